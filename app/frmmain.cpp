@@ -1,0 +1,138 @@
+#include "app/frmmain.h"
+
+#include "app/about.h"
+#include "app/filedialog.h"
+#include "core/compiler.h"
+#include "core/decompiler.h"
+#include "core/outputname.h"
+#include "ui_frmmain.h"
+
+#include <QCloseEvent>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <QTextEdit>
+
+namespace {
+
+// Messages appended since start or since the last rotation; one for the whole process.
+int logLineCount = 0;
+constexpr int logRotationLimit = 1000;
+
+// Adds `text` as the pane's last paragraph, always as plain text, so a name or a path that
+// looks like markup is shown as written. The first message of an empty pane takes its
+// empty first paragraph.
+void appendParagraph(QTextEdit *pane, const QString &text, const QColor &color)
+{
+    QTextCharFormat format;
+    format.setForeground(color);
+    QTextCursor end(pane->document());
+    end.movePosition(QTextCursor::End);
+    if (!pane->document()->isEmpty() || logLineCount > 0)
+        end.insertBlock(QTextBlockFormat(), format);
+    end.insertText(text, format);
+}
+
+} // namespace
+
+frmMain::frmMain(QWidget *parent) : QMainWindow(parent), ui(std::make_unique<Ui::frmMain>())
+{
+    ui->setupUi(this);
+    setWindowTitle(QStringLiteral("QORUtil 1.0"));
+    rememberLastSource(QStringLiteral(""));
+    loadingSettings = true;
+    readSettings();
+    readOptions();
+    loadingSettings = false;
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::appendLog(const QString &text, const QColor &color)
+{
+    QTextEdit *pane = ui->txtDebug;
+    pane->setTextColor(color);
+    const bool followEnd = pane->textCursor().atEnd();
+    if (logLineCount > logRotationLimit) {
+        pane->clear();
+        logLineCount = 0;
+        appendParagraph(pane, QStringLiteral("..."), color);
+    }
+    appendParagraph(pane, text, color);
+    ++logLineCount;
+    if (followEnd)
+        pane->verticalScrollBar()->setValue(pane->verticalScrollBar()->maximum());
+}
+
+void frmMain::logLine(const QString &text)
+{
+    appendLog(text, QColor(Qt::black));
+}
+
+void frmMain::rememberLastSource(const QString &path)
+{
+    if (lastSource != path)
+        lastSource = path;
+    ui->actionReCompile->setEnabled(!lastSource.isEmpty());
+}
+
+void frmMain::decompressFile(QString inPath, QString outPath)
+{
+    qor::decompressFile(inPath, outPath, *this);
+}
+
+void frmMain::decompileBody(const QByteArray &body, QString outPath)
+{
+    qor::decompileBody(body, outPath, *this);
+}
+
+void frmMain::compileReanim(QString inPath, QString outPath)
+{
+    if (qor::compileReanim(inPath, outPath, *this))
+        rememberLastSource(inPath);
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    writeSettings();
+    writeOptions();
+    event->accept();
+}
+
+void frmMain::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange)
+        ui->retranslateUi(this);
+}
+
+void frmMain::on_actionAbout_triggered()
+{
+    about::showInstance();
+}
+
+void frmMain::on_actionReCompile_triggered()
+{
+    if (lastSource.isEmpty())
+        return;
+    compileReanim(lastSource, qor::compiledPathFor(lastSource));
+}
+
+void frmMain::on_actionCompile_triggered()
+{
+    const QString path = askOpenFileName(this, QStringLiteral("Open *.reanim"), QStringLiteral("."),
+                                         tr("Qor reanim (*.reanim)"));
+    if (path.isNull())
+        return;
+    compileReanim(path, qor::compiledPathFor(path));
+}
+
+void frmMain::on_actionTest_triggered() {}
+
+void frmMain::on_actionDecompile_triggered()
+{
+    const QString path = askOpenFileName(this, QStringLiteral("Open *.compiled"), QStringLiteral("."),
+                                         tr("Qor compiled (*.compiled)"));
+    if (path.isNull())
+        return;
+    decompressFile(path, qor::decompiledPathFor(path));
+}

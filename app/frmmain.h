@@ -1,0 +1,66 @@
+#pragma once
+
+#include "core/logsink.h"
+
+#include <QByteArray>
+#include <QColor>
+#include <QList>
+#include <QMainWindow>
+#include <QString>
+
+#include <memory>
+
+class QAction;
+
+namespace Ui {
+class frmMain;
+}
+
+// The main window: menus and toolbar for the commands, the Output Window log, and the log
+// sink of every conversion it starts.
+class frmMain : public QMainWindow, public qor::LogSink {
+    Q_OBJECT
+
+public:
+    explicit frmMain(QWidget *parent = nullptr);
+    ~frmMain() override;
+
+    // The log: one black paragraph per message, shown exactly as written.
+    void appendLog(const QString &text, const QColor &color);
+    void logLine(const QString &text) override;
+    using LogSink::logFormat;
+
+    // Remembers the source of the last finished compile; ReCompile is enabled while it is set.
+    void rememberLastSource(const QString &path);
+
+    // The converters, reporting into the log.
+    void decompressFile(QString inPath, QString outPath);
+    void decompileBody(const QByteArray &body, QString outPath);
+    void compileReanim(QString inPath, QString outPath);
+
+    // Window state in "formState.ini".
+    void readSettings();
+    void writeSettings();
+
+    // Checked state of option actions (whatsThis "ini") in "qorutil.ini".
+    void collectIniActions();
+    void readOptions();
+    void writeOptions();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private slots:
+    void on_actionAbout_triggered();
+    void on_actionReCompile_triggered();
+    void on_actionCompile_triggered();
+    void on_actionTest_triggered();
+    void on_actionDecompile_triggered();
+
+private:
+    QList<QAction *> iniActions;
+    bool loadingSettings = false;
+    QString lastSource;
+    std::unique_ptr<Ui::frmMain> ui;
+};

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "core/logsink.h"
+
+#include <QString>
+
+namespace qor {
+
+// Compile: the reanim XML text at `inPath` as a compiled reanim file at `outPath`.
+// Returns whether the file was written; every outcome is reported through `log`.
+bool compileReanim(const QString &inPath, const QString &outPath, LogSink &log);
+
+} // namespace qor

@@ -1,0 +1,149 @@
+#include "core/container.h"
+
+#include "core/bytecursor.h"
+#include "core/bytewriter.h"
+
+#include <QFile>
+
+#include <zlib.h>
+
+#include <algorithm>
+
+namespace qor {
+
+std::optional<QByteArray> readWholeFile(const QString &path, LogSink &log)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        log.logLine(QLatin1String("File not found ") + path);
+        return std::nullopt;
+    }
+    QByteArray data = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        log.logLine(QLatin1String("File not found ") + path);
+        return std::nullopt;
+    }
+    // 44 is the size of one transform record; the line has always carried it.
+    log.logFormat("Read %d %d", int(std::min<qsizetype>(data.size(), INT_MAX)), 44);
+    return data;
+}
+
+namespace {
+
+// The largest output one deflate byte can stand for, so an initial buffer sized from the
+// stream's own length is backed by data, whatever the size word claims.
+constexpr qsizetype maxDeflateRatio = 1032;
+// zlib counts in 32-bit words; feed and drain it in pieces no larger than this.
+constexpr qsizetype zlibChunk = qsizetype(1) << 30;
+
+qsizetype initialBodyCapacity(quint32 sizeWord, qsizetype streamSize)
+{
+    const qsizetype backed = std::min(streamSize, maxBodySize / maxDeflateRatio) * maxDeflateRatio;
+    return std::max<qsizetype>(1024, std::min({qsizetype(sizeWord), backed, maxBodySize}));
+}
+
+class Inflater {
+public:
+    Inflater() { ok_ = inflateInit(&stream_) == Z_OK; }
+    ~Inflater() { inflateEnd(&stream_); }
+    Inflater(const Inflater &) = delete;
+    Inflater &operator=(const Inflater &) = delete;
+
+    // The whole stream, or nothing after an "ERROR:" line. Bytes after its end are ignored.
+    std::optional<QByteArray> run(QByteArrayView input, qsizetype capacity, LogSink &log)
+    {
+        if (!ok_) {
+            log.logLine(QLatin1String("ERROR: the decompressor could not start"));
+            return std::nullopt;
+        }
+        QByteArray body(capacity, Qt::Uninitialized);
+        qsizetype produced = 0;
+        qsizetype consumed = 0;
+        for (;;) {
+            if (produced == body.size() && !grow(body, log))
+                return std::nullopt;
+            const qsizetype inChunk = std::min(input.size() - consumed, zlibChunk);
+            const qsizetype outChunk = std::min(body.size() - produced, zlibChunk);
+            stream_.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(input.data() + consumed));
+            stream_.avail_in = uInt(inChunk);
+            stream_.next_out = reinterpret_cast<Bytef *>(body.data() + produced);
+            stream_.avail_out = uInt(outChunk);
+            const int status = inflate(&stream_, Z_NO_FLUSH);
+            consumed += inChunk - qsizetype(stream_.avail_in);
+            produced += outChunk - qsizetype(stream_.avail_out);
+            if (status == Z_STREAM_END) {
+                body.truncate(produced);
+                return body;
+            }
+            if (status == Z_BUF_ERROR && consumed == input.size()) {
+                log.logLine(QLatin1String("ERROR: the compressed body is cut short"));
+                return std::nullopt;
+            }
+            if (status != Z_OK && status != Z_BUF_ERROR) {
+                const char *reason = stream_.msg ? stream_.msg : "unknown error";
+                log.logLine(QLatin1String("ERROR: the compressed body is damaged (")
+                            + QLatin1String(reason) + QLatin1Char(')'));
+                return std::nullopt;
+            }
+        }
+    }
+
+private:
+    static bool grow(QByteArray &body, LogSink &log)
+    {
+        if (body.size() >= maxBodySize) {
+            log.logLine(QString::fromLatin1("ERROR: the body inflates to more than %1 MiB")
+                            .arg(maxBodySize >> 20));
+            return false;
+        }
+        body.resize(std::min(body.size() * 2, maxBodySize));
+        return true;
+    }
+
+    z_stream stream_{};
+    bool ok_ = false;
+};
+
+} // namespace
+
+std::optional<QByteArray> inflateCompiledFile(const QByteArray &data, LogSink &log)
+{
+    ByteCursor cursor(data);
+    if (cursor.u32() != compiledMagic) {
+        log.logFormat("ERROR: incorrect header");
+        return std::nullopt;
+    }
+    const auto sizeWord = cursor.u32();
+    if (!sizeWord || cursor.remaining() == 0) {
+        log.logLine(QLatin1String("ERROR: no compressed body follows the header"));
+        return std::nullopt;
+    }
+    const QByteArrayView stream = QByteArrayView(data).sliced(compiledHeaderSize);
+    return Inflater().run(stream, initialBodyCapacity(*sizeWord, stream.size()), log);
+}
+
+std::optional<QByteArray> loadCompiledBody(const QString &path, LogSink &log)
+{
+    const auto data = readWholeFile(path, log);
+    if (!data) {
+        log.logFormat("ERROR: incorrect header");
+        return std::nullopt;
+    }
+    return inflateCompiledFile(*data, log);
+}
+
+QByteArray frameBody(const QByteArray &body)
+{
+    // qCompress is zlib's compress2 behind a 4-byte big-endian length; the file has the
+    // magic and the little-endian length in its place.
+    const QByteArray qtFramed = qCompress(body, -1);
+    QByteArray file;
+    file.reserve(compiledHeaderSize + qtFramed.size() - 4);
+    ByteWriter writer(file);
+    writer.u32(compiledMagic);
+    writer.u32(quint32(body.size()));
+    writer.bytes(QByteArrayView(qtFramed).sliced(4));
+    return file;
+}
+
+} // namespace qor
