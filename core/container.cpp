@@ -1,13 +1,13 @@
 #include "core/container.h"
 
 #include "core/bytecursor.h"
-#include "core/bytewriter.h"
 
 #include <QFile>
 
 #include <zlib.h>
 
 #include <algorithm>
+#include <new>
 
 namespace qor {
 
@@ -134,15 +134,17 @@ std::optional<QByteArray> loadCompiledBody(const QString &path, LogSink &log)
 
 QByteArray frameBody(const QByteArray &body)
 {
-    // qCompress is zlib's compress2 behind a 4-byte big-endian length; the file has the
-    // magic and the little-endian length in its place.
-    const QByteArray qtFramed = qCompress(body, -1);
-    QByteArray file;
-    file.reserve(compiledHeaderSize + qtFramed.size() - 4);
-    ByteWriter writer(file);
-    writer.u32(compiledMagic);
-    writer.u32(quint32(body.size()));
-    writer.bytes(QByteArrayView(qtFramed).sliced(4));
+    uLongf streamSize = compressBound(uLong(body.size()));
+    QByteArray file(compiledHeaderSize + qsizetype(streamSize), Qt::Uninitialized);
+    const int status = compress2(reinterpret_cast<Bytef *>(file.data() + compiledHeaderSize), &streamSize,
+                                 reinterpret_cast<const Bytef *>(body.constData()), uLong(body.size()),
+                                 Z_DEFAULT_COMPRESSION);
+    // With compressBound's room, compress2 fails only for want of memory.
+    if (status != Z_OK)
+        throw std::bad_alloc();
+    file.truncate(compiledHeaderSize + qsizetype(streamSize));
+    qToLittleEndian(compiledMagic, file.data());
+    qToLittleEndian(quint32(body.size()), file.data() + 4);
     return file;
 }
 

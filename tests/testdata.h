@@ -1,0 +1,97 @@
+#pragma once
+
+#include "core/bytewriter.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
+#include <initializer_list>
+
+// Bytes written out by hand for the tests, and small file helpers.
+namespace testdata {
+
+// The 107-byte body of one track "anim", one frame with x = 1 and image "IMG", fps 12.
+inline QByteArray workedExampleBody()
+{
+    return QByteArray::fromHex("C0B493B3" "00000000" "01000000" "00004041" "00000000" "0C000000"
+                               "B8F96208" "60977508" "01000000"
+                               "04000000" "616E696D" "2C000000"
+                               "0000803F" "00401CC6" "00401CC6" "00401CC6" "00401CC6" "00401CC6"
+                               "00401CC6" "00401CC6" "00000000" "00000000" "3CAEB800"
+                               "03000000" "494D47" "00000000" "00000000");
+}
+
+inline const QByteArray workedExampleText = "<fps>12</fps>\n<track>\n<name>anim</name>\n"
+                                            "<t><x>1.000</x><i>IMG</i></t>\n</track>\n";
+
+inline QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(bytes);
+}
+
+} // namespace testdata
+
+#include <array>
+#include <vector>
+
+namespace testdata {
+
+inline constexpr float unset = -10000.0f;
+
+struct Frame {
+    std::array<float, 8> fields{unset, unset, unset, unset, unset, unset, unset, unset};
+    QByteArray image;
+    QByteArray font;
+    QByteArray text;
+};
+
+struct Track {
+    QByteArray name;
+    std::vector<Frame> frames;
+};
+
+// A body laid out word by word, independently of the serializer under test.
+inline QByteArray buildBody(qint32 fps, const std::vector<Track> &tracks)
+{
+    QByteArray body;
+    qor::ByteWriter out(body);
+    for (const quint32 word : {0xB393B4C0u, 0u, quint32(tracks.size())})
+        out.u32(word);
+    out.f32(12.0f);
+    out.u32(0);
+    out.i32(fps);
+    for (const Track &track : tracks) {
+        out.u32(0x0862F9B8);
+        out.u32(0x08759760);
+        out.u32(quint32(track.frames.size()));
+    }
+    for (const Track &track : tracks) {
+        out.u32(quint32(track.name.size()));
+        out.bytes(track.name);
+        out.u32(44);
+        for (const Frame &frame : track.frames) {
+            for (const float field : frame.fields)
+                out.f32(field);
+            for (const quint32 word : {0u, 0u, 0x00B8AE3Cu})
+                out.u32(word);
+        }
+        for (const Frame &frame : track.frames) {
+            for (const QByteArray *string : {&frame.image, &frame.font, &frame.text}) {
+                out.u32(quint32(string->size()));
+                out.bytes(*string);
+            }
+        }
+    }
+    return body;
+}
+
+} // namespace testdata
