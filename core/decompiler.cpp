@@ -5,6 +5,7 @@
 #include "core/numbers.h"
 #include "core/outputfile.h"
 
+#include <algorithm>
 #include <array>
 #include <optional>
 
@@ -63,10 +64,17 @@ public:
     // 0x80-0xFF as the UTF-8 of their Latin-1 character.
     void name(QByteArrayView raw)
     {
+        const qsizetype zero = raw.indexOf('\0');
+        if (zero >= 0)
+            raw = raw.first(zero);
+        // The reader drops text made only of blanks; inside CDATA it is kept.
+        const bool blanksOnly = !raw.isEmpty() && std::all_of(raw.begin(), raw.end(), [](char c) {
+            return QChar(QLatin1Char(c)).isSpace();
+        });
+        if (blanksOnly)
+            buffer_.append("<![CDATA[");
         for (const char c : raw) {
             const auto byte = static_cast<unsigned char>(c);
-            if (byte == 0)
-                break;
             if (c == '&')
                 buffer_.append("&amp;");
             else if (c == '<')
@@ -78,6 +86,8 @@ public:
             else
                 buffer_.append(char(0xC0 | (byte >> 6))).append(char(0x80 | (byte & 0x3F)));
         }
+        if (blanksOnly)
+            buffer_.append("]]>");
     }
 
     bool endLine()

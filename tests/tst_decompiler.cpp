@@ -96,6 +96,9 @@ private slots:
                           "<track>\n<name>two</name>\n<t><i>IMG</i></t>\n</track>\n");
         QTest::newRow("bytes after the last block ignored")
             << testdata::buildBody(12, {}) + QByteArray("extra") << QByteArray("<fps>12</fps>\n");
+        QTest::newRow("blank name kept in CDATA")
+            << testdata::buildBody(12, {Track{" \xA0", {}}})
+            << QByteArray("<fps>12</fps>\n<track>\n<name><![CDATA[ \xC2\xA0]]></name>\n</track>\n");
         const QByteArray longName(5000, 'n');
         QTest::newRow("long name written whole")
             << testdata::buildBody(12, {Track{longName, {}}})
