@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs what building, testing and showing the window need on Debian 12. Safe to run again.
+set -euo pipefail
+
+packages=(cmake g++ make pkg-config zlib1g-dev qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins
+          libgl-dev xvfb xauth openbox imagemagick)
+
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+if [ "${#missing[@]}" -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update
+    apt-get install -y --no-install-recommends "${missing[@]}"
+fi
