@@ -32,7 +32,8 @@ fi
 shot="$PWD/build/qorutil-window.png"
 echo "== No display: showing the window under Xvfb for a screenshot"
 xvfb-run -a -s "-screen 0 800x600x24" bash -c '
-    openbox >/dev/null 2>&1 &
+    openbox >/dev/null 2>&1 & wm=$!
+    trap "kill \$wm 2>/dev/null || true" EXIT
     sleep 1
     (cd "$1" && exec "$2") &
     app=$!

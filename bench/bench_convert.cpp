@@ -1,0 +1,252 @@
+// Throughput of both directions and of their parts, on one large animation made here.
+#include "core/bodywriter.h"
+#include "core/compiler.h"
+#include "core/container.h"
+#include "core/decompiler.h"
+#include "core/numbers.h"
+#include "core/xmlreader.h"
+
+#include <QDomDocument>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+
+#include <benchmark/benchmark.h>
+#include <zlib.h>
+
+#include <cstdio>
+#include <random>
+
+namespace {
+
+class DiscardingLog : public qor::LogSink {
+public:
+    void logLine(const QString &) override {}
+};
+
+// 40 tracks of 2,500 frames: every field set on some frames, image names on most.
+qor::Reanim largeAnimation()
+{
+    std::mt19937 random(7);
+    std::uniform_real_distribution<float> value(-500.0f, 500.0f);
+    qor::Reanim reanim;
+    for (int t = 0; t < 40; ++t) {
+        qor::ReanimTrack track;
+        track.name = "track_" + QByteArray::number(t);
+        for (int f = 0; f < 2500; ++f) {
+            qor::ReanimTransform frame;
+            frame.x = value(random);
+            frame.y = value(random);
+            if (f % 3 == 0) {
+                frame.sx = value(random) / 500.0f;
+                frame.sy = value(random) / 500.0f;
+                frame.a = 1.0f;
+            }
+            if (f % 4 != 0)
+                frame.i = "IMAGE_REANIM_PART_" + QByteArray::number(f % 17);
+            track.transforms.push_back(std::move(frame));
+        }
+        reanim.tracks.push_back(std::move(track));
+    }
+    return reanim;
+}
+
+struct Fixture {
+    QTemporaryDir dir;
+    QByteArray body;
+    QString compiledPath;
+    QString textPath;
+    QByteArray text;
+
+    Fixture()
+    {
+        qor::Reanim reanim = largeAnimation();
+        body = qor::serializeReanim(reanim);
+        compiledPath = dir.filePath(QStringLiteral("large.reanim.compiled"));
+        textPath = dir.filePath(QStringLiteral("large.reanim"));
+        QFile compiled(compiledPath);
+        if (compiled.open(QIODevice::WriteOnly))
+            compiled.write(qor::frameBody(body));
+        compiled.close();
+        DiscardingLog log;
+        qor::decompileBody(body, textPath, log);
+        QFile textFile(textPath);
+        if (textFile.open(QIODevice::ReadOnly))
+            text = textFile.readAll();
+    }
+};
+
+const Fixture &fixture()
+{
+    static const Fixture shared;
+    return shared;
+}
+
+void decompileFile(benchmark::State &state)
+{
+    const Fixture &data = fixture();
+    const QString out = data.dir.filePath(QStringLiteral("out.reanim"));
+    DiscardingLog log;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(qor::decompressFile(data.compiledPath, out, log));
+    state.SetBytesProcessed(state.iterations() * data.text.size());
+}
+BENCHMARK(decompileFile)->Unit(benchmark::kMillisecond);
+
+void decompileBodyOnly(benchmark::State &state)
+{
+    const Fixture &data = fixture();
+    const QString out = data.dir.filePath(QStringLiteral("body.reanim"));
+    DiscardingLog log;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(qor::decompileBody(data.body, out, log));
+    state.SetBytesProcessed(state.iterations() * data.text.size());
+}
+BENCHMARK(decompileBodyOnly)->Unit(benchmark::kMillisecond);
+
+void compileFile(benchmark::State &state)
+{
+    const Fixture &data = fixture();
+    const QString out = data.dir.filePath(QStringLiteral("out.reanim.compiled"));
+    DiscardingLog log;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(qor::compileReanim(data.textPath, out, log));
+    state.SetBytesProcessed(state.iterations() * data.text.size());
+}
+BENCHMARK(compileFile)->Unit(benchmark::kMillisecond);
+
+void readText(benchmark::State &state)
+{
+    const Fixture &data = fixture();
+    DiscardingLog log;
+    for (auto _ : state) {
+        qor::Reanim reanim;
+        benchmark::DoNotOptimize(qor::readReanimXml(data.text, reanim, log));
+    }
+    state.SetBytesProcessed(state.iterations() * data.text.size());
+}
+BENCHMARK(readText)->Unit(benchmark::kMillisecond);
+
+// What the reader's document costs against a streaming pass over the same text.
+void parseDocumentOnly(benchmark::State &state)
+{
+    const QByteArray wrapped = "<root>" + fixture().text + "</root>";
+    for (auto _ : state) {
+        QDomDocument document;
+        benchmark::DoNotOptimize(bool(document.setContent(wrapped)));
+    }
+    state.SetBytesProcessed(state.iterations() * wrapped.size());
+}
+BENCHMARK(parseDocumentOnly)->Unit(benchmark::kMillisecond);
+
+void parseStreamOnly(benchmark::State &state)
+{
+    const QByteArray wrapped = "<root>" + fixture().text + "</root>";
+    for (auto _ : state) {
+        QXmlStreamReader reader(wrapped);
+        qsizetype tokens = 0;
+        while (!reader.atEnd()) {
+            reader.readNext();
+            ++tokens;
+        }
+        benchmark::DoNotOptimize(tokens);
+    }
+    state.SetBytesProcessed(state.iterations() * wrapped.size());
+}
+BENCHMARK(parseStreamOnly)->Unit(benchmark::kMillisecond);
+
+// zlib alone on the same body: the floor under each direction.
+void zlibDeflateOnly(benchmark::State &state)
+{
+    const QByteArray &body = fixture().body;
+    std::vector<Bytef> out(compressBound(uLong(body.size())));
+    for (auto _ : state) {
+        uLongf length = uLongf(out.size());
+        benchmark::DoNotOptimize(compress2(out.data(), &length, reinterpret_cast<const Bytef *>(body.constData()),
+                                           uLong(body.size()), Z_DEFAULT_COMPRESSION));
+    }
+    state.SetBytesProcessed(state.iterations() * body.size());
+}
+BENCHMARK(zlibDeflateOnly)->Unit(benchmark::kMillisecond);
+
+void zlibInflateOnly(benchmark::State &state)
+{
+    const QByteArray &body = fixture().body;
+    const QByteArray framed = qor::frameBody(body);
+    std::vector<Bytef> out(size_t(body.size()));
+    for (auto _ : state) {
+        uLongf length = uLongf(out.size());
+        benchmark::DoNotOptimize(uncompress(out.data(), &length, reinterpret_cast<const Bytef *>(framed.constData() + 8),
+                                            uLong(framed.size() - 8)));
+    }
+    state.SetBytesProcessed(state.iterations() * body.size());
+}
+BENCHMARK(zlibInflateOnly)->Unit(benchmark::kMillisecond);
+
+void serializeModel(benchmark::State &state)
+{
+    qor::Reanim reanim = largeAnimation();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(qor::serializeReanim(reanim));
+    state.SetBytesProcessed(state.iterations() * fixture().body.size());
+}
+BENCHMARK(serializeModel)->Unit(benchmark::kMillisecond);
+
+std::vector<float> randomFloats()
+{
+    std::mt19937 random(11);
+    std::uniform_real_distribution<float> value(-2000.0f, 2000.0f);
+    std::vector<float> values(4096);
+    for (float &v : values)
+        v = value(random);
+    return values;
+}
+
+void formatNumber(benchmark::State &state)
+{
+    const std::vector<float> values = randomFloats();
+    QByteArray out;
+    for (auto _ : state) {
+        out.clear();
+        for (const float v : values)
+            qor::appendFixed3(out, v);
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.SetItemsProcessed(state.iterations() * qint64(values.size()));
+}
+BENCHMARK(formatNumber);
+
+// The C library's "%0.3f", for comparison with the formatter above.
+void formatNumberWithPrintf(benchmark::State &state)
+{
+    const std::vector<float> values = randomFloats();
+    QByteArray out;
+    char buffer[64];
+    for (auto _ : state) {
+        out.clear();
+        for (const float v : values)
+            out.append(buffer, std::snprintf(buffer, sizeof buffer, "%0.3f", double(v)));
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.SetItemsProcessed(state.iterations() * qint64(values.size()));
+}
+BENCHMARK(formatNumberWithPrintf);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // The serializer reports each body length on Qt's debug channel; keep the table clean.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &message) {
+        if (type != QtDebugMsg)
+            std::fprintf(stderr, "%s\n", qPrintable(message));
+    });
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    std::printf("Animation: %lld body bytes, %lld text bytes\n", static_cast<long long>(fixture().body.size()),
+                static_cast<long long>(fixture().text.size()));
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
