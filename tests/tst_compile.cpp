@@ -1,0 +1,216 @@
+#include "core/bodywriter.h"
+#include "core/compiler.h"
+#include "core/container.h"
+#include "core/decompiler.h"
+#include "core/xmlreader.h"
+#include "recordinglog.h"
+#include "testdata.h"
+
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using testdata::Frame;
+using testdata::Track;
+using namespace Qt::StringLiterals;
+
+// Text to compiled file: the reader's rules, the serializer, and round trips through both ways.
+namespace {
+
+// The body inside a compiled file, read back with zlib alone.
+QByteArray bodyOf(const QByteArray &file)
+{
+    QByteArray qtForm = file.mid(4, 4);
+    std::reverse(qtForm.begin(), qtForm.end());
+    return file.size() < 8 ? "<no file>" : qUncompress(qtForm + file.mid(8));
+}
+
+QByteArray randomName(QRandomGenerator &random, int maxLength)
+{
+    static const QByteArray alphabet = QByteArray("abcXYZ_09 .&<>\"'") + "\xE9\xFF\xA0\x80";
+    QByteArray name;
+    for (int n = random.bounded(maxLength + 1); n > 0; --n)
+        name.append(alphabet[random.bounded(int(alphabet.size()))]);
+    return name;
+}
+
+std::vector<Track> randomTracks(QRandomGenerator &random)
+{
+    std::vector<Track> tracks(size_t(random.bounded(6)));
+    for (Track &track : tracks) {
+        track.name = randomName(random, 12);
+        track.frames.resize(size_t(random.bounded(5)));
+        for (Frame &frame : track.frames) {
+            // Unset, whole, or thousandths as the text carries them.
+            for (float &field : frame.fields)
+                field = random.bounded(3) == 0 ? testdata::unset : float(random.bounded(-1000000, 1000000)) / 1000.0f;
+            frame.image = random.bounded(2) ? randomName(random, 10) : QByteArray();
+            frame.font = random.bounded(4) == 0 ? randomName(random, 6) : QByteArray();
+            frame.text = random.bounded(4) == 0 ? randomName(random, 20) : QByteArray();
+        }
+    }
+    return tracks;
+}
+
+Frame frame(std::initializer_list<std::pair<int, float>> fields, QByteArray image = {})
+{
+    Frame made;
+    for (const auto &[index, value] : fields)
+        made.fields[size_t(index)] = value;
+    made.image = std::move(image);
+    return made;
+}
+
+} // namespace
+
+class tst_Compile : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+    const QString inPath = dir.filePath(QStringLiteral("walk.reanim"));
+    const QString outPath = dir.filePath(QStringLiteral("walk.reanim.compiled"));
+
+    bool compile(const QByteArray &text, RecordingLog &log)
+    {
+        testdata::writeFile(inPath, text);
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^\\d+$")));
+        return qor::compileReanim(inPath, outPath, log);
+    }
+
+private slots:
+    void textsCompileToTheirBodies_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QByteArray>("body");
+        const auto body = [](std::vector<Track> tracks, qint32 fps = 12) { return testdata::buildBody(fps, tracks); };
+        Frame strings = frame({}, "I");
+        strings.font = "Arial";
+        strings.text = "Music & Sound";
+        QTest::newRow("24 bytes") << QByteArray("<fps>12</fps>") << body({});
+        QTest::newRow("worked example") << testdata::workedExampleText << testdata::workedExampleBody();
+        QTest::newRow("101 bytes") << QByteArray("<track><name>a</name><t><x>1</x></t></track>") << body({{"a", {frame({{0, 1}})}}});
+        QTest::newRow("font and text") << QByteArray("<track><t><i>I</i><font>Arial</font><text>Music &amp; Sound</text></t></track>")
+                                       << body({{"", {strings}}});
+        QTest::newRow("empty file, fps defaults") << QByteArray() << body({});
+        QTest::newRow("fps rules") << QByteArray("<fps>1</fps><fps> 30 </fps><track><fps>5</fps></track>") << body({{"", {}}}, 30);
+        QTest::newRow("fps with a point") << QByteArray("<fps>12.5</fps>") << body({}, 0);
+        QTest::newRow("nested text counts") << QByteArray("<fps><b>2</b>4</fps>") << body({}, 24);
+        QTest::newRow("fields: empty, bad, later wins, unset")
+            << QByteArray("<track><t><x></x><y>abc</y><a>0.500</a><a>2</a><kx>-10000</kx><X>7</X></t></track>")
+            << body({{"", {frame({{0, 0}, {1, 0}, {7, 2}})}}});
+        QTest::newRow("nothing carried over")
+            << QByteArray("<track><t><x>1</x><i>A</i></t><t><i>B</i></t></track>")
+            << body({{"", {frame({{0, 1}}, "A"), frame({}, "B")}}});
+        QTest::newRow("second name wins, others ignored")
+            << QByteArray("<meta/><track><blend>1</blend><name>one</name><name>2nd</name></track>") << body({{"2nd", {}}});
+        QTest::newRow("comment ends a track's walk")
+            << QByteArray("<fps>6</fps><!-- c --><track><t><x>1</x></t><!-- stop --><t/></track>")
+            << body({{"", {frame({{0, 1}})}}}, 6);
+        QTest::newRow("text ends a frame's walk") << QByteArray("<track><t><x>1</x>junk<y>2</y></t></track>")
+                                                  << body({{"", {frame({{0, 1}})}}});
+        QTest::newRow("wrapped or stray elements unseen")
+            << QByteArray("<group><track><name>a</name></track></group><t><x>1</x></t>") << body({});
+        QTest::newRow("entities, CDATA, UTF-8 Latin-1")
+            << QByteArray("<track><name>a&amp;b&lt;&gt;</name><t><i><![CDATA[a<b]]></i></t></track>"
+                          "<track><name>caf\xC3\xA9</name></track>")
+            << body({{"a&b<>", {frame({}, "a<b")}}, {"caf\xE9", {}}});
+    }
+    void textsCompileToTheirBodies()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QByteArray, body);
+        RecordingLog log;
+        QVERIFY(compile(text, log));
+        const QByteArray file = testdata::readFile(outPath);
+        QCOMPARE(bodyOf(file), body);
+        QCOMPARE(file, qor::frameBody(body));
+    }
+
+    void successfulRunLogsEachStage()
+    {
+        RecordingLog log;
+        compile(testdata::workedExampleText + "<track></track>", log);
+        QCOMPARE(log.lines, (QStringList{QStringLiteral("Read %1 44").arg(testdata::workedExampleText.size() + 15),
+                                         QLatin1String("Compile ") + inPath, u"anim 1"_s, u" 0"_s, u"Compress ..."_s,
+                                         QLatin1String("Compiled finish [") + outPath + QLatin1Char(']')}));
+        qor::Reanim reanim;
+        reanim.tracks.push_back({"a", {qor::ReanimTransform{}}});
+        QTest::ignoreMessage(QtDebugMsg, "101");
+        QCOMPARE(qor::serializeReanim(reanim).size(), 101);
+    }
+
+    void roundTripsThroughBothConverters()
+    {
+        QRandomGenerator random(1206);
+        for (int run = 0; run < 300; ++run) {
+            const QByteArray body = testdata::buildBody(qint32(random.bounded(-5, 120)), randomTracks(random));
+            RecordingLog log;
+            testdata::writeFile(outPath, qor::frameBody(body));
+            QVERIFY(qor::decompressFile(outPath, inPath, log));
+            const QByteArray text = testdata::readFile(inPath);
+            QVERIFY2(compile(text, log), qPrintable(log.lines.join(u'\n')));
+            QVERIFY2(bodyOf(testdata::readFile(outPath)) == body, text.constData());
+            QVERIFY(qor::decompressFile(outPath, inPath, log));
+            QCOMPARE(testdata::readFile(inPath), text);
+        }
+    }
+
+    void failuresWriteNothing_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QStringList>("lastLines");
+        const QByteArray n256(256, 'n');
+        const auto lines = [](const char *last) { return QStringList{u"setcontent"_s, QString::fromUtf8(last)}; };
+        QTest::newRow("bare ampersand") << QByteArray("<fps>1</fps>\n<track><name>a&b</name></track>")
+                                        << lines("ERROR: the text is not well-formed XML at line 2, column");
+        QTest::newRow("XML declaration") << QByteArray("<?xml version=\"1.0\"?>\n<fps>1</fps>")
+                                         << lines("ERROR: the text is not well-formed XML at line 1, column");
+        QTest::newRow("unclosed") << QByteArray("<track>") << lines("ERROR: the text is not well-formed XML at line 1");
+        QTest::newRow("invalid UTF-8") << QByteArray("<name>\xE9</name>") << lines("ERROR: the text is not well-formed");
+        QTest::newRow("long track name") << "<track><name>" + n256 + "</name></track>"
+                                         << QStringList{u"ERROR: track 0 \"\": the name is 256 bytes long"_s};
+        QTest::newRow("long image") << "<track><name>b</name><t/><t><i>" + n256 + "</i></t></track>"
+                                    << QStringList{u"ERROR: track 0 \"b\": the image name is 256 bytes long, more than 255 in frame 1"_s};
+        QTest::newRow("long font") << "<track><t><font>" + n256 + "</font></t></track>"
+                                   << QStringList{u"ERROR: track 0 \"\": the font name is 256"_s};
+        QTest::newRow("long text after 255") << "<track><name>" + n256.left(255) + "</name></track><track><t><text>" + n256 +
+                                                    "</text></t></track>"
+                                             << QStringList{u"ERROR: track 1 \"\": the text is 256"_s};
+        QTest::newRow("outside Latin-1") << QByteArray("<track><name>a</name><t><i>\xE2\x82\xAC</i></t></track>")
+                                         << QStringList{u"ERROR: track 0 \"a\": the image name holds a character outside Latin-1 (U+20AC)"_s};
+    }
+    void failuresWriteNothing()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QStringList, lastLines);
+        testdata::writeFile(outPath, "old compiled bytes");
+        RecordingLog log;
+        testdata::writeFile(inPath, text);
+        QVERIFY(!qor::compileReanim(inPath, outPath, log));
+        const QStringList last = log.lines.mid(log.lines.size() - lastLines.size());
+        for (qsizetype n = 0; n < lastLines.size(); ++n)
+            QVERIFY2(last.value(n).startsWith(lastLines[n]), qPrintable(log.lines.join(u'\n')));
+        QCOMPARE(testdata::readFile(outPath), QByteArray("old compiled bytes"));
+    }
+
+    void missingInputAndUnwritableOutput()
+    {
+        const QString missing = dir.filePath(QStringLiteral("missing.reanim"));
+        RecordingLog log;
+        QVERIFY(!qor::compileReanim(missing, missing + QStringLiteral(".compiled"), log));
+        QCOMPARE(log.lines, (QStringList{QLatin1String("File not found ") + missing, QLatin1String("Compile ") + missing,
+                                         u"open fail"_s}));
+        QVERIFY(!QFile::exists(missing + QStringLiteral(".compiled")));
+
+        testdata::writeFile(inPath, testdata::workedExampleText);
+        const QString target = inPath + QStringLiteral("/walk.reanim.compiled");
+        QTest::ignoreMessage(QtDebugMsg, "107");
+        QVERIFY(!qor::compileReanim(inPath, target, log));
+        QVERIFY2(log.lines.last().startsWith(QLatin1String("ERROR: cannot write ") + QDir::toNativeSeparators(target)),
+                 qPrintable(log.lines.last()));
+    }
+};
+
+QTEST_APPLESS_MAIN(tst_Compile)
+#include "tst_compile.moc"

@@ -1,0 +1,202 @@
+#include "core/container.h"
+#include "core/decompiler.h"
+#include "recordinglog.h"
+#include "testdata.h"
+
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <QtTest>
+
+using testdata::Frame;
+using testdata::Track;
+using namespace Qt::StringLiterals;
+
+// Compiled file to text: the container, the body walk and the text written.
+namespace {
+
+QByteArray withWord(QByteArray bytes, qsizetype at, quint32 word)
+{
+    qToLittleEndian(word, bytes.data() + at);
+    return bytes;
+}
+
+QByteArray text(const QByteArray &tracks)
+{
+    return "<fps>12</fps>\n" + tracks;
+}
+
+Frame frame(QByteArray image, QByteArray font = {}, QByteArray text = {})
+{
+    Frame made;
+    made.image = std::move(image);
+    made.font = std::move(font);
+    made.text = std::move(text);
+    return made;
+}
+
+} // namespace
+
+class tst_Decompile : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+    const QString inPath = dir.filePath(QStringLiteral("walk.reanim.compiled"));
+    const QString outPath = dir.filePath(QStringLiteral("walk.reanim"));
+
+private slots:
+    void workedExampleGivesItsFiveLines()
+    {
+        const QByteArray file = qor::frameBody(testdata::workedExampleBody());
+        QCOMPARE(file.left(9), QByteArray::fromHex("D4FEADDE6B00000078"));
+        testdata::writeFile(inPath, file);
+        RecordingLog log;
+        QVERIFY(qor::decompressFile(inPath, outPath, log));
+        QCOMPARE(testdata::readFile(outPath), testdata::workedExampleText);
+        QCOMPARE(log.lines, (QStringList{QStringLiteral("Read %1 44").arg(file.size()),
+                                         QLatin1String("Decompress [") + inPath + QLatin1String("] ..."),
+                                         QLatin1String("Decompile finish [") + outPath + QLatin1Char(']')}));
+    }
+
+    void containersGiveTheirBody_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("error");
+        const QByteArray body = testdata::workedExampleBody();
+        const QByteArray framed = qor::frameBody(body);
+        const QByteArray big(3 << 20, 'q');
+        QTest::newRow("size word too small") << withWord(framed, 4, 3) << body << "";
+        QTest::newRow("size word too large") << withWord(framed, 4, 0x7FFFFFFF) << body << "";
+        QTest::newRow("trailing bytes") << framed + "junk" << body << "";
+        QTest::newRow("past the first buffer") << withWord(qor::frameBody(big), 4, 16) << big << "";
+        QTest::newRow("empty body") << qor::frameBody({}) << QByteArray() << "";
+        const QString header = QStringLiteral("ERROR: incorrect header");
+        QTest::newRow("empty") << QByteArray() << QByteArray() << header;
+        QTest::newRow("3 bytes") << framed.left(3) << QByteArray() << header;
+        QTest::newRow("big-endian magic") << QByteArray::fromHex("DEADFED4") + framed.mid(4) << QByteArray() << header;
+        QTest::newRow("magic only") << framed.left(4) << QByteArray() << "ERROR: no compressed body";
+        QTest::newRow("header only") << framed.left(8) << QByteArray() << "ERROR: no compressed body";
+        QTest::newRow("truncated") << framed.chopped(5) << QByteArray() << "ERROR: the compressed body is cut short";
+        QTest::newRow("wrong Adler-32") << withWord(framed, framed.size() - 4, 0) << QByteArray()
+                                        << "ERROR: the compressed body is damaged";
+        QTest::newRow("not compressed") << framed.left(8) + body << QByteArray() << "ERROR: the compressed body is damaged";
+    }
+    void containersGiveTheirBody()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QByteArray, body);
+        QFETCH(QString, error);
+        testdata::writeFile(inPath, file);
+        RecordingLog log;
+        const auto loaded = qor::loadCompiledBody(inPath, log);
+        QCOMPARE(log.lines.value(0), QStringLiteral("Read %1 44").arg(file.size()));
+        QCOMPARE(log.lines.size(), error.isEmpty() ? 1 : 2);
+        if (error.isEmpty())
+            QCOMPARE(loaded.value_or("<none>"), body);
+        else
+            QVERIFY2(!loaded && log.lines[1].startsWith(error), qPrintable(log.lines[1]));
+    }
+
+    void bodyInflatingPastTheLimitIsRefused()
+    {
+        RecordingLog log;
+        QVERIFY(!qor::inflateCompiledFile(qor::frameBody(QByteArray(qor::maxBodySize + 1, '\0')), log));
+        QCOMPARE(log.lines.size(), 1);
+        QVERIFY(log.lines[0].startsWith(QLatin1String("ERROR: the body inflates to more than 1024 MiB")));
+    }
+
+    void bodiesGiveTheirText_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QByteArray>("text");
+        Frame fields;
+        fields.fields = {1.0f, -2.5f, 0.0f, 0.0625f, -0.0001f, 1234567.0f, -10000.5f, 0.1f};
+        const QByteArray longName(5000, 'n');
+        QTest::newRow("negative fps, no tracks") << testdata::buildBody(-7, {}) + "extra" << QByteArray("<fps>-7</fps>\n");
+        QTest::newRow("empty track and frame")
+            << testdata::buildBody(12, {Track{"", {Frame{}}}, Track{"h", {}}})
+            << text("<track>\n<name></name>\n<t></t>\n</track>\n<track>\n<name>h</name>\n</track>\n");
+        QTest::newRow("all eight fields")
+            << testdata::buildBody(12, {Track{"a", {fields}}})
+            << text("<track>\n<name>a</name>\n<t><x>1.000</x><y>-2.500</y><kx>0.000</kx><ky>0.062</ky>"
+                    "<sx>-0.000</sx><sy>1234567.000</sy><f>-10000.500</f><a>0.100</a></t>\n</track>\n");
+        QTest::newRow("names cut at a zero byte")
+            << testdata::buildBody(12, {Track{QByteArray("ab\0c", 4), {frame(QByteArray("\0i", 2))}}})
+            << text("<track>\n<name>ab</name>\n<t><i></i></t>\n</track>\n");
+        QTest::newRow("font and text strings")
+            << testdata::buildBody(12, {Track{"c", {frame("I", "Arial", "Music & Sound"), frame("", "", "hi")}}})
+            << text("<track>\n<name>c</name>\n<t><i>I</i><font>Arial</font><text>Music &amp; Sound</text></t>\n"
+                    "<t><text>hi</text></t>\n</track>\n");
+        QTest::newRow("markup escaped, Latin-1 as UTF-8")
+            << testdata::buildBody(12, {Track{"a<b>&c", {frame("caf\xE9<i>")}}})
+            << text("<track>\n<name>a&lt;b&gt;&amp;c</name>\n<t><i>caf\xC3\xA9&lt;i&gt;</i></t>\n</track>\n");
+        QTest::newRow("blank name kept in CDATA")
+            << testdata::buildBody(12, {Track{" \xA0", {}}})
+            << text("<track>\n<name><![CDATA[ \xC2\xA0]]></name>\n</track>\n");
+        QTest::newRow("long name written whole")
+            << testdata::buildBody(12, {Track{longName, {}}}) << text("<track>\n<name>" + longName + "</name>\n</track>\n");
+    }
+    void bodiesGiveTheirText()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QByteArray, text);
+        RecordingLog log;
+        QVERIFY(qor::decompileBody(body, outPath, log));
+        QCOMPARE(testdata::readFile(outPath), text);
+        QCOMPARE(log.lines, QStringList{QLatin1String("Decompile finish [") + outPath + QLatin1Char(']')});
+    }
+
+    void bodyCutAnywhereStopsAndLeavesTheOutputAlone()
+    {
+        const QByteArray body = testdata::buildBody(12, {Track{"anim", {frame("IMG", "F", "T"), Frame{}}}, Track{"b", {}}});
+        const QString out = dir.filePath(QStringLiteral("cut.reanim"));
+        for (qsizetype cut = 0; cut < body.size(); ++cut) {
+            testdata::writeFile(out, "old bytes");
+            RecordingLog log;
+            QVERIFY(!qor::decompileBody(body.left(cut), out, log));
+            QCOMPARE(log.lines.size(), 1);
+            QVERIFY2(log.lines[0].startsWith(QStringLiteral("ERROR: the body ends at byte %1, inside ").arg(cut)),
+                     qPrintable(log.lines[0]));
+            QCOMPARE(testdata::readFile(out), QByteArray("old bytes"));
+        }
+        // No temporary file is left beside the output.
+        QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("cut.reanim*")}, QDir::Files), QStringList{u"cut.reanim"_s});
+    }
+
+    void hugeCountsAreCheckedAgainstTheBody_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("inside");
+        const QByteArray one = testdata::buildBody(12, {Track{"a", {frame("I")}}});
+        QTest::newRow("tracks") << withWord(one, 8, ~0u) << "the track table of 4294967295 tracks";
+        QTest::newRow("frames") << withWord(one, 32, ~0u) << "the 4294967295 transform records of track 0";
+        QTest::newRow("name") << withWord(one, 36, ~0u) << "the name of track 0";
+        QTest::newRow("image") << withWord(one, one.size() - 13, ~0u) << "the image name of frame 0 of track 0";
+    }
+    void hugeCountsAreCheckedAgainstTheBody()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QString, inside);
+        RecordingLog log;
+        QVERIFY(!qor::decompileBody(body, outPath, log));
+        QCOMPARE(log.lines.size(), 1);
+        QVERIFY2(log.lines[0].contains(inside), qPrintable(log.lines[0]));
+    }
+
+    void unwritableOutputIsReported()
+    {
+        const QString file = dir.filePath(QStringLiteral("plain-file"));
+        testdata::writeFile(file, "x");
+        for (const QString &target : {file + QStringLiteral("/out.reanim"), dir.filePath(QStringLiteral("no/out")), dir.path()}) {
+            RecordingLog log;
+            QVERIFY(!qor::decompileBody(testdata::workedExampleBody(), target, log));
+            QCOMPARE(log.lines.size(), 1);
+            QVERIFY2(log.lines[0].startsWith(QLatin1String("ERROR: cannot write ") + QDir::toNativeSeparators(target) + u": "_s),
+                     qPrintable(log.lines[0]));
+        }
+    }
+};
+
+QTEST_APPLESS_MAIN(tst_Decompile)
+#include "tst_decompile.moc"
