@@ -1,0 +1,308 @@
+#include "app/filedialog.h"
+#include "app/frmmain.h"
+#include "core/container.h"
+#include "testdata.h"
+
+#include <QAction>
+#include <QDockWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QToolBar>
+#include <QtTest>
+
+#include <algorithm>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QImage iconImage(const QIcon &icon)
+{
+    return icon.pixmap(QSize(48, 48)).toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
+QTextEdit *pane(frmMain &window)
+{
+    return window.findChild<QTextEdit *>(u"txtDebug"_s);
+}
+
+// The messages in the pane. The counter is shared by every window of the process, so a
+// window other than the first may start with one empty paragraph.
+QStringList messages(frmMain &window)
+{
+    QStringList lines = pane(window)->toPlainText().split(u'\n');
+    if (!lines.isEmpty() && lines.first().isEmpty())
+        lines.removeFirst();
+    return lines;
+}
+
+QAction *action(frmMain &window, const char *name)
+{
+    return window.findChild<QAction *>(QLatin1String(name));
+}
+
+// The inflated body of a compiled file, read back from disk and taken apart by hand.
+QByteArray bodyOfCompiledFile(const QString &path)
+{
+    const QByteArray data = testdata::readFile(path);
+    QByteArray prefixed = data.mid(4, 4);
+    std::reverse(prefixed.begin(), prefixed.end());
+    return data.size() < 8 ? QByteArray() : qUncompress(prefixed + data.mid(8));
+}
+
+QByteArray bodyAtFps30()
+{
+    QByteArray body = testdata::workedExampleBody();
+    body[20] = 30;
+    return body;
+}
+
+const QByteArray fps30Text = QByteArray(testdata::workedExampleText).replace("<fps>12</fps>", "<fps>30</fps>");
+
+} // namespace
+
+class tst_Window : public QObject {
+    Q_OBJECT
+
+    QString startFolder = QDir::currentPath();
+    std::unique_ptr<QTemporaryDir> dir;
+    QStringList captions;
+    QString answer;
+
+    QString path(const QString &name) const { return dir->filePath(name); }
+
+    void run(frmMain &window, const char *command, const QString &chosen)
+    {
+        answer = chosen;
+        action(window, command)->trigger();
+    }
+
+private slots:
+    void init()
+    {
+        dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(QDir::setCurrent(dir->path()));
+        captions.clear();
+        setOpenFileDialog([this](QWidget *, const QString &caption, const QString &folder, const QString &filter) {
+            captions << caption + u'|' + folder + u'|' + filter;
+            return answer;
+        });
+    }
+
+    void cleanup()
+    {
+        setOpenFileDialog({});
+        QDir::setCurrent(startFolder);
+        dir.reset();
+    }
+
+    void windowAsTheUserMeetsIt()
+    {
+        frmMain window;
+        QCOMPARE(window.windowTitle(), u"QORUtil 1.0"_s);
+        QVERIFY(window.statusBar()->currentMessage().isEmpty());
+        QStringList menus;
+        for (QAction *entry : window.menuBar()->actions())
+            menus << entry->menu()->objectName() + u':' + entry->text();
+        QCOMPARE(menus, (QStringList{u"menuFile:File"_s, u"menuDebug:Debug"_s, u"menuAbout:Help"_s}));
+        const auto names = [](const QList<QAction *> &actions) {
+            QStringList list;
+            for (const QAction *entry : actions)
+                list << entry->objectName() + u':' + entry->text();
+            return list;
+        };
+        const QStringList file{u"actionDecompile:Decompile"_s, u"actionCompile:Compile"_s,
+                               u"actionReCompile:ReCompile"_s};
+        QCOMPARE(names(window.findChild<QMenu *>(u"menuFile"_s)->actions()), file);
+        QCOMPARE(names(window.findChild<QMenu *>(u"menuDebug"_s)->actions()), QStringList{u"actionTest:Test"_s});
+        QCOMPARE(names(window.findChild<QMenu *>(u"menuAbout"_s)->actions()), QStringList{u"actionAbout:About"_s});
+        QCOMPARE(names(window.findChild<QToolBar *>(u"mainToolBar"_s)->actions()), file);
+        QVERIFY(!action(window, "actionReCompile")->isEnabled());
+
+        auto *dock = window.findChild<QDockWidget *>(u"dwgOut"_s);
+        QCOMPARE(dock->windowTitle(), u"Output Window"_s);
+        QCOMPARE(window.dockWidgetArea(dock), Qt::BottomDockWidgetArea);
+        QVERIFY(dock->isAncestorOf(pane(window)));
+    }
+
+    void iconsComeFromTheResource_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("Decompile") << u"actionDecompile"_s << u"39"_s;
+        QTest::newRow("Compile") << u"actionCompile"_s << u"37"_s;
+        QTest::newRow("ReCompile") << u"actionReCompile"_s << u"48"_s;
+        QTest::newRow("About") << u"actionAbout"_s << u"65"_s;
+        QTest::newRow("window") << QString() << u"50"_s;
+    }
+
+    void iconsComeFromTheResource()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, file);
+        frmMain window;
+        const QIcon icon = action.isNull() ? window.windowIcon() : window.findChild<QAction *>(action)->icon();
+        QCOMPARE(icon.availableSizes(), QList<QSize>{QSize(48, 48)});
+        for (const char *other : {"37", "39", "48", "50", "52", "65"}) {
+            const QString resource = u":/icons/48/%1.png"_s.arg(QLatin1String(other));
+            const QImage image(resource);
+            QCOMPARE(image.size(), QSize(48, 48));
+            QVERIFY(image.hasAlphaChannel());
+            QCOMPARE(iconImage(icon) == iconImage(QIcon(resource)), file == QLatin1String(other));
+        }
+    }
+
+    // Finds the next rotation first, whatever earlier windows logged, then counts from it.
+    void logRotatesAboveAThousandLines()
+    {
+        frmMain window;
+        int calls = 0;
+        while (pane(window)->document()->firstBlock().text() != u"..."_s) {
+            QVERIFY(calls < 1100);
+            window.logLine(u"fill %1"_s.arg(calls++));
+        }
+        for (int i = 0; i < 1000; ++i)
+            window.logFormat("line %d", i);
+        const QStringList full = messages(window);
+        QCOMPARE(full.size(), 1002);
+        QCOMPARE(full.mid(0, 3), (QStringList{u"..."_s, u"fill %1"_s.arg(calls - 1), u"line 0"_s}));
+        window.logLine(u"after"_s);
+        QCOMPARE(messages(window), (QStringList{u"..."_s, u"after"_s}));
+    }
+
+    void messagesShowAsWritten_data()
+    {
+        QTest::addColumn<bool>("formatted");
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<QString>("shown");
+        QByteArray longText(1500, 'a');
+        QTest::newRow("empty line") << false << QByteArray() << QString();
+        QTest::newRow("cut at 1023") << true << longText << QString::fromLatin1(longText.left(1023));
+        QTest::newRow("Latin-1") << true << QByteArray("\xE9\xFF\x80") << u"\u00E9\u00FF\u0080"_s;
+        QTest::newRow("markup formatted") << true << QByteArray("<b>x</b> <img src=y>") << u"<b>x</b> <img src=y>"_s;
+        QTest::newRow("markup line") << false << QByteArray("<font color=red>a &amp;</font>")
+                                     << u"<font color=red>a &amp;</font>"_s;
+    }
+
+    void messagesShowAsWritten()
+    {
+        QFETCH(bool, formatted);
+        QFETCH(QByteArray, input);
+        QFETCH(QString, shown);
+        frmMain window;
+        pane(window)->setTextColor(Qt::red);
+        window.logLine(u"first"_s);
+        if (formatted)
+            window.logFormat("%s", input.constData());
+        else
+            window.logLine(QString::fromLatin1(input));
+        QTextDocument *document = pane(window)->document();
+        QCOMPARE(document->lastBlock().text(), shown);
+        QCOMPARE(document->lastBlock().previous().text(), u"first"_s);
+        QVERIFY(!document->toRawText().contains(QChar::ObjectReplacementCharacter));
+        for (auto it = document->lastBlock().begin(); !it.atEnd(); ++it)
+            QCOMPARE(it.fragment().charFormat().foreground().color(), QColor(Qt::black));
+    }
+
+    void decompileAndCompileThroughTheDialog()
+    {
+        const QString compiled = path(u"x.reanim.compiled/walk.reanim.compiled"_s);
+        const QString text = path(u"x.reanim.compiled/walk.reanim"_s);
+        QVERIFY(QDir().mkpath(QFileInfo(compiled).path()));
+        const QByteArray compiledBytes = qor::frameBody(testdata::workedExampleBody());
+        testdata::writeFile(compiled, compiledBytes);
+        frmMain window;
+        run(window, "actionDecompile", compiled);
+        QCOMPARE(testdata::readFile(text), testdata::workedExampleText);
+        QCOMPARE(messages(window), (QStringList{u"Read %1 44"_s.arg(compiledBytes.size()),
+                                                u"Decompress ["_s + compiled + u"] ..."_s,
+                                                u"Decompile finish ["_s + text + u']'}));
+        QVERIFY(!action(window, "actionReCompile")->isEnabled());
+
+        QFile::remove(compiled);
+        run(window, "actionCompile", text);
+        QCOMPARE(captions, (QStringList{u"Open *.compiled|.|Qor compiled (*.compiled)"_s,
+                                        u"Open *.reanim|.|Qor reanim (*.reanim)"_s}));
+        QCOMPARE(bodyOfCompiledFile(text + u".compiled"_s), testdata::workedExampleBody());
+        QCOMPARE(messages(window).mid(3, 2),
+                 (QStringList{u"Read %1 44"_s.arg(testdata::workedExampleText.size()), u"Compile "_s + text}));
+        QCOMPARE(messages(window).last(), u"Compiled finish ["_s + text + u".compiled]"_s);
+
+        // ReCompile reads the same text again without asking.
+        testdata::writeFile(text, fps30Text);
+        action(window, "actionReCompile")->trigger();
+        QCOMPARE(captions.size(), 2);
+        QCOMPARE(bodyOfCompiledFile(text + u".compiled"_s), bodyAtFps30());
+    }
+
+    void commandsThatDoNothing_data()
+    {
+        QTest::addColumn<QByteArray>("command");
+        QTest::addColumn<int>("dialogs");
+        QTest::newRow("cancelled Decompile") << QByteArray("actionDecompile") << 1;
+        QTest::newRow("cancelled Compile") << QByteArray("actionCompile") << 1;
+        QTest::newRow("Test") << QByteArray("actionTest") << 0;
+        QTest::newRow("ReCompile before any Compile") << QByteArray("actionReCompile") << 0;
+    }
+
+    void commandsThatDoNothing()
+    {
+        QFETCH(QByteArray, command);
+        QFETCH(int, dialogs);
+        testdata::writeFile(path(u"walk.reanim"_s), testdata::workedExampleText);
+        frmMain window;
+        run(window, command.constData(), QString());
+        QCOMPARE(captions.size(), dialogs);
+        QCOMPARE(pane(window)->toPlainText().trimmed(), QString());
+        QCOMPARE(QDir(dir->path()).entryList(QDir::Files), QStringList{u"walk.reanim"_s});
+    }
+
+    void failedCompileKeepsOutputAndReCompileSource_data()
+    {
+        QTest::addColumn<bool>("missing");
+        QTest::addColumn<bool>("earlierCompile");
+        QTest::newRow("missing, first") << true << false;
+        QTest::newRow("missing, after a compile") << true << true;
+        QTest::newRow("unparsable, first") << false << false;
+        QTest::newRow("unparsable, after a compile") << false << true;
+    }
+
+    void failedCompileKeepsOutputAndReCompileSource()
+    {
+        QFETCH(bool, missing);
+        QFETCH(bool, earlierCompile);
+        const QString good = path(u"good.reanim"_s);
+        const QString bad = path(u"walk.reanim"_s);
+        testdata::writeFile(bad + u".compiled"_s, "old bytes");
+        testdata::writeFile(good, testdata::workedExampleText);
+        if (!missing)
+            testdata::writeFile(bad, "<track><name>a&b</name></track>");
+        frmMain window;
+        if (earlierCompile)
+            run(window, "actionCompile", good);
+        const qsizetype before = messages(window).size();
+        run(window, "actionCompile", bad);
+        const QStringList logged = messages(window).mid(before);
+        if (missing) {
+            QCOMPARE(logged, (QStringList{u"File not found "_s + bad, u"Compile "_s + bad, u"open fail"_s}));
+        } else {
+            QCOMPARE(logged.mid(1, 2), (QStringList{u"Compile "_s + bad, u"setcontent"_s}));
+            QVERIFY(logged.value(3).startsWith(u"ERROR: the text is not well-formed XML at line 1"_s));
+        }
+        QCOMPARE(testdata::readFile(bad + u".compiled"_s), QByteArray("old bytes"));
+        QCOMPARE(action(window, "actionReCompile")->isEnabled(), earlierCompile);
+
+        testdata::writeFile(good, fps30Text);
+        action(window, "actionReCompile")->trigger();
+        QCOMPARE(testdata::readFile(bad + u".compiled"_s), QByteArray("old bytes"));
+        QCOMPARE(bodyOfCompiledFile(good + u".compiled"_s), earlierCompile ? bodyAtFps30() : QByteArray());
+    }
+};
+
+QTEST_MAIN(tst_Window)
+#include "tst_window.moc"
