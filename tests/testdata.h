@@ -49,9 +49,9 @@ inline constexpr float unset = -10000.0f;
 
 struct Frame {
     std::array<float, 8> fields{unset, unset, unset, unset, unset, unset, unset, unset};
-    QByteArray image;
-    QByteArray font;
-    QByteArray text;
+    QByteArray image{};
+    QByteArray font{};
+    QByteArray text{};
 };
 
 struct Track {

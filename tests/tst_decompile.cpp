@@ -25,15 +25,6 @@ QByteArray text(const QByteArray &tracks)
     return "<fps>12</fps>\n" + tracks;
 }
 
-Frame frame(QByteArray image, QByteArray font = {}, QByteArray text = {})
-{
-    Frame made;
-    made.image = std::move(image);
-    made.font = std::move(font);
-    made.text = std::move(text);
-    return made;
-}
-
 } // namespace
 
 class tst_Decompile : public QObject {
@@ -122,14 +113,14 @@ private slots:
             << text("<track>\n<name>a</name>\n<t><x>1.000</x><y>-2.500</y><kx>0.000</kx><ky>0.062</ky>"
                     "<sx>-0.000</sx><sy>1234567.000</sy><f>-10000.500</f><a>0.100</a></t>\n</track>\n");
         QTest::newRow("names cut at a zero byte")
-            << testdata::buildBody(12, {Track{QByteArray("ab\0c", 4), {frame(QByteArray("\0i", 2))}}})
+            << testdata::buildBody(12, {Track{QByteArray("ab\0c", 4), {Frame{.image = QByteArray("\0i", 2)}}}})
             << text("<track>\n<name>ab</name>\n<t><i></i></t>\n</track>\n");
         QTest::newRow("font and text strings")
-            << testdata::buildBody(12, {Track{"c", {frame("I", "Arial", "Music & Sound"), frame("", "", "hi")}}})
+            << testdata::buildBody(12, {Track{"c", {Frame{.image = "I", .font = "Arial", .text = "Music & Sound"}, Frame{.text = "hi"}}}})
             << text("<track>\n<name>c</name>\n<t><i>I</i><font>Arial</font><text>Music &amp; Sound</text></t>\n"
                     "<t><text>hi</text></t>\n</track>\n");
         QTest::newRow("markup escaped, Latin-1 as UTF-8")
-            << testdata::buildBody(12, {Track{"a<b>&c", {frame("caf\xE9<i>")}}})
+            << testdata::buildBody(12, {Track{"a<b>&c", {Frame{.image = "caf\xE9<i>"}}}})
             << text("<track>\n<name>a&lt;b&gt;&amp;c</name>\n<t><i>caf\xC3\xA9&lt;i&gt;</i></t>\n</track>\n");
         QTest::newRow("blank name kept in CDATA")
             << testdata::buildBody(12, {Track{" \xA0", {}}})
@@ -149,7 +140,7 @@ private slots:
 
     void bodyCutAnywhereStopsAndLeavesTheOutputAlone()
     {
-        const QByteArray body = testdata::buildBody(12, {Track{"anim", {frame("IMG", "F", "T"), Frame{}}}, Track{"b", {}}});
+        const QByteArray body = testdata::buildBody(12, {Track{"anim", {Frame{.image = "IMG", .font = "F", .text = "T"}, Frame{}}}, Track{"b", {}}});
         const QString out = dir.filePath(QStringLiteral("cut.reanim"));
         for (qsizetype cut = 0; cut < body.size(); ++cut) {
             testdata::writeFile(out, "old bytes");
@@ -168,7 +159,7 @@ private slots:
     {
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("inside");
-        const QByteArray one = testdata::buildBody(12, {Track{"a", {frame("I")}}});
+        const QByteArray one = testdata::buildBody(12, {Track{"a", {Frame{.image = "I"}}}});
         QTest::newRow("tracks") << withWord(one, 8, ~0u) << "the track table of 4294967295 tracks";
         QTest::newRow("frames") << withWord(one, 32, ~0u) << "the 4294967295 transform records of track 0";
         QTest::newRow("name") << withWord(one, 36, ~0u) << "the name of track 0";
