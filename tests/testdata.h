@@ -6,7 +6,8 @@
 #include <QFile>
 #include <QString>
 
-#include <initializer_list>
+#include <array>
+#include <vector>
 
 // Bytes written out by hand for the tests, and small file helpers.
 namespace testdata {
@@ -37,13 +38,6 @@ inline void writeFile(const QString &path, const QByteArray &bytes)
     if (file.open(QIODevice::WriteOnly))
         file.write(bytes);
 }
-
-} // namespace testdata
-
-#include <array>
-#include <vector>
-
-namespace testdata {
 
 inline constexpr float unset = -10000.0f;
 

@@ -122,16 +122,6 @@ private slots:
         QCOMPARE(std::bit_cast<quint32>(qor::parseDecimal(text)), std::bit_cast<quint32>(decimal));
     }
 
-    void writtenDecimalsReadBackToTheSameText()
-    {
-        QRandomGenerator random(7);
-        for (int n = 0; n < 20000; ++n) {
-            const QByteArray text = fixed3(float(random.generateDouble() * 20000.0 - 10000.0));
-            QCOMPARE(fixed3(qor::parseDecimal(QString::fromLatin1(text))), text);
-        }
-        QVERIFY(std::isnan(qor::parseDecimal(u"nan")));
-    }
-
     void outputNames_data()
     {
         QTest::addColumn<QString>("input");
