@@ -9,6 +9,7 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
+
 #include <initializer_list>
 
 using testdata::Frame;
