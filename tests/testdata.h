@@ -3,8 +3,11 @@
 #include "core/bytewriter.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QString>
+#include <QTemporaryDir>
+#include <QtTest>
 
 #include <array>
 #include <vector>
@@ -35,9 +38,26 @@ inline QByteArray readFile(const QString &path)
 inline void writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(bytes);
+    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
+    QCOMPARE(file.write(bytes), bytes.size());
 }
+
+// A fresh temporary folder as the working directory, where the window keeps its ini files;
+// the previous working directory comes back when it goes.
+class WorkingFolder {
+public:
+    WorkingFolder() : entered(QDir::setCurrent(folder.path())) {}
+    ~WorkingFolder() { QDir::setCurrent(previous); }
+    WorkingFolder(const WorkingFolder &) = delete;
+    WorkingFolder &operator=(const WorkingFolder &) = delete;
+
+    QString path() const { return folder.path(); }
+    QString filePath(const QString &name) const { return folder.filePath(name); }
+
+    const QString previous = QDir::currentPath();
+    const QTemporaryDir folder;
+    const bool entered;
+};
 
 inline constexpr float unset = -10000.0f;
 

@@ -1,19 +1,19 @@
 #include "app/about.h"
 #include "app/filedialog.h"
 #include "app/frmmain.h"
+#include "testdata.h"
 
 #include <QAction>
 #include <QDockWidget>
 #include <QPushButton>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QTextEdit>
 #include <QTimer>
 #include <QToolBar>
 #include <QtTest>
 
-#include <memory>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -43,13 +43,6 @@ QAction *addOption(frmMain &window, const QString &marker, const QString &byDefa
     return option;
 }
 
-void writeIni(const QString &file, const QByteArray &text)
-{
-    QFile out(file);
-    QVERIFY(out.open(QIODevice::WriteOnly));
-    out.write(text);
-}
-
 void openAbout(frmMain &window)
 {
     window.findChild<QAction *>(u"actionAbout"_s)->trigger();
@@ -68,15 +61,13 @@ void clickDecompileButton(frmMain &window)
 class tst_Settings : public QObject {
     Q_OBJECT
 
-    QString startFolder = QDir::currentPath();
-    std::unique_ptr<QTemporaryDir> dir;
+    std::optional<testdata::WorkingFolder> dir;
     int dialogCalls = 0;
 
 private slots:
     void init()
     {
-        dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(QDir::setCurrent(dir->path()));
+        QVERIFY(dir.emplace().entered);
         dialogCalls = 0;
         setOpenFileDialog([this](QWidget *, const QString &, const QString &, const QString &) {
             ++dialogCalls;
@@ -89,7 +80,6 @@ private slots:
         if (about *window = about::instance())
             window->hide();
         setOpenFileDialog({});
-        QDir::setCurrent(startFolder);
         dir.reset();
     }
 
@@ -133,7 +123,7 @@ private slots:
 
     void restartRestoresSizePositionAndDock()
     {
-        writeIni(stateFile, "[Other]\nkept=1\n");
+        testdata::writeFile(stateFile, "[Other]\nkept=1\n");
         {
             frmMain window;
             window.show();
@@ -181,7 +171,7 @@ private slots:
         QFETCH(QByteArray, ini);
         QFETCH(QSize, size);
         QFETCH(QPoint, pos);
-        writeIni(stateFile, ini);
+        testdata::writeFile(stateFile, ini);
         frmMain window;
         QCOMPARE(window.size(), size);
         QCOMPARE(window.pos(), pos);
@@ -233,7 +223,7 @@ private slots:
         QFETCH(QByteArray, stored);
         QFETCH(bool, checked);
         if (!stored.isNull())
-            writeIni(optionsFile, "[Option]\nactionFlag=" + stored + "\n");
+            testdata::writeFile(optionsFile, "[Option]\nactionFlag=" + stored + "\n");
         frmMain window;
         QCOMPARE(addOption(window, marker, byDefault)->isChecked(), checked);
     }

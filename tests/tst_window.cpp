@@ -8,13 +8,12 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
-#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QToolBar>
 #include <QtTest>
 
-#include <memory>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -59,8 +58,7 @@ const QByteArray fps30Text = QByteArray(testdata::workedExampleText).replace("<f
 class tst_Window : public QObject {
     Q_OBJECT
 
-    QString startFolder = QDir::currentPath();
-    std::unique_ptr<QTemporaryDir> dir;
+    std::optional<testdata::WorkingFolder> dir;
     QStringList captions;
     QString answer;
 
@@ -75,8 +73,7 @@ class tst_Window : public QObject {
 private slots:
     void init()
     {
-        dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(QDir::setCurrent(dir->path()));
+        QVERIFY(dir.emplace().entered);
         captions.clear();
         setOpenFileDialog([this](QWidget *, const QString &caption, const QString &folder, const QString &filter) {
             captions << caption + u'|' + folder + u'|' + filter;
@@ -87,7 +84,6 @@ private slots:
     void cleanup()
     {
         setOpenFileDialog({});
-        QDir::setCurrent(startFolder);
         dir.reset();
     }
 
