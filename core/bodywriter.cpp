@@ -58,9 +58,9 @@ QByteArray serializeReanim(Reanim &reanim)
     out.u32(reanim.signature);
     out.u32(reanim.reserved1);
     out.u32(reanim.trackCount);
-    out.f32(reanim.headerFloat);
+    out.f32(reanim.fps);
     out.u32(reanim.reserved2);
-    out.i32(reanim.fps);
+    out.u32(reanim.trackEntrySize);
     for (const ReanimTrack &track : reanim.tracks) {
         out.u32(trackEntryWord1);
         out.u32(trackEntryWord2);

@@ -59,6 +59,7 @@ public:
     }
 
     void fixed3(float value) { appendFixed3(buffer_, value); }
+    void frameRate(float value) { appendFrameRate(buffer_, value); }
 
     // A name as text: cut at its first zero byte, markup characters escaped, bytes
     // 0x80-0xFF as the UTF-8 of their Latin-1 character.
@@ -119,12 +120,13 @@ public:
         ByteCursor fields(header);
         fields.skip(8);
         const quint32 trackCount = *fields.u32();
-        fields.skip(8);
-        const qint32 fps = *fields.i32();
+        const float fps = *fields.f32();
 
         const quint64 tableSize = quint64(trackCount) * trackEntrySize;
         const auto table = need(cursor_.bytes(tableSize), {"the track table of %1 tracks", -1, -1, trackCount});
-        out_ << "<fps>" << QByteArray::number(fps).constData() << "</fps>";
+        out_ << "<fps>";
+        out_.frameRate(fps);
+        out_ << "</fps>";
         if (!out_.endLine())
             return false;
         for (quint32 track = 0; track < trackCount; ++track) {

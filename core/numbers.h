@@ -1,7 +1,8 @@
 #pragma once
 
 #include <QByteArray>
-#include <QStringView>
+
+#include <string_view>
 
 namespace qor {
 
@@ -10,13 +11,13 @@ namespace qor {
 // -inf; every NaN as "nan".
 void appendFixed3(QByteArray &out, float value);
 
-// The integer of a reanim text: base 10, optional sign, white space around allowed, within
-// the i32 range; anything else gives 0.
-qint32 parseInteger(QStringView text);
+// Appends a frame rate: as appendFixed3, without the zeros that end the decimals, and
+// without the point when no decimal is left (12.0 gives "12", 10.5 gives "10.5").
+void appendFrameRate(QByteArray &out, float value);
 
-// The decimal of a reanim text in C-locale notation (optional sign and exponent; also inf
-// and nan as the decompiler writes them), white space around allowed, rounded to f32.
-// Anything else, or a value outside the f32 range, gives 0.0.
-float parseDecimal(QStringView text);
+// The decimal of a reanim text (UTF-8) in C-locale notation (optional sign and exponent;
+// also inf and nan as the decompiler writes them), white space around allowed, rounded to
+// f32. Anything else, or a value outside the f32 range, gives 0.0.
+float parseDecimal(std::string_view text);
 
 } // namespace qor

@@ -42,9 +42,10 @@ struct Reanim {
     quint32 signature = 0xB393B4C0;
     quint32 reserved1 = 0;
     quint32 trackCount = 0; // set by serializeReanim
-    float headerFloat = 12.0f;
+    float fps = 12.0f; // frames per second
     quint32 reserved2 = 0;
-    qint32 fps = 12;
+    quint32 trackEntrySize = 12; // the size of one track table entry; fixed
+
     std::vector<ReanimTrack> tracks;
 };
 

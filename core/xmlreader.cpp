@@ -52,7 +52,7 @@ std::optional<QString> readFrame(const QDomElement &element, ReanimTransform &fr
                       {"f", &ReanimTransform::f},   {"a", &ReanimTransform::a}};
         for (const auto &[name, field] : floats) {
             if (tag == QLatin1String(name))
-                frame.*field = parseDecimal(child.text());
+                frame.*field = parseDecimal(child.text().toStdString());
         }
         const struct {
             const char *name;
@@ -130,7 +130,7 @@ bool readReanimXml(const QByteArray &bytes, Reanim &reanim, LogSink &log)
         if (element.isNull())
             continue;
         if (element.tagName() == QLatin1String("fps"))
-            reanim.fps = parseInteger(element.text());
+            reanim.fps = parseDecimal(element.text().toStdString());
         if (element.tagName() == QLatin1String("track")) {
             ReanimTrack track;
             if (const auto problem = readTrack(element, track)) {

@@ -2,7 +2,7 @@
 # Installs what building, testing and showing the window need on Debian 12. Safe to run again.
 set -euo pipefail
 
-packages=(cmake g++ make pkg-config zlib1g-dev qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins
+packages=(cmake g++ make pkg-config zlib1g-dev libdeflate-dev libexpat1-dev qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins
           libgl-dev xvfb xauth openbox imagemagick)
 
 missing=()

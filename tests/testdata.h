@@ -74,15 +74,15 @@ struct Track {
 };
 
 // A body laid out word by word, independently of the serializer under test.
-inline QByteArray buildBody(qint32 fps, const std::vector<Track> &tracks)
+inline QByteArray buildBody(float fps, const std::vector<Track> &tracks)
 {
     QByteArray body;
     qor::ByteWriter out(body);
     for (const quint32 word : {0xB393B4C0u, 0u, quint32(tracks.size())})
         out.u32(word);
-    out.f32(12.0f);
+    out.f32(fps);
     out.u32(0);
-    out.i32(fps);
+    out.u32(12);
     for (const Track &track : tracks) {
         out.u32(0x0862F9B8);
         out.u32(0x08759760);

@@ -85,7 +85,7 @@ private slots:
     {
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<QByteArray>("body");
-        const auto body = [](std::vector<Track> tracks, qint32 fps = 12) { return testdata::buildBody(fps, tracks); };
+        const auto body = [](std::vector<Track> tracks, float fps = 12) { return testdata::buildBody(fps, tracks); };
         Frame strings = frame({}, "I");
         strings.font = "Arial";
         strings.text = "Music & Sound";
@@ -96,7 +96,8 @@ private slots:
                                        << body({{"", {strings}}});
         QTest::newRow("empty file, fps defaults") << QByteArray() << body({});
         QTest::newRow("fps rules") << QByteArray("<fps>1</fps><fps> 30 </fps><track><fps>5</fps></track>") << body({{"", {}}}, 30);
-        QTest::newRow("fps with a point") << QByteArray("<fps>12.5</fps>") << body({}, 0);
+        QTest::newRow("fps with a point") << QByteArray("<fps>12.5</fps>") << body({}, 12.5f);
+        QTest::newRow("fps not a number") << QByteArray("<fps>fast</fps>") << body({}, 0);
         QTest::newRow("nested text counts") << QByteArray("<fps><b>2</b>4</fps>") << body({}, 24);
         QTest::newRow("fields: empty, bad, later wins, unset")
             << QByteArray("<track><t><x></x><y>abc</y><a>0.500</a><a>2</a><kx>-10000</kx><X>7</X></t></track>")
@@ -146,7 +147,7 @@ private slots:
     {
         QRandomGenerator random(1206);
         for (int run = 0; run < 300; ++run) {
-            const QByteArray body = testdata::buildBody(qint32(random.bounded(-5, 120)), randomTracks(random));
+            const QByteArray body = testdata::buildBody(float(random.bounded(-20, 480)) / 4, randomTracks(random));
             RecordingLog log;
             testdata::writeFile(outPath, qor::frameBody(body));
             QVERIFY(qor::decompressFile(outPath, inPath, log));

@@ -105,6 +105,8 @@ private slots:
         fields.fields = {1.0f, -2.5f, 0.0f, 0.0625f, -0.0001f, 1234567.0f, -10000.5f, 0.1f};
         const QByteArray longName(5000, 'n');
         QTest::newRow("negative fps, no tracks") << testdata::buildBody(-7, {}) + "extra" << QByteArray("<fps>-7</fps>\n");
+        QTest::newRow("fps from the float, not the word at 20")
+            << withWord(testdata::buildBody(30.5f, {}), 20, 99) << QByteArray("<fps>30.5</fps>\n");
         QTest::newRow("empty track and frame")
             << testdata::buildBody(12, {Track{"", {Frame{}}}, Track{"h", {}}})
             << text("<track>\n<name></name>\n<t></t>\n</track>\n<track>\n<name>h</name>\n</track>\n");

@@ -6,6 +6,8 @@
 #include <QtTest>
 
 #include <bit>
+#include <charconv>
+#include <string>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -84,6 +86,27 @@ private slots:
         QCOMPARE(fixed3(value), text);
     }
 
+    void frameRates_data()
+    {
+        QTest::addColumn<float>("value");
+        QTest::addColumn<QByteArray>("text");
+        QTest::newRow("whole") << 12.0f << QByteArray("12");
+        QTest::newRow("half") << 10.5f << QByteArray("10.5");
+        QTest::newRow("quarter") << 12.25f << QByteArray("12.25");
+        QTest::newRow("negative") << -5.0f << QByteArray("-5");
+        QTest::newRow("rounded to zero") << 0.0001f << QByteArray("0");
+        QTest::newRow("nan") << std::numeric_limits<float>::quiet_NaN() << QByteArray("nan");
+        QTest::newRow("-inf") << -inf << QByteArray("-inf");
+    }
+    void frameRates()
+    {
+        QFETCH(float, value);
+        QFETCH(QByteArray, text);
+        QByteArray out("<fps>");
+        qor::appendFrameRate(out, value);
+        QCOMPARE(out, "<fps>" + text);
+    }
+
     void fixedThreeDecimalsEqualsPrintfOnRandomBits()
     {
         QRandomGenerator random(20261206);
@@ -98,28 +121,41 @@ private slots:
 
     void textToNumbers_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<qint32>("integer");
+        QTest::addColumn<QByteArray>("text");
         QTest::addColumn<float>("decimal");
-        QTest::newRow("blanks around") << "\n30\t" << 30 << 30.0f;
-        QTest::newRow("signs") << "+7" << 7 << 7.0f;
-        QTest::newRow("decimal point") << "12.5" << 0 << 12.5f;
-        QTest::newRow("empty") << "" << 0 << 0.0f;
-        QTest::newRow("trailing junk") << "12x" << 0 << 0.0f;
-        QTest::newRow("i32 min") << "-2147483648" << qint32(-2147483647 - 1) << -2147483648.0f;
-        QTest::newRow("past i32") << "2147483648" << 0 << 2147483648.0f;
-        QTest::newRow("exponent, leading point") << "1.5e3" << 0 << 1500.0f;
-        QTest::newRow("decimal comma") << "1,5" << 0 << 0.0f;
-        QTest::newRow("past f32") << "1e39" << 0 << 0.0f;
-        QTest::newRow("-inf") << "-inf" << 0 << -inf;
+        QTest::newRow("blanks around") << QByteArray("\n30\t") << 30.0f;
+        QTest::newRow("no-break space around") << QByteArray("\xC2\xA0" "2.5\xE3\x80\x80") << 2.5f;
+        QTest::newRow("plus sign") << QByteArray("+7") << 7.0f;
+        QTest::newRow("plus minus") << QByteArray("+-7") << 0.0f;
+        QTest::newRow("negative zero") << QByteArray("-0.000") << -0.0f;
+        QTest::newRow("empty") << QByteArray("") << 0.0f;
+        QTest::newRow("trailing junk") << QByteArray("12x") << 0.0f;
+        QTest::newRow("i32 min") << QByteArray("-2147483648") << -2147483648.0f;
+        QTest::newRow("exponent") << QByteArray("1.5e3") << 1500.0f;
+        QTest::newRow("decimal comma") << QByteArray("1,5") << 0.0f;
+        QTest::newRow("past f32") << QByteArray("1e39") << 0.0f;
+        QTest::newRow("-inf") << QByteArray("-inf") << -inf;
     }
     void textToNumbers()
     {
-        QFETCH(QString, text);
-        QFETCH(qint32, integer);
+        QFETCH(QByteArray, text);
         QFETCH(float, decimal);
-        QCOMPARE(qor::parseInteger(text), integer);
-        QCOMPARE(std::bit_cast<quint32>(qor::parseDecimal(text)), std::bit_cast<quint32>(decimal));
+        QCOMPARE(std::bit_cast<quint32>(qor::parseDecimal(text.toStdString())), std::bit_cast<quint32>(decimal));
+    }
+
+    // The short "-ddd.ddd" path against the library's correctly rounded conversion.
+    void plainDecimalsReadAsFromChars()
+    {
+        QRandomGenerator random(1207);
+        for (int n = 0; n < 200000; ++n) {
+            std::string text = std::to_string(random.bounded(0, 10000000));
+            text.insert(random.bounded(int(text.size()) + 1), ".");
+            if (random.bounded(2))
+                text.insert(0, "-");
+            float expected = 0.0f;
+            std::from_chars(text.data(), text.data() + text.size(), expected);
+            QCOMPARE(std::bit_cast<quint32>(qor::parseDecimal(text)), std::bit_cast<quint32>(expected));
+        }
     }
 
     void outputNames_data()

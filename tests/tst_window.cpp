@@ -11,6 +11,7 @@
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QToolBar>
+#include <QtEndian>
 #include <QtTest>
 
 #include <optional>
@@ -47,7 +48,7 @@ QAction *action(frmMain &window, const char *name)
 QByteArray compiledAtFps30()
 {
     QByteArray body = testdata::workedExampleBody();
-    body[20] = 30;
+    qToLittleEndian(30.0f, body.data() + 12);
     return qor::frameBody(body);
 }
 
