@@ -4,9 +4,11 @@
 
 #include <QFile>
 
+#include <libdeflate.h>
 #include <zlib.h>
 
 #include <algorithm>
+#include <memory>
 #include <new>
 
 namespace qor {
@@ -36,15 +38,20 @@ constexpr qsizetype maxDeflateRatio = 1032;
 // zlib counts in 32-bit words; feed and drain it in pieces no larger than this.
 constexpr qsizetype zlibChunk = qsizetype(1) << 30;
 
-qsizetype initialBodyCapacity(quint32 sizeWord, qsizetype streamSize)
+// The most a stream of this size may inflate to here.
+qsizetype mostBodyBytes(qsizetype streamSize, qsizetype limit)
 {
-    const qsizetype backed = std::min(streamSize, maxBodySize / maxDeflateRatio) * maxDeflateRatio;
-    return std::max<qsizetype>(1024, std::min({qsizetype(sizeWord), backed, maxBodySize}));
+    return std::min(streamSize, limit / maxDeflateRatio + 1) * maxDeflateRatio;
+}
+
+qsizetype initialBodyCapacity(quint32 sizeWord, qsizetype streamSize, qsizetype limit)
+{
+    return std::max<qsizetype>(1024, std::min({qsizetype(sizeWord), mostBodyBytes(streamSize, limit), limit}));
 }
 
 class Inflater {
 public:
-    Inflater() { ok_ = inflateInit(&stream_) == Z_OK; }
+    explicit Inflater(qsizetype limit) : limit_(limit) { ok_ = inflateInit(&stream_) == Z_OK; }
     ~Inflater() { inflateEnd(&stream_); }
     Inflater(const Inflater &) = delete;
     Inflater &operator=(const Inflater &) = delete;
@@ -89,24 +96,48 @@ public:
     }
 
 private:
-    static bool grow(QByteArray &body, LogSink &log)
+    bool grow(QByteArray &body, LogSink &log) const
     {
-        if (body.size() >= maxBodySize) {
-            log.logLine(QString::fromLatin1("ERROR: the body inflates to more than %1 MiB")
-                            .arg(maxBodySize >> 20));
+        if (body.size() >= limit_) {
+            log.logLine(QString::fromLatin1("ERROR: the body inflates to more than %1")
+                            .arg(limit_ % (1 << 20) ? QString::fromLatin1("%1 bytes").arg(limit_)
+                                                     : QString::fromLatin1("%1 MiB").arg(limit_ >> 20)));
             return false;
         }
-        body.resize(std::min(body.size() * 2, maxBodySize));
+        body.resize(std::min(body.size() * 2, limit_));
         return true;
     }
 
+    qsizetype limit_;
     z_stream stream_{};
     bool ok_ = false;
 };
 
 } // namespace
 
-std::optional<QByteArray> inflateCompiledFile(const QByteArray &data, LogSink &log)
+// The one-call inflater, when the size word is a size the stream can have: four times
+// zlib's speed. Nothing when it can't finish in that size or finds the stream damaged; zlib
+// then runs again and says why.
+std::optional<QByteArray> inflateToSizeWord(QByteArrayView stream, quint32 sizeWord, qsizetype limit)
+{
+    if (qsizetype(sizeWord) > std::min(mostBodyBytes(stream.size(), limit), limit))
+        return std::nullopt;
+    const std::unique_ptr<libdeflate_decompressor, decltype(&libdeflate_free_decompressor)> inflater(
+        libdeflate_alloc_decompressor(), &libdeflate_free_decompressor);
+    if (!inflater)
+        return std::nullopt;
+    QByteArray body(qsizetype(sizeWord), Qt::Uninitialized);
+    size_t consumed = 0;
+    size_t produced = 0;
+    if (libdeflate_zlib_decompress_ex(inflater.get(), stream.data(), size_t(stream.size()), body.data(),
+                                      size_t(body.size()), &consumed, &produced)
+        != LIBDEFLATE_SUCCESS)
+        return std::nullopt;
+    body.truncate(qsizetype(produced));
+    return body;
+}
+
+std::optional<QByteArray> inflateCompiledFile(const QByteArray &data, LogSink &log, qsizetype limit)
 {
     ByteCursor cursor(data);
     if (cursor.u32() != compiledMagic) {
@@ -119,7 +150,9 @@ std::optional<QByteArray> inflateCompiledFile(const QByteArray &data, LogSink &l
         return std::nullopt;
     }
     const QByteArrayView stream = QByteArrayView(data).sliced(compiledHeaderSize);
-    return Inflater().run(stream, initialBodyCapacity(*sizeWord, stream.size()), log);
+    if (auto body = inflateToSizeWord(stream, *sizeWord, limit))
+        return body;
+    return Inflater(limit).run(stream, initialBodyCapacity(*sizeWord, stream.size(), limit), log);
 }
 
 std::optional<QByteArray> loadCompiledBody(const QString &path, LogSink &log)

@@ -22,8 +22,9 @@ std::optional<QByteArray> readWholeFile(const QString &path, LogSink &log);
 // The inflated body of a compiled reanim file, or nothing after an "ERROR:" line.
 std::optional<QByteArray> loadCompiledBody(const QString &path, LogSink &log);
 
-// The same for a compiled file already in memory (the part after readWholeFile).
-std::optional<QByteArray> inflateCompiledFile(const QByteArray &data, LogSink &log);
+// The same for a compiled file already in memory (the part after readWholeFile). A body
+// larger than `limit` bytes is refused.
+std::optional<QByteArray> inflateCompiledFile(const QByteArray &data, LogSink &log, qsizetype limit = maxBodySize);
 
 // A body framed as a compiled file: magic, body length, zlib stream at the default level.
 QByteArray frameBody(const QByteArray &body);
