@@ -2,9 +2,15 @@
 
 #include "core/numbers.h"
 
-#include <QDomDocument>
+#include <expat.h>
 
 #include <algorithm>
+#include <array>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+#include <type_traits>
 
 namespace qor {
 
@@ -14,64 +20,74 @@ namespace {
 constexpr char wrapperOpen[] = "<xml version='1.0'>";
 constexpr char wrapperClose[] = "</xml>";
 constexpr int wrapperOpenLength = sizeof(wrapperOpen) - 1;
+// Expat takes its input in int-sized pieces.
+constexpr qsizetype feedChunk = qsizetype(1) << 26;
 
-// Why a text can't become one of the 8-bit strings of the compiled form, if it can't.
-std::optional<QString> toLatin1Field(const QString &text, QByteArray &field)
+// What an element is to the reader, by its name and where it stands.
+enum class Kind : quint8 { Ignored, Fps, Track, Name, Frame, FloatField, StringField };
+
+// Element levels: 1 the wrapper, 2 top-level elements, 3 children of a track, 4 of a frame.
+constexpr int topLevel = 2;
+constexpr int trackLevel = 3;
+constexpr int frameLevel = 4;
+
+constexpr std::array<const char *, 8> floatNames{"x", "y", "kx", "ky", "sx", "sy", "f", "a"};
+constexpr std::array<float ReanimTransform::*, 8> floatFields{
+    &ReanimTransform::x,  &ReanimTransform::y,  &ReanimTransform::kx, &ReanimTransform::ky,
+    &ReanimTransform::sx, &ReanimTransform::sy, &ReanimTransform::f,  &ReanimTransform::a};
+constexpr std::array<const char *, 3> stringNames{"i", "font", "text"};
+constexpr std::array<QByteArray ReanimTransform::*, 3> stringFields{&ReanimTransform::i, &ReanimTransform::font,
+                                                                    &ReanimTransform::text};
+constexpr std::array<const char *, 3> stringWords{"the image name", "the font name", "the text"};
+
+int indexOf(const auto &names, const char *name)
 {
-    for (const QChar c : text) {
-        if (c.unicode() > 0xFF)
-            return QString::fromLatin1("holds a character outside Latin-1 (U+%1)")
-                .arg(QString::number(c.unicode(), 16).toUpper().rightJustified(4, QLatin1Char('0')));
+    const auto found = std::find_if(names.begin(), names.end(), [&](const char *n) { return std::strcmp(n, name) == 0; });
+    return found == names.end() ? -1 : int(found - names.begin());
+}
+
+// White space as the document reader judged it: beyond ASCII, Unicode's spaces count too.
+bool isBlank(const std::string &text)
+{
+    for (const char c : text) {
+        if (c & 0x80)
+            return QString::fromUtf8(text.data(), qsizetype(text.size())).trimmed().isEmpty();
+        if (c != ' ' && c != '\t' && c != '\n' && c != '\r')
+            return false;
     }
-    if (text.size() > maxNameBytes)
-        return QString::fromLatin1("is %1 bytes long, more than %2").arg(text.size()).arg(maxNameBytes);
-    field = text.toLatin1();
+    return true;
+}
+
+// Why UTF-8 text can't become one of the 8-bit strings of the compiled form, if it can't.
+std::optional<QString> toLatin1Field(const std::string &text, QByteArray &field)
+{
+    QByteArray bytes;
+    bytes.reserve(qsizetype(text.size()));
+    for (size_t n = 0; n < text.size(); ++n) {
+        const auto lead = static_cast<unsigned char>(text[n]);
+        if (lead < 0x80) {
+            bytes.append(char(lead));
+            continue;
+        }
+        // Expat hands over valid UTF-8 only; two-byte sequences from C2 and C3 are Latin-1.
+        if (lead == 0xC2 || lead == 0xC3) {
+            bytes.append(char(((lead & 0x03) << 6) | (static_cast<unsigned char>(text[++n]) & 0x3F)));
+            continue;
+        }
+        const int followers = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : 1;
+        char32_t codePoint = lead & (0x3F >> followers);
+        for (int k = 1; k <= followers; ++k)
+            codePoint = (codePoint << 6) | (static_cast<unsigned char>(text[n + size_t(k)]) & 0x3F);
+        return QString::fromLatin1("holds a character outside Latin-1 (U+%1)")
+            .arg(QString::number(quint32(codePoint), 16).toUpper().rightJustified(4, QLatin1Char('0')));
+    }
+    if (bytes.size() > maxNameBytes)
+        return QString::fromLatin1("is %1 bytes long, more than %2").arg(bytes.size()).arg(maxNameBytes);
+    field = std::move(bytes);
     return std::nullopt;
 }
 
-// The walk inside a track or a frame: element children from the first, ending at the
-// first child that is not an element.
-template <typename Visit>
-void forEachLeadingElement(const QDomElement &parent, Visit visit)
-{
-    for (QDomElement child = parent.firstChild().toElement(); !child.isNull();
-         child = child.nextSibling().toElement())
-        visit(child);
-}
-
-std::optional<QString> readFrame(const QDomElement &element, ReanimTransform &frame)
-{
-    std::optional<QString> problem;
-    forEachLeadingElement(element, [&](const QDomElement &child) {
-        const QString tag = child.tagName();
-        const struct {
-            const char *name;
-            float ReanimTransform::*field;
-        } floats[] = {{"x", &ReanimTransform::x},   {"y", &ReanimTransform::y},   {"kx", &ReanimTransform::kx},
-                      {"ky", &ReanimTransform::ky}, {"sx", &ReanimTransform::sx}, {"sy", &ReanimTransform::sy},
-                      {"f", &ReanimTransform::f},   {"a", &ReanimTransform::a}};
-        for (const auto &[name, field] : floats) {
-            if (tag == QLatin1String(name))
-                frame.*field = parseDecimal(child.text().toStdString());
-        }
-        const struct {
-            const char *name;
-            QByteArray ReanimTransform::*field;
-            const char *words;
-        } strings[] = {{"i", &ReanimTransform::i, "the image name"},
-                       {"font", &ReanimTransform::font, "the font name"},
-                       {"text", &ReanimTransform::text, "the text"}};
-        for (const auto &[name, field, words] : strings) {
-            if (tag != QLatin1String(name) || problem)
-                continue;
-            if (const auto why = toLatin1Field(child.text(), frame.*field))
-                problem = QLatin1String(words) + QLatin1Char(' ') + *why;
-        }
-    });
-    return problem;
-}
-
-QString trackLabel(int index, const QByteArray &name)
+QString trackLabel(qsizetype index, const QByteArray &name)
 {
     constexpr int shown = 40;
     QString label = QString::fromLatin1(name.left(shown));
@@ -80,69 +96,228 @@ QString trackLabel(int index, const QByteArray &name)
     return QString::fromLatin1("track %1 \"%2\"").arg(index).arg(label);
 }
 
-} // namespace
+struct ExpatDeleter {
+    void operator()(XML_Parser parser) const { XML_ParserFree(parser); }
+};
 
-std::optional<QString> readTrack(const QDomElement &element, ReanimTrack &track)
-{
-    std::optional<QString> problem;
-    forEachLeadingElement(element, [&](const QDomElement &child) {
-        if (problem)
-            return;
-        const QString tag = child.tagName();
-        if (tag == QLatin1String("name")) {
-            if (const auto why = toLatin1Field(child.text(), track.name))
-                problem = QLatin1String("the name ") + *why;
+// Builds the model from expat's events. Character data between two other events is one text
+// node: white space alone is dropped, anything else is text of the elements around it and,
+// like a comment, a CDATA section or a processing instruction, ends the walk of its parent
+// when that is a track or a frame.
+class Reader {
+public:
+    explicit Reader(Reanim &reanim) : reanim_(reanim), parser_(XML_ParserCreate("UTF-8"))
+    {
+        if (!parser_)
+            throw std::bad_alloc();
+        XML_SetUserData(parser_.get(), this);
+        XML_SetElementHandler(parser_.get(), &Reader::onStart, &Reader::onEnd);
+        XML_SetCharacterDataHandler(parser_.get(), &Reader::onText);
+        XML_SetCdataSectionHandler(parser_.get(), &Reader::onCdataStart, &Reader::onCdataEnd);
+        XML_SetCommentHandler(parser_.get(), &Reader::onComment);
+        XML_SetProcessingInstructionHandler(parser_.get(), &Reader::onInstruction);
+    }
+
+    bool read(QByteArrayView bytes, LogSink &log)
+    {
+        bool parsed = feed(wrapperOpen, false);
+        for (qsizetype at = 0; parsed && at < bytes.size(); at += feedChunk)
+            parsed = feed(bytes.sliced(at, std::min(feedChunk, bytes.size() - at)), false);
+        parsed = parsed && feed(wrapperClose, true);
+        if (!parsed)
+            return reportParseFailure(log);
+        const qsizetype goodTracks = problem_ ? problemTrack_ : qsizetype(reanim_.tracks.size());
+        for (qsizetype n = 0; n < goodTracks; ++n) {
+            const ReanimTrack &track = reanim_.tracks[size_t(n)];
+            log.logFormat("%s %d", track.name.constData(), int(track.transforms.size()));
         }
-        if (tag == QLatin1String("t")) {
-            ReanimTransform frame;
-            if (const auto why = readFrame(child, frame))
-                problem = *why + QString::fromLatin1(" in frame %1").arg(track.transforms.size());
-            track.transforms.push_back(std::move(frame));
+        if (problem_) {
+            log.logLine(QLatin1String("ERROR: ") + *problem_ + QLatin1String("; nothing was written"));
+            return false;
         }
-    });
-    return problem;
-}
+        return true;
+    }
 
-bool readReanimXml(const QByteArray &bytes, Reanim &reanim, LogSink &log)
-{
-    QByteArray wrapped;
-    wrapped.reserve(wrapperOpenLength + bytes.size() + qsizetype(sizeof(wrapperClose)));
-    wrapped.append(wrapperOpen).append(bytes).append(wrapperClose);
+private:
+    bool feed(QByteArrayView piece, bool last)
+    {
+        return XML_Parse(parser_.get(), piece.data(), int(piece.size()), last) == XML_STATUS_OK;
+    }
 
-    QDomDocument document;
-    QString reason;
-    int line = 0;
-    int column = 0;
-    if (!document.setContent(wrapped, &reason, &line, &column)) {
-        log.logLine(QLatin1String("setcontent"));
+    bool reportParseFailure(LogSink &log)
+    {
+        const auto line = qint64(XML_GetCurrentLineNumber(parser_.get()));
+        auto column = qint64(XML_GetCurrentColumnNumber(parser_.get())) + 1;
         if (line == 1)
-            column = std::max(1, column - wrapperOpenLength);
-        log.logLine(QString::fromLatin1("ERROR: the text is not well-formed XML at line %1, column %2: %3")
-                        .arg(line)
-                        .arg(column)
-                        .arg(reason));
+            column = std::max<qint64>(1, column - wrapperOpenLength);
+        const QString where = QString::fromLatin1("line %1, column %2").arg(line).arg(column);
+        if (tooDeep_) {
+            log.logLine(QString::fromLatin1("ERROR: the elements nest more than %1 deep at %2; nothing was written")
+                            .arg(maxElementDepth)
+                            .arg(where));
+            return false;
+        }
+        log.logLine(QLatin1String("setcontent"));
+        log.logLine(QString::fromLatin1("ERROR: the text is not well-formed XML at %1: %2")
+                        .arg(where, QString::fromUtf8(XML_ErrorString(XML_GetErrorCode(parser_.get())))));
         return false;
     }
 
-    const QDomElement root = document.documentElement();
-    for (QDomNode node = root.firstChild(); !node.isNull(); node = node.nextSibling()) {
-        const QDomElement element = node.toElement();
-        if (element.isNull())
-            continue;
-        if (element.tagName() == QLatin1String("fps"))
-            reanim.fps = parseDecimal(element.text().toStdString());
-        if (element.tagName() == QLatin1String("track")) {
-            ReanimTrack track;
-            if (const auto problem = readTrack(element, track)) {
-                log.logLine(QLatin1String("ERROR: ") + trackLabel(int(reanim.tracks.size()), track.name)
-                            + QLatin1String(": ") + *problem + QLatin1String("; nothing was written"));
-                return false;
-            }
-            log.logFormat("%s %d", track.name.constData(), int(track.transforms.size()));
-            reanim.tracks.push_back(std::move(track));
+    // A node other than an element is a child of the element at the current depth.
+    void nonElementNode()
+    {
+        if (depth_ == topLevel && kinds_[topLevel] == Kind::Track)
+            trackWalkEnded_ = true;
+        if (depth_ == trackLevel && kinds_[trackLevel] == Kind::Frame)
+            frameWalkEnded_ = true;
+    }
+
+    void endTextNode()
+    {
+        if (!inCdata_ && isBlank(run_)) {
+            run_.clear();
+            return;
+        }
+        nonElementNode();
+        if (collectDepth_ > 0)
+            collected_ += run_;
+        run_.clear();
+    }
+
+    Kind kindOf(const char *name)
+    {
+        if (collectDepth_ > 0 || depth_ > frameLevel)
+            return Kind::Ignored;
+        if (depth_ == topLevel)
+            return std::strcmp(name, "fps") == 0 ? Kind::Fps : std::strcmp(name, "track") == 0 ? Kind::Track : Kind::Ignored;
+        if (depth_ == trackLevel && kinds_[topLevel] == Kind::Track && !trackWalkEnded_)
+            return std::strcmp(name, "name") == 0 ? Kind::Name : std::strcmp(name, "t") == 0 ? Kind::Frame : Kind::Ignored;
+        if (depth_ == frameLevel && kinds_[trackLevel] == Kind::Frame && !frameWalkEnded_) {
+            if ((field_ = indexOf(floatNames, name)) >= 0)
+                return Kind::FloatField;
+            if ((field_ = indexOf(stringNames, name)) >= 0)
+                return Kind::StringField;
+        }
+        return Kind::Ignored;
+    }
+
+    void start(const char *name)
+    {
+        endTextNode();
+        if (++depth_ > maxElementDepth) {
+            tooDeep_ = true;
+            XML_StopParser(parser_.get(), XML_FALSE);
+            return;
+        }
+        if (depth_ > frameLevel)
+            return;
+        const Kind kind = kindOf(name);
+        kinds_[size_t(depth_)] = kind;
+        if (kind == Kind::Track) {
+            track_ = ReanimTrack();
+            trackWalkEnded_ = false;
+        } else if (kind == Kind::Frame) {
+            frame_ = ReanimTransform();
+            frameWalkEnded_ = false;
+        }
+        if (kind == Kind::Fps || kind == Kind::Name || kind == Kind::FloatField || kind == Kind::StringField) {
+            collectDepth_ = depth_;
+            collected_.clear();
         }
     }
-    return true;
+
+    void end()
+    {
+        endTextNode();
+        if (depth_ <= frameLevel) {
+            if (depth_ == collectDepth_)
+                store(kinds_[size_t(depth_)]);
+            if (kinds_[size_t(depth_)] == Kind::Frame)
+                track_.transforms.push_back(std::move(frame_));
+            if (kinds_[size_t(depth_)] == Kind::Track)
+                reanim_.tracks.push_back(std::move(track_));
+            kinds_[size_t(depth_)] = Kind::Ignored;
+        }
+        --depth_;
+    }
+
+    void store(Kind kind)
+    {
+        collectDepth_ = 0;
+        if (kind == Kind::Fps)
+            reanim_.fps = parseDecimal(collected_);
+        else if (kind == Kind::FloatField)
+            frame_.*floatFields[size_t(field_)] = parseDecimal(collected_);
+        else if (kind == Kind::Name)
+            storeString(track_.name, "the name", QString());
+        else if (kind == Kind::StringField)
+            storeString(frame_.*stringFields[size_t(field_)], stringWords[size_t(field_)],
+                        QString::fromLatin1(" in frame %1").arg(track_.transforms.size()));
+    }
+
+    void storeString(QByteArray &field, const char *words, const QString &where)
+    {
+        if (problem_)
+            return;
+        if (const auto why = toLatin1Field(collected_, field)) {
+            problemTrack_ = qsizetype(reanim_.tracks.size());
+            problem_ = trackLabel(problemTrack_, track_.name) + QLatin1String(": ") + QLatin1String(words)
+                + QLatin1Char(' ') + *why + where;
+        }
+    }
+
+    static void onStart(void *self, const XML_Char *name, const XML_Char **)
+    {
+        static_cast<Reader *>(self)->start(name);
+    }
+    static void onEnd(void *self, const XML_Char *) { static_cast<Reader *>(self)->end(); }
+    static void onText(void *self, const XML_Char *text, int length)
+    {
+        static_cast<Reader *>(self)->run_.append(text, size_t(length));
+    }
+    static void onCdataStart(void *self)
+    {
+        auto *reader = static_cast<Reader *>(self);
+        reader->endTextNode();
+        reader->inCdata_ = true;
+    }
+    static void onCdataEnd(void *self)
+    {
+        auto *reader = static_cast<Reader *>(self);
+        reader->endTextNode();
+        reader->inCdata_ = false;
+    }
+    static void onComment(void *self, const XML_Char *)
+    {
+        auto *reader = static_cast<Reader *>(self);
+        reader->endTextNode();
+        reader->nonElementNode();
+    }
+    static void onInstruction(void *self, const XML_Char *, const XML_Char *) { onComment(self, nullptr); }
+
+    Reanim &reanim_;
+    std::unique_ptr<std::remove_pointer_t<XML_Parser>, ExpatDeleter> parser_;
+    int depth_ = 0;
+    std::array<Kind, frameLevel + 1> kinds_{};
+    bool trackWalkEnded_ = false;
+    bool frameWalkEnded_ = false;
+    bool inCdata_ = false;
+    bool tooDeep_ = false;
+    int field_ = -1;
+    int collectDepth_ = 0;
+    std::string run_;
+    std::string collected_;
+    ReanimTrack track_;
+    ReanimTransform frame_;
+    std::optional<QString> problem_;
+    qsizetype problemTrack_ = 0;
+};
+
+} // namespace
+
+bool readReanimXml(QByteArrayView bytes, Reanim &reanim, LogSink &log)
+{
+    return Reader(reanim).read(bytes, log);
 }
 
 } // namespace qor

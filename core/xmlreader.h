@@ -3,21 +3,21 @@
 #include "core/logsink.h"
 #include "core/reanim.h"
 
-#include <QByteArray>
-#include <QDomElement>
-#include <QString>
-
-#include <optional>
+#include <QByteArrayView>
 
 namespace qor {
 
 // Fills `reanim` (freshly created) from the bytes of a reanim XML text and logs one line per
 // track. Returns false after "setcontent" and the parser's reason when the text is not
-// well-formed, or after an "ERROR:" line when a name does not fit the compiled form.
-bool readReanimXml(const QByteArray &bytes, Reanim &reanim, LogSink &log);
+// well-formed, or after an "ERROR:" line when a name does not fit the compiled form or the
+// elements nest deeper than any reanim text does.
+//
+// The text is a run of top-level elements: it is read as if inside one root element. The
+// walk inside a track or a frame ends at its first child that is not an element (white
+// space aside); elements of other names are skipped with everything inside them.
+bool readReanimXml(QByteArrayView bytes, Reanim &reanim, LogSink &log);
 
-// Fills the reset `track` from a `track` element. Returns what does not fit the compiled
-// form (a name longer than 255 bytes or outside Latin-1), without the track's own name.
-std::optional<QString> readTrack(const QDomElement &element, ReanimTrack &track);
+// Elements nested deeper than this are refused; a reanim text needs four levels.
+inline constexpr int maxElementDepth = 10000;
 
 } // namespace qor
