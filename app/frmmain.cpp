@@ -8,9 +8,16 @@
 #include "ui_frmmain.h"
 
 #include <QCloseEvent>
+#include <QDirIterator>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QTextEdit>
+
+#include <algorithm>
 
 namespace {
 
@@ -32,6 +39,27 @@ void appendParagraph(QTextEdit *pane, const QString &text, const QColor &color)
     end.insertText(text, format);
 }
 
+const QString compiledSuffix = QStringLiteral(".compiled");
+const QString textSuffix = QStringLiteral(".reanim");
+
+bool isLocalFileDrag(const QMimeData *data)
+{
+    const QList<QUrl> urls = data->urls();
+    return std::any_of(urls.cbegin(), urls.cend(), [](const QUrl &url) { return url.isLocalFile(); });
+}
+
+// The convertible files under `folder`, at any depth. Symbolic links to folders are not
+// entered, so a link cycle cannot make a drop endless.
+QStringList convertibleFilesIn(const QString &folder)
+{
+    QStringList files;
+    QDirIterator entries(folder, {u'*' + compiledSuffix, u'*' + textSuffix}, QDir::Files | QDir::CaseSensitive,
+                         QDirIterator::Subdirectories);
+    while (entries.hasNext())
+        files.append(entries.next());
+    return files;
+}
+
 } // namespace
 
 frmMain::frmMain(QWidget *parent) : QMainWindow(parent), ui(std::make_unique<Ui::frmMain>())
@@ -43,6 +71,7 @@ frmMain::frmMain(QWidget *parent) : QMainWindow(parent), ui(std::make_unique<Ui:
     readSettings();
     readOptions();
     loadingSettings = false;
+    setAcceptDrops(true);
 }
 
 frmMain::~frmMain() = default;
@@ -103,6 +132,50 @@ void frmMain::changeEvent(QEvent *event)
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::LanguageChange)
         ui->retranslateUi(this);
+}
+
+void frmMain::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (isLocalFileDrag(event->mimeData()))
+        event->acceptProposedAction();
+}
+
+void frmMain::dropEvent(QDropEvent *event)
+{
+    for (const QString &path : inputsOfDrop(event->mimeData()->urls()))
+        convertByName(path);
+    event->acceptProposedAction();
+}
+
+// Every dropped file counts, convertible or not, so that each one shows in the log; a folder
+// adds only its convertible files. Sorted and without repeats, the same drop always runs alike.
+QStringList frmMain::inputsOfDrop(const QList<QUrl> &urls)
+{
+    QStringList inputs;
+    for (const QUrl &url : urls) {
+        const QString path = url.toLocalFile();
+        if (path.isEmpty())
+            logLine(QLatin1String("Ignored ") + url.toDisplayString() + QLatin1String(": not a local file"));
+        else if (!QFileInfo(path).isDir())
+            inputs.append(path);
+        else if (const QStringList found = convertibleFilesIn(path); !found.isEmpty())
+            inputs += found;
+        else
+            logLine(QLatin1String("Ignored ") + path + QLatin1String(": no .compiled or .reanim file in it"));
+    }
+    inputs.sort();
+    inputs.removeDuplicates();
+    return inputs;
+}
+
+void frmMain::convertByName(const QString &path)
+{
+    if (path.endsWith(compiledSuffix))
+        decompressFile(path, qor::decompiledPathFor(path));
+    else if (path.endsWith(textSuffix))
+        compileReanim(path, qor::compiledPathFor(path));
+    else
+        logLine(QLatin1String("Ignored ") + path + QLatin1String(": not a .compiled or .reanim file"));
 }
 
 void frmMain::on_actionAbout_triggered()

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QMainWindow>
 #include <QString>
+#include <QUrl>
 
 #include <memory>
 
@@ -50,6 +51,9 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
+    // Files and folders dropped on the window are converted, in path order.
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private slots:
     void on_actionAbout_triggered();
@@ -59,6 +63,12 @@ private slots:
     void on_actionDecompile_triggered();
 
 private:
+    // Converts one file by its name as the menu commands would: ".compiled" decompiles,
+    // ".reanim" compiles, anything else is logged as ignored.
+    void convertByName(const QString &path);
+    // The files a drop stands for, in the order they are converted.
+    QStringList inputsOfDrop(const QList<QUrl> &urls);
+
     QList<QAction *> iniActions;
     bool loadingSettings = false;
     QString lastSource;

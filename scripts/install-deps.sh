@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Installs what building, testing and showing the window need on Debian 12. Safe to run again.
+# Installs what building, testing and showing the window need on Debian 12, and any further
+# packages named as arguments. Safe to run again.
 set -euo pipefail
 
-packages=(cmake g++ make pkg-config zlib1g-dev libdeflate-dev libexpat1-dev qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins
-          libgl-dev xvfb xauth openbox imagemagick)
+packages=(cmake g++ make pkg-config zlib1g-dev libdeflate-dev libexpat1-dev qt6-base-dev qt6-base-dev-tools
+          qt6-qpa-plugins libgl-dev xvfb xauth openbox imagemagick xdotool desktop-file-utils "$@")
 
 missing=()
 for package in "${packages[@]}"; do

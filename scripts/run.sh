@@ -31,15 +31,28 @@ fi
 
 shot="$PWD/build/qorutil-window.png"
 echo "== No display: showing the window under Xvfb for a screenshot"
-xvfb-run -a -s "-screen 0 800x600x24" bash -c '
+# Fails unless the window really shows: a program that dies at start, or whose window never
+# maps within 30 seconds, stops the script before any screenshot is taken.
+xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+    set -euo pipefail
     openbox >/dev/null 2>&1 & wm=$!
-    trap "kill \$wm 2>/dev/null || true" EXIT
-    sleep 1
-    (cd "$1" && exec "$2") &
-    app=$!
-    sleep 3
+    (cd "$1" && exec "$2") & app=$!
+    trap "kill \$app \$wm 2>/dev/null || true" EXIT
+    for ((tries = 0; ; ++tries)); do
+        if ! kill -0 "$app" 2>/dev/null; then
+            wait "$app" && status=0 || status=$?
+            echo "The window program exited (status $status) before its window appeared" >&2
+            exit 1
+        fi
+        xdotool search --onlyvisible --name "^QORUtil 1.0$" >/dev/null && break
+        if [ "$tries" -ge 300 ]; then
+            echo "The window did not appear within 30 seconds" >&2
+            exit 1
+        fi
+        sleep 0.1
+    done
+    sleep 0.5  # mapped is not yet painted
     import -window root "$3"
-    kill "$app"
-    wait "$app" 2>/dev/null || true
+    kill -0 "$app"  # still alive after the screenshot, or the picture may show a dying window
 ' _ "$work" "$PWD/build/app/qorutil" "$shot"
 echo "Screenshot of the window saved to $shot"

@@ -7,6 +7,7 @@
 #include <QDockWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QStatusBar>
 #include <QTextBlock>
 #include <QTextEdit>
@@ -59,6 +60,8 @@ const QByteArray fps30Text = QByteArray(testdata::workedExampleText).replace("<f
 class tst_Window : public QObject {
     Q_OBJECT
 
+    const QByteArray compiledBytes = qor::frameBody(testdata::workedExampleBody());
+
     std::optional<testdata::WorkingFolder> dir;
     QStringList captions;
     QString answer;
@@ -69,6 +72,33 @@ class tst_Window : public QObject {
     {
         answer = chosen;
         action(window, command)->trigger();
+    }
+
+    // Every file under the working folder, relative, without entering linked folders.
+    QStringList filesBelow() const
+    {
+        QStringList files;
+        QDirIterator entries(dir->path(), QDir::Files, QDirIterator::Subdirectories);
+        while (entries.hasNext())
+            files << QDir(dir->path()).relativeFilePath(entries.next());
+        files.sort();
+        return files;
+    }
+
+    // The log of one drop step: "decompile NAME" or "compile NAME" with the core's lines, or
+    // any other line with NAME, its second word, made absolute.
+    QStringList logOf(const QString &step) const
+    {
+        const QString verb = step.section(u' ', 0, 0);
+        const QString name = step.section(u' ', 1).section(u':', 0, 0);
+        const QString file = path(name);
+        if (verb == u"decompile"_s)
+            return {u"Read %1 44"_s.arg(compiledBytes.size()), u"Decompress ["_s + file + u"] ..."_s,
+                    u"Decompile finish ["_s + file.chopped(9) + u']'};
+        if (verb == u"compile"_s)
+            return {u"Read %1 44"_s.arg(testdata::workedExampleText.size()), u"Compile "_s + file,
+                    u"anim 1"_s, u"Compress ..."_s, u"Compiled finish ["_s + file + u".compiled]"_s};
+        return {QString(step).replace(name, file)};
     }
 
 private slots:
@@ -201,7 +231,6 @@ private slots:
         const QString compiled = path(u"x.reanim.compiled/walk.reanim.compiled"_s);
         const QString text = path(u"x.reanim.compiled/walk.reanim"_s);
         QVERIFY(QDir().mkpath(QFileInfo(compiled).path()));
-        const QByteArray compiledBytes = qor::frameBody(testdata::workedExampleBody());
         testdata::writeFile(compiled, compiledBytes);
         frmMain window;
         run(window, "actionDecompile", compiled);
@@ -225,6 +254,67 @@ private slots:
         action(window, "actionReCompile")->trigger();
         QCOMPARE(captions.size(), 2);
         QCOMPARE(testdata::readFile(text + u".compiled"_s), compiledAtFps30());
+    }
+
+    void dropConvertsByName_data()
+    {
+        QTest::addColumn<QStringList>("dropped");
+        QTest::addColumn<QStringList>("steps");
+        QTest::newRow("files, in path order") << QStringList{u"b.reanim"_s, u"a.reanim.compiled"_s}
+                                              << QStringList{u"decompile a.reanim.compiled"_s, u"compile b.reanim"_s};
+        QTest::newRow("folder at any depth, each file once")
+            << QStringList{u"d"_s, u"b.reanim"_s, u"d/c.reanim"_s}
+            << QStringList{u"compile b.reanim"_s, u"compile d/c.reanim"_s, u"decompile d/deep/e.reanim.compiled"_s};
+        QTest::newRow("nothing to convert")
+            << QStringList{u"notes.txt"_s, u"empty"_s}
+            << QStringList{u"Ignored empty: no .compiled or .reanim file in it"_s,
+                           u"Ignored notes.txt: not a .compiled or .reanim file"_s};
+    }
+
+    // One tree for every drop; the linked folder "d/link" holds a text that must stay unconverted.
+    void dropConvertsByName()
+    {
+        QFETCH(QStringList, dropped);
+        QFETCH(QStringList, steps);
+        const QStringList tree{u"a.reanim.compiled"_s, u"b.reanim"_s, u"notes.txt"_s, u"d/c.reanim"_s,
+                               u"d/deep/e.reanim.compiled"_s, u"d/readme.txt"_s, u"elsewhere/z.reanim"_s};
+        for (const QString &name : tree) {
+            QVERIFY(QDir().mkpath(QFileInfo(path(name)).path()));
+            testdata::writeFile(path(name), name.endsWith(u".compiled"_s) ? compiledBytes : testdata::workedExampleText);
+        }
+        QVERIFY(QDir().mkpath(path(u"empty"_s)));
+#ifdef Q_OS_UNIX
+        QVERIFY(QFile::link(path(u"elsewhere"_s), path(u"d/link"_s)));
+#endif
+        frmMain window;
+        QVERIFY(window.acceptDrops());
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const QString &name : dropped)
+            urls << QUrl::fromLocalFile(path(name));
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&window, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&window, &drop);
+
+        QStringList log;
+        QStringList files = tree;
+        for (const QString &step : steps) {
+            log += logOf(step);
+            const QString name = step.section(u' ', 1);
+            if (step.startsWith(u"decompile"_s)) {
+                files << name.chopped(9);
+                QCOMPARE(testdata::readFile(path(files.last())), testdata::workedExampleText);
+            } else if (step.startsWith(u"compile"_s)) {
+                files << name + u".compiled"_s;
+                QCOMPARE(testdata::readFile(path(files.last())), compiledBytes);
+            }
+        }
+        QCOMPARE(messages(window), log);
+        files.sort();
+        QCOMPARE(filesBelow(), files);
     }
 
     void commandsThatDoNothing_data()
