@@ -72,6 +72,8 @@ frmMain::frmMain(QWidget *parent) : QMainWindow(parent), ui(std::make_unique<Ui:
     readOptions();
     loadingSettings = false;
     setAcceptDrops(true);
+    // The log pane would take a file drag as text to paste; the whole window converts it.
+    ui->txtDebug->setAcceptDrops(false);
 }
 
 frmMain::~frmMain() = default;

@@ -30,20 +30,33 @@ const char usageText[] =
     "\n"
     "Options:\n"
     "  -o OUT         write the output of a single input to OUT\n"
+    "  --sync         flush each output to the disk before it replaces the old file\n"
     "  -h, --help     show this text and exit\n"
     "  -V, --version  show the version and exit\n"
     "\n"
     "Progress and errors go to stderr, one line each, as in the window's Output Window.\n"
     "Exit status: 0 when every file converted, 1 when any failed, 2 on a usage error.\n";
 
+// Collects the lines of one file and prints them together, so a file's report is one write.
 class StderrLog : public qor::LogSink {
 public:
+    ~StderrLog() override { flush(); }
+
     void logLine(const QString &text) override
     {
-        const QByteArray line = text.toLocal8Bit();
-        std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
-        std::fputc('\n', stderr);
+        pending_ += text.toLocal8Bit();
+        pending_ += '\n';
     }
+
+    void flush()
+    {
+        std::fwrite(pending_.constData(), 1, size_t(pending_.size()), stderr);
+        std::fflush(stderr);
+        pending_.clear();
+    }
+
+private:
+    QByteArray pending_;
 };
 
 // The window sends one diagnostic number per compile to Qt's debug channel; the shell's
@@ -58,7 +71,7 @@ void quietDebugMessages(QtMsgType type, const QMessageLogContext &, const QStrin
 struct Command {
     const char *name;
     const char *folderPattern;
-    bool (*convert)(const QString &, const QString &, qor::LogSink &);
+    bool (*convert)(const QString &, const QString &, qor::LogSink &, qor::Flush);
     QString (*outputFor)(const QString &);
 };
 
@@ -112,6 +125,7 @@ int run(const QStringList &arguments)
         return usageError(QLatin1String("unknown command '") + first + QLatin1Char('\''));
 
     QString output;
+    qor::Flush flush = qor::Flush::No;
     QStringList arguments_;
     for (qsizetype index = 1; index < arguments.size(); ++index) {
         const QString &argument = arguments[index];
@@ -119,6 +133,8 @@ int run(const QStringList &arguments)
             if (++index == arguments.size())
                 return usageError(QStringLiteral("-o needs a file name"));
             output = arguments[index];
+        } else if (argument == QLatin1String("--sync")) {
+            flush = qor::Flush::ToDisk;
         } else if (argument == QLatin1String("-h") || argument == QLatin1String("--help")) {
             std::fputs(usageText, stdout);
             return exitConverted;
@@ -141,8 +157,9 @@ int run(const QStringList &arguments)
     int failed = 0;
     for (const QString &input : std::as_const(inputs)) {
         const QString target = output.isEmpty() ? command->outputFor(input) : QFileInfo(output).absoluteFilePath();
-        if (!command->convert(input, target, log))
+        if (!command->convert(input, target, log, flush))
             ++failed;
+        log.flush();
     }
     if (inputs.size() > 1)
         log.logLine(QString::fromLatin1("%1 of %2 files converted").arg(inputs.size() - failed).arg(inputs.size()));

@@ -7,7 +7,7 @@
 
 namespace qor {
 
-bool compileReanim(const QString &inPath, const QString &outPath, LogSink &log)
+bool compileReanim(const QString &inPath, const QString &outPath, LogSink &log, Flush flush)
 {
     const auto text = readWholeFile(inPath, log);
     log.logLine(QLatin1String("Compile ") + inPath);
@@ -20,7 +20,7 @@ bool compileReanim(const QString &inPath, const QString &outPath, LogSink &log)
         return false;
     const QByteArray body = serializeReanim(reanim);
     log.logLine(QLatin1String("Compress ..."));
-    if (!writeWholeFile(outPath, frameBody(body), log))
+    if (!writeWholeFile(outPath, frameBody(body), log, flush))
         return false;
     log.logLine(QLatin1String("Compiled finish [") + outPath + QLatin1Char(']'));
     return true;

@@ -74,18 +74,23 @@ public:
         });
         if (blanksOnly)
             buffer_.append("<![CDATA[");
-        for (const char c : raw) {
-            const auto byte = static_cast<unsigned char>(c);
-            if (c == '&')
-                buffer_.append("&amp;");
-            else if (c == '<')
-                buffer_.append("&lt;");
-            else if (c == '>')
-                buffer_.append("&gt;");
-            else if (byte < 0x80)
-                buffer_.append(c);
-            else
-                buffer_.append(char(0xC0 | (byte >> 6))).append(char(0x80 | (byte & 0x3F)));
+        // Plain runs are copied whole; the buffer is handed on as it fills, so a name of any
+        // length costs no more memory than a line.
+        qsizetype plainStart = 0;
+        for (qsizetype at = 0; at < raw.size(); ++at) {
+            const char c = raw[at];
+            if (isPlainTextByte(c))
+                continue;
+            buffer_.append(raw.data() + plainStart, at - plainStart);
+            plainStart = at + 1;
+            appendEscaped(c);
+            if (buffer_.size() >= flushThreshold)
+                flush();
+        }
+        for (qsizetype at = plainStart; at < raw.size(); at += flushThreshold) {
+            buffer_.append(raw.sliced(at, std::min(flushThreshold, raw.size() - at)));
+            if (buffer_.size() >= flushThreshold)
+                flush();
         }
         if (blanksOnly)
             buffer_.append("]]>");
@@ -105,6 +110,21 @@ public:
     }
 
 private:
+    static bool isPlainTextByte(char c) { return c != '&' && c != '<' && c != '>' && !(c & 0x80); }
+
+    void appendEscaped(char c)
+    {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '&')
+            buffer_.append("&amp;");
+        else if (c == '<')
+            buffer_.append("&lt;");
+        else if (c == '>')
+            buffer_.append("&gt;");
+        else
+            buffer_.append(char(0xC0 | (byte >> 6))).append(char(0x80 | (byte & 0x3F)));
+    }
+
     OutputFile &file_;
     QByteArray buffer_;
 };
@@ -217,9 +237,9 @@ private:
 
 } // namespace
 
-bool decompileBody(const QByteArray &body, const QString &outPath, LogSink &log)
+bool decompileBody(const QByteArray &body, const QString &outPath, LogSink &log, Flush flush)
 {
-    OutputFile file(outPath, log);
+    OutputFile file(outPath, log, flush);
     if (!file.open())
         return false;
     TextWriter text(file);
@@ -236,13 +256,13 @@ bool decompileBody(const QByteArray &body, const QString &outPath, LogSink &log)
     return true;
 }
 
-bool decompressFile(const QString &inPath, const QString &outPath, LogSink &log)
+bool decompressFile(const QString &inPath, const QString &outPath, LogSink &log, Flush flush)
 {
     const auto body = loadCompiledBody(inPath, log);
     if (!body)
         return false;
     log.logLine(QLatin1String("Decompress [") + inPath + QLatin1String("] ..."));
-    return decompileBody(*body, outPath, log);
+    return decompileBody(*body, outPath, log, flush);
 }
 
 } // namespace qor

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/logsink.h"
+#include "core/outputfile.h"
 
 #include <QByteArray>
 #include <QString>
@@ -9,10 +10,10 @@ namespace qor {
 
 // Decompile: the compiled reanim file at `inPath` as reanim XML text at `outPath`.
 // Returns whether the text was written; every outcome is reported through `log`.
-bool decompressFile(const QString &inPath, const QString &outPath, LogSink &log);
+bool decompressFile(const QString &inPath, const QString &outPath, LogSink &log, Flush flush = Flush::ToDisk);
 
 // Writes the reanim XML text of `body` to `outPath`, walking the body as it goes. A body
 // that ends before its counts and lengths say stops with an "ERROR:" line and writes nothing.
-bool decompileBody(const QByteArray &body, const QString &outPath, LogSink &log);
+bool decompileBody(const QByteArray &body, const QString &outPath, LogSink &log, Flush flush = Flush::ToDisk);
 
 } // namespace qor

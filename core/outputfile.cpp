@@ -1,44 +1,116 @@
 #include "core/outputfile.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <filesystem>
+#include <system_error>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace qor {
 
-OutputFile::OutputFile(const QString &path, LogSink &log) : file_(path), log_(log) {}
+namespace {
+
+// Beside the output, so the rename stays on one file system; hidden, so a folder listing
+// or a later walk over the folder does not take it for an input.
+QString temporaryNameFor(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.dir().filePath(QLatin1Char('.') + info.fileName() + QLatin1Char('.')
+                               + QString::number(QRandomGenerator::global()->generate(), 36));
+}
+
+bool flushToDisk(QFile &file)
+{
+    if (!file.flush())
+        return false;
+#ifdef Q_OS_WIN
+    return _commit(file.handle()) == 0;
+#else
+    return ::fsync(file.handle()) == 0;
+#endif
+}
+
+std::error_code replace(const QString &from, const QString &to)
+{
+    std::error_code error;
+    std::filesystem::rename(QFileInfo(from).filesystemFilePath(), QFileInfo(to).filesystemFilePath(), error);
+    return error;
+}
+
+} // namespace
+
+OutputFile::OutputFile(const QString &path, LogSink &log, Flush flush) : path_(path), log_(log), flush_(flush) {}
+
+OutputFile::~OutputFile()
+{
+    if (file_.isOpen()) {
+        file_.close();
+        file_.remove();
+    }
+}
 
 bool OutputFile::open()
 {
-    return file_.open(QIODevice::WriteOnly) || fail();
+    if (QFileInfo(path_).isDir())
+        return fail(QStringLiteral("it is a folder"));
+    // A clash with another writer's name is all but impossible; a few tries rule it out.
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        file_.setFileName(temporaryNameFor(path_));
+        if (file_.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            return true;
+        if (!QFileInfo::exists(file_.fileName()))
+            break;
+    }
+    return fail(file_.errorString());
 }
 
 bool OutputFile::write(QByteArrayView bytes)
 {
     if (failed_)
         return false;
-    return file_.write(bytes.data(), bytes.size()) == bytes.size() || fail();
+    return file_.write(bytes.data(), bytes.size()) == bytes.size() || fail(file_.errorString());
 }
 
 bool OutputFile::commit()
 {
     if (failed_)
         return false;
-    return file_.commit() || fail();
+    if (flush_ == Flush::ToDisk ? !flushToDisk(file_) : !file_.flush())
+        return fail(file_.errorString());
+    if (const QFileInfo old(path_); old.exists())
+        file_.setPermissions(old.permissions());
+    file_.close();
+    if (const std::error_code error = replace(file_.fileName(), path_)) {
+        file_.remove();
+        return fail(QString::fromLocal8Bit(error.message()));
+    }
+    return true;
 }
 
-bool OutputFile::fail()
+bool OutputFile::fail(const QString &reason)
 {
     if (!failed_) {
         failed_ = true;
-        log_.logLine(QLatin1String("ERROR: cannot write ") + QDir::toNativeSeparators(file_.fileName())
-                     + QLatin1String(": ") + file_.errorString());
-        file_.cancelWriting();
+        log_.logLine(QLatin1String("ERROR: cannot write ") + QDir::toNativeSeparators(path_) + QLatin1String(": ")
+                     + reason);
+        if (file_.isOpen()) {
+            file_.close();
+            file_.remove();
+        }
     }
     return false;
 }
 
-bool writeWholeFile(const QString &path, QByteArrayView bytes, LogSink &log)
+bool writeWholeFile(const QString &path, QByteArrayView bytes, LogSink &log, Flush flush)
 {
-    OutputFile file(path, log);
+    OutputFile file(path, log, flush);
     return file.open() && file.write(bytes) && file.commit();
 }
 

@@ -155,7 +155,22 @@ private slots:
             QCOMPARE(testdata::readFile(out), QByteArray("old bytes"));
         }
         // No temporary file is left beside the output.
-        QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("cut.reanim*")}, QDir::Files), QStringList{u"cut.reanim"_s});
+        QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("*cut.reanim*")}, QDir::Files | QDir::Hidden),
+                 QStringList{u"cut.reanim"_s});
+    }
+
+    void replacedOutputKeepsItsPermissionsWithOrWithoutFlush()
+    {
+        const QString out = dir.filePath(QStringLiteral("kept.reanim"));
+        testdata::writeFile(out, "old bytes");
+        const auto permissions = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
+        QVERIFY(QFile::setPermissions(out, permissions));
+        for (const qor::Flush flush : {qor::Flush::No, qor::Flush::ToDisk}) {
+            RecordingLog log;
+            QVERIFY(qor::decompileBody(testdata::workedExampleBody(), out, log, flush));
+            QCOMPARE(testdata::readFile(out), testdata::workedExampleText);
+            QCOMPARE(QFile::permissions(out) & ~(QFile::ReadUser | QFile::WriteUser), permissions);
+        }
     }
 
     void hugeCountsAreCheckedAgainstTheBody_data()
