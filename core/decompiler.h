@@ -16,4 +16,7 @@ bool decompressFile(const QString &inPath, const QString &outPath, LogSink &log,
 // that ends before its counts and lengths say stops with an "ERROR:" line and writes nothing.
 bool decompileBody(const QByteArray &body, const QString &outPath, LogSink &log, Flush flush = Flush::ToDisk);
 
+// The line of a body that ends before its counts and lengths say.
+void logBodyEnded(qsizetype bodySize, const QString &inside, LogSink &log);
+
 } // namespace qor

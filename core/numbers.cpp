@@ -6,6 +6,7 @@
 #include <array>
 #include <bit>
 #include <charconv>
+#include <cstring>
 #include <optional>
 #include <string>
 
@@ -13,21 +14,10 @@ namespace qor {
 
 namespace {
 
-void appendDecimalDigits(QByteArray &out, quint64 value)
-{
-    std::array<char, 24> digits;
-    const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr;
-    out.append(digits.data(), end - digits.data());
-}
-
 // The general case, for magnitudes of 2^64 and above where the integer path has no room.
-void appendLargeFixed3(QByteArray &out, float value)
+char *writeLargeFixed3(char *out, float value)
 {
-    // Fixed notation of FLT_MAX has 39 integer digits; 64 bytes hold any f32 with sign.
-    std::array<char, 64> buffer;
-    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), double(value),
-                                      std::chars_format::fixed, 3);
-    out.append(buffer.data(), result.ptr - buffer.data());
+    return std::to_chars(out, out + maxFixed3Length, double(value), std::chars_format::fixed, 3).ptr;
 }
 
 // |value| x 1000 rounded half to even, for a value below 2^24 given as mantissa x 2^-shift.
@@ -45,51 +35,60 @@ quint64 roundedThousandths(quint32 mantissa, int shift)
     return quotient;
 }
 
+char *writeLiteral(char *out, std::string_view text)
+{
+    std::memcpy(out, text.data(), text.size());
+    return out + text.size();
+}
+
 } // namespace
 
-void appendFixed3(QByteArray &out, float value)
+char *writeFixed3(char *out, float value)
 {
     const quint32 bits = std::bit_cast<quint32>(value);
     const bool negative = bits >> 31;
     const int biased = int((bits >> 23) & 0xFF);
     quint32 mantissa = bits & 0x7FFFFF;
-    if (biased == 0xFF) {
-        out.append(mantissa ? "nan" : negative ? "-inf" : "inf");
-        return;
-    }
+    if (biased == 0xFF)
+        return writeLiteral(out, mantissa ? "nan" : negative ? "-inf" : "inf");
     int exponent = -149; // value = mantissa x 2^exponent
     if (biased != 0) {
         mantissa |= 0x800000;
         exponent = biased - 150;
     }
-    if (exponent > 40) {
-        appendLargeFixed3(out, value);
-        return;
-    }
+    if (exponent > 40)
+        return writeLargeFixed3(out, value);
     if (negative)
-        out.append('-');
+        *out++ = '-';
     if (exponent >= 0) {
-        appendDecimalDigits(out, quint64(mantissa) << exponent);
-        out.append(".000");
-        return;
+        out = std::to_chars(out, out + 24, quint64(mantissa) << exponent).ptr;
+        return writeLiteral(out, ".000");
     }
     const quint64 thousandths = roundedThousandths(mantissa, -exponent);
-    appendDecimalDigits(out, thousandths / 1000);
+    out = std::to_chars(out, out + 24, thousandths / 1000).ptr;
     const auto fraction = unsigned(thousandths % 1000);
-    const char decimals[4] = {'.', char('0' + fraction / 100), char('0' + fraction / 10 % 10), char('0' + fraction % 10)};
-    out.append(decimals, 4);
+    *out++ = '.';
+    *out++ = char('0' + fraction / 100);
+    *out++ = char('0' + fraction / 10 % 10);
+    *out++ = char('0' + fraction % 10);
+    return out;
 }
 
-void appendFrameRate(QByteArray &out, float value)
+void appendFixed3(QByteArray &out, float value)
 {
-    const qsizetype start = out.size();
-    appendFixed3(out, value);
-    if (out.indexOf('.', start) < 0)
-        return;
-    while (out.endsWith('0'))
-        out.chop(1);
-    if (out.endsWith('.'))
-        out.chop(1);
+    char text[maxFixed3Length];
+    out.append(text, writeFixed3(text, value) - text);
+}
+
+char *writeFrameRate(char *out, float value)
+{
+    char *const start = out;
+    char *end = writeFixed3(out, value);
+    if (std::find(start, end, '.') == end)
+        return end;
+    while (end[-1] == '0')
+        --end;
+    return end[-1] == '.' ? end - 1 : end;
 }
 
 namespace {

@@ -6,14 +6,18 @@
 
 namespace qor {
 
-// Appends `value` widened to double as "%0.3f" writes it in the C locale: three decimals,
+// The most bytes writeFixed3 or writeFrameRate writes: FLT_MAX has 39 integer digits.
+inline constexpr int maxFixed3Length = 48;
+
+// Writes `value` widened to double as "%0.3f" writes it in the C locale: three decimals,
 // halfway cases to even on the exact binary value, "-0.000" for small negatives, inf and
-// -inf; every NaN as "nan".
+// -inf; every NaN as "nan". Returns the end of what it wrote.
+char *writeFixed3(char *out, float value);
 void appendFixed3(QByteArray &out, float value);
 
-// Appends a frame rate: as appendFixed3, without the zeros that end the decimals, and
+// Writes a frame rate: as writeFixed3, without the zeros that end the decimals, and
 // without the point when no decimal is left (12.0 gives "12", 10.5 gives "10.5").
-void appendFrameRate(QByteArray &out, float value);
+char *writeFrameRate(char *out, float value);
 
 // The decimal of a reanim text (UTF-8) in C-locale notation (optional sign and exponent;
 // also inf and nan as the decompiler writes them), white space around allowed, rounded to

@@ -1,3 +1,4 @@
+#include "core/bodyreader.h"
 #include "core/bodywriter.h"
 #include "core/compiler.h"
 #include "core/container.h"
@@ -149,6 +150,9 @@ private slots:
         for (int run = 0; run < 300; ++run) {
             const QByteArray body = testdata::buildBody(float(random.bounded(-20, 480)) / 4, randomTracks(random));
             RecordingLog log;
+            QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^\\d+$")));
+            qor::Reanim model = qor::readReanimBody(body, log).value();
+            QCOMPARE(qor::serializeReanim(model), body);
             testdata::writeFile(outPath, qor::frameBody(body));
             QVERIFY(qor::decompressFile(outPath, inPath, log));
             const QByteArray text = testdata::readFile(inPath);

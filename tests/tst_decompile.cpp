@@ -1,3 +1,4 @@
+#include "core/bodyreader.h"
 #include "core/container.h"
 #include "core/decompiler.h"
 #include "recordinglog.h"
@@ -149,7 +150,9 @@ private slots:
             testdata::writeFile(out, "old bytes");
             RecordingLog log;
             QVERIFY(!qor::decompileBody(body.left(cut), out, log));
-            QCOMPARE(log.lines.size(), 1);
+            QVERIFY(!qor::readReanimBody(body.left(cut), log));
+            QCOMPARE(log.lines.size(), 2);
+            QCOMPARE(log.lines[1], log.lines[0]);
             QVERIFY2(log.lines[0].startsWith(QStringLiteral("ERROR: the body ends at byte %1, inside ").arg(cut)),
                      qPrintable(log.lines[0]));
             QCOMPARE(testdata::readFile(out), QByteArray("old bytes"));

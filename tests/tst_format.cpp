@@ -102,9 +102,8 @@ private slots:
     {
         QFETCH(float, value);
         QFETCH(QByteArray, text);
-        QByteArray out("<fps>");
-        qor::appendFrameRate(out, value);
-        QCOMPARE(out, "<fps>" + text);
+        char out[qor::maxFixed3Length];
+        QCOMPARE(QByteArray(out, qor::writeFrameRate(out, value) - out), text);
     }
 
     void fixedThreeDecimalsEqualsPrintfOnRandomBits()

@@ -1,0 +1,95 @@
+// Writes the animations the whole-process benchmarks convert: a set shaped like a game's own
+// files (many files of tens of tracks and hundreds of frames, most fields unset) and one
+// large file, each as compiled file, text and raw body.
+#include "core/bodywriter.h"
+#include "core/container.h"
+#include "core/decompiler.h"
+#include "core/outputfile.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+#include <cstdio>
+#include <random>
+
+namespace {
+
+class DiscardingLog : public qor::LogSink {
+public:
+    void logLine(const QString &) override {}
+};
+
+float thousandths(std::mt19937 &random, int low, int high)
+{
+    return float(std::uniform_int_distribution<int>(low * 1000, high * 1000)(random)) / 1000.0f;
+}
+
+// The first frame places the part; later frames mostly move it and now and then turn,
+// scale, fade or swap its image, as a game's animations do.
+qor::Reanim animation(std::mt19937 &random, int tracks, int frames)
+{
+    const auto chance = [&](int percent) { return std::uniform_int_distribution<int>(0, 99)(random) < percent; };
+    qor::Reanim reanim;
+    reanim.fps = chance(75) ? 12.0f : float(std::uniform_int_distribution<int>(10, 30)(random));
+    for (int t = 0; t < tracks; ++t) {
+        qor::ReanimTrack track;
+        track.name = (t % 9 == 0 ? "anim_" : "part_") + QByteArray::number(t);
+        for (int f = 0; f < frames; ++f) {
+            qor::ReanimTransform frame;
+            const bool first = f == 0;
+            if (first || chance(50)) {
+                frame.x = thousandths(random, -200, 600);
+                frame.y = thousandths(random, -200, 600);
+            }
+            if (first || chance(10)) {
+                frame.kx = frame.ky = thousandths(random, -180, 180);
+                frame.sx = frame.sy = thousandths(random, 0, 2);
+            }
+            if (first || chance(5))
+                frame.f = chance(80) ? 0.0f : -1.0f;
+            if (first || chance(5))
+                frame.a = thousandths(random, 0, 1);
+            if (first || chance(3))
+                frame.i = "IMAGE_REANIM_PART_" + QByteArray::number(t) + "_" + QByteArray::number(f % 7);
+            track.transforms.push_back(std::move(frame));
+        }
+        reanim.tracks.push_back(std::move(track));
+    }
+    return reanim;
+}
+
+bool writeAll(qor::Reanim reanim, const QString &folder, const QString &name)
+{
+    DiscardingLog log;
+    const QByteArray body = qor::serializeReanim(reanim);
+    return QDir().mkpath(folder + QStringLiteral("/compiled")) && QDir().mkpath(folder + QStringLiteral("/text"))
+        && QDir().mkpath(folder + QStringLiteral("/body"))
+        && qor::writeWholeFile(folder + QStringLiteral("/compiled/") + name + QStringLiteral(".reanim.compiled"),
+                               qor::frameBody(body), log, qor::Flush::No)
+        && qor::writeWholeFile(folder + QStringLiteral("/body/") + name + QStringLiteral(".body"), body, log,
+                               qor::Flush::No)
+        && qor::decompileBody(body, folder + QStringLiteral("/text/") + name + QStringLiteral(".reanim"), log,
+                              qor::Flush::No);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+    QCoreApplication application(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: qorutil-benchdata FOLDER\n");
+        return 2;
+    }
+    const QString root = QString::fromLocal8Bit(argv[1]);
+    std::mt19937 random(143);
+    for (int n = 0; n < 150; ++n) {
+        const int tracks = std::uniform_int_distribution<int>(15, 60)(random);
+        const int frames = std::uniform_int_distribution<int>(60, 240)(random);
+        if (!writeAll(animation(random, tracks, frames), root + QStringLiteral("/set"),
+                      QStringLiteral("anim%1").arg(n, 3, 10, QLatin1Char('0'))))
+            return 1;
+    }
+    return writeAll(animation(random, 60, 4000), root + QStringLiteral("/large"), QStringLiteral("large")) ? 0 : 1;
+}
