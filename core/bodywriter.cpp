@@ -54,20 +54,22 @@ QByteArray serializeReanim(Reanim &reanim)
     reanim.trackCount = quint32(reanim.tracks.size());
     QByteArray body;
     body.reserve(bodySize(reanim));
-    ByteWriter out(body);
-    out.u32(reanim.signature);
-    out.u32(reanim.reserved1);
-    out.u32(reanim.trackCount);
-    out.f32(reanim.fps);
-    out.u32(reanim.reserved2);
-    out.u32(reanim.trackEntrySize);
-    for (const ReanimTrack &track : reanim.tracks) {
-        out.u32(trackEntryWord1);
-        out.u32(trackEntryWord2);
-        out.u32(quint32(track.transforms.size()));
+    {
+        ByteWriter out(body);
+        out.u32(reanim.signature);
+        out.u32(reanim.reserved1);
+        out.u32(reanim.trackCount);
+        out.f32(reanim.fps);
+        out.u32(reanim.reserved2);
+        out.u32(reanim.trackEntrySize);
+        for (const ReanimTrack &track : reanim.tracks) {
+            out.u32(trackEntryWord1);
+            out.u32(trackEntryWord2);
+            out.u32(quint32(track.transforms.size()));
+        }
+        for (const ReanimTrack &track : reanim.tracks)
+            writeTrackBlock(out, track);
     }
-    for (const ReanimTrack &track : reanim.tracks)
-        writeTrackBlock(out, track);
     qDebug().noquote() << body.size();
     return body;
 }

@@ -23,7 +23,7 @@ constexpr float unsetField = -10000.0f;
 // Every piece is bounded, so the buffer is checked for room once per piece and never grows.
 class TextWriter {
 public:
-    explicit TextWriter(OutputFile &file) : file_(file), buffer_(std::make_unique<char[]>(capacity)) {}
+    explicit TextWriter(OutputFile &file) : file_(file), buffer_(std::make_unique_for_overwrite<char[]>(capacity)) {}
 
     void put(std::string_view text)
     {
@@ -32,11 +32,14 @@ public:
         used_ += qsizetype(text.size());
     }
 
-    void fixed3(float value)
+    // Room for `bytes` at the end of the text, to be written through the pointer returned
+    // and then handed back with done().
+    char *reserve(qsizetype bytes)
     {
-        room(maxFixed3Length);
-        used_ = writeFixed3(buffer_.get() + used_, value) - buffer_.get();
+        room(bytes);
+        return buffer_.get() + used_;
     }
+    void done(char *end) { used_ = end - buffer_.get(); }
 
     void frameRate(float value)
     {
@@ -71,6 +74,8 @@ public:
     }
 
     // False once the output has failed (it has reported why).
+    bool ok() const { return ok_; }
+
     bool endLine()
     {
         put("\n");
@@ -148,22 +153,37 @@ public:
 
     bool frame(quint32, quint32, const BodyFrame &values)
     {
-        static constexpr std::array<std::string_view, 8> opening{"<x>", "<y>", "<kx>", "<ky>", "<sx>", "<sy>", "<f>", "<a>"};
-        static constexpr std::array<std::string_view, 8> closing{"</x>",  "</y>",  "</kx>", "</ky>",
-                                                                 "</sx>", "</sy>", "</f>",  "</a>"};
-        out_.put("<t>");
+        // Each tag padded to eight bytes, so it is copied as one word whatever its length.
+        struct Tag {
+            char text[8];
+            qsizetype length;
+        };
+        static constexpr Tag opening[] = {{"<x>", 3}, {"<y>", 3}, {"<kx>", 4}, {"<ky>", 4},
+                                          {"<sx>", 4}, {"<sy>", 4}, {"<f>", 3}, {"<a>", 3}};
+        static constexpr Tag closing[] = {{"</x>", 4}, {"</y>", 4}, {"</kx>", 5}, {"</ky>", 5},
+                                          {"</sx>", 5}, {"</sy>", 5}, {"</f>", 4}, {"</a>", 4}};
+        constexpr qsizetype longestLine = 8 + 8 * (8 + maxFixed3Length + 8);
+        char *line = out_.reserve(longestLine);
+        std::memcpy(line, "<t>", 3);
+        line += 3;
         for (size_t field = 0; field < values.fields.size(); ++field) {
             if (values.fields[field] == unsetField)
                 continue;
-            out_.put(opening[field]);
-            out_.fixed3(values.fields[field]);
-            out_.put(closing[field]);
+            std::memcpy(line, opening[field].text, 8);
+            line = writeFixed3(line + opening[field].length, values.fields[field]);
+            std::memcpy(line, closing[field].text, 8);
+            line += closing[field].length;
         }
-        element("<i>", "</i>", values.image);
-        element("<font>", "</font>", values.font);
-        element("<text>", "</text>", values.text);
-        out_.put("</t>");
-        return out_.endLine();
+        if (!values.image.isEmpty() || !values.font.isEmpty() || !values.text.isEmpty()) {
+            out_.done(line);
+            element("<i>", "</i>", values.image);
+            element("<font>", "</font>", values.font);
+            element("<text>", "</text>", values.text);
+            line = out_.reserve(8);
+        }
+        std::memcpy(line, "</t>\n", 5);
+        out_.done(line + 5);
+        return out_.ok();
     }
 
     bool endTrack(quint32)

@@ -35,6 +35,25 @@ quint64 roundedThousandths(quint32 mantissa, int shift)
     return quotient;
 }
 
+// `thousandths` / 1000 with three decimals, digits written from the back.
+char *writeThousandths(char *out, quint64 thousandths)
+{
+    std::array<char, 24> digits;
+    char *first = digits.data() + digits.size();
+    for (int decimal = 0; decimal < 3; ++decimal) {
+        *--first = char('0' + thousandths % 10);
+        thousandths /= 10;
+    }
+    *--first = '.';
+    do {
+        *--first = char('0' + thousandths % 10);
+        thousandths /= 10;
+    } while (thousandths != 0);
+    const auto length = size_t(digits.data() + digits.size() - first);
+    std::memcpy(out, first, length);
+    return out + length;
+}
+
 char *writeLiteral(char *out, std::string_view text)
 {
     std::memcpy(out, text.data(), text.size());
@@ -64,14 +83,7 @@ char *writeFixed3(char *out, float value)
         out = std::to_chars(out, out + 24, quint64(mantissa) << exponent).ptr;
         return writeLiteral(out, ".000");
     }
-    const quint64 thousandths = roundedThousandths(mantissa, -exponent);
-    out = std::to_chars(out, out + 24, thousandths / 1000).ptr;
-    const auto fraction = unsigned(thousandths % 1000);
-    *out++ = '.';
-    *out++ = char('0' + fraction / 100);
-    *out++ = char('0' + fraction / 10 % 10);
-    *out++ = char('0' + fraction % 10);
-    return out;
+    return writeThousandths(out, roundedThousandths(mantissa, -exponent));
 }
 
 void appendFixed3(QByteArray &out, float value)

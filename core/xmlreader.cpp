@@ -1,5 +1,6 @@
 #include "core/xmlreader.h"
 
+#include "core/linereader.h"
 #include "core/numbers.h"
 
 #include <expat.h>
@@ -96,6 +97,15 @@ QString trackLabel(qsizetype index, const QByteArray &name)
     return QString::fromLatin1("track %1 \"%2\"").arg(index).arg(label);
 }
 
+// One line per track read: its name and its number of frames.
+void logTracks(const Reanim &reanim, qsizetype count, LogSink &log)
+{
+    for (qsizetype n = 0; n < count; ++n) {
+        const ReanimTrack &track = reanim.tracks[size_t(n)];
+        log.logFormat("%s %d", track.name.constData(), int(track.transforms.size()));
+    }
+}
+
 struct ExpatDeleter {
     void operator()(XML_Parser parser) const { XML_ParserFree(parser); }
 };
@@ -126,11 +136,7 @@ public:
         parsed = parsed && feed(wrapperClose, true);
         if (!parsed)
             return reportParseFailure(log);
-        const qsizetype goodTracks = problem_ ? problemTrack_ : qsizetype(reanim_.tracks.size());
-        for (qsizetype n = 0; n < goodTracks; ++n) {
-            const ReanimTrack &track = reanim_.tracks[size_t(n)];
-            log.logFormat("%s %d", track.name.constData(), int(track.transforms.size()));
-        }
+        logTracks(reanim_, problem_ ? problemTrack_ : qsizetype(reanim_.tracks.size()), log);
         if (problem_) {
             log.logLine(QLatin1String("ERROR: ") + *problem_ + QLatin1String("; nothing was written"));
             return false;
@@ -317,6 +323,11 @@ private:
 
 bool readReanimXml(QByteArrayView bytes, Reanim &reanim, LogSink &log)
 {
+    if (auto lines = readDecompilerLines(bytes)) {
+        reanim = std::move(*lines);
+        logTracks(reanim, qsizetype(reanim.tracks.size()), log);
+        return true;
+    }
     return Reader(reanim).read(bytes, log);
 }
 

@@ -1,13 +1,15 @@
 #pragma once
 
-#include "core/bytewriter.h"
-
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QString>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <QtTest>
+
+#include <bit>
 
 #include <array>
 #include <vector>
@@ -77,7 +79,12 @@ struct Track {
 inline QByteArray buildBody(float fps, const std::vector<Track> &tracks)
 {
     QByteArray body;
-    qor::ByteWriter out(body);
+    struct {
+        QByteArray &body;
+        void u32(quint32 word) { body.append(reinterpret_cast<const char *>(&(word = qToLittleEndian(word))), 4); }
+        void f32(float value) { u32(std::bit_cast<quint32>(value)); }
+        void bytes(const QByteArray &run) { body.append(run); }
+    } out{body};
     for (const quint32 word : {0xB393B4C0u, 0u, quint32(tracks.size())})
         out.u32(word);
     out.f32(fps);
@@ -106,6 +113,34 @@ inline QByteArray buildBody(float fps, const std::vector<Track> &tracks)
         }
     }
     return body;
+}
+
+// Names of markup, blanks and Latin-1 bytes; frames of unset, whole and thousandths values.
+inline QByteArray randomName(QRandomGenerator &random, int maxLength)
+{
+    static const QByteArray alphabet = QByteArray("abcXYZ_09 .&<>\"'") + "\xE9\xFF\xA0\x80";
+    QByteArray name;
+    for (int n = random.bounded(maxLength + 1); n > 0; --n)
+        name.append(alphabet[random.bounded(int(alphabet.size()))]);
+    return name;
+}
+
+inline std::vector<Track> randomTracks(QRandomGenerator &random)
+{
+    std::vector<Track> tracks(size_t(random.bounded(6)));
+    for (Track &track : tracks) {
+        track.name = randomName(random, 12);
+        track.frames.resize(size_t(random.bounded(5)));
+        for (Frame &frame : track.frames) {
+            // Unset, whole, or thousandths as the text carries them.
+            for (float &field : frame.fields)
+                field = random.bounded(3) == 0 ? unset : float(random.bounded(-1000000, 1000000)) / 1000.0f;
+            frame.image = random.bounded(2) ? randomName(random, 10) : QByteArray();
+            frame.font = random.bounded(4) == 0 ? randomName(random, 6) : QByteArray();
+            frame.text = random.bounded(4) == 0 ? randomName(random, 20) : QByteArray();
+        }
+    }
+    return tracks;
 }
 
 } // namespace testdata

@@ -28,33 +28,6 @@ QByteArray bodyOf(const QByteArray &file)
     return file.size() < 8 ? "<no file>" : qUncompress(qtForm + file.mid(8));
 }
 
-QByteArray randomName(QRandomGenerator &random, int maxLength)
-{
-    static const QByteArray alphabet = QByteArray("abcXYZ_09 .&<>\"'") + "\xE9\xFF\xA0\x80";
-    QByteArray name;
-    for (int n = random.bounded(maxLength + 1); n > 0; --n)
-        name.append(alphabet[random.bounded(int(alphabet.size()))]);
-    return name;
-}
-
-std::vector<Track> randomTracks(QRandomGenerator &random)
-{
-    std::vector<Track> tracks(size_t(random.bounded(6)));
-    for (Track &track : tracks) {
-        track.name = randomName(random, 12);
-        track.frames.resize(size_t(random.bounded(5)));
-        for (Frame &frame : track.frames) {
-            // Unset, whole, or thousandths as the text carries them.
-            for (float &field : frame.fields)
-                field = random.bounded(3) == 0 ? testdata::unset : float(random.bounded(-1000000, 1000000)) / 1000.0f;
-            frame.image = random.bounded(2) ? randomName(random, 10) : QByteArray();
-            frame.font = random.bounded(4) == 0 ? randomName(random, 6) : QByteArray();
-            frame.text = random.bounded(4) == 0 ? randomName(random, 20) : QByteArray();
-        }
-    }
-    return tracks;
-}
-
 Frame frame(std::initializer_list<std::pair<int, float>> fields, QByteArray image = {})
 {
     Frame made;
@@ -148,7 +121,7 @@ private slots:
     {
         QRandomGenerator random(1206);
         for (int run = 0; run < 300; ++run) {
-            const QByteArray body = testdata::buildBody(float(random.bounded(-20, 480)) / 4, randomTracks(random));
+            const QByteArray body = testdata::buildBody(float(random.bounded(-20, 480)) / 4, testdata::randomTracks(random));
             RecordingLog log;
             QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^\\d+$")));
             qor::Reanim model = qor::readReanimBody(body, log).value();

@@ -1,0 +1,176 @@
+#include "core/linereader.h"
+
+#include "core/numbers.h"
+
+#include <array>
+#include <cstring>
+#include <string_view>
+
+namespace qor {
+
+namespace {
+
+constexpr std::array<std::string_view, 8> floatTags{"x", "y", "kx", "ky", "sx", "sy", "f", "a"};
+constexpr std::array<float ReanimTransform::*, 8> floatFields{
+    &ReanimTransform::x,  &ReanimTransform::y,  &ReanimTransform::kx, &ReanimTransform::ky,
+    &ReanimTransform::sx, &ReanimTransform::sy, &ReanimTransform::f,  &ReanimTransform::a};
+constexpr std::array<std::string_view, 3> stringTags{"i", "font", "text"};
+constexpr std::array<QByteArray ReanimTransform::*, 3> stringFields{&ReanimTransform::i, &ReanimTransform::font,
+                                                                    &ReanimTransform::text};
+
+// Thrown where the text leaves the decompiler's form; caught at the top.
+struct OffTheForm {};
+
+class LineReader {
+public:
+    explicit LineReader(QByteArrayView text) : at_(text.data()), end_(text.data() + text.size()) {}
+
+    Reanim read()
+    {
+        Reanim reanim;
+        if (skip("<fps>")) {
+            reanim.fps = parseDecimal(number());
+            expect("</fps>\n");
+        }
+        while (at_ != end_) {
+            expect("<track>\n<name>");
+            ReanimTrack track;
+            track.name = name();
+            expect("</name>\n");
+            while (skip("<t>"))
+                track.transforms.push_back(frame());
+            expect("</track>\n");
+            reanim.tracks.push_back(std::move(track));
+        }
+        return reanim;
+    }
+
+private:
+    bool skip(std::string_view literal)
+    {
+        if (size_t(end_ - at_) < literal.size() || std::memcmp(at_, literal.data(), literal.size()) != 0)
+            return false;
+        at_ += literal.size();
+        return true;
+    }
+
+    void expect(std::string_view literal)
+    {
+        if (!skip(literal))
+            throw OffTheForm{};
+    }
+
+    // A frame after its "<t>": elements of the frame's names, each holding plain text.
+    ReanimTransform frame()
+    {
+        ReanimTransform frame;
+        while (!skip("</t>\n")) {
+            expect("<");
+            const std::string_view tag = until('>');
+            ++at_;
+            if (const int field = indexOf(floatTags, tag); field >= 0)
+                frame.*floatFields[size_t(field)] = parseDecimal(number());
+            else if (const int string = indexOf(stringTags, tag); string >= 0)
+                frame.*stringFields[size_t(string)] = name();
+            else
+                throw OffTheForm{};
+            expect("</");
+            if (!skip(tag))
+                throw OffTheForm{};
+            expect(">");
+        }
+        return frame;
+    }
+
+    static int indexOf(const auto &tags, std::string_view tag)
+    {
+        for (size_t n = 0; n < tags.size(); ++n) {
+            if (tags[n] == tag)
+                return int(n);
+        }
+        return -1;
+    }
+
+    std::string_view until(char stop)
+    {
+        const char *const start = at_;
+        const void *const found = std::memchr(at_, stop, size_t(end_ - at_));
+        if (!found)
+            throw OffTheForm{};
+        at_ = static_cast<const char *>(found);
+        return {start, size_t(at_ - start)};
+    }
+
+    // The text of a number element: the characters the decompiler writes for numbers.
+    std::string_view number()
+    {
+        const std::string_view text = until('<');
+        for (const char c : text) {
+            if (!((c >= '0' && c <= '9') || c == '.' || c == '-' || c == 'n' || c == 'a' || c == 'i' || c == 'f'))
+                throw OffTheForm{};
+        }
+        return text;
+    }
+
+    // A name as the decompiler writes it: printable ASCII, the three markup escapes and
+    // Latin-1 characters in UTF-8. A name of blanks alone (written in CDATA) or too long for
+    // the compiled form is left to the general reader, which knows what to do with it.
+    QByteArray name()
+    {
+        const std::string_view text = until('<');
+        QByteArray bytes;
+        bytes.reserve(qsizetype(text.size()));
+        bool blanksOnly = true;
+        for (size_t n = 0; n < text.size(); ++n) {
+            char c = text[n];
+            if (c == '&')
+                n += escaped(text.substr(n), c);
+            else if (c == char(0xC2) || c == char(0xC3))
+                c = latin1(text, ++n, c);
+            else if (c < 0x20 || c > 0x7E || c == '>')
+                throw OffTheForm{};
+            blanksOnly = blanksOnly && (c == ' ' || c == char(0x85) || c == char(0xA0));
+            bytes.append(c);
+        }
+        if ((blanksOnly && !bytes.isEmpty()) || bytes.size() > maxNameBytes)
+            throw OffTheForm{};
+        return bytes;
+    }
+
+    // The character of the escape at the start of `text`; returns the bytes it took less one.
+    static size_t escaped(std::string_view text, char &c)
+    {
+        static constexpr std::array<std::pair<std::string_view, char>, 3> escapes{
+            {{"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}}};
+        for (const auto &[escape, character] : escapes) {
+            if (text.starts_with(escape)) {
+                c = character;
+                return escape.size() - 1;
+            }
+        }
+        throw OffTheForm{};
+    }
+
+    static char latin1(std::string_view text, size_t follower, char lead)
+    {
+        if (follower >= text.size() || (static_cast<unsigned char>(text[follower]) & 0xC0) != 0x80)
+            throw OffTheForm{};
+        return char(((lead & 0x03) << 6) | (text[follower] & 0x3F));
+    }
+
+    const char *at_;
+    const char *const end_;
+};
+
+} // namespace
+
+std::optional<Reanim> readDecompilerLines(QByteArrayView text)
+{
+    try {
+        return LineReader(text).read();
+    } catch (const OffTheForm &) {
+        return std::nullopt;
+    }
+}
+
+} // namespace qor
