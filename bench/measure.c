@@ -1,5 +1,6 @@
 /* Runs a command several times; prints its best wall time in milliseconds and its largest
-   peak resident memory in kilobytes: "measure REPEATS COMMAND [ARGS...]". */
+   peak resident memory in kilobytes: "measure REPEATS SETUP COMMAND [ARGS...]". SETUP is a
+   shell command run untimed before each run ("" for none). */
 #define _GNU_SOURCE
 #include <stdio.h>
 #include <stdlib.h>
@@ -17,24 +18,28 @@ static double now_ms(void)
 
 int main(int argc, char **argv)
 {
-    if (argc < 3)
+    if (argc < 4)
         return 2;
     const int repeats = atoi(argv[1]);
     double best = 1e300;
     long peak = 0;
     for (int n = 0; n < repeats; ++n) {
+        if (argv[2][0] && system(argv[2]) != 0) {
+            fprintf(stderr, "measure: %s failed\n", argv[2]);
+            return 1;
+        }
         const double start = now_ms();
         const pid_t child = fork();
         if (child == 0) {
             freopen("/dev/null", "w", stdout);
             freopen("/dev/null", "w", stderr);
-            execvp(argv[2], argv + 2);
+            execvp(argv[3], argv + 3);
             _exit(127);
         }
         int status = 0;
         struct rusage usage;
         if (wait4(child, &status, 0, &usage) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-            fprintf(stderr, "measure: %s failed\n", argv[2]);
+            fprintf(stderr, "measure: %s failed\n", argv[3]);
             return 1;
         }
         const double elapsed = now_ms() - start;

@@ -74,15 +74,16 @@ public:
         return *value;
     }
 
-    // A length-prefixed string; `place` names the string itself.
-    QByteArrayView string(Place place)
+    // A length-prefixed string, named by `what` in the track and frame given.
+    QByteArrayView string(const char *what, qint64 track, qint64 frame = -1)
     {
         const auto length = cursor_.u32();
-        if (!length) {
-            place.lengthWord = true;
-            throw Ended{place};
-        }
-        return need(cursor_.bytes(*length), place);
+        if (!length)
+            throw Ended{{what, track, frame, 0, true}};
+        const auto bytes = cursor_.bytes(*length);
+        if (!bytes)
+            throw Ended{{what, track, frame}};
+        return *bytes;
     }
 
     template <typename Consumer>
@@ -111,7 +112,7 @@ private:
     template <typename Consumer>
     bool walkTrack(Consumer &consumer, quint32 track, quint32 frames)
     {
-        const QByteArrayView name = string({"the name", track});
+        const QByteArrayView name = string("the name", track);
         need(cursor_.u32(), {"the record size word", track});
         const auto transforms = need(cursor_.bytes(quint64(frames) * transformRecordSize),
                                      {"the %1 transform records", track, -1, frames});
@@ -119,12 +120,21 @@ private:
             return false;
         for (quint32 frame = 0; frame < frames; ++frame) {
             BodyFrame values;
-            ByteCursor record(transforms.sliced(qsizetype(frame) * transformRecordSize, transformRecordSize));
-            for (float &field : values.fields)
-                field = *record.f32();
-            values.image = string({"the image name", track, frame});
-            values.font = string({"the font name", track, frame});
-            values.text = string({"the text", track, frame});
+            // The table of records was bounded as a whole; each record's eight floats lie in it.
+            const char *const record = transforms.data() + qsizetype(frame) * transformRecordSize;
+            for (size_t field = 0; field < values.fields.size(); ++field)
+                values.fields[field] = qFromLittleEndian<float>(record + 4 * field);
+            // Most frames carry no image, font or text: three zero lengths, read as one.
+            const auto lengths = cursor_.bytes(12);
+            if (lengths && qFromLittleEndian<quint64>(lengths->data()) == 0 && qFromLittleEndian<quint32>(lengths->data() + 8) == 0) {
+                values.image = values.font = values.text = {};
+            } else {
+                if (lengths)
+                    cursor_.back(12);
+                values.image = string("the image name", track, frame);
+                values.font = string("the font name", track, frame);
+                values.text = string("the text", track, frame);
+            }
             if (!consumer.frame(track, frame, values))
                 return false;
         }

@@ -3,6 +3,7 @@
 #include <QByteArrayView>
 #include <QtEndian>
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <optional>
@@ -51,6 +52,9 @@ public:
     }
 
     bool skip(quint64 count) { return bytes(count).has_value(); }
+
+    // Steps back over `count` bytes just read.
+    void back(qsizetype count) { position_ = std::max<qsizetype>(0, position_ - count); }
 
 private:
     QByteArrayView data_;

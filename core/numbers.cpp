@@ -35,23 +35,31 @@ quint64 roundedThousandths(quint32 mantissa, int shift)
     return quotient;
 }
 
-// `thousandths` / 1000 with three decimals, digits written from the back.
+// `thousandths` / 1000 with three decimals: the whole part's digits are counted first so
+// that both parts are written in place, two digits at a time.
 char *writeThousandths(char *out, quint64 thousandths)
 {
-    std::array<char, 24> digits;
-    char *first = digits.data() + digits.size();
-    for (int decimal = 0; decimal < 3; ++decimal) {
-        *--first = char('0' + thousandths % 10);
-        thousandths /= 10;
+    static constexpr char pairs[] = "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+                                    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+                                    "8081828384858687888990919293949596979899";
+    quint64 whole = thousandths / 1000;
+    const auto fraction = unsigned(thousandths % 1000);
+    int digits = 1;
+    for (quint64 power = 10; digits < 20 && whole >= power; power *= 10)
+        ++digits;
+    char *const point = out + digits;
+    char *at = point;
+    while (whole >= 10) {
+        at -= 2;
+        std::memcpy(at, pairs + 2 * (whole % 100), 2);
+        whole /= 100;
     }
-    *--first = '.';
-    do {
-        *--first = char('0' + thousandths % 10);
-        thousandths /= 10;
-    } while (thousandths != 0);
-    const auto length = size_t(digits.data() + digits.size() - first);
-    std::memcpy(out, first, length);
-    return out + length;
+    if (at != out)
+        *--at = char('0' + whole);
+    point[0] = '.';
+    point[1] = char('0' + fraction / 100);
+    std::memcpy(point + 2, pairs + 2 * (fraction % 100), 2);
+    return point + 4;
 }
 
 char *writeLiteral(char *out, std::string_view text)

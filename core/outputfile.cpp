@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -23,9 +24,12 @@ namespace {
 // or a later walk over the folder does not take it for an input.
 QString temporaryNameFor(const QString &path)
 {
-    const QFileInfo info(path);
-    return info.dir().filePath(QLatin1Char('.') + info.fileName() + QLatin1Char('.')
-                               + QString::number(QRandomGenerator::global()->generate(), 36));
+    qsizetype nameStart = path.lastIndexOf(QLatin1Char('/')) + 1;
+#ifdef Q_OS_WIN
+    nameStart = std::max(nameStart, path.lastIndexOf(QLatin1Char('\\')) + 1);
+#endif
+    return path.left(nameStart) + QLatin1Char('.') + path.mid(nameStart) + QLatin1Char('.')
+        + QString::number(QRandomGenerator::global()->generate(), 36);
 }
 
 bool flushToDisk(QFile &file)
@@ -39,16 +43,18 @@ bool flushToDisk(QFile &file)
 #endif
 }
 
-std::error_code replace(const QString &from, const QString &to)
+std::error_code replace(const QString &from, const QString &to, bool toExists)
 {
 #if defined(Q_OS_LINUX) && defined(RENAME_EXCHANGE)
     // Swapping the new file with the old one and then removing the old one spares ext4 the
     // write-back it starts on every rename over an existing file: three times faster here.
     const QByteArray fromName = QFile::encodeName(from);
-    if (::renameat2(AT_FDCWD, fromName.constData(), AT_FDCWD, QFile::encodeName(to).constData(), RENAME_EXCHANGE) == 0) {
+    if (toExists && ::renameat2(AT_FDCWD, fromName.constData(), AT_FDCWD, QFile::encodeName(to).constData(), RENAME_EXCHANGE) == 0) {
         ::unlink(fromName.constData());
         return {};
     }
+#else
+    Q_UNUSED(toExists);
 #endif
     std::error_code error;
     std::filesystem::rename(QFileInfo(from).filesystemFilePath(), QFileInfo(to).filesystemFilePath(), error);
@@ -69,8 +75,13 @@ OutputFile::~OutputFile()
 
 bool OutputFile::open()
 {
-    if (QFileInfo(path_).isDir())
-        return fail(QStringLiteral("it is a folder"));
+    std::error_code error;
+    const auto old = std::filesystem::status(QFileInfo(path_).filesystemFilePath(), error);
+    // Only a regular file is replaced: a folder, a pipe or a device keeps what it is.
+    if (std::filesystem::exists(old) && !std::filesystem::is_regular_file(old))
+        return fail(QStringLiteral("it exists and is not a regular file"));
+    if (std::filesystem::exists(old))
+        oldPermissions_ = old.permissions();
     // A clash with another writer's name is all but impossible; a few tries rule it out.
     for (int attempt = 0; attempt < 8; ++attempt) {
         file_.setFileName(temporaryNameFor(path_));
@@ -95,10 +106,13 @@ bool OutputFile::commit()
         return false;
     if (flush_ == Flush::ToDisk ? !flushToDisk(file_) : !file_.flush())
         return fail(file_.errorString());
-    if (const QFileInfo old(path_); old.exists())
-        file_.setPermissions(old.permissions());
     file_.close();
-    if (const std::error_code error = replace(file_.fileName(), path_)) {
+    std::error_code error;
+    if (oldPermissions_)
+        std::filesystem::permissions(QFileInfo(file_.fileName()).filesystemFilePath(), *oldPermissions_, error);
+    if (!error)
+        error = replace(file_.fileName(), path_, oldPermissions_.has_value());
+    if (error) {
         file_.remove();
         return fail(QString::fromLocal8Bit(error.message()));
     }
