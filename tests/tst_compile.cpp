@@ -157,6 +157,8 @@ private slots:
         QTest::newRow("long text after 255") << "<track><name>" + n256.left(255) + "</name></track><track><t><text>" + n256 +
                                                     "</text></t></track>"
                                              << QStringList{u"ERROR: track 1 \"\": the text is 256"_s};
+        QTest::newRow("nested past the limit") << "<track><t>" + QByteArray("<u>").repeated(150000) + "</t></track>"
+                                               << QStringList{u"ERROR: the elements nest more than 10000 deep at line 1"_s};
         QTest::newRow("outside Latin-1") << QByteArray("<track><name>a</name><t><i>\xE2\x82\xAC</i></t></track>")
                                          << QStringList{u"ERROR: track 0 \"a\": the image name holds a character outside Latin-1 (U+20AC)"_s};
     }
