@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string_view>
 
@@ -19,11 +20,17 @@ namespace {
 
 constexpr float unsetField = -10000.0f;
 
-// Collects the text in a buffer of its own and hands it to the output file in large pieces.
-// Every piece is bounded, so the buffer is checked for room once per piece and never grows.
+// Collects the text in a buffer of its own and hands it on in large pieces, to an output file
+// or to memory. Every piece is bounded, so the buffer is checked for room once per piece and
+// never grows.
 class TextWriter {
 public:
-    explicit TextWriter(OutputFile &file) : file_(file), buffer_(std::make_unique_for_overwrite<char[]>(capacity)) {}
+    using Destination = std::function<bool(QByteArrayView)>;
+
+    explicit TextWriter(Destination destination)
+        : destination_(std::move(destination)), buffer_(std::make_unique_for_overwrite<char[]>(capacity))
+    {
+    }
 
     void put(std::string_view text)
     {
@@ -84,7 +91,7 @@ public:
 
     bool flush()
     {
-        ok_ = file_.write(QByteArrayView(buffer_.get(), used_)) && ok_;
+        ok_ = destination_(QByteArrayView(buffer_.get(), used_)) && ok_;
         used_ = 0;
         return ok_;
     }
@@ -124,7 +131,7 @@ private:
         }
     }
 
-    OutputFile &file_;
+    Destination destination_;
     std::unique_ptr<char[]> buffer_;
     qsizetype used_ = 0;
     bool ok_ = true;
@@ -214,19 +221,39 @@ void logBodyEnded(qsizetype bodySize, const QString &inside, LogSink &log)
                     .arg(inside));
 }
 
+namespace {
+
+// Walks the body into `text`; false after an "ERROR:" line.
+bool writeText(QByteArrayView body, TextWriter &text, LogSink &log)
+{
+    TextConsumer consumer(text);
+    const BodyWalk walk = walkBody(body, consumer);
+    if (walk.endedInside)
+        logBodyEnded(body.size(), *walk.endedInside, log);
+    return walk.complete() && text.flush();
+}
+
+} // namespace
+
+std::optional<QByteArray> decompileBodyToText(QByteArrayView body, LogSink &log)
+{
+    QByteArray result;
+    TextWriter text([&](QByteArrayView piece) {
+        result.append(piece);
+        return true;
+    });
+    if (!writeText(body, text, log))
+        return std::nullopt;
+    return result;
+}
+
 bool decompileBody(const QByteArray &body, const QString &outPath, LogSink &log, Flush flush)
 {
     OutputFile file(outPath, log, flush);
     if (!file.open())
         return false;
-    TextWriter text(file);
-    TextConsumer consumer(text);
-    const BodyWalk walk = walkBody(body, consumer);
-    if (walk.endedInside) {
-        logBodyEnded(body.size(), *walk.endedInside, log);
-        return false;
-    }
-    if (walk.stopped || !text.flush() || !file.commit())
+    TextWriter text([&](QByteArrayView piece) { return file.write(piece); });
+    if (!writeText(body, text, log) || !file.commit())
         return false;
     log.logLine(QLatin1String("Decompile finish [") + outPath + QLatin1Char(']'));
     return true;

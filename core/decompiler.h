@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 namespace qor {
 
 // Decompile: the compiled reanim file at `inPath` as reanim XML text at `outPath`.
@@ -15,6 +17,9 @@ bool decompressFile(const QString &inPath, const QString &outPath, LogSink &log,
 // Writes the reanim XML text of `body` to `outPath`, walking the body as it goes. A body
 // that ends before its counts and lengths say stops with an "ERROR:" line and writes nothing.
 bool decompileBody(const QByteArray &body, const QString &outPath, LogSink &log, Flush flush = Flush::ToDisk);
+
+// The reanim XML text of `body`, in memory; nothing after an "ERROR:" line.
+std::optional<QByteArray> decompileBodyToText(QByteArrayView body, LogSink &log);
 
 // The line of a body that ends before its counts and lengths say.
 void logBodyEnded(qsizetype bodySize, const QString &inside, LogSink &log);

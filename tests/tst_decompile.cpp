@@ -139,6 +139,7 @@ private slots:
         RecordingLog log;
         QVERIFY(qor::decompileBody(body, outPath, log));
         QCOMPARE(testdata::readFile(outPath), text);
+        QCOMPARE(qor::decompileBodyToText(body, log).value(), text);
         QCOMPARE(log.lines, QStringList{QLatin1String("Decompile finish [") + outPath + QLatin1Char(']')});
     }
 
