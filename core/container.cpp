@@ -2,7 +2,9 @@
 
 #include "core/bytecursor.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <libdeflate.h>
 #include <zlib.h>
@@ -13,21 +15,33 @@
 
 namespace qor {
 
-std::optional<QByteArray> readWholeFile(const QString &path, LogSink &log)
+WholeFile readWholeFile(const QString &path, LogSink &log, qsizetype limit)
 {
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        log.logLine(QLatin1String("ERROR: ") + QDir::toNativeSeparators(path) + QLatin1String(" is not a regular file"));
+        return {WholeFile::Refused, {}};
+    }
+    if (info.size() > limit) {
+        log.logLine(QString::fromLatin1("ERROR: %1 is %2 bytes long, more than the %3 MiB such a file can have")
+                        .arg(QDir::toNativeSeparators(path))
+                        .arg(info.size())
+                        .arg(limit >> 20));
+        return {WholeFile::Refused, {}};
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         log.logLine(QLatin1String("File not found ") + path);
-        return std::nullopt;
+        return {};
     }
     QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         log.logLine(QLatin1String("File not found ") + path);
-        return std::nullopt;
+        return {};
     }
     // 44 is the size of one transform record; the line has always carried it.
     log.logFormat("Read %d %d", int(std::min<qsizetype>(data.size(), INT_MAX)), 44);
-    return data;
+    return {WholeFile::Read, std::move(data)};
 }
 
 namespace {
@@ -157,12 +171,12 @@ std::optional<QByteArray> inflateCompiledFile(const QByteArray &data, LogSink &l
 
 std::optional<QByteArray> loadCompiledBody(const QString &path, LogSink &log)
 {
-    const auto data = readWholeFile(path, log);
-    if (!data) {
+    const WholeFile file = readWholeFile(path, log, maxCompiledFileSize);
+    if (file.status == WholeFile::NotOpened)
         log.logFormat("ERROR: incorrect header");
+    if (!file)
         return std::nullopt;
-    }
-    return inflateCompiledFile(*data, log);
+    return inflateCompiledFile(file.bytes, log);
 }
 
 QByteArray frameBody(const QByteArray &body)

@@ -2,6 +2,8 @@
 
 #include "core/bodywalker.h"
 #include "core/container.h"
+#include "core/conversionguard.h"
+#include "core/messages.h"
 #include "core/numbers.h"
 #include "core/outputfile.h"
 
@@ -19,6 +21,11 @@ namespace qor {
 namespace {
 
 constexpr float unsetField = -10000.0f;
+
+bool isBlank(char c)
+{
+    return QChar(QLatin1Char(c)).isSpace();
+}
 
 // Collects the text in a buffer of its own and hands it on in large pieces, to an output file
 // or to memory. Every piece is bounded, so the buffer is checked for room once per piece and
@@ -62,9 +69,7 @@ public:
         if (zero >= 0)
             raw = raw.first(zero);
         // The reader drops text made only of blanks; inside CDATA it is kept.
-        const bool blanksOnly = !raw.isEmpty() && std::all_of(raw.begin(), raw.end(), [](char c) {
-            return QChar(QLatin1Char(c)).isSpace();
-        });
+        const bool blanksOnly = !raw.isEmpty() && std::all_of(raw.begin(), raw.end(), isBlank);
         if (blanksOnly)
             put("<![CDATA[");
         qsizetype plainStart = 0;
@@ -99,7 +104,10 @@ public:
 private:
     static constexpr qsizetype capacity = 256 * 1024;
 
-    static bool isPlainTextByte(char c) { return c != '&' && c != '<' && c != '>' && !(c & 0x80); }
+    static bool isPlainTextByte(char c)
+    {
+        return c != '&' && c != '<' && c != '>' && c != '\r' && !(c & 0x80);
+    }
 
     void room(qsizetype bytes)
     {
@@ -125,6 +133,8 @@ private:
             put("&lt;");
         else if (c == '>')
             put("&gt;");
+        else if (c == '\r') // a raw one would come back as a line feed
+            put("&#13;");
         else {
             const char utf8[2] = {char(0xC0 | (byte >> 6)), char(0x80 | (byte & 0x3F))};
             put({utf8, 2});
@@ -137,10 +147,29 @@ private:
     bool ok_ = true;
 };
 
-// The body walk's consumer that writes the reanim XML text, one line at a time.
+// What in a name (up to its first zero byte) no reanim text can carry: a control character
+// other than tab and line feed, or a carriage return in a name of blanks alone (which only
+// CDATA keeps, and CDATA turns it into a line feed). Nothing when the name can be written.
+std::optional<char> unwritableCharacter(QByteArrayView name)
+{
+    const qsizetype zero = name.indexOf('\0');
+    if (zero >= 0)
+        name = name.first(zero);
+    const bool blanksOnly = std::all_of(name.begin(), name.end(), isBlank);
+    for (const char c : name) {
+        const bool control = static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r';
+        if (control || (c == '\r' && blanksOnly))
+            return c;
+    }
+    return std::nullopt;
+}
+
+// The body walk's consumer that writes the reanim XML text, one line at a time. A name the
+// text can't carry stops the walk with an "ERROR:" line rather than give a text that would
+// not read back the same.
 class TextConsumer {
 public:
-    explicit TextConsumer(TextWriter &out) : out_(out) {}
+    TextConsumer(TextWriter &out, LogSink &log) : out_(out), log_(log) {}
 
     bool header(float fps, quint32)
     {
@@ -150,16 +179,22 @@ public:
         return out_.endLine();
     }
 
-    bool beginTrack(quint32, QByteArrayView name, quint32)
+    bool beginTrack(quint32 track, QByteArrayView name, quint32)
     {
+        trackName_ = name;
+        if (!writable(name, track, -1, "name"))
+            return false;
         out_.put("<track>\n<name>");
         out_.name(name);
         out_.put("</name>");
         return out_.endLine();
     }
 
-    bool frame(quint32, quint32, const BodyFrame &values)
+    bool frame(quint32 track, quint32 frame, const BodyFrame &values)
     {
+        if (!writable(values.image, track, frame, "image name") || !writable(values.font, track, frame, "font name")
+            || !writable(values.text, track, frame, "text"))
+            return false;
         // Each tag padded to eight bytes, so it is copied as one word whatever its length.
         struct Tag {
             char text[8];
@@ -200,6 +235,19 @@ public:
     }
 
 private:
+    bool writable(QByteArrayView name, quint32 track, qint64 frame, const char *what)
+    {
+        const auto character = unwritableCharacter(name);
+        if (!character)
+            return true;
+        const QString where = frame < 0 ? QString() : QString::fromLatin1(" of frame %1").arg(frame);
+        log_.logLine(QString::fromLatin1("ERROR: %1: the %2%3 holds the control character U+%4, which a reanim text "
+                                         "can't hold; nothing was written")
+                         .arg(trackLabel(track, trackName_), QLatin1String(what), where)
+                         .arg(QString::number(static_cast<unsigned char>(*character), 16).toUpper().rightJustified(4, u'0')));
+        return false;
+    }
+
     void element(std::string_view open, std::string_view close, QByteArrayView value)
     {
         if (value.isEmpty())
@@ -210,6 +258,8 @@ private:
     }
 
     TextWriter &out_;
+    LogSink &log_;
+    QByteArrayView trackName_;
 };
 
 } // namespace
@@ -226,7 +276,7 @@ namespace {
 // Walks the body into `text`; false after an "ERROR:" line.
 bool writeText(QByteArrayView body, TextWriter &text, LogSink &log)
 {
-    TextConsumer consumer(text);
+    TextConsumer consumer(text, log);
     const BodyWalk walk = walkBody(body, consumer);
     if (walk.endedInside)
         logBodyEnded(body.size(), *walk.endedInside, log);
@@ -261,11 +311,13 @@ bool decompileBody(const QByteArray &body, const QString &outPath, LogSink &log,
 
 bool decompressFile(const QString &inPath, const QString &outPath, LogSink &log, Flush flush)
 {
-    const auto body = loadCompiledBody(inPath, log);
-    if (!body)
-        return false;
-    log.logLine(QLatin1String("Decompress [") + inPath + QLatin1String("] ..."));
-    return decompileBody(*body, outPath, log, flush);
+    return guardConversion(inPath, outPath, log, [&] {
+        const auto body = loadCompiledBody(inPath, log);
+        if (!body)
+            return false;
+        log.logLine(QLatin1String("Decompress [") + inPath + QLatin1String("] ..."));
+        return decompileBody(*body, outPath, log, flush);
+    });
 }
 
 } // namespace qor

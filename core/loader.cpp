@@ -34,10 +34,10 @@ std::optional<LoadedAnimation> decodeAnimation(const QByteArray &bytes, LogSink 
 
 std::optional<LoadedAnimation> loadAnimation(const QString &path, LogSink &log)
 {
-    const auto bytes = readWholeFile(path, log);
-    if (!bytes)
+    const WholeFile file = readWholeFile(path, log, maxCompiledFileSize);
+    if (!file)
         return std::nullopt;
-    return decodeAnimation(*bytes, log);
+    return decodeAnimation(file.bytes, log);
 }
 
 } // namespace qor

@@ -1,6 +1,7 @@
 #include "core/xmlreader.h"
 
 #include "core/linereader.h"
+#include "core/messages.h"
 #include "core/numbers.h"
 
 #include <expat.h>
@@ -86,15 +87,6 @@ std::optional<QString> toLatin1Field(const std::string &text, QByteArray &field)
         return QString::fromLatin1("is %1 bytes long, more than %2").arg(bytes.size()).arg(maxNameBytes);
     field = std::move(bytes);
     return std::nullopt;
-}
-
-QString trackLabel(qsizetype index, const QByteArray &name)
-{
-    constexpr int shown = 40;
-    QString label = QString::fromLatin1(name.left(shown));
-    if (name.size() > shown)
-        label += QLatin1String("...");
-    return QString::fromLatin1("track %1 \"%2\"").arg(index).arg(label);
 }
 
 // One line per track read: its name and its number of frames.

@@ -1,5 +1,6 @@
 #include "domreader.h"
 
+#include "core/messages.h"
 #include "core/numbers.h"
 
 #include <QDomDocument>
@@ -73,14 +74,6 @@ std::optional<QString> readFrame(const QDomElement &element, ReanimTransform &fr
     return problem;
 }
 
-QString trackLabel(int index, const QByteArray &name)
-{
-    constexpr int shown = 40;
-    QString label = QString::fromLatin1(name.left(shown));
-    if (name.size() > shown)
-        label += QLatin1String("...");
-    return QString::fromLatin1("track %1 \"%2\"").arg(index).arg(label);
-}
 
 std::optional<QString> readTrack(const QDomElement &element, ReanimTrack &track)
 {
@@ -136,7 +129,7 @@ bool readReanimXml(const QByteArray &bytes, Reanim &reanim, LogSink &log)
         if (element.tagName() == QLatin1String("track")) {
             ReanimTrack track;
             if (const auto problem = readTrack(element, track)) {
-                log.logLine(QLatin1String("ERROR: ") + trackLabel(int(reanim.tracks.size()), track.name)
+                log.logLine(QLatin1String("ERROR: ") + qor::trackLabel(qsizetype(reanim.tracks.size()), track.name)
                             + QLatin1String(": ") + *problem + QLatin1String("; nothing was written"));
                 return false;
             }

@@ -149,14 +149,14 @@ private slots:
         QTest::newRow("unclosed") << QByteArray("<track>") << lines("ERROR: the text is not well-formed XML at line 1");
         QTest::newRow("invalid UTF-8") << QByteArray("<name>\xE9</name>") << lines("ERROR: the text is not well-formed");
         QTest::newRow("long track name") << "<track><name>" + n256 + "</name></track>"
-                                         << QStringList{u"ERROR: track 0 \"\": the name is 256 bytes long"_s};
+                                         << QStringList{u"ERROR: track 0: the name is 256 bytes long"_s};
         QTest::newRow("long image") << "<track><name>b</name><t/><t><i>" + n256 + "</i></t></track>"
                                     << QStringList{u"ERROR: track 0 \"b\": the image name is 256 bytes long, more than 255 in frame 1"_s};
         QTest::newRow("long font") << "<track><t><font>" + n256 + "</font></t></track>"
-                                   << QStringList{u"ERROR: track 0 \"\": the font name is 256"_s};
+                                   << QStringList{u"ERROR: track 0: the font name is 256"_s};
         QTest::newRow("long text after 255") << "<track><name>" + n256.left(255) + "</name></track><track><t><text>" + n256 +
                                                     "</text></t></track>"
-                                             << QStringList{u"ERROR: track 1 \"\": the text is 256"_s};
+                                             << QStringList{u"ERROR: track 1: the text is 256"_s};
         QTest::newRow("nested past the limit") << "<track><t>" + QByteArray("<u>").repeated(150000) + "</t></track>"
                                                << QStringList{u"ERROR: the elements nest more than 10000 deep at line 1"_s};
         QTest::newRow("outside Latin-1") << QByteArray("<track><name>a</name><t><i>\xE2\x82\xAC</i></t></track>")

@@ -126,6 +126,8 @@ private slots:
         QTest::newRow("markup escaped, Latin-1 as UTF-8")
             << testdata::buildBody(12, {Track{"a<b>&c", {Frame{.image = "caf\xE9<i>"}}}})
             << text("<track>\n<name>a&lt;b&gt;&amp;c</name>\n<t><i>caf\xC3\xA9&lt;i&gt;</i></t>\n</track>\n");
+        QTest::newRow("carriage return as a reference, tab and line feed as they are")
+            << testdata::buildBody(12, {Track{"a\rb\tc\nd", {}}}) << text("<track>\n<name>a&#13;b\tc\nd</name>\n</track>\n");
         QTest::newRow("blank name kept in CDATA")
             << testdata::buildBody(12, {Track{" \xA0", {}}})
             << text("<track>\n<name><![CDATA[ \xC2\xA0]]></name>\n</track>\n");
@@ -195,6 +197,27 @@ private slots:
         QVERIFY(!qor::decompileBody(body, outPath, log));
         QCOMPARE(log.lines.size(), 1);
         QVERIFY2(log.lines[0].contains(inside), qPrintable(log.lines[0]));
+    }
+
+    void namesNoTextCanHoldAreRefused_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("control byte") << testdata::buildBody(12, {Track{"t", {Frame{}, Frame{.font = "a\x01"}}}})
+                                      << "ERROR: track 0 \"t\": the font name of frame 1 holds the control character U+0001";
+        QTest::newRow("carriage return among blanks") << testdata::buildBody(12, {Track{"ok", {}}, Track{" \r", {}}})
+                                                      << "ERROR: track 1 \" \\r\": the name holds the control character U+000D";
+    }
+    void namesNoTextCanHoldAreRefused()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QString, error);
+        RecordingLog log;
+        const QString out = dir.filePath(QStringLiteral("refused.reanim"));
+        QVERIFY(!qor::decompileBody(body, out, log));
+        QCOMPARE(log.lines.size(), 1);
+        QVERIFY2(log.lines[0].startsWith(error), qPrintable(log.lines[0]));
+        QVERIFY(!QFile::exists(out));
     }
 
     void unwritableOutputIsReported()
