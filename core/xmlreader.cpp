@@ -4,6 +4,8 @@
 #include "core/messages.h"
 #include "core/numbers.h"
 
+#include <QUtf8StringView>
+
 #include <expat.h>
 
 #include <algorithm>
@@ -127,7 +129,7 @@ public:
             parsed = feed(bytes.sliced(at, std::min(feedChunk, bytes.size() - at)), false);
         parsed = parsed && feed(wrapperClose, true);
         if (!parsed)
-            return reportParseFailure(log);
+            return reportParseFailure(bytes, log);
         logTracks(reanim_, problem_ ? problemTrack_ : qsizetype(reanim_.tracks.size()), log);
         if (problem_) {
             log.logLine(QLatin1String("ERROR: ") + *problem_ + QLatin1String("; nothing was written"));
@@ -142,7 +144,7 @@ private:
         return XML_Parse(parser_.get(), piece.data(), int(piece.size()), last) == XML_STATUS_OK;
     }
 
-    bool reportParseFailure(LogSink &log)
+    bool reportParseFailure(QByteArrayView bytes, LogSink &log)
     {
         const auto line = qint64(XML_GetCurrentLineNumber(parser_.get()));
         auto column = qint64(XML_GetCurrentColumnNumber(parser_.get())) + 1;
@@ -156,9 +158,59 @@ private:
             return false;
         }
         log.logLine(QLatin1String("setcontent"));
+        if (const auto encoding = encodingProblem(bytes)) {
+            log.logLine(QLatin1String("ERROR: ") + *encoding);
+            return false;
+        }
+        const qint64 offset = qint64(XML_GetCurrentByteIndex(parser_.get())) - wrapperOpenLength;
         log.logLine(QString::fromLatin1("ERROR: the text is not well-formed XML at %1: %2")
-                        .arg(where, QString::fromUtf8(XML_ErrorString(XML_GetErrorCode(parser_.get())))));
+                        .arg(where, parserReason(bytes, offset)));
         return false;
+    }
+
+    // Expat's reason, or a plainer one for a character XML does not allow at all.
+    QString parserReason(QByteArrayView bytes, qint64 offset) const
+    {
+        if (offset >= 0 && offset < bytes.size()) {
+            const auto byte = static_cast<unsigned char>(bytes[offset]);
+            if (byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r')
+                return QString::fromLatin1("the control character U+%1, which XML does not allow")
+                    .arg(QString::number(byte, 16).toUpper().rightJustified(4, u'0'));
+        }
+        return QString::fromUtf8(XML_ErrorString(XML_GetErrorCode(parser_.get())));
+    }
+
+    // Why the bytes are not UTF-8, naming where the first bad byte is; nothing when they are.
+    static std::optional<QString> encodingProblem(QByteArrayView bytes)
+    {
+        if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF"))
+            return QStringLiteral("the text is UTF-16; a reanim text must be UTF-8");
+        const qsizetype bad = firstNonUtf8Byte(bytes);
+        if (bad < 0)
+            return std::nullopt;
+        const QByteArrayView before = bytes.first(bad);
+        const qsizetype lineStart = before.lastIndexOf('\n') + 1;
+        return QString::fromLatin1("the text is not UTF-8 (a reanim text must be UTF-8): the byte 0x%1 at line %2, "
+                                   "column %3 is not part of a UTF-8 character")
+            .arg(QString::number(static_cast<unsigned char>(bytes[bad]), 16).toUpper().rightJustified(2, u'0'))
+            .arg(before.count('\n') + 1)
+            .arg(QString::fromUtf8(before.sliced(lineStart)).size() + 1);
+    }
+
+    // The offset of the first byte that does not belong to a well-formed UTF-8 sequence, or -1.
+    static qsizetype firstNonUtf8Byte(QByteArrayView bytes)
+    {
+        for (qsizetype at = 0; at < bytes.size();) {
+            const auto lead = static_cast<unsigned char>(bytes[at]);
+            const int followers = lead < 0x80 ? 0 : lead < 0xC2 ? -1 : lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : lead < 0xF5 ? 3 : -1;
+            if (followers < 0)
+                return at;
+            if (followers > 0
+                && (at + followers >= bytes.size() || !QUtf8StringView(bytes.sliced(at, followers + 1)).isValidUtf8()))
+                return at;
+            at += followers + 1;
+        }
+        return -1;
     }
 
     // A node other than an element is a child of the element at the current depth.

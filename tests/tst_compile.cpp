@@ -147,7 +147,13 @@ private slots:
         QTest::newRow("XML declaration") << QByteArray("<?xml version=\"1.0\"?>\n<fps>1</fps>")
                                          << lines("ERROR: the text is not well-formed XML at line 1, column");
         QTest::newRow("unclosed") << QByteArray("<track>") << lines("ERROR: the text is not well-formed XML at line 1");
-        QTest::newRow("invalid UTF-8") << QByteArray("<name>\xE9</name>") << lines("ERROR: the text is not well-formed");
+        QTest::newRow("invalid UTF-8") << QByteArray("<fps>1</fps>\n<name>ab\xE9</name>")
+                                       << lines("ERROR: the text is not UTF-8 (a reanim text must be UTF-8): the byte 0xE9 "
+                                                "at line 2, column 9 is not part of a UTF-8 character");
+        QTest::newRow("UTF-16") << QByteArray("\xFF\xFE<\0f\0p\0s\0>\0", 12)
+                                << lines("ERROR: the text is UTF-16; a reanim text must be UTF-8");
+        QTest::newRow("NUL byte") << QByteArray("<name>a\0b</name>", 15)
+                                  << lines("ERROR: the text is not well-formed XML at line 1, column 8: the control character U+0000,");
         QTest::newRow("long track name") << "<track><name>" + n256 + "</name></track>"
                                          << QStringList{u"ERROR: track 0: the name is 256 bytes long"_s};
         QTest::newRow("long image") << "<track><name>b</name><t/><t><i>" + n256 + "</i></t></track>"
@@ -159,6 +165,8 @@ private slots:
                                              << QStringList{u"ERROR: track 1: the text is 256"_s};
         QTest::newRow("nested past the limit") << "<track><t>" + QByteArray("<u>").repeated(150000) + "</t></track>"
                                                << QStringList{u"ERROR: the elements nest more than 10000 deep at line 1"_s};
+        QTest::newRow("last code point") << QByteArray("<track><name>&#x10FFFF;</name></track>")
+                                         << QStringList{u"ERROR: track 0: the name holds a character outside Latin-1 (U+10FFFF)"_s};
         QTest::newRow("outside Latin-1") << QByteArray("<track><name>a</name><t><i>\xE2\x82\xAC</i></t></track>")
                                          << QStringList{u"ERROR: track 0 \"a\": the image name holds a character outside Latin-1 (U+20AC)"_s};
     }
