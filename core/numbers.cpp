@@ -172,7 +172,7 @@ std::string unicodeTrimmed(std::string_view text)
 
 } // namespace
 
-float parseDecimal(std::string_view text)
+std::optional<float> readDecimal(std::string_view text)
 {
     std::string_view number = trimAsciiSpace(text);
     std::string trimmed;
@@ -187,8 +187,24 @@ float parseDecimal(std::string_view text)
     const auto result = std::from_chars(number.data(), number.data() + number.size(), value,
                                         std::chars_format::general);
     if (result.ec != std::errc() || result.ptr != number.data() + number.size())
-        return 0.0f;
+        return std::nullopt;
     return value;
+}
+
+float parseDecimal(std::string_view text)
+{
+    return readDecimal(text).value_or(0.0f);
+}
+
+int decimalPlaces(std::string_view text)
+{
+    const size_t point = text.find('.');
+    if (point == std::string_view::npos)
+        return 0;
+    size_t end = point + 1;
+    while (end < text.size() && text[end] >= '0' && text[end] <= '9')
+        ++end;
+    return int(end - point - 1);
 }
 
 } // namespace qor

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 
+#include <optional>
 #include <string_view>
 
 namespace qor {
@@ -23,5 +24,11 @@ char *writeFrameRate(char *out, float value);
 // also inf and nan as the decompiler writes them), white space around allowed, rounded to
 // f32. Anything else, or a value outside the f32 range, gives 0.0.
 float parseDecimal(std::string_view text);
+
+// The same, but nothing for a text that is not a number (instead of 0.0).
+std::optional<float> readDecimal(std::string_view text);
+
+// How many digits follow the decimal point of a number text (0 without a point).
+int decimalPlaces(std::string_view text);
 
 } // namespace qor

@@ -26,6 +26,9 @@ QString decompiledPathFor(const QString &inPath)
         if (!name.endsWith(reanim, Qt::CaseInsensitive) || folder + name == inPath)
             name += reanim;
     }
+    // A text named like a compiled file could replace another compiled file of the folder.
+    if (name.endsWith(compiled, Qt::CaseInsensitive))
+        name += reanim;
     return folder + name;
 }
 

@@ -110,7 +110,8 @@ struct ExpatDeleter {
 // when that is a track or a frame.
 class Reader {
 public:
-    explicit Reader(Reanim &reanim) : reanim_(reanim), parser_(XML_ParserCreate("UTF-8"))
+    Reader(Reanim &reanim, std::vector<ReaderWarning> *warnings)
+        : reanim_(reanim), warnings_(warnings), parser_(XML_ParserCreate("UTF-8"))
     {
         if (!parser_)
             throw std::bad_alloc();
@@ -262,6 +263,8 @@ private:
         if (depth_ > frameLevel)
             return;
         const Kind kind = kindOf(name);
+        if (warnings_ && kind == Kind::Ignored)
+            warnAboutSkipped(name);
         kinds_[size_t(depth_)] = kind;
         if (kind == Kind::Track) {
             track_ = ReanimTrack();
@@ -273,7 +276,46 @@ private:
         if (kind == Kind::Fps || kind == Kind::Name || kind == Kind::FloatField || kind == Kind::StringField) {
             collectDepth_ = depth_;
             collected_.clear();
+            if (warnings_) {
+                collectTag_ = name;
+                collectLine_ = currentLine();
+            }
         }
+    }
+
+    qint64 currentLine() const { return qint64(XML_GetCurrentLineNumber(parser_.get())); }
+
+    void warn(qint64 line, const QString &text) { warnings_->push_back({line, text}); }
+
+    // An element the reader passes over where it reads: of a name it does not know, or after
+    // the node that ended the walk of its track or frame.
+    void warnAboutSkipped(const char *name)
+    {
+        if (collectDepth_ > 0)
+            return;
+        const QString tag = QLatin1Char('<') + QString::fromUtf8(name) + QLatin1Char('>');
+        const bool inTrack = depth_ == trackLevel && kinds_[topLevel] == Kind::Track;
+        const bool inFrame = depth_ == frameLevel && kinds_[trackLevel] == Kind::Frame;
+        if ((inTrack && trackWalkEnded_) || (inFrame && frameWalkEnded_))
+            warn(currentLine(), tag + QString::fromLatin1(" comes after a comment, text or other node inside its %1, "
+                                                          "where reading the %1 stops; it is dropped")
+                                          .arg(QLatin1String(inTrack ? "track" : "frame")));
+        else if (depth_ == topLevel || inTrack || inFrame)
+            warn(currentLine(), tag + QLatin1String(" is not an element of a reanim text; it is skipped"));
+    }
+
+    // A number the compiler changes without a word: text that is no number, or more decimals
+    // than a decompile writes.
+    float number()
+    {
+        const auto value = readDecimal(collected_);
+        if (warnings_ && !value)
+            warn(collectLine_, QString::fromLatin1("<%1> holds \"%2\", which is not a number; it becomes 0")
+                                   .arg(QString::fromUtf8(collectTag_), QString::fromUtf8(collected_).trimmed()));
+        else if (warnings_ && decimalPlaces(collected_) > 3)
+            warn(collectLine_, QString::fromLatin1("<%1> %2 has more than three decimals; a decompile rounds it")
+                                   .arg(QString::fromUtf8(collectTag_), QString::fromUtf8(collected_).trimmed()));
+        return value.value_or(0.0f);
     }
 
     void end()
@@ -295,9 +337,9 @@ private:
     {
         collectDepth_ = 0;
         if (kind == Kind::Fps)
-            reanim_.fps = parseDecimal(collected_);
+            reanim_.fps = number();
         else if (kind == Kind::FloatField)
-            frame_.*floatFields[size_t(field_)] = parseDecimal(collected_);
+            frame_.*floatFields[size_t(field_)] = number();
         else if (kind == Kind::Name)
             storeString(track_.name, "the name", QString());
         else if (kind == Kind::StringField)
@@ -346,6 +388,9 @@ private:
     static void onInstruction(void *self, const XML_Char *, const XML_Char *) { onComment(self, nullptr); }
 
     Reanim &reanim_;
+    std::vector<ReaderWarning> *warnings_;
+    std::string collectTag_;
+    qint64 collectLine_ = 0;
     std::unique_ptr<std::remove_pointer_t<XML_Parser>, ExpatDeleter> parser_;
     int depth_ = 0;
     std::array<Kind, frameLevel + 1> kinds_{};
@@ -365,14 +410,14 @@ private:
 
 } // namespace
 
-bool readReanimXml(QByteArrayView bytes, Reanim &reanim, LogSink &log)
+bool readReanimXml(QByteArrayView bytes, Reanim &reanim, LogSink &log, std::vector<ReaderWarning> *warnings)
 {
-    if (auto lines = readDecompilerLines(bytes)) {
+    if (auto lines = warnings ? std::nullopt : readDecompilerLines(bytes)) {
         reanim = std::move(*lines);
         logTracks(reanim, qsizetype(reanim.tracks.size()), log);
         return true;
     }
-    return Reader(reanim).read(bytes, log);
+    return Reader(reanim, warnings).read(bytes, log);
 }
 
 } // namespace qor

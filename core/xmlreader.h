@@ -4,8 +4,17 @@
 #include "core/reanim.h"
 
 #include <QByteArrayView>
+#include <QString>
+
+#include <vector>
 
 namespace qor {
+
+// Something the reader silently drops or changes, and the line of the text it stands on.
+struct ReaderWarning {
+    qint64 line;
+    QString text;
+};
 
 // Fills `reanim` (freshly created) from the bytes of a reanim XML text and logs one line per
 // track. Returns false after "setcontent" and the parser's reason when the text is not
@@ -14,8 +23,9 @@ namespace qor {
 //
 // The text is a run of top-level elements: it is read as if inside one root element. The
 // walk inside a track or a frame ends at its first child that is not an element (white
-// space aside); elements of other names are skipped with everything inside them.
-bool readReanimXml(QByteArrayView bytes, Reanim &reanim, LogSink &log);
+// space aside); elements of other names are skipped with everything inside them. Given
+// `warnings`, it also collects what it skips, drops or changes without a word.
+bool readReanimXml(QByteArrayView bytes, Reanim &reanim, LogSink &log, std::vector<ReaderWarning> *warnings = nullptr);
 
 // Elements nested deeper than this are refused; a reanim text needs four levels.
 inline constexpr int maxElementDepth = 10000;

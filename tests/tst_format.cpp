@@ -164,6 +164,7 @@ private slots:
         QTest::newRow("folder names untouched") << "C:/x.reanim.compiled/walk.reanim.compiled"
                                                 << "C:/x.reanim.compiled/walk.reanim";
         QTest::newRow("every occurrence") << "/a/a.reanim.compiled.reanim.compiled" << "/a/a.reanim.reanim";
+        QTest::newRow("never a compiled name") << "/a/a.reanim.compiled.x.compiled" << "/a/a.reanim.x.compiled.reanim";
         QTest::newRow("plain .compiled") << "/a/walk.compiled" << "/a/walk.reanim";
         QTest::newRow("capitals") << "/a/WALK.REANIM.COMPILED" << "/a/WALK.REANIM";
         QTest::newRow("mixed case kept") << "/a/walk.Reanim.compiled" << "/a/walk.Reanim";
