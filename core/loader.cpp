@@ -14,9 +14,9 @@ FileKind kindOf(const QByteArray &bytes)
                                                                                              : FileKind::Text;
 }
 
-std::optional<LoadedAnimation> decodeAnimation(const QByteArray &bytes, LogSink &log)
+std::optional<LoadedAnimation> decodeAnimation(const QByteArray &bytes, FileKind kind, LogSink &log)
 {
-    LoadedAnimation loaded{kindOf(bytes), {}};
+    LoadedAnimation loaded{kind, {}};
     if (loaded.kind == FileKind::Text) {
         if (!readReanimXml(bytes, loaded.reanim, log))
             return std::nullopt;
@@ -37,7 +37,7 @@ std::optional<LoadedAnimation> loadAnimation(const QString &path, LogSink &log)
     const WholeFile file = readWholeFile(path, log, maxCompiledFileSize);
     if (!file)
         return std::nullopt;
-    return decodeAnimation(file.bytes, log);
+    return decodeAnimation(file.bytes, kindOf(file.bytes), log);
 }
 
 } // namespace qor

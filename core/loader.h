@@ -27,7 +27,7 @@ struct LoadedAnimation {
 // the reader. Nothing after the log has said why (an "ERROR:" line or the reader's lines).
 std::optional<LoadedAnimation> loadAnimation(const QString &path, LogSink &log);
 
-// The same for bytes already in memory.
-std::optional<LoadedAnimation> decodeAnimation(const QByteArray &bytes, LogSink &log);
+// The same for bytes already in memory, read as `kind`.
+std::optional<LoadedAnimation> decodeAnimation(const QByteArray &bytes, FileKind kind, LogSink &log);
 
 } // namespace qor

@@ -1,0 +1,164 @@
+#include "cli/batch.h"
+
+#include <QByteArrayList>
+#include <QElapsedTimer>
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <cstdio>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#define isatty _isatty
+#define fileno _fileno
+#else
+#include <unistd.h>
+#endif
+
+namespace cli {
+
+void FileLog::logLine(const QString &text)
+{
+    QString line = text;
+    const QLatin1String error("ERROR: ");
+    if (!subject_.isEmpty() && line.startsWith(error) && !line.contains(subject_))
+        line.insert(error.size(), subject_ + QLatin1String(": "));
+    line.replace(QLatin1Char('\r'), QLatin1String("\\r")).replace(QLatin1Char('\n'), QLatin1String("\\n"));
+    lines += line.toLocal8Bit();
+    lines += '\n';
+}
+
+QString FileLog::lastError() const
+{
+    const QList<QByteArray> all = lines.trimmed().split('\n');
+    for (auto line = all.rbegin(); line != all.rend(); ++line) {
+        if (line->startsWith("ERROR: "))
+            return QString::fromLocal8Bit(line->mid(7));
+    }
+    return QStringLiteral("it could not be read");
+}
+
+bool stderrIsTerminal()
+{
+    return isatty(fileno(stderr));
+}
+
+void printError(const QByteArray &text)
+{
+    std::fwrite(text.constData(), 1, size_t(text.size()), stderr);
+    std::fflush(stderr);
+}
+
+namespace {
+
+QByteArray errorLinesOf(const QByteArray &log)
+{
+    QByteArray errors;
+    for (const QByteArray &line : log.split('\n')) {
+        if (line.startsWith("ERROR:"))
+            errors += line + '\n';
+    }
+    return errors;
+}
+
+class Printer {
+public:
+    Printer(const BatchStyle &style, size_t total) : style_(style), total_(total) { clock_.start(); }
+
+    void print(const FileReport &report)
+    {
+        clearProgress();
+        printError(style_.quiet ? errorLinesOf(report.log) : report.log);
+        std::fwrite(report.output.constData(), 1, size_t(report.output.size()), stdout);
+        std::fflush(stdout);
+        count(report);
+        drawProgress();
+    }
+
+    ~Printer() { clearProgress(); }
+
+    const Totals &totals() const { return totals_; }
+
+private:
+    void count(const FileReport &report)
+    {
+        ++finished_;
+        totals_.warnings += report.warnings;
+        switch (report.outcome) {
+        case Outcome::Done: ++totals_.done; break;
+        case Outcome::Failed: ++totals_.failed; break;
+        case Outcome::Skipped: ++totals_.skipped; break;
+        case Outcome::Different: ++totals_.different; break;
+        }
+    }
+
+    void drawProgress()
+    {
+        if (!style_.progress || finished_ == total_)
+            return;
+        printError(QString::fromLatin1("\r[%1/%2] %3 failed, %4 s")
+                       .arg(finished_)
+                       .arg(total_)
+                       .arg(totals_.failed + totals_.different)
+                       .arg(double(clock_.elapsed()) / 1000.0, 0, 'f', 1)
+                       .toLocal8Bit());
+        drawn_ = true;
+    }
+
+    void clearProgress()
+    {
+        if (drawn_)
+            printError("\r\033[K");
+        drawn_ = false;
+    }
+
+    const BatchStyle &style_;
+    const size_t total_;
+    size_t finished_ = 0;
+    bool drawn_ = false;
+    Totals totals_;
+    QElapsedTimer clock_;
+};
+
+} // namespace
+
+Totals runBatch(const std::vector<Task> &tasks, const BatchStyle &style)
+{
+    Printer printer(style, tasks.size());
+    const size_t workers = std::min(size_t(std::max(style.jobs, 1)), tasks.size());
+    if (workers <= 1) {
+        for (const Task &task : tasks)
+            printer.print(task());
+        return printer.totals();
+    }
+    std::vector<std::optional<FileReport>> reports(tasks.size());
+    std::mutex guard;
+    std::condition_variable finished;
+    std::atomic<size_t> next{0};
+    const auto work = [&] {
+        for (size_t index; (index = next++) < tasks.size();) {
+            FileReport report = tasks[index]();
+            const std::lock_guard lock(guard);
+            reports[index] = std::move(report);
+            finished.notify_all();
+        }
+    };
+    std::vector<std::jthread> threads;
+    for (size_t n = 0; n < workers; ++n)
+        threads.emplace_back(work);
+    for (size_t index = 0; index < tasks.size(); ++index) {
+        std::unique_lock lock(guard);
+        finished.wait(lock, [&] { return reports[index].has_value(); });
+        const FileReport report = std::move(*reports[index]);
+        reports[index].reset();
+        lock.unlock();
+        printer.print(report);
+    }
+    return printer.totals();
+}
+
+} // namespace cli

@@ -1,0 +1,128 @@
+#include "cli/info.h"
+
+#include "cli/batch.h"
+#include "cli/check.h"
+#include "cli/convert.h"
+#include "cli/inputs.h"
+#include "core/container.h"
+#include "core/loader.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <algorithm>
+#include <cmath>
+
+namespace cli {
+
+namespace {
+
+// The image names a track uses, each once, in the order they first appear.
+QStringList imagesOf(const qor::ReanimTrack &track)
+{
+    QStringList images;
+    for (const qor::ReanimTransform &frame : track.transforms) {
+        const QString image = QString::fromLatin1(frame.i);
+        if (!image.isEmpty() && !images.contains(image))
+            images.append(image);
+    }
+    return images;
+}
+
+qsizetype frameCount(const qor::Reanim &reanim)
+{
+    qsizetype frames = 0;
+    for (const qor::ReanimTrack &track : reanim.tracks)
+        frames = std::max(frames, qsizetype(track.transforms.size()));
+    return frames;
+}
+
+QJsonObject describe(const QString &path, const qor::LoadedAnimation &loaded)
+{
+    QJsonArray tracks;
+    for (const qor::ReanimTrack &track : loaded.reanim.tracks)
+        tracks.append(QJsonObject{{QStringLiteral("name"), QString::fromLatin1(track.name)},
+                                  {QStringLiteral("frames"), qint64(track.transforms.size())},
+                                  {QStringLiteral("images"), QJsonArray::fromStringList(imagesOf(track))}});
+    const float fps = loaded.reanim.fps;
+    return QJsonObject{
+        {QStringLiteral("path"), path},
+        {QStringLiteral("kind"), QLatin1String(loaded.kind == qor::FileKind::Compiled ? "compiled" : "text")},
+        // JSON has no NaN or infinity; such a rate is null.
+        {QStringLiteral("fps"), std::isfinite(fps) ? QJsonValue(double(fps)) : QJsonValue()},
+        {QStringLiteral("frames"), qint64(frameCount(loaded.reanim))},
+        {QStringLiteral("tracks"), tracks}};
+}
+
+QByteArray asText(const QJsonObject &file)
+{
+    const QJsonArray tracks = file[QLatin1String("tracks")].toArray();
+    QString text = QString::fromLatin1("%1: %2, %3 fps, %4 tracks, %5 frames\n")
+                       .arg(file[QLatin1String("path")].toString(), file[QLatin1String("kind")].toString(),
+                            file[QLatin1String("fps")].isNull() ? QStringLiteral("no")
+                                                                : QString::number(file[QLatin1String("fps")].toDouble()))
+                       .arg(tracks.size())
+                       .arg(file[QLatin1String("frames")].toInteger());
+    for (qsizetype n = 0; n < tracks.size(); ++n) {
+        const QJsonObject track = tracks[n].toObject();
+        QStringList images;
+        for (const QJsonValue &image : track[QLatin1String("images")].toArray())
+            images.append(image.toString());
+        text += QString::fromLatin1("  track %1 \"%2\": %3 frames%4\n")
+                    .arg(n)
+                    .arg(track[QLatin1String("name")].toString())
+                    .arg(track[QLatin1String("frames")].toInteger())
+                    .arg(images.isEmpty() ? QString() : QLatin1String(", images ") + images.join(QLatin1String(", ")));
+    }
+    return text.toUtf8();
+}
+
+} // namespace
+
+int runInfo(const Options &options)
+{
+    FileLog startLog;
+    int missing = 0;
+    const std::vector<Input> inputs =
+        collectInputs(options.arguments, {QStringLiteral(".compiled"), QStringLiteral(".reanim")}, startLog, missing);
+    printError(startLog.lines);
+    std::vector<QJsonObject> described(inputs.size());
+    std::vector<Task> tasks;
+    for (size_t n = 0; n < inputs.size(); ++n) {
+        tasks.push_back([&, n, json = options.json] {
+            FileReport report;
+            FileLog log;
+            const qor::WholeFile file = qor::readWholeFile(inputs[n].path, log, qor::maxCompiledFileSize);
+            const auto loaded = file ? qor::decodeAnimation(file.bytes, kindOf(inputs[n].path, file.bytes), log) : std::nullopt;
+            if (!loaded) {
+                report.outcome = Outcome::Failed;
+                FileLog error;
+                error.logLine(QLatin1String("ERROR: ") + QDir::toNativeSeparators(inputs[n].path) + QLatin1String(": ")
+                              + log.lastError());
+                report.log = std::move(error.lines);
+                return report;
+            }
+            described[n] = describe(inputs[n].path, *loaded);
+            if (!json)
+                report.output = asText(described[n]);
+            return report;
+        });
+    }
+    const Totals totals = runBatch(tasks, {jobsFor(options), options.quiet, false});
+    if (options.json) {
+        QJsonArray files;
+        for (const QJsonObject &file : described) {
+            if (!file.isEmpty())
+                files.append(file);
+        }
+        const QByteArray document = QJsonDocument(QJsonObject{{QStringLiteral("files"), files}}).toJson();
+        std::fwrite(document.constData(), 1, size_t(document.size()), stdout);
+    }
+    if (tasks.size() + size_t(missing) > 1)
+        printError(QString::fromLatin1("%1 read, %2 failed\n").arg(totals.done).arg(totals.failed + missing).toLocal8Bit());
+    return totals.failed + missing > 0 ? 1 : 0;
+}
+
+} // namespace cli
