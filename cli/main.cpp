@@ -1,4 +1,5 @@
 // qorutil-cli: the converters of the window, for the shell and for batch work.
+#include "cli/render.h"
 #include "core/compiler.h"
 #include "core/decompiler.h"
 #include "core/logsink.h"
@@ -171,8 +172,14 @@ int run(const QStringList &arguments)
 int main(int argc, char *argv[])
 {
     qInstallMessageHandler(quietDebugMessages);
-    QCoreApplication application(argc, argv);
+    const bool rendering = argc > 1 && qstrcmp(argv[1], "render") == 0;
+    const auto application = rendering ? makeRenderApplication(argc, argv)
+                                       : std::make_unique<QCoreApplication>(argc, argv);
     QStringList arguments = QCoreApplication::arguments();
     arguments.removeFirst();
+    if (rendering) {
+        StderrLog log;
+        return runRender(arguments.mid(1), log);
+    }
     return run(arguments);
 }

@@ -1,6 +1,7 @@
 #include "render/framepainter.h"
 #include "render/picture.h"
 
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -149,6 +150,62 @@ private slots:
             const QPoint corner(index % 3 * 44, index / 3 * 4);
             QCOMPARE(sheet.pixelColor(corner + QPoint(index < 5 ? 10 * index : 0, 0)), index < 5 ? red : none);
         }
+    }
+
+    // A square at x 10, 20, 30 (y 20) in frames 0 to 2; the clip "go" is frames 1 and 2.
+    void renderCommand_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QList<QPoint>>("redAt");
+        QTest::addColumn<QList<QPoint>>("clearAt");
+        const auto row = [](const char *name, QStringList arguments, int code, QSize size = {0, 0},
+                            QList<QPoint> redAt = {}, QList<QPoint> clearAt = {}) {
+            QTest::newRow(name) << arguments << code << size << redAt << clearAt;
+        };
+        row("first frame", {}, 0, {24, 4}, {{0, 0}, {3, 3}}, {{4, 0}, {20, 0}});
+        row("frame 2", {u"--frame"_s, u"2"_s}, 0, {24, 4}, {{20, 0}}, {{0, 0}});
+        row("frame 1 of a clip", {u"--clip"_s, u"go"_s, u"--frame"_s, u"1"_s}, 0, {14, 4}, {{10, 0}}, {{0, 0}});
+        row("bounds and scale", {u"--bounds"_s, u"0,0,50,50"_s, u"--scale"_s, u"2"_s, u"--frame"_s, u"1"_s}, 0,
+            {100, 100}, {{40, 40}, {47, 47}}, {{48, 40}, {39, 40}});
+        row("sheet", {u"--sheet"_s}, 0, {48, 8}, {{0, 0}, {34, 0}, {20, 4}}, {{0, 4}, {24, 4}});
+        row("no such clip", {u"--clip"_s, u"run"_s}, 1);
+        row("past the last frame", {u"--frame"_s, u"3"_s}, 1);
+        row("no image folder", {u"--images"_s, u"/no/such/folder"_s}, 1);
+        row("frame and sheet", {u"--frame"_s, u"1"_s, u"--sheet"_s}, 2);
+        row("scale 0", {u"--scale"_s, u"0"_s}, 2);
+        row("three bounds", {u"--bounds"_s, u"1,2,3"_s}, 2);
+        row("negative frame", {u"--frame"_s, u"-1"_s}, 2);
+    }
+
+    void renderCommand()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, code);
+        QFETCH(QSize, size);
+        QFETCH(QList<QPoint>, redAt);
+        QFETCH(QList<QPoint>, clearAt);
+        const QString input = dir.filePath(u"square.reanim"_s);
+        const QString output = dir.filePath(u"out.png"_s);
+        QFile::remove(output);
+        QFile text(input);
+        QVERIFY(text.open(QIODevice::WriteOnly));
+        text.write("<fps>12</fps>\n<track><name>anim_go</name><t><f>-1</f></t><t><f>0</f></t><t></t></track>\n"
+                   "<track><name>square</name><t><x>10</x><y>20</y><i>IMAGE_REANIM_RED</i></t>"
+                   "<t><x>20</x></t><t><x>30</x></t></track>\n");
+        text.close();
+        QProcess cli;
+        cli.start(QStringLiteral(QORUTIL_CLI), QStringList{u"render"_s, input, u"--images"_s, dir.path(), u"-o"_s,
+                                                            output} + arguments);
+        QVERIFY(cli.waitForFinished(60000));
+        QCOMPARE(cli.exitCode(), code);
+        const QImage picture(output);
+        QCOMPARE(picture.size(), size);
+        for (const QPoint at : redAt)
+            QCOMPARE(picture.pixelColor(at), red);
+        for (const QPoint at : clearAt)
+            QCOMPARE(picture.pixelColor(at).alpha(), 0);
     }
 };
 
