@@ -58,7 +58,8 @@ Framing clipFraming(const EvaluatedAnimation &animation, const Clip &clip, const
     return {bounds.isEmpty() ? QRectF(0, 0, 1, 1) : bounds, scale};
 }
 
-QImage renderFrame(const EvaluatedAnimation &animation, int frame, const ImageLibrary &images, const Framing &framing)
+QImage renderFrame(const EvaluatedAnimation &animation, int frame, const ImageLibrary &images, const Framing &framing,
+                   const DrawOptions &options)
 {
     const QSize size = framing.pixelSize();
     if (size.isEmpty())
@@ -67,7 +68,7 @@ QImage renderFrame(const EvaluatedAnimation &animation, int frame, const ImageLi
     QPainter painter(&picture);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, framing.scale != 1.0);
     frameOnto(painter, framing);
-    drawFrame(painter, animation, frame, images);
+    drawFrame(painter, animation, frame, images, options);
     return picture;
 }
 
@@ -80,7 +81,7 @@ QSize sheetGrid(int frames)
 }
 
 QImage renderSheet(const EvaluatedAnimation &animation, const Clip &clip, const ImageLibrary &images,
-                   const Framing &cell, bool numbered)
+                   const Framing &cell, bool numbered, const DrawOptions &options)
 {
     const QSize cellSize = cell.pixelSize();
     const QSize grid = sheetGrid(clip.frameCount);
@@ -95,7 +96,7 @@ QImage renderSheet(const EvaluatedAnimation &animation, const Clip &clip, const 
         painter.resetTransform();
         painter.setClipRect(QRect(corner, cellSize));
         frameOnto(painter, cell, corner);
-        drawFrame(painter, animation, clip.firstFrame + index, images);
+        drawFrame(painter, animation, clip.firstFrame + index, images, options);
         if (numbered)
             drawFrameNumber(painter, clip.firstFrame + index, QRect(corner, cellSize));
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/evaluated.h"
+#include "render/framepainter.h"
 #include "render/imagelibrary.h"
 
 #include <QImage>
@@ -28,7 +29,8 @@ inline constexpr qint64 maxPicturePixels = qint64(1) << 28;
 Framing clipFraming(const EvaluatedAnimation &animation, const Clip &clip, const ImageLibrary &images, qreal scale);
 
 // One frame on a transparent picture; a null image when the framing has no pixel size.
-QImage renderFrame(const EvaluatedAnimation &animation, int frame, const ImageLibrary &images, const Framing &framing);
+QImage renderFrame(const EvaluatedAnimation &animation, int frame, const ImageLibrary &images, const Framing &framing,
+                   const DrawOptions &options = {});
 
 // Columns and rows of a sheet of `frames` cells: near square, filled by rows.
 QSize sheetGrid(int frames);
@@ -36,6 +38,6 @@ QSize sheetGrid(int frames);
 // A clip's frames left to right, top to bottom, each in a cell framed by `cell`, with the
 // frame number small in the top left corner when `numbered`; null when it would not fit.
 QImage renderSheet(const EvaluatedAnimation &animation, const Clip &clip, const ImageLibrary &images,
-                   const Framing &cell, bool numbered);
+                   const Framing &cell, bool numbered, const DrawOptions &options = {});
 
 } // namespace qor
