@@ -5,8 +5,12 @@
 #include "core/decompiler.h"
 #include "core/numbers.h"
 #include "core/xmlreader.h"
+#include "render/framepainter.h"
+#include "render/picture.h"
 
 #include <QFile>
+#include <QGuiApplication>
+#include <QPainter>
 #include <QSaveFile>
 #include <QTemporaryDir>
 
@@ -242,10 +246,72 @@ void formatNumberWithPrintf(benchmark::State &state)
 }
 BENCHMARK(formatNumberWithPrintf);
 
+// An animation as the preview plays it: `tracks` parts of 40 by 60 pixels swinging about
+// over `frames` frames at 30 fps, each naming its own image.
+qor::EvaluatedAnimation swingingParts(int tracks, int frames)
+{
+    qor::Reanim reanim;
+    reanim.fps = 30.0f;
+    for (int t = 0; t < tracks; ++t) {
+        qor::ReanimTrack &track = reanim.tracks.emplace_back();
+        track.name = "part_" + QByteArray::number(t);
+        for (int f = 0; f < frames; ++f) {
+            qor::ReanimTransform &frame = track.transforms.emplace_back();
+            frame.x = float(t % 10 * 80 + f % 7);
+            frame.y = float(t / 10 * 100 + f % 5);
+            frame.kx = frame.ky = float((t + f) % 40 - 20);
+            if (f == 0)
+                frame.i = "IMAGE_REANIM_PART_" + QByteArray::number(t);
+        }
+    }
+    return qor::evaluate(reanim);
+}
+
+// One frame of 60 tracks with their images at 1:1 onto a window-sized picture, background
+// included. The CPU share is that of playing at the animation's 30 frames per second.
+void drawFrame60Tracks(benchmark::State &state)
+{
+    const QTemporaryDir dir;
+    QImage part(40, 60, QImage::Format_ARGB32);
+    part.fill(QColor(60, 160, 80, 200));
+    for (int t = 0; t < 60; ++t)
+        part.save(dir.filePath(QStringLiteral("part_%1.png").arg(t)));
+    const qor::ImageLibrary images(dir.path());
+    const qor::EvaluatedAnimation animation = swingingParts(60, 100);
+    QImage canvas(1024, 768, QImage::Format_ARGB32_Premultiplied);
+    int frame = 0;
+    for (auto _ : state) {
+        QPainter painter(&canvas);
+        painter.fillRect(canvas.rect(), QColor(250, 250, 250));
+        qor::drawFrame(painter, animation, frame, images);
+        frame = (frame + 1) % animation.frameCount;
+    }
+    state.counters["cpu_share_at_30fps"] =
+        benchmark::Counter(double(state.iterations()) / 30.0, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(drawFrame60Tracks)->Unit(benchmark::kMicrosecond);
+
+// A sheet of 100 frames of 20 tracks whose images are missing: placeholders with names.
+void drawSheetWithPlaceholders(benchmark::State &state)
+{
+    const qor::ImageLibrary images;
+    const qor::EvaluatedAnimation animation = swingingParts(20, 100);
+    const qor::Clip clip = animation.whole();
+    const qor::Framing cell = qor::clipFraming(animation, clip, images, 1.0);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(qor::renderSheet(animation, clip, images, cell, true));
+}
+BENCHMARK(drawSheetWithPlaceholders)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    // Text is drawn with fonts, which need a QGuiApplication; no display is needed.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    int guiArgc = 1;
+    QGuiApplication application(guiArgc, argv);
     // The serializer reports each body length on Qt's debug channel; keep the table clean.
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &message) {
         if (type != QtDebugMsg)

@@ -1,12 +1,15 @@
 // qorutil-cli: the converters of the window, for the shell and for batch work.
+#include "cli/batch.h"
 #include "cli/check.h"
 #include "cli/convert.h"
 #include "cli/info.h"
 #include "cli/options.h"
+#include "cli/render.h"
 
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -27,6 +30,12 @@ int usageError(const QString &why)
 
 int run(const cli::Options &options)
 {
+    if (options.command == QLatin1String("render")) {
+        cli::FileLog log;
+        const int status = runRender(options.arguments, log);
+        cli::printError(log.lines);
+        return status;
+    }
     if (options.command == QLatin1String("check"))
         return cli::runChecks(options);
     if (options.command == QLatin1String("info"))
@@ -39,7 +48,9 @@ int run(const cli::Options &options)
 int main(int argc, char *argv[])
 {
     qInstallMessageHandler(quietDebugMessages);
-    QCoreApplication application(argc, argv);
+    // Only drawing needs fonts, and so a Gui application; on the offscreen platform headless.
+    const bool rendering = argc > 1 && qstrcmp(argv[1], "render") == 0;
+    const auto application = rendering ? makeRenderApplication(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
     QStringList arguments = QCoreApplication::arguments();
     arguments.removeFirst();
     const cli::Parsed parsed = cli::parseOptions(arguments);

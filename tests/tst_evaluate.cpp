@@ -1,0 +1,137 @@
+#include "core/evaluated.h"
+
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(qor::Reanim)
+
+namespace {
+
+constexpr float unset = qor::unsetValue;
+using Field = float qor::TrackState::*;
+
+// A track whose frames give `f` as listed; frame `imageAt` also names an image.
+qor::ReanimTrack track(const QByteArray &name, std::initializer_list<float> shown, int imageAt = -1)
+{
+    qor::ReanimTrack made{name, {}};
+    for (const float f : shown) {
+        qor::ReanimTransform &frame = made.transforms.emplace_back();
+        frame.f = f;
+        if (int(made.transforms.size()) - 1 == imageAt)
+            frame.i = "IMAGE_REANIM_PART";
+    }
+    return made;
+}
+
+qor::Reanim animation(std::vector<qor::ReanimTrack> tracks)
+{
+    qor::Reanim reanim;
+    reanim.tracks = std::move(tracks);
+    return reanim;
+}
+
+} // namespace
+
+class tst_Evaluate : public QObject {
+    Q_OBJECT
+
+private slots:
+    void carriesForward_data()
+    {
+        QTest::addColumn<int>("field");
+        QTest::addColumn<QList<float>>("given");
+        QTest::addColumn<QList<float>>("shown");
+        const auto row = [](const char *name, int field, QList<float> given, QList<float> shown) {
+            QTest::newRow(name) << field << given << shown;
+        };
+        row("x defaults to 0 and keeps its last value", 0, {unset, 5, unset, -3, unset}, {0, 5, 5, -3, -3});
+        row("y defaults to 0", 1, {unset, 7}, {0, 7});
+        row("kx defaults to 0", 2, {unset, 90, unset}, {0, 90, 90});
+        row("ky defaults to 0", 3, {unset}, {0});
+        row("sx defaults to 1", 4, {unset, 2, unset}, {1, 2, 2});
+        row("sy defaults to 1, 0 is a value", 5, {unset, 0, unset}, {1, 0, 0});
+        row("f: hidden stays hidden until shown", 6, {-1, unset, 0, unset}, {-1, -1, 0, 0});
+        row("a defaults to 1", 7, {unset, 0.5f, unset}, {1, 0.5f, 0.5f});
+        row("a value next to the unset one is a value", 0, {-9999.99f, unset}, {-9999.99f, -9999.99f});
+    }
+
+    void carriesForward()
+    {
+        QFETCH(int, field);
+        QFETCH(QList<float>, given);
+        QFETCH(QList<float>, shown);
+        static constexpr Field stateFields[] = {&qor::TrackState::x,  &qor::TrackState::y,  &qor::TrackState::kx,
+                                                &qor::TrackState::ky, &qor::TrackState::sx, &qor::TrackState::sy,
+                                                &qor::TrackState::f,  &qor::TrackState::a};
+        static constexpr float qor::ReanimTransform::*frameFields[] = {
+            &qor::ReanimTransform::x,  &qor::ReanimTransform::y,  &qor::ReanimTransform::kx, &qor::ReanimTransform::ky,
+            &qor::ReanimTransform::sx, &qor::ReanimTransform::sy, &qor::ReanimTransform::f,  &qor::ReanimTransform::a};
+        qor::ReanimTrack made;
+        for (const float value : given)
+            made.transforms.emplace_back().*frameFields[field] = value;
+        QList<float> carried;
+        for (const qor::TrackState &state : qor::carryForward(made))
+            carried.append(state.*stateFields[field]);
+        QCOMPARE(carried, shown);
+    }
+
+    void emptyNamesKeepThePreviousOnes()
+    {
+        qor::ReanimTrack made;
+        made.transforms.resize(3);
+        made.transforms[0].i = "A";
+        made.transforms[0].font = "F";
+        made.transforms[1].text = "hello";
+        made.transforms[2].i = "B";
+        const auto states = qor::carryForward(made);
+        QCOMPARE(states[1].image, "A");
+        QCOMPARE(states[2].image, "B");
+        QCOMPARE(states[2].font, "F");
+        QCOMPARE(states[2].text, "hello");
+        QVERIFY(states[0].text.isEmpty());
+    }
+
+    void clips_data()
+    {
+        QTest::addColumn<qor::Reanim>("reanim");
+        QTest::addColumn<QStringList>("clips");
+        QTest::newRow("one run") << animation({track("anim_idle", {-1, 0, unset, -1})}) << QStringList{u"idle 1 2"_s};
+        QTest::newRow("two runs span the gap")
+            << animation({track("anim_walk", {0, -1, -1, 0, -1})}) << QStringList{u"walk 0 4"_s};
+        QTest::newRow("unset f in the first frame shows")
+            << animation({track("anim_blink", {unset, -1})}) << QStringList{u"blink 0 1"_s};
+        QTest::newRow("never shown") << animation({track("anim_never", {-1, unset})}) << QStringList{};
+        QTest::newRow("no frames") << animation({track("anim_empty", {})}) << QStringList{};
+        QTest::newRow("names an image") << animation({track("anim_head", {0, 0}, 1)}) << QStringList{};
+        QTest::newRow("no anim_ prefix") << animation({track("idle", {0}), track("Anim_x", {0})}) << QStringList{};
+        QTest::newRow("empty clip name") << animation({track("anim_", {-1, 0})}) << QStringList{u" 1 1"_s};
+        QTest::newRow("in track order, beside drawn tracks")
+            << animation({track("anim_b", {-1, -1, 0}), track("body", {0, 0, 0}, 0), track("anim_a", {0})})
+            << QStringList{u"b 2 1"_s, u"a 0 1"_s};
+    }
+
+    void clips()
+    {
+        QFETCH(qor::Reanim, reanim);
+        QFETCH(QStringList, clips);
+        const qor::EvaluatedAnimation evaluated = qor::evaluate(reanim);
+        QStringList found;
+        for (const qor::Clip &clip : evaluated.clips)
+            found.append(u"%1 %2 %3"_s.arg(QLatin1String(clip.name)).arg(clip.firstFrame).arg(clip.frameCount));
+        QCOMPARE(found, clips);
+    }
+
+    void framesPastATracksEndAreNotThere()
+    {
+        const auto evaluated = qor::evaluate(animation({track("a", {0}), track("b", {0, 0, 0})}));
+        QCOMPARE(evaluated.frameCount, 3);
+        QVERIFY(evaluated.state(0, 0));
+        QVERIFY(!evaluated.state(0, 1));
+        QVERIFY(!evaluated.state(1, -1));
+        QVERIFY(!evaluated.state(2, 0));
+    }
+};
+
+QTEST_APPLESS_MAIN(tst_Evaluate)
+#include "tst_evaluate.moc"
