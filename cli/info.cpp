@@ -5,6 +5,7 @@
 #include "cli/convert.h"
 #include "cli/inputs.h"
 #include "core/container.h"
+#include "core/evaluated.h"
 #include "core/loader.h"
 
 #include <QDir>
@@ -39,6 +40,16 @@ qsizetype frameCount(const qor::Reanim &reanim)
     return frames;
 }
 
+QJsonArray clipsOf(const qor::Reanim &reanim)
+{
+    QJsonArray clips;
+    for (const qor::Clip &clip : qor::evaluate(reanim).clips)
+        clips.append(QJsonObject{{QStringLiteral("name"), QString::fromLatin1(clip.name)},
+                                 {QStringLiteral("first"), clip.firstFrame},
+                                 {QStringLiteral("frames"), clip.frameCount}});
+    return clips;
+}
+
 QJsonObject describe(const QString &path, const qor::LoadedAnimation &loaded)
 {
     QJsonArray tracks;
@@ -53,7 +64,8 @@ QJsonObject describe(const QString &path, const qor::LoadedAnimation &loaded)
         // JSON has no NaN or infinity; such a rate is null.
         {QStringLiteral("fps"), std::isfinite(fps) ? QJsonValue(double(fps)) : QJsonValue()},
         {QStringLiteral("frames"), qint64(frameCount(loaded.reanim))},
-        {QStringLiteral("tracks"), tracks}};
+        {QStringLiteral("tracks"), tracks},
+        {QStringLiteral("clips"), clipsOf(loaded.reanim)}};
 }
 
 QByteArray asText(const QJsonObject &file)
@@ -76,6 +88,11 @@ QByteArray asText(const QJsonObject &file)
                     .arg(track[QLatin1String("frames")].toInteger())
                     .arg(images.isEmpty() ? QString() : QLatin1String(", images ") + images.join(QLatin1String(", ")));
     }
+    for (const QJsonValue &clip : file[QLatin1String("clips")].toArray())
+        text += QString::fromLatin1("  clip \"%1\": from frame %2, %3 frames\n")
+                    .arg(clip[QLatin1String("name")].toString())
+                    .arg(clip[QLatin1String("first")].toInteger())
+                    .arg(clip[QLatin1String("frames")].toInteger());
     return text.toUtf8();
 }
 

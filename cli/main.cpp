@@ -22,6 +22,12 @@ void quietDebugMessages(QtMsgType type, const QMessageLogContext &, const QStrin
     std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
 }
 
+// Prints each line as it comes; render's usage text spans several lines.
+class PlainLog : public qor::LogSink {
+public:
+    void logLine(const QString &text) override { cli::printError(text.toLocal8Bit() + '\n'); }
+};
+
 int usageError(const QString &why)
 {
     std::fprintf(stderr, "qorutil-cli: %s\n%s", why.toLocal8Bit().constData(), cli::usageText);
@@ -31,10 +37,8 @@ int usageError(const QString &why)
 int run(const cli::Options &options)
 {
     if (options.command == QLatin1String("render")) {
-        cli::FileLog log;
-        const int status = runRender(options.arguments, log);
-        cli::printError(log.lines);
-        return status;
+        PlainLog log;
+        return runRender(options.arguments, log);
     }
     if (options.command == QLatin1String("check"))
         return cli::runChecks(options);

@@ -193,6 +193,12 @@ private slots:
             QCOMPARE(tracks[n][u"images"_s].toVariant().toStringList(), images);
         }
         QCOMPARE(files[1][u"tracks"_s][0][u"images"_s][0].toString(), u"IMG"_s);
+        // "anim" names an image, so it marks no clip; an "anim_" track that names none does.
+        QCOMPARE(files[1][u"clips"_s].toArray().size(), 0);
+        write(u"clip.reanim"_s, "<track><name>anim_idle</name><t><f>-1</f></t><t><f>0</f></t><t/><t><f>-1</f></t></track>");
+        const QJsonObject clip = QJsonDocument::fromJson(runCli({u"info"_s, u"--json"_s, path(u"clip.reanim"_s)}).out)
+                                     [u"files"_s][0][u"clips"_s][0].toObject();
+        QCOMPARE(clip, (QJsonObject{{u"name"_s, u"idle"_s}, {u"first"_s, 1}, {u"frames"_s, 2}}));
     }
 
     void hostilePathsAreRefused_data()
