@@ -2,6 +2,7 @@
 
 #include "core/numbers.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <string_view>
@@ -37,6 +38,7 @@ public:
             ReanimTrack track;
             track.name = name();
             expect("</name>\n");
+            track.transforms.reserve(frameLinesAhead());
             while (skip("<t>"))
                 track.transforms.push_back(frame());
             expect("</track>\n");
@@ -46,6 +48,20 @@ public:
     }
 
 private:
+    // The frame lines from here to the end of the track, counted ahead so that the frames
+    // are stored once rather than copied as their array grows.
+    size_t frameLinesAhead() const
+    {
+        const std::string_view rest(at_, size_t(end_ - at_));
+        const size_t end = std::min(rest.find("</track>\n"), rest.size());
+        size_t lines = 0;
+        for (size_t line = 0; line < end && rest.compare(line, 3, "<t>") == 0; ++lines) {
+            const size_t next = rest.find('\n', line);
+            line = next == std::string_view::npos ? end : next + 1;
+        }
+        return lines;
+    }
+
     bool skip(std::string_view literal)
     {
         if (size_t(end_ - at_) < literal.size() || std::memcmp(at_, literal.data(), literal.size()) != 0)

@@ -21,9 +21,11 @@ struct ReanimTransform {
     float sy = unsetValue;
     float f = unsetValue;
     float a = unsetValue;
-    quint32 reserved1 = 0;
-    quint32 reserved2 = 0;
-    quint32 reserved3 = 0x00B8AE3C;
+    // The record's fixed words: written as they are, never read, so they take no room here
+    // (a model of ten million frames is a gigabyte).
+    static constexpr quint32 reserved1 = 0;
+    static constexpr quint32 reserved2 = 0;
+    static constexpr quint32 reserved3 = 0x00B8AE3C;
     QByteArray i;    // image name, Latin-1 bytes
     QByteArray font; // font name, Latin-1 bytes
     QByteArray text; // text shown with the frame, Latin-1 bytes

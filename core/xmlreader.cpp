@@ -172,6 +172,9 @@ private:
     // Expat's reason, or a plainer one for a character XML does not allow at all.
     QString parserReason(QByteArrayView bytes, qint64 offset) const
     {
+        const qsizetype declarationStart = std::max<qint64>(0, offset - 2);
+        if (offset >= 0 && offset <= bytes.size() && bytes.sliced(declarationStart).startsWith("<!DOCTYPE"))
+            return QStringLiteral("a document type declaration, which a reanim text can't have");
         if (offset >= 0 && offset < bytes.size()) {
             const auto byte = static_cast<unsigned char>(bytes[offset]);
             if (byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r')

@@ -146,6 +146,9 @@ private slots:
                                         << lines("ERROR: the text is not well-formed XML at line 2, column");
         QTest::newRow("XML declaration") << QByteArray("<?xml version=\"1.0\"?>\n<fps>1</fps>")
                                          << lines("ERROR: the text is not well-formed XML at line 1, column");
+        QTest::newRow("document type with entities")
+            << QByteArray("<!DOCTYPE x [<!ENTITY a \"aaaa\">]><track><name>&a;</name></track>")
+            << lines("ERROR: the text is not well-formed XML at line 1, column 3: a document type declaration");
         QTest::newRow("unclosed") << QByteArray("<track>") << lines("ERROR: the text is not well-formed XML at line 1");
         QTest::newRow("invalid UTF-8") << QByteArray("<fps>1</fps>\n<name>ab\xE9</name>")
                                        << lines("ERROR: the text is not UTF-8 (a reanim text must be UTF-8): the byte 0xE9 "
