@@ -126,6 +126,11 @@ private:
 
 } // namespace
 
+BatchStyle styleFor(int jobs, bool quiet, size_t tasks)
+{
+    return {jobs, quiet, !quiet && tasks > 1 && stderrIsTerminal()};
+}
+
 Totals runBatch(const std::vector<Task> &tasks, const BatchStyle &style)
 {
     Printer printer(style, tasks.size());

@@ -57,6 +57,9 @@ struct BatchStyle {
     bool progress = false;  // redraw a progress line on stderr between reports
 };
 
+// The style of a run over `tasks` files: --jobs and --quiet, and a progress line on a terminal.
+BatchStyle styleFor(int jobs, bool quiet, size_t tasks);
+
 // Runs the tasks, `jobs` at a time, and prints each report in task order as soon as it and
 // all before it are done, so the output is the same for any number of jobs.
 Totals runBatch(const std::vector<Task> &tasks, const BatchStyle &style);

@@ -170,16 +170,11 @@ FileReport checkOne(const Input &input, bool strict)
 
 int runChecks(const Options &options)
 {
-    FileLog startLog;
-    int missing = 0;
-    const std::vector<Input> inputs =
-        collectInputs(options.arguments, {QStringLiteral(".compiled"), QStringLiteral(".reanim")}, startLog, missing);
-    printError(startLog.lines);
+    const auto [inputs, missing] = runInputs(options.arguments, bothSuffixes());
     std::vector<Task> tasks;
     for (const Input &input : inputs)
         tasks.push_back([input, strict = options.strict] { return checkOne(input, strict); });
-    const BatchStyle style{jobsFor(options), options.quiet, !options.quiet && tasks.size() > 1 && stderrIsTerminal()};
-    const Totals totals = runBatch(tasks, style);
+    const Totals totals = runBatch(tasks, styleFor(jobsFor(options), options.quiet, tasks.size()));
     if (tasks.size() + size_t(missing) > 1)
         printError(QString::fromLatin1("%1 come back the same, %2 differ, %3 failed, %4 warnings\n")
                        .arg(totals.done)

@@ -135,11 +135,7 @@ int jobsFor(const Options &options)
 int runConversions(const Options &options)
 {
     const bool decompile = options.command == QLatin1String("decompile");
-    FileLog startLog;
-    int missing = 0;
-    const std::vector<Input> inputs = collectInputs(
-        options.arguments, {QLatin1String(decompile ? ".compiled" : ".reanim")}, startLog, missing);
-    printError(startLog.lines);
+    const auto [inputs, missing] = runInputs(options.arguments, {QLatin1String(decompile ? ".compiled" : ".reanim")});
     if (!options.output.isEmpty() && (inputs.size() != 1 || missing > 0 || QFileInfo(options.arguments.first()).isDir())) {
         printError("qorutil-cli: -o goes with exactly one input file\n");
         return 2;
@@ -147,8 +143,7 @@ int runConversions(const Options &options)
     std::vector<Task> tasks;
     for (const Planned &item : plan(inputs, options, decompile))
         tasks.push_back([item, &options, decompile] { return convertOne(item, options, decompile); });
-    const BatchStyle style{jobsFor(options), options.quiet, !options.quiet && tasks.size() > 1 && stderrIsTerminal()};
-    const Totals totals = runBatch(tasks, style);
+    const Totals totals = runBatch(tasks, styleFor(jobsFor(options), options.quiet, tasks.size()));
     if (tasks.size() + size_t(missing) > 1)
         printError(QString::fromLatin1("%1 converted, %2 failed, %3 skipped\n")
                        .arg(totals.done)

@@ -100,11 +100,7 @@ QByteArray asText(const QJsonObject &file)
 
 int runInfo(const Options &options)
 {
-    FileLog startLog;
-    int missing = 0;
-    const std::vector<Input> inputs =
-        collectInputs(options.arguments, {QStringLiteral(".compiled"), QStringLiteral(".reanim")}, startLog, missing);
-    printError(startLog.lines);
+    const auto [inputs, missing] = runInputs(options.arguments, bothSuffixes());
     std::vector<QJsonObject> described(inputs.size());
     std::vector<Task> tasks;
     for (size_t n = 0; n < inputs.size(); ++n) {

@@ -1,5 +1,7 @@
 #include "cli/inputs.h"
 
+#include "cli/batch.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
@@ -53,6 +55,20 @@ std::vector<Input> collectInputs(const QStringList &arguments, const QStringList
         }
     }
     return inputs;
+}
+
+RunInputs runInputs(const QStringList &arguments, const QStringList &suffixes)
+{
+    FileLog log;
+    RunInputs inputs;
+    inputs.files = collectInputs(arguments, suffixes, log, inputs.missing);
+    printError(log.lines);
+    return inputs;
+}
+
+QStringList bothSuffixes()
+{
+    return {QStringLiteral(".compiled"), QStringLiteral(".reanim")};
 }
 
 } // namespace cli

@@ -23,4 +23,14 @@ struct Input {
 std::vector<Input> collectInputs(const QStringList &arguments, const QStringList &suffixes, qor::LogSink &log,
                                  int &missing);
 
+// The files of a run, as collectInputs finds them, with its lines printed on stderr.
+struct RunInputs {
+    std::vector<Input> files;
+    int missing = 0;
+};
+RunInputs runInputs(const QStringList &arguments, const QStringList &suffixes);
+
+// Both forms, for check and info.
+QStringList bothSuffixes();
+
 } // namespace cli
