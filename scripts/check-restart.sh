@@ -14,9 +14,9 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     set -euo pipefail
     trap "kill \$wm 2>/dev/null || true" EXIT
     program=$1
+    source scripts/window-manager.sh
+    start_window_manager
     cd "$2"
-    openbox >/dev/null 2>&1 & wm=$!
-    sleep 1
     geometry() {
         local id
         id=$(xdotool search --sync --name "^QORUtil 1.0$" | head -1)

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config zlib1g-dev libdeflate-dev libexpat1-dev qt6-base-dev qt6-base-dev-tools
-          qt6-qpa-plugins libgl-dev xvfb xauth openbox imagemagick xdotool desktop-file-utils "$@")
+          qt6-qpa-plugins libgl-dev xvfb xauth openbox imagemagick xdotool x11-utils desktop-file-utils "$@")
 
 missing=()
 for package in "${packages[@]}"; do

@@ -16,7 +16,8 @@ printf '[General]\nimageFolder=%s\n' "$work/images" >"$work/config/QORUtil/qorut
 mkdir -p docs
 XDG_CONFIG_HOME="$work/config" xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     set -euo pipefail
-    openbox >/dev/null 2>&1 & wm=$!
+    source scripts/window-manager.sh
+    start_window_manager
     "$1" "$2" & app=$!
     trap "kill \$app \$wm 2>/dev/null || true" EXIT
     timeout 30 xdotool search --sync --onlyvisible --name "walker.reanim - QORUtil Preview" >"$4/window" & search=$!

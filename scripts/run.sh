@@ -35,7 +35,8 @@ echo "== No display: showing the window under Xvfb for a screenshot"
 # maps within 30 seconds, stops the script before any screenshot is taken.
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     set -euo pipefail
-    openbox >/dev/null 2>&1 & wm=$!
+    source scripts/window-manager.sh
+    start_window_manager
     (cd "$1" && exec "$2") & app=$!
     trap "kill \$app \$wm 2>/dev/null || true" EXIT
     for ((tries = 0; ; ++tries)); do
