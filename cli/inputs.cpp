@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QSet>
 
 #include <algorithm>
 
@@ -61,7 +62,15 @@ RunInputs runInputs(const QStringList &arguments, const QStringList &suffixes)
 {
     FileLog log;
     RunInputs inputs;
-    inputs.files = collectInputs(arguments, suffixes, log, inputs.missing);
+    // A file named twice (itself and in its folder, say) is read once.
+    QSet<QString> seen;
+    for (Input &input : collectInputs(arguments, suffixes, log, inputs.missing)) {
+        const QString identity = QFileInfo(input.path).canonicalFilePath();
+        if (!seen.contains(identity)) {
+            seen.insert(identity);
+            inputs.files.push_back(std::move(input));
+        }
+    }
     printError(log.lines);
     return inputs;
 }

@@ -114,7 +114,7 @@ private slots:
         for (const char *name : {"clash/walk.compiled", "clash/walk.reanim.compiled", "clash/a.reanim.compiled.x.compiled",
                                  "clash/a.reanim.x.compiled"})
             write(QLatin1String(name), file);
-        const Run run = runCli({u"decompile"_s, path(u"clash"_s)});
+        const Run run = runCli({u"decompile"_s, path(u"clash"_s), path(u"clash/walk.compiled"_s)});
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.err.contains(u"ERROR: "_s + path(u"clash/walk.compiled"_s) + u" and "_s
                                   + path(u"clash/walk.reanim.compiled"_s) + u" would both be written to "_s),
