@@ -16,17 +16,9 @@
 #include <bit>
 #include <cmath>
 #include <optional>
+#include <variant>
 
 namespace cli {
-
-qor::FileKind kindOf(const QString &path, const QByteArray &bytes)
-{
-    if (path.endsWith(QLatin1String(".compiled"), Qt::CaseInsensitive))
-        return qor::FileKind::Compiled;
-    if (path.endsWith(QLatin1String(".reanim"), Qt::CaseInsensitive))
-        return qor::FileKind::Text;
-    return qor::kindOf(bytes);
-}
 
 namespace {
 

@@ -1,7 +1,6 @@
 #include "cli/info.h"
 
 #include "cli/batch.h"
-#include "cli/check.h"
 #include "cli/convert.h"
 #include "cli/inputs.h"
 #include "core/container.h"

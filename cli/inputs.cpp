@@ -80,4 +80,13 @@ QStringList bothSuffixes()
     return {QStringLiteral(".compiled"), QStringLiteral(".reanim")};
 }
 
+qor::FileKind kindOf(const QString &path, const QByteArray &bytes)
+{
+    if (path.endsWith(QLatin1String(".compiled"), Qt::CaseInsensitive))
+        return qor::FileKind::Compiled;
+    if (path.endsWith(QLatin1String(".reanim"), Qt::CaseInsensitive))
+        return qor::FileKind::Text;
+    return qor::kindOf(bytes);
+}
+
 } // namespace cli

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/loader.h"
 #include "core/logsink.h"
 
 #include <QString>
@@ -32,5 +33,9 @@ RunInputs runInputs(const QStringList &arguments, const QStringList &suffixes);
 
 // Both forms, for check and info.
 QStringList bothSuffixes();
+
+// The form of a file for check and info: by its name where the name says, else by content,
+// so that a damaged compiled file is checked as one.
+qor::FileKind kindOf(const QString &path, const QByteArray &bytes);
 
 } // namespace cli
