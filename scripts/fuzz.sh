@@ -7,6 +7,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
+# The sanitizers name source lines in their reports through llvm-symbolizer.
+export PATH="$PATH:/usr/lib/llvm-14/bin"
 
 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQORUTIL_FUZZ=ON -DQORUTIL_WERROR=ON >/dev/null
 cmake --build build-fuzz -j"$(nproc)"
