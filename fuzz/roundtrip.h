@@ -4,7 +4,6 @@
 #include "core/reanim.h"
 
 #include <QByteArray>
-#include <QChar>
 
 #include <algorithm>
 #include <array>
@@ -21,16 +20,11 @@ inline bool tooLongForText(const QByteArray &name)
     return name.size() > qor::maxNameBytes;
 }
 
-// Known limit, not a fault: a blank-only name is written in CDATA to keep it, but the
-// readers judge blanks each in their own way.
-inline bool blankOnly(const QByteArray &name)
-{
-    return !name.isEmpty() && std::all_of(name.begin(), name.end(), [](char c) { return QChar(QLatin1Char(c)).isSpace(); });
-}
+// Not left out: a name of blanks alone is written in CDATA and comes back whole.
 
 // UNTIL THE CONTROL-BYTE FIX IS MERGED: a CR (0x0D) in a name comes back as LF, and the other
-// control bytes 0x01-0x1F make a text the reader refuses. With the fix, CR is written as
-// &#13; and the others make the decompiler refuse the body; then only those others stay here.
+// control bytes 0x01-0x1F make a text the reader refuses. The fix writes CR as &#13; and makes
+// the decompiler refuse a body holding the others (it returns nothing); then this goes.
 inline bool holdsControlByte(const QByteArray &name)
 {
     return std::any_of(name.begin(), name.end(), [](char c) { return c >= 0x01 && c <= 0x1F && c != '\t' && c != '\n'; });
@@ -38,7 +32,7 @@ inline bool holdsControlByte(const QByteArray &name)
 
 inline bool textCannotCarry(const QByteArray &name)
 {
-    return tooLongForText(name) || blankOnly(name) || holdsControlByte(name);
+    return tooLongForText(name) || holdsControlByte(name);
 }
 
 // Whether any name, image, font or text of `reanim` is one the text form cannot carry.
