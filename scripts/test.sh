@@ -10,12 +10,13 @@ export PATH="$PATH:/usr/lib/llvm-14/bin"
 
 times=()
 step() {
-    local name=$1 start=$SECONDS
+    local name=$1 start=$SECONDS status=0
     shift
     echo "==== $name"
-    "$@"
-    times+=("$(printf '%-34s %5d s' "$name" $((SECONDS - start)))")
+    "$@" || status=$?
+    times+=("$(printf '%-34s %5d s%s' "$name" $((SECONDS - start)) "$([ "$status" -eq 0 ] || echo ", FAILED ($status)")")")
     echo "==== $name took $((SECONDS - start)) s"
+    return "$status"
 }
 report() {
     echo "==== Time per step"
