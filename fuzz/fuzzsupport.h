@@ -37,7 +37,8 @@ inline QByteArrayView bytesOf(const uint8_t *data, size_t size)
     return {reinterpret_cast<const char *>(data), qsizetype(size)};
 }
 
-// A broken invariant: says which, shows the two sides (C-escaped) and stops the fuzzer.
+// A broken invariant: says which, shows the two sides (bytes other than text and markup
+// percent-encoded) and stops the fuzzer.
 [[noreturn]] inline void failed(const char *invariant, const std::optional<QByteArray> &first = std::nullopt,
                                 const std::optional<QByteArray> &second = std::nullopt)
 {
