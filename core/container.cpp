@@ -129,26 +129,32 @@ private:
 
 } // namespace
 
-// The one-call inflater, when the size word is a size the stream can have: four times
-// zlib's speed. Nothing when it can't finish in that size or finds the stream damaged; zlib
-// then runs again and says why.
-std::optional<QByteArray> inflateToSizeWord(QByteArrayView stream, quint32 sizeWord, qsizetype limit)
+// The one-call inflater: four times zlib's speed. Its first buffer has the size word's length
+// when the stream can have that size, and doubles while the body does not fit, so the size
+// word never decides whether a stream is taken: libdeflate 1.14 takes some streams that zlib
+// refuses (a run of code lengths past the last one). Nothing when it finds the stream damaged
+// or the body past the limit; zlib then runs again and says why.
+std::optional<QByteArray> inflateInOneCall(QByteArrayView stream, quint32 sizeWord, qsizetype limit)
 {
-    if (qsizetype(sizeWord) > std::min(mostBodyBytes(stream.size(), limit), limit))
-        return std::nullopt;
     const std::unique_ptr<libdeflate_decompressor, decltype(&libdeflate_free_decompressor)> inflater(
         libdeflate_alloc_decompressor(), &libdeflate_free_decompressor);
     if (!inflater)
         return std::nullopt;
-    QByteArray body(qsizetype(sizeWord), Qt::Uninitialized);
-    size_t consumed = 0;
-    size_t produced = 0;
-    if (libdeflate_zlib_decompress_ex(inflater.get(), stream.data(), size_t(stream.size()), body.data(),
-                                      size_t(body.size()), &consumed, &produced)
-        != LIBDEFLATE_SUCCESS)
-        return std::nullopt;
-    body.truncate(qsizetype(produced));
-    return body;
+    const bool wordFits = qsizetype(sizeWord) <= std::min(mostBodyBytes(stream.size(), limit), limit);
+    for (qsizetype capacity = wordFits ? qsizetype(sizeWord) : initialBodyCapacity(sizeWord, stream.size(), limit);;
+         capacity = std::min(std::max<qsizetype>(capacity * 2, 1024), limit)) {
+        QByteArray body(capacity, Qt::Uninitialized);
+        size_t consumed = 0;
+        size_t produced = 0;
+        const libdeflate_result result = libdeflate_zlib_decompress_ex(
+            inflater.get(), stream.data(), size_t(stream.size()), body.data(), size_t(body.size()), &consumed, &produced);
+        if (result == LIBDEFLATE_SUCCESS) {
+            body.truncate(qsizetype(produced));
+            return body;
+        }
+        if (result != LIBDEFLATE_INSUFFICIENT_SPACE || capacity >= limit)
+            return std::nullopt;
+    }
 }
 
 std::optional<QByteArray> inflateCompiledFile(const QByteArray &data, LogSink &log, qsizetype limit)
@@ -164,7 +170,7 @@ std::optional<QByteArray> inflateCompiledFile(const QByteArray &data, LogSink &l
         return std::nullopt;
     }
     const QByteArrayView stream = QByteArrayView(data).sliced(compiledHeaderSize);
-    if (auto body = inflateToSizeWord(stream, *sizeWord, limit))
+    if (auto body = inflateInOneCall(stream, *sizeWord, limit))
         return body;
     return Inflater(limit).run(stream, initialBodyCapacity(*sizeWord, stream.size(), limit), log);
 }
