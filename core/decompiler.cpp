@@ -147,9 +147,8 @@ private:
     bool ok_ = true;
 };
 
-// What in a name (up to its first zero byte) no reanim text can carry: a control character
-// other than tab and line feed, or a carriage return in a name of blanks alone (which only
-// CDATA keeps, and CDATA turns it into a line feed). Nothing when the name can be written.
+} // namespace
+
 std::optional<char> unwritableCharacter(QByteArrayView name)
 {
     const qsizetype zero = name.indexOf('\0');
@@ -163,6 +162,8 @@ std::optional<char> unwritableCharacter(QByteArrayView name)
     }
     return std::nullopt;
 }
+
+namespace {
 
 // The body walk's consumer that writes the reanim XML text, one line at a time. A name the
 // text can't carry stops the walk with an "ERROR:" line rather than give a text that would

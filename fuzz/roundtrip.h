@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/decompiler.h"
 #include "core/numbers.h"
 #include "core/reanim.h"
 
@@ -38,6 +39,19 @@ inline bool holdsNameTextCannotCarry(const qor::Reanim &reanim)
             return true;
         for (const qor::ReanimTransform &frame : track.transforms)
             if (textCannotCarry(frame.i) || textCannotCarry(frame.font) || textCannotCarry(frame.text))
+                return true;
+    }
+    return false;
+}
+
+// Whether any name of `reanim` holds a character the decompiler refuses to write.
+inline bool holdsUnwritableName(const qor::Reanim &reanim)
+{
+    for (const qor::ReanimTrack &track : reanim.tracks) {
+        if (qor::unwritableCharacter(track.name))
+            return true;
+        for (const qor::ReanimTransform &frame : track.transforms)
+            if (qor::unwritableCharacter(frame.i) || qor::unwritableCharacter(frame.font) || qor::unwritableCharacter(frame.text))
                 return true;
     }
     return false;
