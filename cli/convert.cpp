@@ -27,13 +27,6 @@ struct Planned {
     std::optional<QString> refusal;
 };
 
-// A file's identity for comparing paths: its real path where it exists.
-QString identityOf(const QString &path)
-{
-    const QFileInfo info(path);
-    return info.exists() ? info.canonicalFilePath() : QDir::cleanPath(info.absoluteFilePath());
-}
-
 QString native(const QString &path)
 {
     return QDir::toNativeSeparators(path);
@@ -57,10 +50,10 @@ std::vector<Planned> plan(const std::vector<Input> &inputs, const Options &optio
     QHash<QString, qsizetype> firstWriter;
     QHash<QString, qsizetype> inputAt;
     for (qsizetype n = 0; n < qsizetype(inputs.size()); ++n)
-        inputAt.insert(identityOf(inputs[size_t(n)].path), n);
+        inputAt.insert(spellingOf(inputs[size_t(n)].path), n);
     for (qsizetype n = 0; n < qsizetype(inputs.size()); ++n) {
         Planned item{inputs[size_t(n)], outputFor(inputs[size_t(n)], options, decompile), std::nullopt};
-        const QString key = identityOf(item.output);
+        const QString key = spellingOf(item.output);
         if (const auto other = inputAt.constFind(key); other != inputAt.constEnd() && *other != n)
             item.refusal = QLatin1String("ERROR: the output ") + native(item.output) + QLatin1String(" of ")
                 + native(item.input.path) + QLatin1String(" would replace another input of this run; nothing was written");

@@ -58,6 +58,12 @@ std::vector<Input> collectInputs(const QStringList &arguments, const QStringList
     return inputs;
 }
 
+QString spellingOf(const QString &path)
+{
+    static const QDir current = QDir::current();
+    return QDir::cleanPath(current.absoluteFilePath(path));
+}
+
 RunInputs runInputs(const QStringList &arguments, const QStringList &suffixes)
 {
     FileLog log;
@@ -65,7 +71,7 @@ RunInputs runInputs(const QStringList &arguments, const QStringList &suffixes)
     // A file named twice (itself and in its folder, say) is read once.
     QSet<QString> seen;
     for (Input &input : collectInputs(arguments, suffixes, log, inputs.missing)) {
-        const QString identity = QFileInfo(input.path).canonicalFilePath();
+        const QString identity = spellingOf(input.path);
         if (!seen.contains(identity)) {
             seen.insert(identity);
             inputs.files.push_back(std::move(input));

@@ -24,7 +24,12 @@ struct Input {
 std::vector<Input> collectInputs(const QStringList &arguments, const QStringList &suffixes, qor::LogSink &log,
                                  int &missing);
 
-// The files of a run, as collectInputs finds them, with its lines printed on stderr.
+// A path as one spelling, to compare paths without asking the file system: absolute, with
+// "." and ".." worked out. (A conversion itself still refuses an output that is its input
+// by another name, such as a link.)
+QString spellingOf(const QString &path);
+
+// The files of a run, as collectInputs finds them, each once, with its lines printed on stderr.
 struct RunInputs {
     std::vector<Input> files;
     int missing = 0;

@@ -4,12 +4,12 @@
 #include "cli/convert.h"
 #include "cli/info.h"
 #include "cli/options.h"
-#include "cli/render.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QProcess>
 
 #include <cstdio>
-#include <memory>
 
 namespace {
 
@@ -22,11 +22,16 @@ void quietDebugMessages(QtMsgType type, const QMessageLogContext &, const QStrin
     std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
 }
 
-// Prints each line as it comes; render's usage text spans several lines.
-class PlainLog : public qor::LogSink {
-public:
-    void logLine(const QString &text) override { cli::printError(text.toLocal8Bit() + '\n'); }
-};
+// render runs qorutil-render beside this program, with the same arguments, streams and exit
+// status: drawing needs Qt's Gui libraries, which the conversions should not load.
+int runRenderProgram(const QStringList &arguments)
+{
+    const QString program = QCoreApplication::applicationDirPath() + QLatin1String("/qorutil-render");
+    const int status = QProcess::execute(program, arguments);
+    if (status < 0)
+        std::fprintf(stderr, "ERROR: could not run %s\n", qPrintable(QDir::toNativeSeparators(program)));
+    return status < 0 ? 1 : status;
+}
 
 int usageError(const QString &why)
 {
@@ -36,10 +41,8 @@ int usageError(const QString &why)
 
 int run(const cli::Options &options)
 {
-    if (options.command == QLatin1String("render")) {
-        PlainLog log;
-        return runRender(options.arguments, log);
-    }
+    if (options.command == QLatin1String("render"))
+        return runRenderProgram(options.arguments);
     if (options.command == QLatin1String("check"))
         return cli::runChecks(options);
     if (options.command == QLatin1String("info"))
@@ -52,9 +55,7 @@ int run(const cli::Options &options)
 int main(int argc, char *argv[])
 {
     qInstallMessageHandler(quietDebugMessages);
-    // Only drawing needs fonts, and so a Gui application; on the offscreen platform headless.
-    const bool rendering = argc > 1 && qstrcmp(argv[1], "render") == 0;
-    const auto application = rendering ? makeRenderApplication(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
+    QCoreApplication application(argc, argv);
     QStringList arguments = QCoreApplication::arguments();
     arguments.removeFirst();
     const cli::Parsed parsed = cli::parseOptions(arguments);

@@ -151,16 +151,17 @@ private:
 
 std::optional<char> unwritableCharacter(QByteArrayView name)
 {
-    const qsizetype zero = name.indexOf('\0');
-    if (zero >= 0)
-        name = name.first(zero);
-    const bool blanksOnly = std::all_of(name.begin(), name.end(), isBlank);
-    for (const char c : name) {
-        const bool control = static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r';
-        if (control || (c == '\r' && blanksOnly))
-            return c;
-    }
-    return std::nullopt;
+    // Up to the first zero byte, which ends a name.
+    const auto end = std::find(name.begin(), name.end(), '\0');
+    const auto isControl = [](char c) { return static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n'; };
+    const auto control = std::find_if(name.begin(), end, isControl);
+    if (control == end)
+        return std::nullopt;
+    if (*control != '\r' || std::all_of(name.begin(), end, isBlank))
+        return *control;
+    // A carriage return in a name that is not all blanks is written as a reference.
+    const auto other = std::find_if(control, end, [&](char c) { return isControl(c) && c != '\r'; });
+    return other == end ? std::nullopt : std::optional<char>(*other);
 }
 
 namespace {
@@ -238,6 +239,8 @@ public:
 private:
     bool writable(QByteArrayView name, quint32 track, qint64 frame, const char *what)
     {
+        if (name.isEmpty())
+            return true;
         const auto character = unwritableCharacter(name);
         if (!character)
             return true;

@@ -19,11 +19,11 @@ measure() { "$bin/measure" "$repeats" "" "$@"; }
 measure_new() { local setup=$1; shift; "$bin/measure" "$repeats" "$setup" "$@"; }
 size() { stat -c %s "$1"; }
 
-read -r dec_ms dec_kb < <(measure_new "rm -f $data/set/compiled/*.reanim" "$cli" decompile "$data/set/compiled")
-read -r rdec_ms _ < <(measure "$cli" decompile "$data/set/compiled")
+read -r dec_ms dec_kb < <(measure_new "rm -f $data/set/compiled/*.reanim" "$cli" decompile -j 1 "$data/set/compiled")
+read -r rdec_ms _ < <(measure "$cli" decompile -j 1 "$data/set/compiled")
 read -r inf_ms inf_kb < <(measure "$bin/inflate-only" "$data"/set/compiled/*.reanim.compiled)
-read -r com_ms com_kb < <(measure_new "rm -f $data/set/text/*.compiled" "$cli" compile "$data/set/text")
-read -r rcom_ms _ < <(measure "$cli" compile "$data/set/text")
+read -r com_ms com_kb < <(measure_new "rm -f $data/set/text/*.compiled" "$cli" compile -j 1 "$data/set/text")
+read -r rcom_ms _ < <(measure "$cli" compile -j 1 "$data/set/text")
 read -r def_ms def_kb < <(measure "$bin/deflate-only" "$data"/set/body/*.body)
 read -r _ big_dec_kb < <(measure "$cli" decompile "$data/large/compiled/large.reanim.compiled")
 read -r _ big_com_kb < <(measure "$cli" compile "$data/large/text/large.reanim")
