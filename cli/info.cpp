@@ -99,7 +99,9 @@ QByteArray asText(const QJsonObject &file)
 
 int runInfo(const Options &options)
 {
-    const auto [inputs, missing] = runInputs(options.arguments, bothSuffixes());
+    const RunInputs run = runInputs(options.arguments, bothSuffixes());
+    const std::vector<Input> &inputs = run.files;
+    const int missing = run.missing;
     std::vector<QJsonObject> described(inputs.size());
     std::vector<Task> tasks;
     for (size_t n = 0; n < inputs.size(); ++n) {
