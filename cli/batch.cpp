@@ -1,14 +1,19 @@
 #include "cli/batch.h"
 
+#include "cli/interrupt.h"
+
 #include <QByteArrayList>
 #include <QElapsedTimer>
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <condition_variable>
 #include <cstdio>
 #include <mutex>
 #include <optional>
+#include <system_error>
 #include <thread>
 
 #ifdef Q_OS_WIN
@@ -42,6 +47,16 @@ QString FileLog::lastError() const
     return QStringLiteral("it could not be read");
 }
 
+QByteArray FileLog::errorLines() const
+{
+    QByteArray errors;
+    for (const QByteArray &line : lines.split('\n')) {
+        if (line.startsWith("ERROR: "))
+            errors += line + '\n';
+    }
+    return errors;
+}
+
 bool stderrIsTerminal()
 {
     return isatty(fileno(stderr));
@@ -53,13 +68,20 @@ void printError(const QByteArray &text)
     std::fflush(stderr);
 }
 
+bool writeOutput(const QByteArray &bytes)
+{
+    errno = 0;
+    const bool written = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) == size_t(bytes.size());
+    return std::fflush(stdout) == 0 && written && !std::ferror(stdout);
+}
+
 namespace {
 
 QByteArray errorLinesOf(const QByteArray &log)
 {
     QByteArray errors;
     for (const QByteArray &line : log.split('\n')) {
-        if (line.startsWith("ERROR:"))
+        if (line.startsWith("ERROR:") || line.contains(": warning: "))
             errors += line + '\n';
     }
     return errors;
@@ -69,12 +91,17 @@ class Printer {
 public:
     Printer(const BatchStyle &style, size_t total) : style_(style), total_(total) { clock_.start(); }
 
-    void print(const FileReport &report)
+    void print(FileReport report)
     {
         clearProgress();
+        if (!report.output.isEmpty() && !writeOutput(report.output)) {
+            const int reason = errno;
+            std::clearerr(stdout);
+            report.log = errorLinesOf(report.log) + "ERROR: cannot write to standard output: "
+                + QByteArray(reason ? std::strerror(reason) : "it failed") + '\n';
+            report.outcome = Outcome::Failed;
+        }
         printError(style_.quiet ? errorLinesOf(report.log) : report.log);
-        std::fwrite(report.output.constData(), 1, size_t(report.output.size()), stdout);
-        std::fflush(stdout);
         count(report);
         drawProgress();
     }
@@ -93,6 +120,7 @@ private:
         case Outcome::Failed: ++totals_.failed; break;
         case Outcome::Skipped: ++totals_.skipped; break;
         case Outcome::Different: ++totals_.different; break;
+        case Outcome::Interrupted: ++totals_.interrupted; break;
         }
     }
 
@@ -134,34 +162,42 @@ BatchStyle styleFor(int jobs, bool quiet, size_t tasks)
 Totals runBatch(const std::vector<Task> &tasks, const BatchStyle &style)
 {
     Printer printer(style, tasks.size());
-    const size_t workers = std::min(size_t(std::max(style.jobs, 1)), tasks.size());
-    if (workers <= 1) {
-        for (const Task &task : tasks)
-            printer.print(task());
-        return printer.totals();
-    }
+    const auto runTask = [&](size_t index) {
+        return interrupted() ? FileReport{Outcome::Interrupted, {}, {}, 0} : tasks[index]();
+    };
     std::vector<std::optional<FileReport>> reports(tasks.size());
     std::mutex guard;
     std::condition_variable finished;
     std::atomic<size_t> next{0};
     const auto work = [&] {
         for (size_t index; (index = next++) < tasks.size();) {
-            FileReport report = tasks[index]();
+            FileReport report = runTask(index);
             const std::lock_guard lock(guard);
             reports[index] = std::move(report);
             finished.notify_all();
         }
     };
     std::vector<std::jthread> threads;
-    for (size_t n = 0; n < workers; ++n)
-        threads.emplace_back(work);
+    const size_t workers = std::min(size_t(std::max(style.jobs, 1)), tasks.size());
+    for (size_t n = 0; workers > 1 && n < workers; ++n) {
+        try {
+            threads.emplace_back(work);
+        } catch (const std::system_error &) {
+            break; // the system has no more threads to give: the ones started do the work
+        }
+    }
+    if (threads.empty()) {
+        for (size_t index = 0; index < tasks.size(); ++index)
+            printer.print(runTask(index));
+        return printer.totals();
+    }
     for (size_t index = 0; index < tasks.size(); ++index) {
         std::unique_lock lock(guard);
         finished.wait(lock, [&] { return reports[index].has_value(); });
-        const FileReport report = std::move(*reports[index]);
+        FileReport report = std::move(*reports[index]);
         reports[index].reset();
         lock.unlock();
-        printer.print(report);
+        printer.print(std::move(report));
     }
     return printer.totals();
 }

@@ -10,7 +10,8 @@
 namespace cli {
 
 // How one file's work ended.
-enum class Outcome { Done, Failed, Skipped, Different };
+// Interrupted: not started, because a signal asked the run to stop.
+enum class Outcome { Done, Failed, Skipped, Different, Interrupted };
 
 // One file's result: its log lines for stderr and anything it has for stdout.
 struct FileReport {
@@ -35,6 +36,9 @@ public:
     // The last "ERROR:" line, without that word, for a one-line report of a file.
     QString lastError() const;
 
+    // The "ERROR:" lines alone.
+    QByteArray errorLines() const;
+
     QByteArray lines;
 
 private:
@@ -49,11 +53,12 @@ struct Totals {
     int skipped = 0;
     int different = 0;
     int warnings = 0;
+    int interrupted = 0;
 };
 
 struct BatchStyle {
     int jobs = 1;
-    bool quiet = false;     // print only the lines that start with "ERROR:"
+    bool quiet = false;     // print only the "ERROR:" and warning lines
     bool progress = false;  // redraw a progress line on stderr between reports
 };
 
@@ -61,7 +66,9 @@ struct BatchStyle {
 BatchStyle styleFor(int jobs, bool quiet, size_t tasks);
 
 // Runs the tasks, `jobs` at a time, and prints each report in task order as soon as it and
-// all before it are done, so the output is the same for any number of jobs.
+// all before it are done, so the output is the same for any number of jobs. A task's output
+// that can't be written to stdout fails that task. Once interrupted() the remaining tasks are
+// not started. Where fewer threads can be started than asked, fewer work.
 Totals runBatch(const std::vector<Task> &tasks, const BatchStyle &style);
 
 // Whether stderr is a terminal, where a progress line can be redrawn in place.
@@ -69,5 +76,9 @@ bool stderrIsTerminal();
 
 // Prints text to stderr at once.
 void printError(const QByteArray &text);
+
+// Writes bytes to stdout and flushes them; false, with errno set, when that fails (a closed,
+// full or broken output).
+bool writeOutput(const QByteArray &bytes);
 
 } // namespace cli

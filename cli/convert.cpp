@@ -2,120 +2,265 @@
 
 #include "cli/batch.h"
 #include "cli/inputs.h"
+#include "cli/interrupt.h"
 #include "core/compiler.h"
 #include "core/container.h"
 #include "core/conversionguard.h"
 #include "core/decompiler.h"
+#include "core/fileidentity.h"
+#include "core/outputfile.h"
 #include "core/outputname.h"
+#include "core/pathnames.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QHash>
 #include <QThread>
 
 #include <cstdio>
+#include <map>
 #include <optional>
+#include <set>
+
+#ifdef _WIN32
+#include <io.h>
+#define isatty _isatty
+#define fileno _fileno
+#else
+#include <unistd.h>
+#endif
 
 namespace cli {
+
+namespace fs = std::filesystem;
 
 namespace {
 
 // One input and the output it is to get, or why it gets none.
 struct Planned {
     Input input;
-    QString output;
+    fs::path output;   // "-" for standard output
+    QString outputPath; // the same for the converters
     std::optional<QString> refusal;
 };
 
-QString native(const QString &path)
-{
-    return QDir::toNativeSeparators(path);
-}
-
-QString outputFor(const Input &input, const Options &options, bool decompile)
+fs::path outputFor(const Input &input, const Options &options, bool decompile)
 {
     const auto name = decompile ? &qor::decompiledPathFor : &qor::compiledPathFor;
-    if (!options.output.isEmpty())
-        return options.output;
-    if (options.outputDir.isEmpty())
-        return name(input.path);
-    return QDir(options.outputDir).filePath(name(input.relative));
+    if (!options.output.empty())
+        return fs::path(options.output);
+    if (options.outputDir.empty())
+        return qor::fileSystemPath(name(input.path));
+    const fs::path relative = input.relative.parent_path()
+        / qor::fileSystemPath(name(qor::qtPath(input.relative.filename()).value_or(QString())));
+    return fs::path(options.outputDir) / relative;
+}
+
+QString clashOf(const Planned &first, const Planned &second, const Options &options)
+{
+    QString line = QLatin1String("ERROR: ") + shown(first.input.file) + QLatin1String(" and ") + shown(second.input.file)
+        + QLatin1String(" would both be written to ") + shown(second.output) + QLatin1String("; neither was converted");
+    if (!options.outputDir.empty() && options.arguments.size() > 1)
+        line += QLatin1String(" (folders of the same name: give each run its own --output-dir)");
+    return line;
 }
 
 // Works out every output before anything is written: two inputs that would share one
-// output, or an output that would replace another input of the run, are refused.
+// output, or an output that would replace another input of the run, are refused; so is an
+// output that would not lie under --output-dir.
 std::vector<Planned> plan(const std::vector<Input> &inputs, const Options &options, bool decompile)
 {
     std::vector<Planned> planned;
-    QHash<QString, qsizetype> firstWriter;
-    QHash<QString, qsizetype> inputAt;
-    for (qsizetype n = 0; n < qsizetype(inputs.size()); ++n)
-        inputAt.insert(spellingOf(inputs[size_t(n)].path), n);
-    for (qsizetype n = 0; n < qsizetype(inputs.size()); ++n) {
-        Planned item{inputs[size_t(n)], outputFor(inputs[size_t(n)], options, decompile), std::nullopt};
-        const QString key = spellingOf(item.output);
-        if (const auto other = inputAt.constFind(key); other != inputAt.constEnd() && *other != n)
-            item.refusal = QLatin1String("ERROR: the output ") + native(item.output) + QLatin1String(" of ")
-                + native(item.input.path) + QLatin1String(" would replace another input of this run; nothing was written");
-        if (const auto writer = firstWriter.constFind(key); writer != firstWriter.constEnd()) {
-            const QString clash = QLatin1String("ERROR: ") + native(planned[size_t(*writer)].input.path)
-                + QLatin1String(" and ") + native(item.input.path) + QLatin1String(" would both be written to ")
-                + native(item.output) + QLatin1String("; neither was converted");
-            planned[size_t(*writer)].refusal = clash;
+    std::map<std::string, size_t> firstWriter;
+    std::map<std::string, size_t> inputAt;
+    for (size_t n = 0; n < inputs.size(); ++n)
+        inputAt.emplace(qor::fileIdentity(inputs[n].file), n);
+    for (size_t n = 0; n < inputs.size(); ++n) {
+        Planned item{inputs[n], outputFor(inputs[n], options, decompile), {}, std::nullopt};
+        if (item.output == "-") {
+            item.outputPath = QStringLiteral("-");
+            planned.push_back(std::move(item));
+            continue;
+        }
+        if (const auto path = qor::qtPath(item.output))
+            item.outputPath = *path;
+        else
+            item.refusal = QLatin1String("ERROR: the output name ") + shown(item.output)
+                + QLatin1String(" is not valid in this system's encoding; nothing was written");
+        if (!options.outputDir.empty() && !qor::liesWithin(item.output, options.outputDir))
+            item.refusal = QLatin1String("ERROR: the output ") + shown(item.output)
+                + QLatin1String(" would not lie under the output folder; nothing was written");
+        const std::string key = qor::fileIdentity(item.output);
+        if (const auto other = inputAt.find(key); other != inputAt.end() && other->second != n)
+            item.refusal = QLatin1String("ERROR: the output ") + shown(item.output) + QLatin1String(" of ")
+                + shown(item.input.file) + QLatin1String(" would replace another input of this run; nothing was written");
+        if (const auto writer = firstWriter.find(key); writer != firstWriter.end()) {
+            const QString clash = clashOf(planned[writer->second], item, options);
+            planned[writer->second].refusal = clash;
             item.refusal = clash;
         }
-        firstWriter.insert(key, n);
+        firstWriter.emplace(key, n);
         planned.push_back(std::move(item));
     }
     return planned;
 }
 
-// The conversion with "-o -": the output goes to standard output.
-bool convertToStandardOutput(const QString &input, bool decompile, FileLog &log, QByteArray &output)
+// The whole of standard input, or nothing after an "ERROR:" line.
+std::optional<QByteArray> readStandardInput(qsizetype limit, qor::LogSink &log)
 {
-    return qor::guardConversion(input, QString(), log, [&] {
-        std::optional<QByteArray> bytes;
-        if (decompile) {
-            if (const auto body = qor::loadCompiledBody(input, log)) {
-                log.logLine(QLatin1String("Decompress [") + input + QLatin1String("] ..."));
-                bytes = qor::decompileBodyToText(*body, log);
-            }
-        } else {
-            bytes = qor::compiledFileOf(input, log);
+    QByteArray bytes;
+    char buffer[1 << 16];
+    while (size_t got = std::fread(buffer, 1, sizeof buffer, stdin)) {
+        if (bytes.size() + qsizetype(got) > limit) {
+            log.logLine(QString::fromLatin1("ERROR: standard input is more than the %1 MiB such a file can have").arg(limit >> 20));
+            return std::nullopt;
         }
+        bytes.append(buffer, qsizetype(got));
+    }
+    if (std::ferror(stdin)) {
+        log.logLine(QStringLiteral("ERROR: cannot read standard input"));
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+// One conversion whose input or output is a stream: the whole output in memory.
+std::optional<QByteArray> convertInMemory(const Planned &item, bool decompile, FileLog &log,
+                                          std::vector<qor::ReaderWarning> *warnings)
+{
+    const bool fromInput = item.input.path == QLatin1String("-");
+    if (decompile) {
+        std::optional<QByteArray> body;
+        if (fromInput) {
+            if (const auto file = readStandardInput(qor::maxCompiledFileSize, log))
+                body = qor::inflateCompiledFile(*file, log);
+        } else {
+            body = qor::loadCompiledBody(item.input.path, log);
+        }
+        if (!body)
+            return std::nullopt;
+        log.logLine(QLatin1String("Decompress [") + item.input.path + QLatin1String("] ..."));
+        return qor::decompileBodyToText(*body, log);
+    }
+    if (!fromInput)
+        return qor::compiledFileOf(item.input.path, log, warnings);
+    const auto text = readStandardInput(qor::maxTextFileSize, log);
+    return text ? qor::compileText(*text, log, warnings) : std::nullopt;
+}
+
+bool convert(const Planned &item, const Options &options, bool decompile, FileLog &log,
+             std::vector<qor::ReaderWarning> &warnings, QByteArray &standardOutput)
+{
+    const qor::Flush flush = options.sync ? qor::Flush::ToDisk : qor::Flush::No;
+    const bool streamed = item.input.path == QLatin1String("-") || item.outputPath == QLatin1String("-");
+    const QString guardedOutput = item.outputPath == QLatin1String("-") ? QString() : item.outputPath;
+    return qor::guardConversion(item.input.path == QLatin1String("-") ? QString() : item.input.path, guardedOutput, log, [&] {
+        if (decompile && !streamed)
+            return qor::decompressFile(item.input.path, item.outputPath, log, flush);
+        if (!streamed) {
+            qor::CompileWarnings checks{{}, options.strict};
+            const bool written = qor::compileReanim(item.input.path, item.outputPath, log, flush, &checks);
+            warnings = std::move(checks.found);
+            return written;
+        }
+        auto bytes = convertInMemory(item, decompile, log, &warnings);
         if (!bytes)
             return false;
-        output = std::move(*bytes);
-        log.logLine(QLatin1String(decompile ? "Decompile finish [-]" : "Compiled finish [-]"));
+        if (options.strict && !warnings.empty()) {
+            log.logLine(QLatin1String("ERROR: ") + item.input.path + QLatin1String(" has warnings (--strict); nothing was written"));
+            return false;
+        }
+        const char *finish = decompile ? "Decompile finish [" : "Compiled finish [";
+        if (item.outputPath == QLatin1String("-")) {
+            standardOutput = std::move(*bytes);
+            log.logLine(QLatin1String(finish) + QLatin1String("-]"));
+            return true;
+        }
+        if (!qor::writeWholeFile(item.outputPath, *bytes, log, flush))
+            return false;
+        log.logLine(QLatin1String(finish) + item.outputPath + QLatin1Char(']'));
         return true;
     });
+}
+
+// Makes the folder of an output below --output-dir; false after an "ERROR:" line.
+bool makeOutputFolder(const Planned &item, const Options &options, FileLog &log)
+{
+    const fs::path folder = item.output.parent_path();
+    std::error_code error;
+    if (folder.empty() || fs::is_directory(folder, error))
+        return true;
+    fs::create_directories(folder, error);
+    if (error) {
+        log.logLine(QLatin1String("ERROR: cannot write ") + shown(item.output) + QLatin1String(": cannot make its folder: ")
+                    + QString::fromLocal8Bit(error.message()));
+        return false;
+    }
+    // A link inside the output folder must not lead an output out of it.
+    if (!qor::liesWithin(folder, options.outputDir)) {
+        log.logLine(QLatin1String("ERROR: the output ") + shown(item.output)
+                    + QLatin1String(" would not lie under the output folder (through a link); nothing was written"));
+        return false;
+    }
+    return true;
+}
+
+QString inputName(const Input &input)
+{
+    return input.path == QLatin1String("-") ? QStringLiteral("standard input") : shown(input.file);
 }
 
 FileReport convertOne(const Planned &item, const Options &options, bool decompile)
 {
     FileReport report;
-    FileLog log(native(item.input.path));
-    const qor::Flush flush = options.sync ? qor::Flush::ToDisk : qor::Flush::No;
+    FileLog log(inputName(item.input));
+    std::vector<qor::ReaderWarning> warnings;
     bool converted = false;
+    std::error_code error;
     if (item.refusal) {
         log.logLine(*item.refusal);
-    } else if (options.noClobber && QFileInfo::exists(item.output)) {
-        log.logLine(QLatin1String("Skipped ") + native(item.input.path) + QLatin1String(": ") + native(item.output)
-                    + QLatin1String(" exists"));
+    } else if (options.noClobber && item.output != "-" && fs::exists(fs::symlink_status(item.output, error))) {
         report.outcome = Outcome::Skipped;
-    } else if (item.output == QLatin1String("-")) {
-        converted = convertToStandardOutput(item.input.path, decompile, log, report.output);
-    } else {
-        // A failure here shows when the output can't be created, with its reason.
-        if (!options.outputDir.isEmpty())
-            QDir().mkpath(QFileInfo(item.output).absolutePath());
-        converted = decompile ? qor::decompressFile(item.input.path, item.output, log, flush)
-                              : qor::compileReanim(item.input.path, item.output, log, flush);
+        report.log = (QLatin1String("Skipped ") + inputName(item.input) + QLatin1String(": ") + shown(item.output)
+                      + QLatin1String(" exists\n"))
+                         .toLocal8Bit();
+        return report;
+    } else if (options.outputDir.empty() || makeOutputFolder(item, options, log)) {
+        converted = convert(item, options, decompile, log, warnings, report.output);
     }
-    if (report.outcome != Outcome::Skipped)
-        report.outcome = converted ? Outcome::Done : Outcome::Failed;
-    report.log = std::move(log.lines);
+    report.outcome = converted ? Outcome::Done : Outcome::Failed;
+    report.warnings = int(warnings.size());
+    FileLog lines;
+    for (const qor::ReaderWarning &warning : warnings)
+        lines.logLine(QString::fromLatin1("%1:%2: warning: %3").arg(inputName(item.input)).arg(warning.line).arg(warning.text));
+    if (options.verbose) {
+        report.log = log.lines + lines.lines;
+        return report;
+    }
+    // By default, one line a file: what was done, or why not.
+    if (converted)
+        lines.logLine(QLatin1String(decompile ? "Decompiled " : "Compiled ") + inputName(item.input) + QLatin1String(" to ")
+                      + (item.output == "-" ? QStringLiteral("standard output") : shown(item.output)));
+    else if (const QByteArray errors = log.errorLines(); !errors.isEmpty())
+        lines.lines += errors;
+    else
+        lines.logLine(QLatin1String("ERROR: ") + inputName(item.input) + QLatin1String(": ") + log.lastError());
+    report.log = std::move(lines.lines);
     return report;
+}
+
+bool isTerminal(std::FILE *stream)
+{
+    return isatty(fileno(stream));
+}
+
+// Removes what earlier, killed runs left in the folders this run writes to.
+void removeStaleTemporaries(const std::vector<Planned> &planned)
+{
+    std::set<fs::path> folders;
+    for (const Planned &item : planned) {
+        if (!item.refusal && item.output != "-")
+            folders.insert(item.output.parent_path().empty() ? fs::path(".") : item.output.parent_path());
+    }
+    for (const fs::path &folder : folders)
+        qor::removeStaleTemporaries(folder);
 }
 
 } // namespace
@@ -127,22 +272,34 @@ int jobsFor(const Options &options)
 
 int runConversions(const Options &options)
 {
-    const bool decompile = options.command == QLatin1String("decompile");
-    const auto [inputs, missing] = runInputs(options.arguments, {QLatin1String(decompile ? ".compiled" : ".reanim")});
-    if (!options.output.isEmpty() && (inputs.size() != 1 || missing > 0 || QFileInfo(options.arguments.first()).isDir())) {
+    const bool decompile = options.command == "decompile";
+    if (!decompile && options.output == "-" && isTerminal(stdout)) {
+        printError("qorutil-cli: refusing to write a compiled file to a terminal; redirect standard output\n");
+        return 2;
+    }
+    const fs::path skip = options.outputDir.empty() ? fs::path() : fs::path(options.outputDir);
+    const auto [inputs, missing] = runInputs(options.arguments, {QLatin1String(decompile ? ".compiled" : ".reanim")}, skip);
+    std::error_code error;
+    if (!options.output.empty() && (inputs.size() != 1 || missing > 0 || fs::is_directory(options.arguments.front(), error))) {
         printError("qorutil-cli: -o goes with exactly one input file\n");
         return 2;
     }
+    const std::vector<Planned> planned = plan(inputs, options, decompile);
+    removeStaleTemporaries(planned);
     std::vector<Task> tasks;
-    for (const Planned &item : plan(inputs, options, decompile))
-        tasks.push_back([item, &options, decompile] { return convertOne(item, options, decompile); });
+    for (const Planned &item : planned)
+        tasks.push_back([&item, &options, decompile] { return convertOne(item, options, decompile); });
     const Totals totals = runBatch(tasks, styleFor(jobsFor(options), options.quiet, tasks.size()));
-    if (tasks.size() + size_t(missing) > 1)
-        printError(QString::fromLatin1("%1 converted, %2 failed, %3 skipped\n")
+    if (tasks.size() + size_t(missing) > 1 || totals.interrupted > 0)
+        printError(QString::fromLatin1("%1 converted, %2 failed, %3 skipped%4\n")
                        .arg(totals.done)
                        .arg(totals.failed + missing)
                        .arg(totals.skipped)
+                       .arg(totals.interrupted > 0 ? QString::fromLatin1(", %1 not started: interrupted").arg(totals.interrupted)
+                                                   : QString())
                        .toLocal8Bit());
+    if (interrupted())
+        return interruptedStatus();
     return totals.failed + missing > 0 ? 1 : 0;
 }
 

@@ -3,13 +3,24 @@
 #include "cli/check.h"
 #include "cli/convert.h"
 #include "cli/info.h"
+#include "cli/interrupt.h"
 #include "cli/options.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -41,33 +52,66 @@ int usageError(const QString &why)
 
 int run(const cli::Options &options)
 {
-    if (options.command == QLatin1String("render"))
-        return runRenderProgram(options.arguments);
-    if (options.command == QLatin1String("check"))
+    if (options.command == "render") {
+        QStringList arguments;
+        for (const std::string &argument : options.arguments)
+            arguments.append(QFile::decodeName(QByteArray::fromStdString(argument)));
+        return runRenderProgram(arguments);
+    }
+    if (options.command == "check")
         return cli::runChecks(options);
-    if (options.command == QLatin1String("info"))
+    if (options.command == "info")
         return cli::runInfo(options);
     return cli::runConversions(options);
+}
+
+// A standard stream the program was started without must not be taken by the first file it
+// opens, which would then receive what is meant for the stream: each gets a descriptor of
+// its own that refuses writes, so output meant for a closed stream is an error, not lost.
+void holdClosedStandardStreams()
+{
+#ifndef _WIN32
+    for (int descriptor = 0; descriptor <= 2; ++descriptor) {
+        if (::fcntl(descriptor, F_GETFD) == -1 && errno == EBADF) {
+            const int held = ::open("/dev/null", O_RDONLY);
+            if (held >= 0 && held != descriptor) {
+                ::dup2(held, descriptor);
+                ::close(held);
+            }
+        }
+    }
+#endif
+}
+
+// What was written to stdout must have arrived: a full disk or a closed stream fails the run.
+int withOutputFlushed(int status)
+{
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "ERROR: cannot write to standard output: %s\n", std::strerror(errno));
+        return status == 0 ? 1 : status;
+    }
+    return status;
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    holdClosedStandardStreams();
     qInstallMessageHandler(quietDebugMessages);
     QCoreApplication application(argc, argv);
-    QStringList arguments = QCoreApplication::arguments();
-    arguments.removeFirst();
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
     const cli::Parsed parsed = cli::parseOptions(arguments);
     if (std::holds_alternative<cli::ShowHelp>(parsed)) {
         std::fputs(cli::usageText, stdout);
-        return 0;
+        return withOutputFlushed(0);
     }
     if (std::holds_alternative<cli::ShowVersion>(parsed)) {
         std::printf("qorutil-cli %s\n", QORUTIL_VERSION);
-        return 0;
+        return withOutputFlushed(0);
     }
     if (const auto *error = std::get_if<cli::UsageError>(&parsed))
         return usageError(error->why);
-    return run(std::get<cli::Options>(parsed));
+    cli::catchInterrupts();
+    return withOutputFlushed(run(std::get<cli::Options>(parsed)));
 }

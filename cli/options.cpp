@@ -1,18 +1,24 @@
 #include "cli/options.h"
 
+#include <algorithm>
+#include <charconv>
+#include <string_view>
+#include <thread>
+
 namespace cli {
 
 const char usageText[] =
-    "Usage: qorutil-cli decompile [OPTIONS] FILE|FOLDER...\n"
-    "       qorutil-cli compile   [OPTIONS] FILE|FOLDER...\n"
-    "       qorutil-cli check     [--strict] [-j N] [-q] FILE|FOLDER...\n"
-    "       qorutil-cli info      [--json] FILE|FOLDER...\n"
+    "Usage: qorutil-cli decompile [OPTIONS] [--] FILE|FOLDER...\n"
+    "       qorutil-cli compile   [OPTIONS] [--] FILE|FOLDER...\n"
+    "       qorutil-cli check     [--strict] [-j N] [-q] [--] FILE|FOLDER...\n"
+    "       qorutil-cli info      [--json] [-j N] [-q] [--] FILE|FOLDER...\n"
     "       qorutil-cli render    FILE [RENDER OPTIONS] -o OUT.png\n"
     "\n"
     "decompile  writes the reanim XML text of each compiled reanim file\n"
     "           (walk.reanim.compiled gives walk.reanim).\n"
     "compile    writes the compiled reanim file of each reanim XML text\n"
-    "           (walk.reanim gives walk.reanim.compiled).\n"
+    "           (walk.reanim gives walk.reanim.compiled), and warns about what it drops\n"
+    "           or changes as check does.\n"
     "check      writes nothing; tells whether each file comes back the same through a\n"
     "           decompile and a compile, and warns about what a compile drops or changes.\n"
     "info       prints each file's kind, frame rate, tracks, frames, images and clips.\n"
@@ -20,17 +26,21 @@ const char usageText[] =
     "\n"
     "A FOLDER stands for the files below it at any depth (linked folders are not\n"
     "entered), in the order of their paths: *.compiled for decompile, *.reanim for\n"
-    "compile, both for check and info.\n"
+    "compile, both for check and info. A FILE of - is standard input (with -o).\n"
     "\n"
     "Options:\n"
     "  -o OUT             write the output of a single input to OUT (- for standard output)\n"
-    "  --output-dir DIR   write outputs under DIR, mirroring the folders below each FOLDER\n"
+    "  --output-dir DIR   write outputs under DIR: the files below one FOLDER keep their\n"
+    "                     paths below it; with several inputs, each FOLDER goes into DIR\n"
+    "                     under its own name, as cp -r does\n"
     "  --no-clobber       leave existing outputs alone and report them as skipped\n"
     "  -j, --jobs N       convert N files at once (default: one per processor)\n"
-    "  -q, --quiet        print only errors and the summary\n"
+    "  -q, --quiet        print only errors, warnings and the summary\n"
+    "  -v, --verbose      print the converters' own lines for each file as well\n"
     "  --sync             flush each output to the disk before it replaces the old file\n"
-    "  --strict           (check) let warnings fail the run\n"
+    "  --strict           (check, compile) let warnings fail the file\n"
     "  --json             (info) print one JSON document for all files\n"
+    "  --                 take every later argument as a file, even one starting with -\n"
     "  -h, --help         show this text and exit\n"
     "  -V, --version      show the version and exit\n"
     "\n"
@@ -49,86 +59,199 @@ const char usageText[] =
     "  qorutil-cli check --strict text/\n"
     "  qorutil-cli info --json mod/animations/ > animations.json\n"
     "\n"
-    "Progress and errors go to stderr, one line each, grouped per file in input order. On a\n"
-    "terminal, several files show a progress line. Every run over several files ends with a\n"
-    "summary line.\n"
+    "Each file gets one line on stderr saying what was done, or why not, in input order;\n"
+    "on a terminal, several files show a progress line. Every run over several files ends\n"
+    "with a summary line. Outputs are never written through symbolic links: an output\n"
+    "path that is a link is refused.\n"
     "Exit status: 0 when every file converted (or checked the same), 1 when any failed,\n"
-    "2 on a usage error.\n";
+    "2 on a usage error, 130 or 143 when interrupted by SIGINT or SIGTERM.\n";
 
 namespace {
 
-bool isFlag(const QString &argument, const char *shortName, const char *longName)
+// Which options each command takes.
+enum Option : unsigned {
+    Output = 1u << 0,
+    OutputDir = 1u << 1,
+    NoClobber = 1u << 2,
+    Jobs = 1u << 3,
+    Quiet = 1u << 4,
+    Verbose = 1u << 5,
+    Sync = 1u << 6,
+    Strict = 1u << 7,
+    Json = 1u << 8,
+};
+
+struct Command {
+    std::string_view name;
+    unsigned options;
+};
+
+constexpr Command commands[] = {
+    {"decompile", Output | OutputDir | NoClobber | Jobs | Quiet | Verbose | Sync},
+    {"compile", Output | OutputDir | NoClobber | Jobs | Quiet | Verbose | Sync | Strict},
+    {"check", Jobs | Quiet | Strict},
+    {"info", Jobs | Quiet | Json},
+};
+
+struct Flag {
+    std::string_view shortName;
+    std::string_view longName;
+    Option option;
+    bool takesValue;
+};
+
+constexpr Flag flags[] = {
+    {"-o", "--output", Output, true},      {"", "--output-dir", OutputDir, true}, {"", "--no-clobber", NoClobber, false},
+    {"-j", "--jobs", Jobs, true},          {"-q", "--quiet", Quiet, false},      {"-v", "--verbose", Verbose, false},
+    {"", "--sync", Sync, false},           {"", "--strict", Strict, false},      {"", "--json", Json, false},
+};
+
+QString text(std::string_view bytes)
 {
-    return (shortName && argument == QLatin1String(shortName)) || argument == QLatin1String(longName);
+    return QString::fromLocal8Bit(bytes.data(), qsizetype(bytes.size()));
 }
 
-// Reads the value of an option that takes one; false when there is none.
-bool takeValue(const QStringList &arguments, qsizetype &index, QString &value)
+UsageError doesNotApply(std::string_view option, std::string_view command)
 {
-    if (++index >= arguments.size())
-        return false;
-    value = arguments[index];
-    return true;
+    return {text(option) + QLatin1String(" does not apply to ") + text(command)};
 }
 
-std::variant<Options, UsageError> parseCommandOptions(Options options, const QStringList &arguments)
+std::optional<UsageError> setOption(Options &options, const Flag &flag, std::string_view spelling, const std::string &value)
 {
-    for (qsizetype index = 1; index < arguments.size(); ++index) {
-        const QString &argument = arguments[index];
-        QString value;
-        if (isFlag(argument, "-o", "--output")) {
-            if (!takeValue(arguments, index, options.output))
-                return UsageError{QStringLiteral("-o needs a file name")};
-        } else if (argument == QLatin1String("--output-dir")) {
-            if (!takeValue(arguments, index, options.outputDir))
-                return UsageError{QStringLiteral("--output-dir needs a folder")};
-        } else if (isFlag(argument, "-j", "--jobs")) {
-            bool number = false;
-            if (!takeValue(arguments, index, value) || (options.jobs = value.toInt(&number), !number) || options.jobs < 1)
-                return UsageError{QStringLiteral("--jobs needs a number of at least 1")};
-        } else if (argument == QLatin1String("--no-clobber")) {
-            options.noClobber = true;
-        } else if (isFlag(argument, "-q", "--quiet")) {
-            options.quiet = true;
-        } else if (argument == QLatin1String("--sync")) {
-            options.sync = true;
-        } else if (argument == QLatin1String("--strict")) {
-            options.strict = true;
-        } else if (argument == QLatin1String("--json")) {
-            options.json = true;
-        } else if (argument.startsWith(QLatin1Char('-')) && argument != QLatin1String("-")) {
-            return UsageError{QLatin1String("unknown option '") + argument + QLatin1Char('\'')};
-        } else {
-            options.arguments.append(argument);
-        }
+    switch (flag.option) {
+    case Output:
+        if (value.empty())
+            return UsageError{QStringLiteral("-o needs a file name")};
+        options.output = value;
+        break;
+    case OutputDir:
+        if (value.empty())
+            return UsageError{QStringLiteral("--output-dir needs a folder")};
+        options.outputDir = value;
+        break;
+    case Jobs: {
+        int jobs = 0;
+        const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), jobs);
+        const bool whole = error == std::errc() && end == value.data() + value.size();
+        if (error == std::errc::result_out_of_range && !value.starts_with('-'))
+            jobs = maxJobs();
+        else if (!whole || jobs < 1)
+            return UsageError{text(spelling) + QLatin1String(" needs a whole number of at least 1, not '") + text(value)
+                              + QLatin1Char('\'')};
+        options.jobs = std::min(jobs, maxJobs());
+        break;
     }
-    if (options.arguments.isEmpty())
+    case NoClobber: options.noClobber = true; break;
+    case Quiet: options.quiet = true; break;
+    case Verbose: options.verbose = true; break;
+    case Sync: options.sync = true; break;
+    case Strict: options.strict = true; break;
+    case Json: options.json = true; break;
+    }
+    return std::nullopt;
+}
+
+std::variant<Options, UsageError> parseCommandOptions(Options options, unsigned allowed,
+                                                      const std::vector<std::string> &arguments)
+{
+    bool filesOnly = false;
+    for (size_t index = 1; index < arguments.size(); ++index) {
+        const std::string &argument = arguments[index];
+        if (filesOnly || argument == "-" || !argument.starts_with('-')) {
+            options.arguments.push_back(argument);
+            continue;
+        }
+        if (argument == "--") {
+            filesOnly = true;
+            continue;
+        }
+        // --name=value is the same as --name value.
+        std::string_view spelling = argument;
+        std::optional<std::string> attached;
+        if (const size_t equals = argument.find('='); argument.starts_with("--") && equals != std::string::npos) {
+            spelling = std::string_view(argument).substr(0, equals);
+            attached = argument.substr(equals + 1);
+        }
+        const auto flag = std::find_if(std::begin(flags), std::end(flags), [&](const Flag &candidate) {
+            return spelling == candidate.longName || (!candidate.shortName.empty() && spelling == candidate.shortName);
+        });
+        if (flag == std::end(flags))
+            return UsageError{QLatin1String("unknown option '") + text(argument) + QLatin1String("' (use -- before a file name that starts with -)")};
+        if (!(allowed & flag->option))
+            return doesNotApply(spelling, options.command);
+        std::string value;
+        if (flag->takesValue) {
+            if (attached)
+                value = *attached;
+            else if (index + 1 < arguments.size())
+                value = arguments[++index];
+            else
+                return UsageError{text(spelling) + QLatin1String(" needs a value")};
+        } else if (attached) {
+            return UsageError{text(spelling) + QLatin1String(" takes no value")};
+        }
+        if (auto error = setOption(options, *flag, spelling, value))
+            return *error;
+    }
+    if (options.arguments.empty())
         return UsageError{QStringLiteral("no input file given")};
+    if (options.quiet && options.verbose)
+        return UsageError{QStringLiteral("--quiet and --verbose ask for opposite things")};
+    if (!options.output.empty() && !options.outputDir.empty())
+        return UsageError{QStringLiteral("-o and --output-dir can't be used together")};
+    if (!options.output.empty() && options.arguments.size() != 1)
+        return UsageError{QStringLiteral("-o goes with exactly one input file")};
+    const auto standardInput = std::count(options.arguments.begin(), options.arguments.end(), std::string("-"));
+    if (standardInput > 0 && options.output.empty())
+        return UsageError{QStringLiteral("standard input (-) needs -o to say where its output goes")};
     return options;
+}
+
+// Whether the arguments ask for help or the version before any "--" and not as an option's value.
+std::optional<Parsed> helpOrVersion(const std::vector<std::string> &arguments)
+{
+    for (size_t index = 0; index < arguments.size(); ++index) {
+        const std::string &argument = arguments[index];
+        if (argument == "--")
+            break;
+        if (argument == "-h" || argument == "--help")
+            return ShowHelp{};
+        if (index == 0 && (argument == "-V" || argument == "--version"))
+            return ShowVersion{};
+        const auto flag = std::find_if(std::begin(flags), std::end(flags), [&](const Flag &candidate) {
+            return argument == candidate.longName || (!candidate.shortName.empty() && argument == candidate.shortName);
+        });
+        if (flag != std::end(flags) && flag->takesValue)
+            ++index;
+    }
+    return std::nullopt;
 }
 
 } // namespace
 
-Parsed parseOptions(const QStringList &arguments)
+int maxJobs()
 {
-    if (arguments.isEmpty())
+    return int(std::max(8u, 4 * std::thread::hardware_concurrency()));
+}
+
+Parsed parseOptions(const std::vector<std::string> &arguments)
+{
+    if (arguments.empty())
         return UsageError{QStringLiteral("no command given")};
-    const QString &first = arguments.first();
-    if (arguments.contains(QLatin1String("-h")) || arguments.contains(QLatin1String("--help")))
-        return ShowHelp{};
-    if (isFlag(first, "-V", "--version"))
-        return ShowVersion{};
+    const std::string &first = arguments.front();
     Options options;
     options.command = first;
-    if (first == QLatin1String("render")) {
-        options.arguments = arguments.mid(1);
+    if (first == "render") {
+        options.arguments.assign(arguments.begin() + 1, arguments.end());
         return options;
     }
-    static const QStringList commands{QStringLiteral("decompile"), QStringLiteral("compile"), QStringLiteral("check"),
-                                      QStringLiteral("info")};
-    if (!commands.contains(first))
-        return UsageError{QLatin1String("unknown command '") + first + QLatin1Char('\'')};
-    auto parsed = parseCommandOptions(options, arguments);
+    if (const auto shown = helpOrVersion(arguments))
+        return *shown;
+    const auto command = std::find_if(std::begin(commands), std::end(commands),
+                                      [&](const Command &candidate) { return candidate.name == first; });
+    if (command == std::end(commands))
+        return UsageError{QLatin1String("unknown command '") + text(first) + QLatin1Char('\'')};
+    auto parsed = parseCommandOptions(options, command->options, arguments);
     if (auto *error = std::get_if<UsageError>(&parsed))
         return *error;
     return std::get<Options>(parsed);

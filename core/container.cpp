@@ -30,13 +30,15 @@ WholeFile readWholeFile(const QString &path, LogSink &log, qsizetype limit)
         return {WholeFile::Refused, {}};
     }
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        log.logLine(QLatin1String("File not found ") + path);
-        return {};
-    }
-    QByteArray data = file.readAll();
+    const bool opened = file.open(QIODevice::ReadOnly);
+    QByteArray data = opened ? file.readAll() : QByteArray();
     if (file.error() != QFileDevice::NoError) {
         log.logLine(QLatin1String("File not found ") + path);
+        // That line has always been the whole story; where the file is there all the same
+        // (but may not be read, say), the system's reason follows.
+        if (info.exists())
+            log.logLine(QLatin1String("ERROR: cannot read ") + QDir::toNativeSeparators(path) + QLatin1String(": ")
+                        + file.errorString());
         return {};
     }
     // 44 is the size of one transform record; the line has always carried it.

@@ -3,7 +3,6 @@
 #include "core/logsink.h"
 
 #include <QByteArrayView>
-#include <QFile>
 #include <QString>
 
 #include <filesystem>
@@ -17,10 +16,13 @@ namespace qor {
 enum class Flush { ToDisk, No };
 
 // An output file that replaces the old one only when it is complete: the bytes go to a new
-// file beside it, which is renamed over the output by commit() and removed on failure. A
-// failure logs one "ERROR:" line naming the file and the reason, and leaves the old file as
-// it was. The new file takes the old one's permissions; an output path that holds anything
-// but a regular file is refused.
+// hidden file beside it, which is renamed over the output by commit() and removed on failure.
+// A failure logs one "ERROR:" line naming the file and the system's reason, and leaves the old
+// file as it was.
+//
+// The new file takes the old one's permissions, less any setuid or setgid bit, and is only
+// ever readable by its owner until then. An output path that holds anything but a regular
+// file is refused, and so is a symbolic link: an output is never written through a link.
 class OutputFile {
 public:
     OutputFile(const QString &path, LogSink &log, Flush flush = Flush::ToDisk);
@@ -34,16 +36,28 @@ public:
 
 private:
     bool fail(const QString &reason);
+    bool failWithSystemError(int error);
+    void discard();
 
     const QString path_;
+    const std::filesystem::path target_;
     LogSink &log_;
     const Flush flush_;
-    QFile file_;
-    std::optional<std::filesystem::perms> oldPermissions_; // of the file replaced, if any
+    std::filesystem::path temporary_;
+    int descriptor_ = -1;
+    std::optional<unsigned> oldMode_; // permission bits of the file replaced, if any
     bool failed_ = false;
 };
 
 // Writes a whole file through OutputFile.
 bool writeWholeFile(const QString &path, QByteArrayView bytes, LogSink &log, Flush flush = Flush::ToDisk);
+
+// Whether `name` is the name of an output's hidden temporary file.
+bool isTemporaryName(std::string_view name);
+
+// Removes the temporary files in `folder` that an earlier run left behind when it was killed:
+// only those named as ours whose process is gone (or, where that can't be told, that are more
+// than a day old). Returns how many were removed.
+int removeStaleTemporaries(const std::filesystem::path &folder);
 
 } // namespace qor

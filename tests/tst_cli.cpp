@@ -232,7 +232,7 @@ private slots:
     void standardOutputAndOneLinePerMessage()
     {
         write(u"lines.reanim"_s, "<track><name>a&#10;b</name></track>");
-        const Run run = runCli({u"compile"_s, u"-o"_s, u"-"_s, path(u"lines.reanim"_s)});
+        const Run run = runCli({u"compile"_s, u"-v"_s, u"-o"_s, u"-"_s, path(u"lines.reanim"_s)});
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.out, qor::frameBody(testdata::buildBody(12, {Track{"a\nb", {}}})));
         QVERIFY2(run.err.split(u'\n').contains(u"a\\nb 0"_s), qPrintable(run.err));
@@ -249,7 +249,7 @@ private slots:
         QTest::newRow("unknown command") << QStringList{u"explode"_s} << 2 << u"unknown command"_s;
         QTest::newRow("no file") << QStringList{u"compile"_s} << 2 << u"no input file"_s;
         QTest::newRow("unknown option") << QStringList{u"compile"_s, u"--fast"_s, u"x"_s} << 2 << u"unknown option"_s;
-        QTest::newRow("bad jobs") << QStringList{u"compile"_s, u"-j"_s, u"0"_s, u"x"_s} << 2 << u"--jobs needs"_s;
+        QTest::newRow("bad jobs") << QStringList{u"compile"_s, u"-j"_s, u"0"_s, u"x"_s} << 2 << u"-j needs a whole number"_s;
         QTest::newRow("-o with two inputs") << QStringList{u"compile"_s, u"-o"_s, u"x"_s, u"a"_s, u"b"_s} << 2 << u"-o"_s;
         QTest::newRow("missing file") << QStringList{u"decompile"_s, u"/no/such.reanim.compiled"_s} << 1
                                       << u"ERROR: /no/such.reanim.compiled: no such file or folder"_s;
