@@ -131,6 +131,10 @@ echo "== Standard output"
 expect "a full standard output fails" eval '[ "$status" = 1 ] && says "No space left on device"'
 "$cli" decompile -o - "$example" >&- 2>err.txt; status=$?
 expect "a closed standard output fails" eval '[ "$status" = 1 ] && says "cannot write to standard output"'
+if command -v script >/dev/null; then
+    script -qec "'$cli' compile -o - '$work/warned.reanim'" /dev/null >tty.txt </dev/null; status=$?
+    expect "a compiled file is never written to a terminal" eval '[ "$status" = 2 ] && grep -q "to a terminal" tty.txt'
+fi
 make_large 200000 large.reanim.compiled
 "$cli" decompile -o - large.reanim.compiled 2>/dev/null | head -c 10 >/dev/null
 expect "a broken pipe is no success" [ "${PIPESTATUS[0]}" != 0 ]
