@@ -2,12 +2,13 @@
 
 #include "app/about.h"
 #include "app/filedialog.h"
-#include "core/compiler.h"
-#include "core/decompiler.h"
+#include "core/fileconversions.h"
 #include "core/outputname.h"
+#include "qt/qtcore.h"
 #include "ui_frmmain.h"
 
 #include <QCloseEvent>
+#include <QDebug>
 #include <QDirIterator>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -21,26 +22,34 @@
 
 namespace {
 
-// Messages appended since start or since the last rotation; one for the whole process.
-int logLineCount = 0;
 constexpr int logRotationLimit = 1000;
 
 // Adds `text` as the pane's last paragraph, always as plain text, so a name or a path that
 // looks like markup is shown as written. The first message of an empty pane takes its
 // empty first paragraph.
-void appendParagraph(QTextEdit *pane, const QString &text, const QColor &color)
+void appendParagraph(QTextEdit *pane, const QString &text, const QColor &color, bool paneHasLines)
 {
     QTextCharFormat format;
     format.setForeground(color);
     QTextCursor end(pane->document());
     end.movePosition(QTextCursor::End);
-    if (!pane->document()->isEmpty() || logLineCount > 0)
+    if (!pane->document()->isEmpty() || paneHasLines)
         end.insertBlock(QTextBlockFormat(), format);
     end.insertText(text, format);
 }
 
 const QString compiledSuffix = QStringLiteral(".compiled");
 const QString textSuffix = QStringLiteral(".reanim");
+
+QString decompiledPathFor(const QString &path)
+{
+    return qorqt::fromPath(qor::decompiledPathFor(qorqt::toPath(path))).value_or(path + textSuffix);
+}
+
+QString compiledPathFor(const QString &path)
+{
+    return path + compiledSuffix;
+}
 
 bool isLocalFileDrag(const QMimeData *data)
 {
@@ -86,9 +95,9 @@ void frmMain::appendLog(const QString &text, const QColor &color)
     if (logLineCount > logRotationLimit) {
         pane->clear();
         logLineCount = 0;
-        appendParagraph(pane, QStringLiteral("..."), color);
+        appendParagraph(pane, QStringLiteral("..."), color, false);
     }
-    appendParagraph(pane, text, color);
+    appendParagraph(pane, text, color, logLineCount > 0);
     ++logLineCount;
     if (followEnd)
         pane->verticalScrollBar()->setValue(pane->verticalScrollBar()->maximum());
@@ -97,6 +106,11 @@ void frmMain::appendLog(const QString &text, const QColor &color)
 void frmMain::logLine(const QString &text)
 {
     appendLog(text, QColor(Qt::black));
+}
+
+void frmMain::logLine(std::string_view text)
+{
+    logLine(qorqt::fromUtf8(text));
 }
 
 void frmMain::rememberLastSource(const QString &path)
@@ -108,17 +122,18 @@ void frmMain::rememberLastSource(const QString &path)
 
 void frmMain::decompressFile(QString inPath, QString outPath)
 {
-    qor::decompressFile(inPath, outPath, *this);
-}
-
-void frmMain::decompileBody(const QByteArray &body, QString outPath)
-{
-    qor::decompileBody(body, outPath, *this);
+    qor::decompileFile(qorqt::toPath(inPath), qorqt::toPath(outPath), *this);
 }
 
 void frmMain::compileReanim(QString inPath, QString outPath)
 {
-    if (qor::compileReanim(inPath, outPath, *this))
+    qor::CompileDetails details;
+    const bool compiled =
+        qor::compileFile(qorqt::toPath(inPath), qorqt::toPath(outPath), *this, qor::Flush::ToDisk, &details);
+    // The length of each body made goes to the debug channel, as it always has.
+    if (details.bodySize > 0)
+        qDebug().noquote() << details.bodySize;
+    if (compiled)
         rememberLastSource(inPath);
 }
 
@@ -173,9 +188,9 @@ QStringList frmMain::inputsOfDrop(const QList<QUrl> &urls)
 void frmMain::convertByName(const QString &path)
 {
     if (path.endsWith(compiledSuffix))
-        decompressFile(path, qor::decompiledPathFor(path));
+        decompressFile(path, decompiledPathFor(path));
     else if (path.endsWith(textSuffix))
-        compileReanim(path, qor::compiledPathFor(path));
+        compileReanim(path, compiledPathFor(path));
     else
         logLine(QLatin1String("Ignored ") + path + QLatin1String(": not a .compiled or .reanim file"));
 }
@@ -189,7 +204,7 @@ void frmMain::on_actionReCompile_triggered()
 {
     if (lastSource.isEmpty())
         return;
-    compileReanim(lastSource, qor::compiledPathFor(lastSource));
+    compileReanim(lastSource, compiledPathFor(lastSource));
 }
 
 void frmMain::on_actionCompile_triggered()
@@ -198,7 +213,7 @@ void frmMain::on_actionCompile_triggered()
                                          tr("Qor reanim (*.reanim)"));
     if (path.isNull())
         return;
-    compileReanim(path, qor::compiledPathFor(path));
+    compileReanim(path, compiledPathFor(path));
 }
 
 void frmMain::on_actionTest_triggered() {}
@@ -209,5 +224,5 @@ void frmMain::on_actionDecompile_triggered()
                                          tr("Qor compiled (*.compiled)"));
     if (path.isNull())
         return;
-    decompressFile(path, qor::decompiledPathFor(path));
+    decompressFile(path, decompiledPathFor(path));
 }

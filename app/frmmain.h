@@ -10,6 +10,7 @@
 #include <QUrl>
 
 #include <memory>
+#include <string_view>
 
 class QAction;
 
@@ -28,7 +29,8 @@ public:
 
     // The log: one black paragraph per message, shown exactly as written.
     void appendLog(const QString &text, const QColor &color);
-    void logLine(const QString &text) override;
+    void logLine(const QString &text);
+    void logLine(std::string_view text) override;
     using LogSink::logFormat;
 
     // Remembers the source of the last finished compile; ReCompile is enabled while it is set.
@@ -36,7 +38,6 @@ public:
 
     // The converters, reporting into the log.
     void decompressFile(QString inPath, QString outPath);
-    void decompileBody(const QByteArray &body, QString outPath);
     void compileReanim(QString inPath, QString outPath);
 
     // Window state in "formState.ini".
@@ -70,6 +71,8 @@ private:
     QStringList inputsOfDrop(const QList<QUrl> &urls);
 
     QList<QAction *> iniActions;
+    // Messages appended since start or since the last rotation.
+    int logLineCount = 0;
     bool loadingSettings = false;
     QString lastSource;
     std::unique_ptr<Ui::frmMain> ui;

@@ -26,19 +26,15 @@ void frmMain::readOptions()
 {
     if (iniActions.isEmpty())
         collectIniActions();
-    try {
-        QSettings settings(optionsFile, QSettings::IniFormat);
-        settings.beginGroup(optionGroup);
-        for (QAction *action : std::as_const(iniActions)) {
-            const bool byDefault = action->statusTip() == QLatin1String("true");
-            action->setChecked(settings.value(action->objectName(), byDefault).toBool());
-        }
-        settings.endGroup();
-        settings.beginGroup(configGroup);
-        settings.endGroup();
-    } catch (...) {
-        logLine(optionsFile + QLatin1String(" not found"));
+    QSettings settings(optionsFile, QSettings::IniFormat);
+    settings.beginGroup(optionGroup);
+    for (QAction *action : std::as_const(iniActions)) {
+        const bool byDefault = action->statusTip() == QLatin1String("true");
+        action->setChecked(settings.value(action->objectName(), byDefault).toBool());
     }
+    settings.endGroup();
+    settings.beginGroup(configGroup);
+    settings.endGroup();
 }
 
 void frmMain::writeOptions()
@@ -47,15 +43,11 @@ void frmMain::writeOptions()
         return;
     if (iniActions.isEmpty())
         collectIniActions();
-    try {
-        QSettings settings(optionsFile, QSettings::IniFormat);
-        settings.beginGroup(optionGroup);
-        for (QAction *action : std::as_const(iniActions))
-            settings.setValue(action->objectName(), action->isChecked());
-        settings.endGroup();
-        settings.beginGroup(configGroup);
-        settings.endGroup();
-    } catch (...) {
-        logLine(optionsFile + QLatin1String(" not found"));
-    }
+    QSettings settings(optionsFile, QSettings::IniFormat);
+    settings.beginGroup(optionGroup);
+    for (QAction *action : std::as_const(iniActions))
+        settings.setValue(action->objectName(), action->isChecked());
+    settings.endGroup();
+    settings.beginGroup(configGroup);
+    settings.endGroup();
 }

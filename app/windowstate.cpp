@@ -22,17 +22,13 @@ T storedOr(const QSettings &settings, const QString &key, const T &fallback)
 
 void frmMain::readSettings()
 {
-    try {
-        QSettings settings(windowStateFile, QSettings::IniFormat);
-        settings.beginGroup(QStringLiteral("TFrmMain"));
-        resize(storedOr(settings, QStringLiteral("size"), QSize(400, 400)));
-        move(storedOr(settings, QStringLiteral("pos"), QPoint(200, 200)));
-        settings.endGroup();
-        restoreState(settings.value(QStringLiteral("state"), QByteArray()).toByteArray(), 0);
-        restoreGeometry(settings.value(QStringLiteral("geometry"), QByteArray()).toByteArray());
-    } catch (...) {
-        appendLog(QStringLiteral("readSettings not found"), QColor(Qt::black));
-    }
+    QSettings settings(windowStateFile, QSettings::IniFormat);
+    settings.beginGroup(QStringLiteral("TFrmMain"));
+    resize(storedOr(settings, QStringLiteral("size"), QSize(400, 400)));
+    move(storedOr(settings, QStringLiteral("pos"), QPoint(200, 200)));
+    settings.endGroup();
+    restoreState(settings.value(QStringLiteral("state"), QByteArray()).toByteArray(), 0);
+    restoreGeometry(settings.value(QStringLiteral("geometry"), QByteArray()).toByteArray());
 }
 
 void frmMain::writeSettings()

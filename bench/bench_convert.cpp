@@ -3,8 +3,10 @@
 #include "core/compiler.h"
 #include "core/container.h"
 #include "core/decompiler.h"
+#include "core/fileconversions.h"
 #include "core/numbers.h"
 #include "core/xmlreader.h"
+#include "qt/qtcore.h"
 #include "render/framepainter.h"
 #include "render/picture.h"
 
@@ -21,14 +23,13 @@
 #include <fcntl.h>
 #include <stdio.h>
 #include <unistd.h>
+#include <filesystem>
 #include <random>
+#include <string>
 
 namespace {
 
-class DiscardingLog : public qor::LogSink {
-public:
-    void logLine(const QString &) override {}
-};
+using qor::DiscardingLog;
 
 // 40 tracks of 2,500 frames: every field set on some frames, image names on most.
 qor::Reanim largeAnimation()
@@ -38,7 +39,7 @@ qor::Reanim largeAnimation()
     qor::Reanim reanim;
     for (int t = 0; t < 40; ++t) {
         qor::ReanimTrack track;
-        track.name = "track_" + QByteArray::number(t);
+        track.name = "track_" + std::to_string(t);
         for (int f = 0; f < 2500; ++f) {
             qor::ReanimTransform frame;
             frame.x = value(random);
@@ -49,7 +50,7 @@ qor::Reanim largeAnimation()
                 frame.a = 1.0f;
             }
             if (f % 4 != 0)
-                frame.i = "IMAGE_REANIM_PART_" + QByteArray::number(f % 17);
+                frame.i = "IMAGE_REANIM_PART_" + std::to_string(f % 17);
             track.transforms.push_back(std::move(frame));
         }
         reanim.tracks.push_back(std::move(track));
@@ -59,26 +60,20 @@ qor::Reanim largeAnimation()
 
 struct Fixture {
     QTemporaryDir dir;
-    QByteArray body;
-    QString compiledPath;
-    QString textPath;
-    QByteArray text;
+    qor::Bytes body;
+    std::filesystem::path compiledPath;
+    std::filesystem::path textPath;
+    std::string text;
 
     Fixture()
     {
-        qor::Reanim reanim = largeAnimation();
-        body = qor::serializeReanim(reanim);
-        compiledPath = dir.filePath(QStringLiteral("large.reanim.compiled"));
-        textPath = dir.filePath(QStringLiteral("large.reanim"));
-        QFile compiled(compiledPath);
-        if (compiled.open(QIODevice::WriteOnly))
-            compiled.write(qor::frameBody(body));
-        compiled.close();
+        body = qor::serializeReanim(largeAnimation());
+        compiledPath = qorqt::toPath(dir.filePath(QStringLiteral("large.reanim.compiled")));
+        textPath = qorqt::toPath(dir.filePath(QStringLiteral("large.reanim")));
         DiscardingLog log;
-        qor::decompileBody(body, textPath, log);
-        QFile textFile(textPath);
-        if (textFile.open(QIODevice::ReadOnly))
-            text = textFile.readAll();
+        text = qor::decompileBodyToText(body, log).value_or(std::string());
+        qor::writeWholeFile(compiledPath, qor::charsOf(qor::wrapBody(body)), log, qor::Flush::No);
+        qor::writeWholeFile(textPath, text, log, qor::Flush::No);
     }
 };
 
@@ -91,10 +86,11 @@ const Fixture &fixture()
 void decompileFile(benchmark::State &state)
 {
     const Fixture &data = fixture();
-    const QString out = data.dir.filePath(QStringLiteral("out.reanim"));
+    const std::filesystem::path out = qorqt::toPath(data.dir.filePath(QStringLiteral("out.reanim")));
     DiscardingLog log;
+    qor::ConversionBuffers buffers;
     for (auto _ : state)
-        benchmark::DoNotOptimize(qor::decompressFile(data.compiledPath, out, log));
+        benchmark::DoNotOptimize(qor::decompileFile(data.compiledPath, out, log, qor::Flush::ToDisk, &buffers));
     state.SetBytesProcessed(state.iterations() * data.text.size());
 }
 BENCHMARK(decompileFile)->Unit(benchmark::kMillisecond);
@@ -102,10 +98,10 @@ BENCHMARK(decompileFile)->Unit(benchmark::kMillisecond);
 void decompileBodyOnly(benchmark::State &state)
 {
     const Fixture &data = fixture();
-    const QString out = data.dir.filePath(QStringLiteral("body.reanim"));
     DiscardingLog log;
+    std::string text;
     for (auto _ : state)
-        benchmark::DoNotOptimize(qor::decompileBody(data.body, out, log));
+        benchmark::DoNotOptimize(qor::decompileBodyToText(data.body, text, log));
     state.SetBytesProcessed(state.iterations() * data.text.size());
 }
 BENCHMARK(decompileBodyOnly)->Unit(benchmark::kMillisecond);
@@ -113,10 +109,11 @@ BENCHMARK(decompileBodyOnly)->Unit(benchmark::kMillisecond);
 void compileFile(benchmark::State &state)
 {
     const Fixture &data = fixture();
-    const QString out = data.dir.filePath(QStringLiteral("out.reanim.compiled"));
+    const std::filesystem::path out = qorqt::toPath(data.dir.filePath(QStringLiteral("out.reanim.compiled")));
     DiscardingLog log;
+    qor::ConversionBuffers buffers;
     for (auto _ : state)
-        benchmark::DoNotOptimize(qor::compileReanim(data.textPath, out, log));
+        benchmark::DoNotOptimize(qor::compileFile(data.textPath, out, log, qor::Flush::ToDisk, nullptr, &buffers));
     state.SetBytesProcessed(state.iterations() * data.text.size());
 }
 BENCHMARK(compileFile)->Unit(benchmark::kMillisecond);
@@ -136,12 +133,11 @@ BENCHMARK(readText)->Unit(benchmark::kMillisecond);
 // zlib alone on the same body: the floor under each direction.
 void zlibDeflateOnly(benchmark::State &state)
 {
-    const QByteArray &body = fixture().body;
+    const qor::Bytes &body = fixture().body;
     std::vector<Bytef> out(compressBound(uLong(body.size())));
     for (auto _ : state) {
         uLongf length = uLongf(out.size());
-        benchmark::DoNotOptimize(compress2(out.data(), &length, reinterpret_cast<const Bytef *>(body.constData()),
-                                           uLong(body.size()), Z_DEFAULT_COMPRESSION));
+        benchmark::DoNotOptimize(compress2(out.data(), &length, body.data(), uLong(body.size()), Z_DEFAULT_COMPRESSION));
     }
     state.SetBytesProcessed(state.iterations() * body.size());
 }
@@ -149,13 +145,12 @@ BENCHMARK(zlibDeflateOnly)->Unit(benchmark::kMillisecond);
 
 void zlibInflateOnly(benchmark::State &state)
 {
-    const QByteArray &body = fixture().body;
-    const QByteArray framed = qor::frameBody(body);
-    std::vector<Bytef> out(size_t(body.size()));
+    const qor::Bytes &body = fixture().body;
+    const qor::Bytes framed = qor::wrapBody(body);
+    std::vector<Bytef> out(body.size());
     for (auto _ : state) {
         uLongf length = uLongf(out.size());
-        benchmark::DoNotOptimize(uncompress(out.data(), &length, reinterpret_cast<const Bytef *>(framed.constData() + 8),
-                                            uLong(framed.size() - 8)));
+        benchmark::DoNotOptimize(uncompress(out.data(), &length, framed.data() + 8, uLong(framed.size() - 8)));
     }
     state.SetBytesProcessed(state.iterations() * body.size());
 }
@@ -163,9 +158,12 @@ BENCHMARK(zlibInflateOnly)->Unit(benchmark::kMillisecond);
 
 void serializeModel(benchmark::State &state)
 {
-    qor::Reanim reanim = largeAnimation();
-    for (auto _ : state)
-        benchmark::DoNotOptimize(qor::serializeReanim(reanim));
+    const qor::Reanim reanim = largeAnimation();
+    qor::Bytes body;
+    for (auto _ : state) {
+        qor::serializeReanim(reanim, body);
+        benchmark::DoNotOptimize(body.data());
+    }
     state.SetBytesProcessed(state.iterations() * fixture().body.size());
 }
 BENCHMARK(serializeModel)->Unit(benchmark::kMillisecond);
@@ -200,7 +198,7 @@ void replaceOne(Replace way, const QString &path, const QByteArray &bytes, Disca
                   RENAME_EXCHANGE);
         unlink(QFile::encodeName(temporary).constData());
     } else {
-        qor::writeWholeFile(path, bytes, log, qor::Flush::No);
+        qor::writeWholeFile(qorqt::toPath(path), qorqt::charsOf(bytes), log, qor::Flush::No);
     }
 }
 
@@ -211,7 +209,7 @@ void replaceOutputs(benchmark::State &state)
     const QByteArray bytes(100 * 1024, 'r');
     DiscardingLog log;
     for (int n = 0; n < 100; ++n)
-        qor::writeWholeFile(dir.filePath(QString::number(n)), bytes, log, qor::Flush::No);
+        qor::writeWholeFile(qorqt::toPath(dir.filePath(QString::number(n))), qorqt::charsOf(bytes), log, qor::Flush::No);
     for (auto _ : state) {
         for (int n = 0; n < 100; ++n)
             replaceOne(way, dir.filePath(QString::number(n)), bytes, log);
@@ -267,14 +265,14 @@ qor::EvaluatedAnimation swingingParts(int tracks, int frames)
     reanim.fps = 30.0f;
     for (int t = 0; t < tracks; ++t) {
         qor::ReanimTrack &track = reanim.tracks.emplace_back();
-        track.name = "part_" + QByteArray::number(t);
+        track.name = "part_" + std::to_string(t);
         for (int f = 0; f < frames; ++f) {
             qor::ReanimTransform &frame = track.transforms.emplace_back();
             frame.x = float(t % 10 * 80 + f % 7);
             frame.y = float(t / 10 * 100 + f % 5);
             frame.kx = frame.ky = float((t + f) % 40 - 20);
             if (f == 0)
-                frame.i = "IMAGE_REANIM_PART_" + QByteArray::number(t);
+                frame.i = "IMAGE_REANIM_PART_" + std::to_string(t);
         }
     }
     return qor::evaluate(reanim);
@@ -325,11 +323,6 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     int guiArgc = 1;
     QGuiApplication application(guiArgc, argv);
-    // The serializer reports each body length on Qt's debug channel; keep the table clean.
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &message) {
-        if (type != QtDebugMsg)
-            std::fprintf(stderr, "%s\n", qPrintable(message));
-    });
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

@@ -6,18 +6,14 @@
 #include "core/decompiler.h"
 #include "core/outputfile.h"
 
-#include <QCoreApplication>
-#include <QDir>
-
 #include <cstdio>
+#include <filesystem>
 #include <random>
+#include <string>
 
 namespace {
 
-class DiscardingLog : public qor::LogSink {
-public:
-    void logLine(const QString &) override {}
-};
+using qor::DiscardingLog;
 
 float thousandths(std::mt19937 &random, int low, int high)
 {
@@ -50,7 +46,7 @@ qor::Reanim animation(std::mt19937 &random, int tracks, int frames)
             if (first || chance(5))
                 frame.a = thousandths(random, 0, 1);
             if (first || chance(3))
-                frame.i = "IMAGE_REANIM_PART_" + QByteArray::number(t) + "_" + QByteArray::number(f % 7);
+                frame.i = "IMAGE_REANIM_PART_" + std::to_string(t) + "_" + std::to_string(f % 7);
             track.transforms.push_back(std::move(frame));
         }
         reanim.tracks.push_back(std::move(track));
@@ -58,38 +54,38 @@ qor::Reanim animation(std::mt19937 &random, int tracks, int frames)
     return reanim;
 }
 
-bool writeAll(qor::Reanim reanim, const QString &folder, const QString &name)
+bool writeAll(const qor::Reanim &reanim, const std::filesystem::path &folder, const std::string &name)
 {
     DiscardingLog log;
-    const QByteArray body = qor::serializeReanim(reanim);
-    return QDir().mkpath(folder + QStringLiteral("/compiled")) && QDir().mkpath(folder + QStringLiteral("/text"))
-        && QDir().mkpath(folder + QStringLiteral("/body"))
-        && qor::writeWholeFile(folder + QStringLiteral("/compiled/") + name + QStringLiteral(".reanim.compiled"),
-                               qor::frameBody(body), log, qor::Flush::No)
-        && qor::writeWholeFile(folder + QStringLiteral("/body/") + name + QStringLiteral(".body"), body, log,
+    const qor::Bytes body = qor::serializeReanim(reanim);
+    const auto text = qor::decompileBodyToText(body, log);
+    std::error_code error;
+    for (const char *kind : {"compiled", "text", "body"})
+        std::filesystem::create_directories(folder / kind, error);
+    return text && !error
+        && qor::writeWholeFile(folder / "compiled" / (name + ".reanim.compiled"), qor::charsOf(qor::wrapBody(body)), log,
                                qor::Flush::No)
-        && qor::decompileBody(body, folder + QStringLiteral("/text/") + name + QStringLiteral(".reanim"), log,
-                              qor::Flush::No);
+        && qor::writeWholeFile(folder / "body" / (name + ".body"), qor::charsOf(body), log, qor::Flush::No)
+        && qor::writeWholeFile(folder / "text" / (name + ".reanim"), *text, log, qor::Flush::No);
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
-    QCoreApplication application(argc, argv);
     if (argc != 2) {
         std::fprintf(stderr, "usage: qorutil-benchdata FOLDER\n");
         return 2;
     }
-    const QString root = QString::fromLocal8Bit(argv[1]);
+    const std::filesystem::path root(argv[1]);
     std::mt19937 random(143);
     for (int n = 0; n < 150; ++n) {
         const int tracks = std::uniform_int_distribution<int>(15, 60)(random);
         const int frames = std::uniform_int_distribution<int>(60, 240)(random);
-        if (!writeAll(animation(random, tracks, frames), root + QStringLiteral("/set"),
-                      QStringLiteral("anim%1").arg(n, 3, 10, QLatin1Char('0'))))
+        char name[16];
+        std::snprintf(name, sizeof name, "anim%03d", n);
+        if (!writeAll(animation(random, tracks, frames), root / "set", name))
             return 1;
     }
-    return writeAll(animation(random, 60, 4000), root + QStringLiteral("/large"), QStringLiteral("large")) ? 0 : 1;
+    return writeAll(animation(random, 60, 4000), root / "large", "large") ? 0 : 1;
 }

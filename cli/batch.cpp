@@ -26,7 +26,7 @@
 
 namespace cli {
 
-void FileLog::logLine(const QString &text)
+void FileLog::logText(const QString &text)
 {
     QString line = text;
     const QLatin1String error("ERROR: ");

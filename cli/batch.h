@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/logsink.h"
+#include "qt/qtcore.h"
 
 #include <QByteArray>
 
@@ -27,11 +27,11 @@ struct FileReport {
 //
 // Given the file it is about, it names that file in any "ERROR:" line that does not already,
 // so that a report read alone, or with --quiet, still says which file it is about.
-class FileLog : public qor::LogSink {
+class FileLog : public qorqt::LogSink {
 public:
     explicit FileLog(const QString &subject = QString()) : subject_(subject) {}
 
-    void logLine(const QString &text) override;
+    void logText(const QString &text) override;
 
     // The last "ERROR:" line, without that word, for a one-line report of a file.
     QString lastError() const;

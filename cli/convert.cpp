@@ -3,14 +3,12 @@
 #include "cli/batch.h"
 #include "cli/inputs.h"
 #include "cli/interrupt.h"
-#include "core/compiler.h"
 #include "core/container.h"
 #include "core/conversionguard.h"
 #include "core/decompiler.h"
+#include "core/fileconversions.h"
 #include "core/fileidentity.h"
-#include "core/outputfile.h"
 #include "core/outputname.h"
-#include "core/pathnames.h"
 
 #include <QThread>
 
@@ -36,10 +34,14 @@ namespace {
 // One input and the output it is to get, or why it gets none.
 struct Planned {
     Input input;
-    fs::path output;   // "-" for standard output
-    QString outputPath; // the same for the converters
+    fs::path output; // "-" for standard output
     std::optional<QString> refusal;
 };
+
+bool isStream(const fs::path &path)
+{
+    return path == "-";
+}
 
 fs::path outputFor(const Input &input, const Options &options, bool decompile)
 {
@@ -47,10 +49,8 @@ fs::path outputFor(const Input &input, const Options &options, bool decompile)
     if (!options.output.empty())
         return fs::path(options.output);
     if (options.outputDir.empty())
-        return qor::fileSystemPath(name(input.path));
-    const fs::path relative = input.relative.parent_path()
-        / qor::fileSystemPath(name(qor::qtPath(input.relative.filename()).value_or(QString())));
-    return fs::path(options.outputDir) / relative;
+        return name(input.file);
+    return fs::path(options.outputDir) / input.relative.parent_path() / name(input.relative.filename());
 }
 
 QString clashOf(const Planned &first, const Planned &second, const Options &options)
@@ -73,17 +73,11 @@ std::vector<Planned> plan(const std::vector<Input> &inputs, const Options &optio
     for (size_t n = 0; n < inputs.size(); ++n)
         inputAt.emplace(qor::fileIdentity(inputs[n].file), n);
     for (size_t n = 0; n < inputs.size(); ++n) {
-        Planned item{inputs[n], outputFor(inputs[n], options, decompile), {}, std::nullopt};
-        if (item.output == "-") {
-            item.outputPath = QStringLiteral("-");
+        Planned item{inputs[n], outputFor(inputs[n], options, decompile), std::nullopt};
+        if (isStream(item.output)) {
             planned.push_back(std::move(item));
             continue;
         }
-        if (const auto path = qor::qtPath(item.output))
-            item.outputPath = *path;
-        else
-            item.refusal = QLatin1String("ERROR: the output name ") + shown(item.output)
-                + QLatin1String(" is not valid in this system's encoding; nothing was written");
         if (!options.outputDir.empty() && !qor::liesWithin(item.output, options.outputDir))
             item.refusal = QLatin1String("ERROR: the output ") + shown(item.output)
                 + QLatin1String(" would not lie under the output folder; nothing was written");
@@ -102,80 +96,77 @@ std::vector<Planned> plan(const std::vector<Input> &inputs, const Options &optio
     return planned;
 }
 
-// The whole of standard input, or nothing after an "ERROR:" line.
-std::optional<QByteArray> readStandardInput(qsizetype limit, qor::LogSink &log)
+// The whole of standard input, or false after an "ERROR:" line.
+bool readStandardInput(std::size_t limit, qor::Bytes &bytes, qorqt::LogSink &log)
 {
-    QByteArray bytes;
-    char buffer[1 << 16];
-    while (size_t got = std::fread(buffer, 1, sizeof buffer, stdin)) {
-        if (bytes.size() + qsizetype(got) > limit) {
+    bytes.clear();
+    std::uint8_t buffer[1 << 16];
+    while (const size_t got = std::fread(buffer, 1, sizeof buffer, stdin)) {
+        if (bytes.size() + got > limit) {
             log.logLine(QString::fromLatin1("ERROR: standard input is more than the %1 MiB such a file can have").arg(limit >> 20));
-            return std::nullopt;
+            return false;
         }
-        bytes.append(buffer, qsizetype(got));
+        bytes.insert(bytes.end(), buffer, buffer + got);
     }
     if (std::ferror(stdin)) {
         log.logLine(QStringLiteral("ERROR: cannot read standard input"));
-        return std::nullopt;
+        return false;
     }
-    return bytes;
+    return true;
 }
 
 // One conversion whose input or output is a stream: the whole output in memory.
-std::optional<QByteArray> convertInMemory(const Planned &item, bool decompile, FileLog &log,
-                                          std::vector<qor::ReaderWarning> *warnings)
+bool convertInMemory(const Planned &item, bool decompile, FileLog &log, qor::CompileDetails &details,
+                     qor::ConversionBuffers &buffers, QByteArray &output)
 {
-    const bool fromInput = item.input.path == QLatin1String("-");
+    const bool fromInput = isStream(item.input.file);
     if (decompile) {
-        std::optional<QByteArray> body;
-        if (fromInput) {
-            if (const auto file = readStandardInput(qor::maxCompiledFileSize, log))
-                body = qor::inflateCompiledFile(*file, log);
-        } else {
-            body = qor::loadCompiledBody(item.input.path, log);
-        }
-        if (!body)
-            return std::nullopt;
+        const bool loaded = fromInput ? readStandardInput(qor::maxCompiledFileSize, buffers.file, log)
+                                            && qor::inflateCompiledFile(buffers.file, buffers.body, log)
+                                      : qor::loadCompiledBody(item.input.file, buffers.body, log, &buffers.file);
+        if (!loaded)
+            return false;
         log.logLine(QLatin1String("Decompress [") + item.input.path + QLatin1String("] ..."));
-        return qor::decompileBodyToText(*body, log);
+        if (!qor::decompileBodyToText(buffers.body, buffers.text, log))
+            return false;
+        output = qorqt::toQByteArray(std::string_view(buffers.text));
+        return true;
     }
-    if (!fromInput)
-        return qor::compiledFileOf(item.input.path, log, warnings);
-    const auto text = readStandardInput(qor::maxTextFileSize, log);
-    return text ? qor::compileText(*text, log, warnings) : std::nullopt;
+    const bool compiled = fromInput ? readStandardInput(qor::maxTextFileSize, buffers.file, log)
+                                          && qor::compileText(qor::charsOf(buffers.file), buffers.body, log, &details,
+                                                              &buffers.compile)
+                                    : qor::compiledFileOf(item.input.file, buffers.body, log, &details, &buffers);
+    if (compiled)
+        output = qorqt::toQByteArray(qor::ByteView(buffers.body));
+    return compiled;
 }
 
-bool convert(const Planned &item, const Options &options, bool decompile, FileLog &log,
-             std::vector<qor::ReaderWarning> &warnings, QByteArray &standardOutput)
+bool convert(const Planned &item, const Options &options, bool decompile, FileLog &log, qor::CompileDetails &details,
+             QByteArray &standardOutput)
 {
+    // Each worker keeps its buffers from file to file.
+    thread_local qor::ConversionBuffers buffers;
     const qor::Flush flush = options.sync ? qor::Flush::ToDisk : qor::Flush::No;
-    const bool streamed = item.input.path == QLatin1String("-") || item.outputPath == QLatin1String("-");
-    const QString guardedOutput = item.outputPath == QLatin1String("-") ? QString() : item.outputPath;
-    return qor::guardConversion(item.input.path == QLatin1String("-") ? QString() : item.input.path, guardedOutput, log, [&] {
-        if (decompile && !streamed)
-            return qor::decompressFile(item.input.path, item.outputPath, log, flush);
-        if (!streamed) {
-            qor::CompileWarnings checks{{}, options.strict};
-            const bool written = qor::compileReanim(item.input.path, item.outputPath, log, flush, &checks);
-            warnings = std::move(checks.found);
-            return written;
-        }
-        auto bytes = convertInMemory(item, decompile, log, &warnings);
-        if (!bytes)
+    details.refuseWarnings = options.strict;
+    if (!isStream(item.input.file) && !isStream(item.output)) {
+        return decompile ? qor::decompileFile(item.input.file, item.output, log, flush, &buffers)
+                         : qor::compileFile(item.input.file, item.output, log, flush, &details, &buffers);
+    }
+    const fs::path input = isStream(item.input.file) ? fs::path() : item.input.file;
+    const fs::path output = isStream(item.output) ? fs::path() : item.output;
+    return qor::guardConversion(input, output, log, [&] {
+        QByteArray bytes;
+        if (!convertInMemory(item, decompile, log, details, buffers, bytes))
             return false;
-        if (options.strict && !warnings.empty()) {
-            log.logLine(QLatin1String("ERROR: ") + item.input.path + QLatin1String(" has warnings (--strict); nothing was written"));
-            return false;
-        }
         const char *finish = decompile ? "Decompile finish [" : "Compiled finish [";
-        if (item.outputPath == QLatin1String("-")) {
-            standardOutput = std::move(*bytes);
+        if (isStream(item.output)) {
+            standardOutput = std::move(bytes);
             log.logLine(QLatin1String(finish) + QLatin1String("-]"));
             return true;
         }
-        if (!qor::writeWholeFile(item.outputPath, *bytes, log, flush))
+        if (!qor::writeWholeFile(item.output, qorqt::charsOf(bytes), log, flush))
             return false;
-        log.logLine(QLatin1String(finish) + item.outputPath + QLatin1Char(']'));
+        log.logLine(QLatin1String(finish) + shown(item.output) + QLatin1Char(']'));
         return true;
     });
 }
@@ -204,32 +195,35 @@ bool makeOutputFolder(const Planned &item, const Options &options, FileLog &log)
 
 QString inputName(const Input &input)
 {
-    return input.path == QLatin1String("-") ? QStringLiteral("standard input") : shown(input.file);
+    return isStream(input.file) ? QStringLiteral("standard input") : shown(input.file);
 }
 
 FileReport convertOne(const Planned &item, const Options &options, bool decompile)
 {
     FileReport report;
     FileLog log(inputName(item.input));
-    std::vector<qor::ReaderWarning> warnings;
+    qor::CompileDetails details;
     bool converted = false;
     std::error_code error;
     if (item.refusal) {
         log.logLine(*item.refusal);
-    } else if (options.noClobber && item.output != "-" && fs::exists(fs::symlink_status(item.output, error))) {
+    } else if (options.noClobber && !isStream(item.output) && fs::exists(fs::symlink_status(item.output, error))) {
         report.outcome = Outcome::Skipped;
         report.log = (QLatin1String("Skipped ") + inputName(item.input) + QLatin1String(": ") + shown(item.output)
                       + QLatin1String(" exists\n"))
                          .toLocal8Bit();
         return report;
     } else if (options.outputDir.empty() || makeOutputFolder(item, options, log)) {
-        converted = convert(item, options, decompile, log, warnings, report.output);
+        converted = convert(item, options, decompile, log, details, report.output);
     }
     report.outcome = converted ? Outcome::Done : Outcome::Failed;
-    report.warnings = int(warnings.size());
+    report.warnings = int(details.warnings.size());
     FileLog lines;
-    for (const qor::ReaderWarning &warning : warnings)
-        lines.logLine(QString::fromLatin1("%1:%2: warning: %3").arg(inputName(item.input)).arg(warning.line).arg(warning.text));
+    for (const qor::ReaderWarning &warning : details.warnings)
+        lines.logLine(QString::fromLatin1("%1:%2: warning: %3")
+                          .arg(inputName(item.input))
+                          .arg(warning.line)
+                          .arg(qorqt::fromUtf8(warning.text)));
     if (options.verbose) {
         report.log = log.lines + lines.lines;
         return report;
@@ -237,7 +231,7 @@ FileReport convertOne(const Planned &item, const Options &options, bool decompil
     // By default, one line a file: what was done, or why not.
     if (converted)
         lines.logLine(QLatin1String(decompile ? "Decompiled " : "Compiled ") + inputName(item.input) + QLatin1String(" to ")
-                      + (item.output == "-" ? QStringLiteral("standard output") : shown(item.output)));
+                      + (isStream(item.output) ? QStringLiteral("standard output") : shown(item.output)));
     else if (const QByteArray errors = log.errorLines(); !errors.isEmpty())
         lines.lines += errors;
     else
@@ -256,7 +250,7 @@ void removeStaleTemporaries(const std::vector<Planned> &planned)
 {
     std::set<fs::path> folders;
     for (const Planned &item : planned) {
-        if (!item.refusal && item.output != "-")
+        if (!item.refusal && !isStream(item.output))
             folders.insert(item.output.parent_path().empty() ? fs::path(".") : item.output.parent_path());
     }
     for (const fs::path &folder : folders)

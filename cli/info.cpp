@@ -6,6 +6,7 @@
 #include "core/container.h"
 #include "core/evaluated.h"
 #include "core/loader.h"
+#include "core/wholefile.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -24,7 +25,7 @@ QStringList imagesOf(const qor::ReanimTrack &track)
 {
     QStringList images;
     for (const qor::ReanimTransform &frame : track.transforms) {
-        const QString image = QString::fromLatin1(frame.i);
+        const QString image = qorqt::fromName(frame.i);
         if (!image.isEmpty() && !images.contains(image))
             images.append(image);
     }
@@ -43,7 +44,7 @@ QJsonArray clipsOf(const qor::Reanim &reanim)
 {
     QJsonArray clips;
     for (const qor::Clip &clip : qor::evaluate(reanim).clips)
-        clips.append(QJsonObject{{QStringLiteral("name"), QString::fromLatin1(clip.name)},
+        clips.append(QJsonObject{{QStringLiteral("name"), qorqt::fromName(clip.name)},
                                  {QStringLiteral("first"), clip.firstFrame},
                                  {QStringLiteral("frames"), clip.frameCount}});
     return clips;
@@ -53,7 +54,7 @@ QJsonObject describe(const QString &path, const qor::LoadedAnimation &loaded)
 {
     QJsonArray tracks;
     for (const qor::ReanimTrack &track : loaded.reanim.tracks)
-        tracks.append(QJsonObject{{QStringLiteral("name"), QString::fromLatin1(track.name)},
+        tracks.append(QJsonObject{{QStringLiteral("name"), qorqt::fromName(track.name)},
                                   {QStringLiteral("frames"), qint64(track.transforms.size())},
                                   {QStringLiteral("images"), QJsonArray::fromStringList(imagesOf(track))}});
     const float fps = loaded.reanim.fps;
@@ -108,12 +109,12 @@ int runInfo(const Options &options)
         tasks.push_back([&, n, json = options.json] {
             FileReport report;
             FileLog log;
-            const qor::WholeFile file = qor::readWholeFile(inputs[n].path, log, qor::maxCompiledFileSize);
-            const auto loaded = file ? qor::decodeAnimation(file.bytes, kindOf(inputs[n].path, file.bytes), log) : std::nullopt;
+            const qor::WholeFile file = qor::readWholeFile(inputs[n].file, log, qor::maxCompiledFileSize);
+            const auto loaded = file ? qor::decodeAnimation(file.bytes, kindOf(inputs[n].file, file.bytes), log) : std::nullopt;
             if (!loaded) {
                 report.outcome = Outcome::Failed;
                 FileLog error;
-                error.logLine(QLatin1String("ERROR: ") + QDir::toNativeSeparators(inputs[n].path) + QLatin1String(": ")
+                error.logLine(QLatin1String("ERROR: ") + shown(inputs[n].file) + QLatin1String(": ")
                               + log.lastError());
                 report.log = std::move(error.lines);
                 return report;

@@ -2,7 +2,9 @@
 
 #include "cli/batch.h"
 #include "core/fileidentity.h"
+#include "core/outputname.h"
 #include "core/pathnames.h"
+#include "qt/qtcore.h"
 
 #include <algorithm>
 #include <set>
@@ -23,7 +25,7 @@ bool hasSuffix(const fs::path &name, const QStringList &suffixes)
 
 class Walk {
 public:
-    Walk(const QStringList &suffixes, qor::LogSink &log, RunInputs &run, const fs::path &skip)
+    Walk(const QStringList &suffixes, qorqt::LogSink &log, RunInputs &run, const fs::path &skip)
         : suffixes_(suffixes), log_(log), run_(run), skip_(skip.empty() ? std::string() : qor::fileIdentity(skip))
     {
     }
@@ -35,7 +37,7 @@ public:
         below(folder, prefix, found);
         std::sort(found.begin(), found.end(), [](const Input &a, const Input &b) { return a.relative < b.relative; });
         if (found.empty())
-            log_.logLine(QLatin1String("No ") + suffixes_.join(QLatin1String(" or ")) + QLatin1String(" files in ")
+            log_.logText(QLatin1String("No ") + suffixes_.join(QLatin1String(" or ")) + QLatin1String(" files in ")
                          + shown(folder));
         for (Input &input : found)
             run_.files.push_back(std::move(input));
@@ -43,17 +45,14 @@ public:
 
     void failed(const fs::path &path, const QString &why)
     {
-        log_.logLine(QLatin1String("ERROR: ") + shown(path) + QLatin1String(": ") + why);
+        log_.logText(QLatin1String("ERROR: ") + shown(path) + QLatin1String(": ") + why);
         ++run_.missing;
     }
 
-    // A file the run takes, if its name can be handed to the converters.
+    // A file the run takes.
     void take(const fs::path &file, const fs::path &relative, std::vector<Input> &into)
     {
-        if (const auto path = qor::qtPath(file))
-            into.push_back({*path, file, relative});
-        else
-            failed(file, QStringLiteral("the name is not valid in this system's encoding; it was not converted"));
+        into.push_back({shown(file), file, relative});
     }
 
 private:
@@ -87,7 +86,7 @@ private:
     }
 
     const QStringList &suffixes_;
-    qor::LogSink &log_;
+    qorqt::LogSink &log_;
     RunInputs &run_;
     const std::string skip_;
 };
@@ -105,14 +104,14 @@ fs::path ownName(const fs::path &folder)
 
 } // namespace
 
-RunInputs collectInputs(const std::vector<std::string> &arguments, const QStringList &suffixes, qor::LogSink &log,
+RunInputs collectInputs(const std::vector<std::string> &arguments, const QStringList &suffixes, qorqt::LogSink &log,
                         const fs::path &skip)
 {
     RunInputs run;
     Walk walk(suffixes, log, run, skip);
     for (const std::string &argument : arguments) {
         if (argument == "-") {
-            run.files.push_back({QStringLiteral("-"), fs::path("-"), fs::path("-")});
+            run.files.push_back({QStringLiteral("standard input"), fs::path("-"), fs::path("-")});
             continue;
         }
         const fs::path path(argument);
@@ -140,7 +139,7 @@ RunInputs runInputs(const std::vector<std::string> &arguments, const QStringList
     // A file named twice (itself and in its folder, say, or through a link) is read once.
     std::set<std::string> seen;
     std::erase_if(run.files, [&](const Input &input) {
-        return input.path != QLatin1String("-") && !seen.insert(qor::fileIdentity(input.file)).second;
+        return input.file != "-" && !seen.insert(qor::fileIdentity(input.file)).second;
     });
     printError(log.lines);
     return run;
@@ -156,11 +155,12 @@ QStringList bothSuffixes()
     return {QStringLiteral(".compiled"), QStringLiteral(".reanim")};
 }
 
-qor::FileKind kindOf(const QString &path, const QByteArray &bytes)
+qor::FileKind kindOf(const fs::path &path, qor::ByteView bytes)
 {
-    if (path.endsWith(QLatin1String(".compiled"), Qt::CaseInsensitive))
+    const std::string name = path.filename().string();
+    if (qor::endsWithAnyCase(name, ".compiled"))
         return qor::FileKind::Compiled;
-    if (path.endsWith(QLatin1String(".reanim"), Qt::CaseInsensitive))
+    if (qor::endsWithAnyCase(name, ".reanim"))
         return qor::FileKind::Text;
     return qor::kindOf(bytes);
 }

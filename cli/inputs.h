@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/loader.h"
-#include "core/logsink.h"
+#include "qt/qtcore.h"
 
 #include <QString>
 #include <QStringList>
@@ -14,8 +14,8 @@ namespace cli {
 
 // One file a run reads, and where it came from.
 struct Input {
-    QString path;                   // as found, for the converters ("-" for standard input)
-    std::filesystem::path file;     // the same, as the file system's own bytes
+    QString path;                   // as found, escaped for messages ("standard input" for -)
+    std::filesystem::path file;     // the same, as the file system's own bytes ("-" for standard input)
     std::filesystem::path relative; // where its output goes below --output-dir
 };
 
@@ -28,13 +28,13 @@ struct Input {
 // under the folder's own name, as cp -r copies them.
 //
 // Anything that can't be taken (an argument that does not exist, a folder that can't be read,
-// a name this system's encoding can't carry) is reported with an "ERROR:" line naming it
+// a path longer than the system allows) is reported with an "ERROR:" line naming it
 // escaped, and counted in `missing`.
 struct RunInputs {
     std::vector<Input> files;
     int missing = 0; // arguments and files that could not be taken
 };
-RunInputs collectInputs(const std::vector<std::string> &arguments, const QStringList &suffixes, qor::LogSink &log,
+RunInputs collectInputs(const std::vector<std::string> &arguments, const QStringList &suffixes, qorqt::LogSink &log,
                         const std::filesystem::path &skip = {});
 
 // The files of a run, as collectInputs finds them, each file once however it is named, with
@@ -51,6 +51,6 @@ QStringList bothSuffixes();
 
 // The form of a file for check and info: by its name where the name says, else by content,
 // so that a damaged compiled file is checked as one.
-qor::FileKind kindOf(const QString &path, const QByteArray &bytes);
+qor::FileKind kindOf(const std::filesystem::path &path, qor::ByteView bytes);
 
 } // namespace cli

@@ -1,7 +1,7 @@
 #include "cli/render.h"
 
 #include "core/evaluated.h"
-#include "core/loader.h"
+#include "core/fileconversions.h"
 #include "core/outputfile.h"
 #include "render/picture.h"
 
@@ -137,15 +137,15 @@ ParseResult parseArguments(const QStringList &arguments)
 }
 
 std::optional<qor::Clip> findClip(const qor::EvaluatedAnimation &animation, const RenderRequest &request,
-                                  qor::LogSink &log)
+                                  qorqt::LogSink &log)
 {
     if (!request.clipGiven)
         return animation.whole();
     QStringList names;
     for (const qor::Clip &clip : animation.clips) {
-        if (QString::fromLatin1(clip.name) == request.clip)
+        if (qorqt::fromName(clip.name) == request.clip)
             return clip;
-        names.append(QString::fromLatin1(clip.name));
+        names.append(qorqt::fromName(clip.name));
     }
     log.logLine(QStringLiteral("ERROR: no clip '%1'; the clips are: %2")
                     .arg(request.clip, names.isEmpty() ? QStringLiteral("none") : names.join(QStringLiteral(", "))));
@@ -153,7 +153,7 @@ std::optional<qor::Clip> findClip(const qor::EvaluatedAnimation &animation, cons
 }
 
 QImage draw(const qor::EvaluatedAnimation &animation, const qor::Clip &clip, const RenderRequest &request,
-            qor::LogSink &log)
+            qorqt::LogSink &log)
 {
     const qor::ImageLibrary images(request.images);
     const qor::Framing framing = request.bounds ? qor::Framing{*request.bounds, request.scale}
@@ -169,7 +169,7 @@ QImage draw(const qor::EvaluatedAnimation &animation, const qor::Clip &clip, con
     return picture;
 }
 
-bool writePng(const QImage &picture, const QString &path, qor::LogSink &log)
+bool writePng(const QImage &picture, const QString &path, qorqt::LogSink &log)
 {
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -178,16 +178,16 @@ bool writePng(const QImage &picture, const QString &path, qor::LogSink &log)
         log.logLine(QStringLiteral("ERROR: could not encode the PNG"));
         return false;
     }
-    return qor::writeWholeFile(path, bytes, log, qor::Flush::No);
+    return qor::writeWholeFile(qorqt::toPath(path), qorqt::charsOf(bytes), log, qor::Flush::No);
 }
 
-int render(const RenderRequest &request, qor::LogSink &log)
+int render(const RenderRequest &request, qorqt::LogSink &log)
 {
     if (!request.images.isEmpty() && !QFileInfo(request.images).isDir()) {
         log.logLine(QStringLiteral("ERROR: no image folder ") + QDir::toNativeSeparators(request.images));
         return exitFailed;
     }
-    const auto loaded = qor::loadAnimation(request.input, log);
+    const auto loaded = qor::loadAnimation(qorqt::toPath(request.input), log);
     if (!loaded)
         return exitFailed;
     const qor::EvaluatedAnimation animation = qor::evaluate(loaded->reanim);
@@ -223,7 +223,7 @@ std::unique_ptr<QCoreApplication> makeRenderApplication(int &argc, char **argv)
     return std::make_unique<QGuiApplication>(argc, argv);
 }
 
-int runRender(const QStringList &arguments, qor::LogSink &log)
+int runRender(const QStringList &arguments, qorqt::LogSink &log)
 {
     const ParseResult parsed = parseArguments(arguments);
     if (!parsed.request && parsed.error.isEmpty()) {

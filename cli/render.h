@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/logsink.h"
+#include "qt/qtcore.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -14,4 +14,4 @@ std::unique_ptr<QCoreApplication> makeRenderApplication(int &argc, char **argv);
 // `qorutil-cli render`: draws one frame or a clip's sprite sheet of an animation file to a
 // PNG. `arguments` are those after the word "render". Returns 0 when written, 1 when the
 // file could not be read or drawn or the picture not written, 2 on a usage error.
-int runRender(const QStringList &arguments, qor::LogSink &log);
+int runRender(const QStringList &arguments, qorqt::LogSink &log);

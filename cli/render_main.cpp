@@ -7,9 +7,9 @@
 namespace {
 
 // Prints each line as it comes; the usage text spans several lines.
-class PlainLog : public qor::LogSink {
+class PlainLog : public qorqt::LogSink {
 public:
-    void logLine(const QString &text) override
+    void logText(const QString &text) override
     {
         std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
         std::fflush(stderr);

@@ -7,10 +7,9 @@ namespace qor {
 
 namespace {
 
-QByteArray untilZero(QByteArrayView bytes)
+std::string untilZero(std::string_view bytes)
 {
-    const qsizetype zero = bytes.indexOf('\0');
-    return (zero >= 0 ? bytes.first(zero) : bytes).toByteArray();
+    return std::string(bytes.substr(0, bytes.find('\0')));
 }
 
 // The body walk's consumer that fills the model.
@@ -18,24 +17,25 @@ class ModelConsumer {
 public:
     explicit ModelConsumer(Reanim &reanim) : reanim_(reanim) {}
 
-    bool header(float fps, quint32)
+    bool header(float fps, std::uint32_t)
     {
         reanim_.fps = fps;
         return true;
     }
 
-    bool beginTrack(quint32, QByteArrayView name, quint32)
+    bool beginTrack(std::uint32_t, std::string_view name, std::uint32_t frames)
     {
         reanim_.tracks.push_back({untilZero(name), {}});
+        // The records of all the frames lie in the body, so the count is believable.
+        reanim_.tracks.back().transforms.reserve(frames);
         return true;
     }
 
-    bool frame(quint32, quint32, const BodyFrame &values)
+    bool frame(std::uint32_t, std::uint32_t, const BodyFrame &values)
     {
         ReanimTransform frame;
-        float *const fields[] = {&frame.x, &frame.y, &frame.kx, &frame.ky, &frame.sx, &frame.sy, &frame.f, &frame.a};
-        for (size_t n = 0; n < values.fields.size(); ++n)
-            *fields[n] = values.fields[n];
+        for (std::size_t n = 0; n < numberFields.size(); ++n)
+            frame.*numberFields[n].member = values.fields[n];
         frame.i = untilZero(values.image);
         frame.font = untilZero(values.font);
         frame.text = untilZero(values.text);
@@ -43,7 +43,7 @@ public:
         return true;
     }
 
-    bool endTrack(quint32) { return true; }
+    bool endTrack(std::uint32_t) { return true; }
 
 private:
     Reanim &reanim_;
@@ -51,7 +51,7 @@ private:
 
 } // namespace
 
-std::optional<Reanim> readReanimBody(QByteArrayView body, LogSink &log, qsizetype *end)
+std::optional<Reanim> readReanimBody(ByteView body, LogSink &log, std::size_t *end)
 {
     Reanim reanim;
     ModelConsumer consumer(reanim);

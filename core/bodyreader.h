@@ -1,9 +1,8 @@
 #pragma once
 
+#include "core/bytes.h"
 #include "core/logsink.h"
 #include "core/reanim.h"
-
-#include <QByteArrayView>
 
 #include <optional>
 
@@ -13,6 +12,6 @@ namespace qor {
 // tracks and every frame with its image, font and text. Names are cut at their first zero
 // byte, as the text carries them. Nothing after an "ERROR:" line when the body ends before
 // its counts and lengths say. `end` receives the first byte after the last track.
-std::optional<Reanim> readReanimBody(QByteArrayView body, LogSink &log, qsizetype *end = nullptr);
+std::optional<Reanim> readReanimBody(ByteView body, LogSink &log, std::size_t *end = nullptr);
 
 } // namespace qor

@@ -2,17 +2,17 @@
 
 namespace qor::bodywalk {
 
-QString Place::describe() const
+std::string Place::describe() const
 {
-    QString text = QString::fromLatin1(what);
+    std::string text = what;
     if (lengthWord)
-        text.prepend(QLatin1String("the length of "));
-    if (text.contains(QLatin1String("%1")))
-        text = text.arg(count);
+        text.insert(0, "the length of ");
+    if (const std::size_t at = text.find("%1"); at != std::string::npos)
+        text.replace(at, 2, std::to_string(count));
     if (frame >= 0)
-        text += QString::fromLatin1(" of frame %1").arg(frame);
+        text += " of frame " + std::to_string(frame);
     if (track >= 0)
-        text += QString::fromLatin1(" of track %1").arg(track);
+        text += " of track " + std::to_string(track);
     return text;
 }
 

@@ -1,61 +1,58 @@
 #pragma once
 
 #include "core/bytecursor.h"
-
-#include <QByteArrayView>
-#include <QString>
+#include "core/layout.h"
+#include "core/reanim.h"
 
 #include <array>
+#include <cstdint>
 #include <optional>
+#include <string>
+#include <string_view>
 
 namespace qor {
 
-// The compiled body's layout, written down once: a header, a table of tracks, then each
-// track's name, its transform records and its image records. Every read is bounded by the
+// The compiled body, walked once in order (see core/layout.h). Every read is bounded by the
 // body; the decompiler's text writer and the model builder are the walk's two consumers.
 
-inline constexpr qsizetype bodyHeaderSize = 24;
-inline constexpr qsizetype trackEntrySize = 12;
-inline constexpr qsizetype transformRecordSize = 44;
-
-// One frame as the body holds it: the eight fields x, y, kx, ky, sx, sy, f, a in that order,
-// and its three strings, in place in the body.
+// One frame as the body holds it: the eight number fields in the order of `numberFields`, and
+// its three strings, in place in the body.
 struct BodyFrame {
-    std::array<float, 8> fields;
-    QByteArrayView image;
-    QByteArrayView font;
-    QByteArrayView text;
+    std::array<float, numberFields.size()> fields;
+    std::string_view image;
+    std::string_view font;
+    std::string_view text;
 };
 
 // How a walk ended.
 struct BodyWalk {
-    bool stopped = false;                // a consumer asked to stop (and has reported why)
-    std::optional<QString> endedInside;  // where the body ran out, in words
-    qsizetype end = 0;                   // the first byte after the last track
+    bool stopped = false;                    // a consumer asked to stop (and has reported why)
+    std::optional<std::string> endedInside;  // where the body ran out, in words
+    std::size_t end = 0;                     // the first byte after the last track
 
     bool complete() const { return !stopped && !endedInside; }
 };
 
 // Walks `body`, calling on `consumer`, in body order:
-//   bool header(float fps, quint32 trackCount)
-//   bool beginTrack(quint32 track, QByteArrayView name, quint32 frames)
-//   bool frame(quint32 track, quint32 frame, const BodyFrame &values)
-//   bool endTrack(quint32 track)
+//   bool header(float fps, std::uint32_t trackCount)
+//   bool beginTrack(std::uint32_t track, std::string_view name, std::uint32_t frames)
+//   bool frame(std::uint32_t track, std::uint32_t frame, const BodyFrame &values)
+//   bool endTrack(std::uint32_t track)
 // A consumer that returns false stops the walk. Names are as stored, not cut at a zero byte.
 template <typename Consumer>
-BodyWalk walkBody(QByteArrayView body, Consumer &consumer);
+BodyWalk walkBody(ByteView body, Consumer &consumer);
 
 namespace bodywalk {
 
 // What the walk was reading; put into words only when the body runs out there.
 struct Place {
     const char *what;
-    qint64 track = -1;
-    qint64 frame = -1;
-    quint64 count = 0;
+    std::int64_t track = -1;
+    std::int64_t frame = -1;
+    std::uint64_t count = 0;
     bool lengthWord = false; // the length in front of the string `what`
 
-    QString describe() const;
+    std::string describe() const;
 };
 
 struct Ended {
@@ -64,7 +61,7 @@ struct Ended {
 
 class Walker {
 public:
-    explicit Walker(QByteArrayView body) : cursor_(body) {}
+    explicit Walker(ByteView body) : cursor_(body) {}
 
     template <typename T>
     T need(std::optional<T> value, const Place &place)
@@ -75,7 +72,7 @@ public:
     }
 
     // A length-prefixed string, named by `what` in the track and frame given.
-    QByteArrayView string(const char *what, qint64 track, qint64 frame = -1)
+    std::string_view string(const char *what, std::int64_t track, std::int64_t frame = -1)
     {
         const auto length = cursor_.u32();
         if (!length)
@@ -83,54 +80,54 @@ public:
         const auto bytes = cursor_.bytes(*length);
         if (!bytes)
             throw Ended{{what, track, frame}};
-        return *bytes;
+        return charsOf(*bytes);
     }
 
     template <typename Consumer>
     bool walk(Consumer &consumer)
     {
-        const auto header = need(cursor_.bytes(bodyHeaderSize), {"the header"});
-        ByteCursor fields(header);
-        fields.skip(8);
-        const quint32 trackCount = *fields.u32();
-        const float fps = *fields.f32();
-        const auto table = need(cursor_.bytes(quint64(trackCount) * trackEntrySize),
-                                {"the track table of %1 tracks", -1, -1, trackCount});
+        const ByteView header = need(cursor_.bytes(layout::bodyHeaderSize), {"the header"});
+        const std::uint32_t trackCount = loadLittle32(header.data() + layout::trackCountOffset);
+        const float fps = std::bit_cast<float>(loadLittle32(header.data() + layout::fpsOffset));
+        const ByteView table = need(cursor_.bytes(std::uint64_t(trackCount) * layout::trackEntrySize),
+                                    {"the track table of %1 tracks", -1, -1, trackCount});
         if (!consumer.header(fps, trackCount))
             return false;
-        for (quint32 track = 0; track < trackCount; ++track) {
-            const quint32 frames = qFromLittleEndian<quint32>(table.data() + qsizetype(track) * trackEntrySize + 8);
+        for (std::uint32_t track = 0; track < trackCount; ++track) {
+            const std::uint32_t frames =
+                loadLittle32(table.data() + std::size_t(track) * layout::trackEntrySize + layout::trackEntryFramesOffset);
             if (!walkTrack(consumer, track, frames))
                 return false;
         }
         return true;
     }
 
-    qsizetype position() const { return cursor_.position(); }
+    std::size_t position() const { return cursor_.position(); }
 
 private:
     template <typename Consumer>
-    bool walkTrack(Consumer &consumer, quint32 track, quint32 frames)
+    bool walkTrack(Consumer &consumer, std::uint32_t track, std::uint32_t frames)
     {
-        const QByteArrayView name = string("the name", track);
+        const std::string_view name = string("the name", track);
         need(cursor_.u32(), {"the record size word", track});
-        const auto transforms = need(cursor_.bytes(quint64(frames) * transformRecordSize),
-                                     {"the %1 transform records", track, -1, frames});
+        const ByteView transforms = need(cursor_.bytes(std::uint64_t(frames) * layout::transformRecordSize),
+                                         {"the %1 transform records", track, -1, frames});
         if (!consumer.beginTrack(track, name, frames))
             return false;
-        for (quint32 frame = 0; frame < frames; ++frame) {
+        for (std::uint32_t frame = 0; frame < frames; ++frame) {
             BodyFrame values;
             // The table of records was bounded as a whole; each record's eight floats lie in it.
-            const char *const record = transforms.data() + qsizetype(frame) * transformRecordSize;
-            for (size_t field = 0; field < values.fields.size(); ++field)
-                values.fields[field] = qFromLittleEndian<float>(record + 4 * field);
+            const std::uint8_t *const record = transforms.data() + std::size_t(frame) * layout::transformRecordSize;
+            for (std::size_t field = 0; field < values.fields.size(); ++field)
+                values.fields[field] = std::bit_cast<float>(loadLittle32(record + 4 * field));
             // Most frames carry no image, font or text: three zero lengths, read as one.
-            const auto lengths = cursor_.bytes(12);
-            if (lengths && qFromLittleEndian<quint64>(lengths->data()) == 0 && qFromLittleEndian<quint32>(lengths->data() + 8) == 0) {
+            const auto lengths = cursor_.bytes(layout::emptyStringsSize);
+            if (lengths && loadLittle32(lengths->data()) == 0 && loadLittle32(lengths->data() + 4) == 0
+                && loadLittle32(lengths->data() + 8) == 0) {
                 values.image = values.font = values.text = {};
             } else {
                 if (lengths)
-                    cursor_.back(12);
+                    cursor_.back(layout::emptyStringsSize);
                 values.image = string("the image name", track, frame);
                 values.font = string("the font name", track, frame);
                 values.text = string("the text", track, frame);
@@ -147,7 +144,7 @@ private:
 } // namespace bodywalk
 
 template <typename Consumer>
-BodyWalk walkBody(QByteArrayView body, Consumer &consumer)
+BodyWalk walkBody(ByteView body, Consumer &consumer)
 {
     bodywalk::Walker walker(body);
     BodyWalk result;

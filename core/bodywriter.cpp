@@ -2,75 +2,70 @@
 
 #include "core/bytewriter.h"
 
-#include <QDebug>
-
 namespace qor {
 
 namespace {
 
-constexpr quint32 trackEntryWord1 = 0x0862F9B8;
-constexpr quint32 trackEntryWord2 = 0x08759760;
-constexpr quint32 transformRecordSize = 44;
-
-qsizetype bodySize(const Reanim &reanim)
+std::size_t bodySize(const Reanim &reanim)
 {
-    qsizetype size = 24;
+    std::size_t size = layout::bodyHeaderSize;
     for (const ReanimTrack &track : reanim.tracks) {
-        size += 12 + 8 + track.name.size() + qsizetype(transformRecordSize * track.transforms.size());
+        size += layout::trackEntrySize + 8 + track.name.size() + layout::transformRecordSize * track.transforms.size();
         for (const ReanimTransform &frame : track.transforms)
-            size += 12 + frame.i.size() + frame.font.size() + frame.text.size();
+            size += layout::emptyStringsSize + frame.i.size() + frame.font.size() + frame.text.size();
     }
     return size;
 }
 
-void writeString(ByteWriter &out, const QByteArray &bytes)
+void writeString(ByteWriter &out, const std::string &bytes)
 {
-    out.u32(quint32(bytes.size()));
+    out.u32(std::uint32_t(bytes.size()));
     out.bytes(bytes);
 }
 
 void writeTrackBlock(ByteWriter &out, const ReanimTrack &track)
 {
     writeString(out, track.name);
-    out.u32(transformRecordSize);
+    out.u32(layout::transformRecordSize);
     for (const ReanimTransform &frame : track.transforms) {
-        for (const float field : {frame.x, frame.y, frame.kx, frame.ky, frame.sx, frame.sy, frame.f, frame.a})
-            out.f32(field);
-        out.u32(frame.reserved1);
-        out.u32(frame.reserved2);
-        out.u32(frame.reserved3);
+        for (const NumberField &field : numberFields)
+            out.f32(frame.*field.member);
+        out.u32(layout::recordWord1);
+        out.u32(layout::recordWord2);
+        out.u32(layout::recordWord3);
     }
     for (const ReanimTransform &frame : track.transforms) {
-        writeString(out, frame.i);
-        writeString(out, frame.font);
-        writeString(out, frame.text);
+        for (const StringField &field : stringFields)
+            writeString(out, frame.*field.member);
     }
 }
 
 } // namespace
 
-QByteArray serializeReanim(Reanim &reanim)
+void serializeReanim(const Reanim &reanim, Bytes &body)
 {
-    reanim.trackCount = quint32(reanim.tracks.size());
-    QByteArray body;
+    body.clear();
     body.reserve(bodySize(reanim));
-    {
-        ByteWriter out(body);
-        out.u32(reanim.signature);
-        out.u32(reanim.reserved1);
-        out.u32(reanim.trackCount);
-        out.f32(reanim.fps);
-        out.u32(reanim.reserved2);
-        out.u32(reanim.trackEntrySize);
-        for (const ReanimTrack &track : reanim.tracks) {
-            out.u32(trackEntryWord1);
-            out.u32(trackEntryWord2);
-            out.u32(quint32(track.transforms.size()));
-        }
-        for (const ReanimTrack &track : reanim.tracks)
-            writeTrackBlock(out, track);
+    ByteWriter out(body);
+    out.u32(layout::bodySignature);
+    out.u32(0);
+    out.u32(std::uint32_t(reanim.tracks.size()));
+    out.f32(reanim.fps);
+    out.u32(0);
+    out.u32(layout::trackEntrySize);
+    for (const ReanimTrack &track : reanim.tracks) {
+        out.u32(layout::trackEntryWord1);
+        out.u32(layout::trackEntryWord2);
+        out.u32(std::uint32_t(track.transforms.size()));
     }
-    qDebug().noquote() << body.size();
+    for (const ReanimTrack &track : reanim.tracks)
+        writeTrackBlock(out, track);
+}
+
+Bytes serializeReanim(const Reanim &reanim)
+{
+    Bytes body;
+    serializeReanim(reanim, body);
     return body;
 }
 

@@ -1,13 +1,13 @@
 #pragma once
 
+#include "core/bytes.h"
 #include "core/reanim.h"
-
-#include <QByteArray>
 
 namespace qor {
 
-// The compiled body of `reanim` (its trackCount is set on the way). The body length also
-// goes to Qt's debug channel.
-QByteArray serializeReanim(Reanim &reanim);
+// The compiled body of `reanim`, written into `body` (replacing what it held, keeping its
+// room for the next one).
+void serializeReanim(const Reanim &reanim, Bytes &body);
+Bytes serializeReanim(const Reanim &reanim);
 
 } // namespace qor

@@ -1,11 +1,10 @@
 #pragma once
 
-#include <QByteArrayView>
-#include <QtEndian>
+#include "core/bytes.h"
 
 #include <algorithm>
 #include <bit>
-#include <cstring>
+#include <cstdint>
 #include <optional>
 
 namespace qor {
@@ -14,25 +13,19 @@ namespace qor {
 // and fails without moving when the buffer is too short, so nothing outside it is touched.
 class ByteCursor {
 public:
-    explicit ByteCursor(QByteArrayView data) : data_(data) {}
+    explicit ByteCursor(ByteView data) : data_(data) {}
 
-    qsizetype position() const { return position_; }
-    qsizetype size() const { return data_.size(); }
-    qsizetype remaining() const { return data_.size() - position_; }
+    std::size_t position() const { return position_; }
+    std::size_t size() const { return data_.size(); }
+    std::size_t remaining() const { return data_.size() - position_; }
 
-    std::optional<quint32> u32()
+    std::optional<std::uint32_t> u32()
     {
         if (remaining() < 4)
             return std::nullopt;
-        const quint32 value = qFromLittleEndian<quint32>(data_.data() + position_);
+        const std::uint32_t value = loadLittle32(data_.data() + position_);
         position_ += 4;
         return value;
-    }
-
-    std::optional<qint32> i32()
-    {
-        const auto word = u32();
-        return word ? std::optional<qint32>(std::bit_cast<qint32>(*word)) : std::nullopt;
     }
 
     std::optional<float> f32()
@@ -42,23 +35,23 @@ public:
     }
 
     // The next `count` bytes, in place.
-    std::optional<QByteArrayView> bytes(quint64 count)
+    std::optional<ByteView> bytes(std::uint64_t count)
     {
-        if (quint64(remaining()) < count)
+        if (remaining() < count)
             return std::nullopt;
-        const QByteArrayView run = data_.sliced(position_, qsizetype(count));
-        position_ += qsizetype(count);
+        const ByteView run = data_.subspan(position_, std::size_t(count));
+        position_ += std::size_t(count);
         return run;
     }
 
-    bool skip(quint64 count) { return bytes(count).has_value(); }
+    bool skip(std::uint64_t count) { return bytes(count).has_value(); }
 
     // Steps back over `count` bytes just read.
-    void back(qsizetype count) { position_ = std::max<qsizetype>(0, position_ - count); }
+    void back(std::size_t count) { position_ -= std::min(position_, count); }
 
 private:
-    QByteArrayView data_;
-    qsizetype position_ = 0;
+    ByteView data_;
+    std::size_t position_ = 0;
 };
 
 } // namespace qor

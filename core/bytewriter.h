@@ -1,11 +1,10 @@
 #pragma once
 
-#include <QByteArray>
-#include <QByteArrayView>
-#include <QtEndian>
+#include "core/bytes.h"
 
 #include <algorithm>
 #include <bit>
+#include <cstdint>
 #include <cstring>
 
 namespace qor {
@@ -15,39 +14,38 @@ namespace qor {
 // the writer goes.
 class ByteWriter {
 public:
-    explicit ByteWriter(QByteArray &out) : out_(out), used_(out.size()) { grow(0); }
-    ~ByteWriter() { out_.truncate(used_); }
+    explicit ByteWriter(Bytes &out) : out_(out), used_(out.size()) { grow(0); }
+    ~ByteWriter() { out_.resize(used_); }
     ByteWriter(const ByteWriter &) = delete;
     ByteWriter &operator=(const ByteWriter &) = delete;
 
-    void u32(quint32 value)
+    void u32(std::uint32_t value)
     {
         grow(4);
-        qToLittleEndian(value, data_ + used_);
+        storeLittle32(data_ + used_, value);
         used_ += 4;
     }
-    void i32(qint32 value) { u32(std::bit_cast<quint32>(value)); }
-    void f32(float value) { u32(std::bit_cast<quint32>(value)); }
-    void bytes(QByteArrayView run)
+    void f32(float value) { u32(std::bit_cast<std::uint32_t>(value)); }
+    void bytes(std::string_view run)
     {
         grow(run.size());
-        if (!run.isEmpty())
-            std::memcpy(data_ + used_, run.data(), size_t(run.size()));
+        if (!run.empty())
+            std::memcpy(data_ + used_, run.data(), run.size());
         used_ += run.size();
     }
 
 private:
-    void grow(qsizetype bytes)
+    void grow(std::size_t bytes)
     {
         if (used_ + bytes <= out_.size() && data_)
             return;
-        out_.resize(std::max({used_ + bytes, out_.size() * 2, out_.capacity(), qsizetype(64)}));
+        out_.resize(std::max({used_ + bytes, out_.size() * 2, out_.capacity(), std::size_t(64)}));
         data_ = out_.data();
     }
 
-    QByteArray &out_;
-    qsizetype used_;
-    char *data_ = nullptr;
+    Bytes &out_;
+    std::size_t used_;
+    std::uint8_t *data_ = nullptr;
 };
 
 } // namespace qor

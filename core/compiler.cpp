@@ -2,57 +2,34 @@
 
 #include "core/bodywriter.h"
 #include "core/container.h"
-#include "core/conversionguard.h"
-#include "core/outputfile.h"
-#include "core/xmlreader.h"
 
 namespace qor {
 
-std::optional<QByteArray> compileText(QByteArrayView text, LogSink &log, std::vector<ReaderWarning> *warnings)
+bool compileText(std::string_view text, Bytes &file, LogSink &log, CompileDetails *details, CompileBuffers *buffers)
 {
     Reanim reanim;
-    if (!readReanimXml(text, reanim, log, warnings))
-        return std::nullopt;
-    const QByteArray body = serializeReanim(reanim);
-    log.logLine(QLatin1String("Compress ..."));
-    return frameBody(body);
-}
-
-std::optional<QByteArray> compiledFileOf(const QString &inPath, LogSink &log, std::vector<ReaderWarning> *warnings)
-{
-    const WholeFile text = readWholeFile(inPath, log, maxTextFileSize);
-    if (text.status == WholeFile::Refused)
-        return std::nullopt;
-    log.logLine(QLatin1String("Compile ") + inPath);
-    if (!text) {
-        log.logLine(QLatin1String("open fail"));
-        return std::nullopt;
-    }
-    return compileText(text.bytes, log, warnings);
-}
-
-namespace {
-
-bool compile(const QString &inPath, const QString &outPath, LogSink &log, Flush flush, CompileWarnings *warnings)
-{
-    const auto file = compiledFileOf(inPath, log, warnings ? &warnings->found : nullptr);
-    if (!file)
+    if (!readReanimXml(text, reanim, log, details ? &details->warnings : nullptr))
         return false;
-    if (warnings && warnings->refuse && !warnings->found.empty()) {
-        log.logLine(QLatin1String("ERROR: ") + inPath + QLatin1String(" has warnings (--strict); nothing was written"));
+    if (details && details->refuseWarnings && !details->warnings.empty()) {
+        log.logLine("ERROR: the text has warnings, and warnings fail a strict compile; nothing was written");
         return false;
     }
-    if (!writeWholeFile(outPath, *file, log, flush))
-        return false;
-    log.logLine(QLatin1String("Compiled finish [") + outPath + QLatin1Char(']'));
+    CompileBuffers own;
+    Bytes &body = (buffers ? *buffers : own).body;
+    serializeReanim(reanim, body);
+    if (details)
+        details->bodySize = body.size();
+    log.logLine("Compress ...");
+    wrapBody(body, file);
     return true;
 }
 
-} // namespace
-
-bool compileReanim(const QString &inPath, const QString &outPath, LogSink &log, Flush flush, CompileWarnings *warnings)
+std::optional<Bytes> compileText(std::string_view text, LogSink &log, CompileDetails *details)
 {
-    return guardConversion(inPath, outPath, log, [&] { return compile(inPath, outPath, log, flush, warnings); });
+    Bytes file;
+    if (!compileText(text, file, log, details))
+        return std::nullopt;
+    return file;
 }
 
 } // namespace qor

@@ -1,35 +1,33 @@
 #pragma once
 
+#include "core/bytes.h"
 #include "core/logsink.h"
-#include "core/outputfile.h"
 #include "core/xmlreader.h"
 
-#include <QByteArray>
-#include <QString>
-
 #include <optional>
+#include <string_view>
+#include <vector>
 
 namespace qor {
 
-// What a compile found in its text that the compiled file drops or changes, and whether that
-// stops it from writing anything.
-struct CompileWarnings {
-    std::vector<ReaderWarning> found;
-    bool refuse = false;
+// What a compile found in its text that the compiled file drops or changes, whether that stops
+// it from writing anything, and the length of the body it made.
+struct CompileDetails {
+    std::vector<ReaderWarning> warnings;
+    bool refuseWarnings = false;
+    std::size_t bodySize = 0;
 };
 
-// Compile: the reanim XML text at `inPath` as a compiled reanim file at `outPath`.
-// Returns whether the file was written; every outcome is reported through `log`.
-bool compileReanim(const QString &inPath, const QString &outPath, LogSink &log, Flush flush = Flush::ToDisk,
-                   CompileWarnings *warnings = nullptr);
+// Reusable room for a compile: a worker that keeps one spares the allocations of every file.
+struct CompileBuffers {
+    Bytes body;
+};
 
-// The compiled file of the text at `inPath`, in memory, logging as Compile does up to
-// "Compress ..."; nothing after the log has said why. What the text holds that the compiled
-// file drops or changes goes to `warnings`, when given.
-std::optional<QByteArray> compiledFileOf(const QString &inPath, LogSink &log,
-                                         std::vector<ReaderWarning> *warnings = nullptr);
-
-// The same for a text already in memory, logging from the reader's lines on.
-std::optional<QByteArray> compileText(QByteArrayView text, LogSink &log, std::vector<ReaderWarning> *warnings = nullptr);
+// The compiled file of a reanim XML text, into `file`, logging the reader's lines and
+// "Compress ..."; false after the log has said why. Given `details`, what the text holds that
+// the compiled file drops or changes is collected there (and, if it asks, refused).
+bool compileText(std::string_view text, Bytes &file, LogSink &log, CompileDetails *details = nullptr,
+                 CompileBuffers *buffers = nullptr);
+std::optional<Bytes> compileText(std::string_view text, LogSink &log, CompileDetails *details = nullptr);
 
 } // namespace qor

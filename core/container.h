@@ -1,48 +1,36 @@
 #pragma once
 
+#include "core/bytes.h"
+#include "core/layout.h"
 #include "core/logsink.h"
 
-#include <QByteArray>
-#include <QString>
-
+#include <cstddef>
+#include <cstdint>
 #include <optional>
 
 namespace qor {
 
-// The first word of every compiled reanim file (bytes D4 FE AD DE).
-inline constexpr quint32 compiledMagic = 0xDEADFED4;
-inline constexpr qsizetype compiledHeaderSize = 8;
 // A body that inflates past this is refused rather than allowed to exhaust memory.
-inline constexpr qsizetype maxBodySize = qsizetype(1) << 30;
+inline constexpr std::size_t maxBodySize = std::size_t(1) << 30;
 
 // The largest compiled file that can hold a body within maxBodySize (a stored stream is a
 // little larger than its body), and the largest text read.
-inline constexpr qsizetype maxCompiledFileSize = maxBodySize + (maxBodySize >> 10);
-inline constexpr qsizetype maxTextFileSize = maxBodySize;
+inline constexpr std::size_t maxCompiledFileSize = maxBodySize + (maxBodySize >> 10);
+inline constexpr std::size_t maxTextFileSize = maxBodySize;
 
-// A whole input file, or why there is none.
-struct WholeFile {
-    enum Status { Read, NotOpened, Refused };
-    Status status = NotOpened;
-    QByteArray bytes;
+// The inflated body of a compiled file, into `body` (whose room is kept for the next one);
+// false after an "ERROR:" line. A body larger than `limit` bytes is refused.
+bool inflateCompiledFile(ByteView file, Bytes &body, LogSink &log, std::size_t limit = maxBodySize);
+std::optional<Bytes> inflateCompiledFile(ByteView file, LogSink &log, std::size_t limit = maxBodySize);
 
-    explicit operator bool() const { return status == Read; }
-};
+// A body wrapped in its container: magic, body length, zlib stream at the default level.
+void wrapBody(ByteView body, Bytes &file);
+Bytes wrapBody(ByteView body);
 
-// The whole file, logging "Read <bytes> 44". When it can't be opened or read: nothing more
-// than "File not found <path>" (NotOpened). A path that is not a regular file (a pipe, a
-// device, a folder) or a file larger than `limit` is not read at all: one "ERROR:" line says
-// why (Refused), so a stray /dev/zero or a pipe can neither hang a run nor fill the memory.
-WholeFile readWholeFile(const QString &path, LogSink &log, qsizetype limit);
-
-// The inflated body of a compiled reanim file, or nothing after an "ERROR:" line.
-std::optional<QByteArray> loadCompiledBody(const QString &path, LogSink &log);
-
-// The same for a compiled file already in memory (the part after readWholeFile). A body
-// larger than `limit` bytes is refused.
-std::optional<QByteArray> inflateCompiledFile(const QByteArray &data, LogSink &log, qsizetype limit = maxBodySize);
-
-// A body framed as a compiled file: magic, body length, zlib stream at the default level.
-QByteArray frameBody(const QByteArray &body);
+// The two inflaters, each on its own, for comparing them. libdeflate's first buffer has the
+// size word's length where the stream can hold that much; false when it finds the stream
+// damaged or the body past the limit. zlib's says why, in an "ERROR:" line.
+bool inflateWithLibdeflate(ByteView stream, std::uint32_t sizeWord, std::size_t limit, Bytes &body);
+bool inflateWithZlib(ByteView stream, std::uint32_t sizeWord, std::size_t limit, Bytes &body, LogSink &log);
 
 } // namespace qor

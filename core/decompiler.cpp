@@ -1,30 +1,23 @@
 #include "core/decompiler.h"
 
 #include "core/bodywalker.h"
-#include "core/container.h"
-#include "core/conversionguard.h"
 #include "core/messages.h"
 #include "core/numbers.h"
-#include "core/outputfile.h"
-
-#include <QChar>
+#include "core/text.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <functional>
 #include <memory>
-#include <string_view>
+#include <string>
 
 namespace qor {
 
 namespace {
 
-constexpr float unsetField = -10000.0f;
-
 bool isBlank(char c)
 {
-    return QChar(QLatin1Char(c)).isSpace();
+    return isLatin1Space(c);
 }
 
 // Collects the text in a buffer of its own and hands it on in large pieces, to an output file
@@ -32,7 +25,7 @@ bool isBlank(char c)
 // never grows.
 class TextWriter {
 public:
-    using Destination = std::function<bool(QByteArrayView)>;
+    using Destination = std::function<bool(std::string_view)>;
 
     explicit TextWriter(Destination destination)
         : destination_(std::move(destination)), buffer_(std::make_unique_for_overwrite<char[]>(capacity))
@@ -41,46 +34,44 @@ public:
 
     void put(std::string_view text)
     {
-        room(qsizetype(text.size()));
+        room(text.size());
         std::memcpy(buffer_.get() + used_, text.data(), text.size());
-        used_ += qsizetype(text.size());
+        used_ += text.size();
     }
 
     // Room for `bytes` at the end of the text, to be written through the pointer returned
     // and then handed back with done().
-    char *reserve(qsizetype bytes)
+    char *reserve(std::size_t bytes)
     {
         room(bytes);
         return buffer_.get() + used_;
     }
-    void done(char *end) { used_ = end - buffer_.get(); }
+    void done(char *end) { used_ = std::size_t(end - buffer_.get()); }
 
     void frameRate(float value)
     {
         room(maxFixed3Length);
-        used_ = writeFrameRate(buffer_.get() + used_, value) - buffer_.get();
+        used_ = std::size_t(writeFrameRate(buffer_.get() + used_, value) - buffer_.get());
     }
 
     // A name as text: cut at its first zero byte, markup characters escaped, bytes
     // 0x80-0xFF as the UTF-8 of their Latin-1 character.
-    void name(QByteArrayView raw)
+    void name(std::string_view raw)
     {
-        const qsizetype zero = raw.indexOf('\0');
-        if (zero >= 0)
-            raw = raw.first(zero);
+        raw = raw.substr(0, raw.find('\0'));
         // The reader drops text made only of blanks; inside CDATA it is kept.
-        const bool blanksOnly = !raw.isEmpty() && std::all_of(raw.begin(), raw.end(), isBlank);
+        const bool blanksOnly = !raw.empty() && std::all_of(raw.begin(), raw.end(), isBlank);
         if (blanksOnly)
             put("<![CDATA[");
-        qsizetype plainStart = 0;
-        for (qsizetype at = 0; at < raw.size(); ++at) {
+        std::size_t plainStart = 0;
+        for (std::size_t at = 0; at < raw.size(); ++at) {
             if (isPlainTextByte(raw[at]))
                 continue;
-            putLong(raw.sliced(plainStart, at - plainStart));
+            putLong(raw.substr(plainStart, at - plainStart));
             plainStart = at + 1;
             putEscaped(raw[at]);
         }
-        putLong(raw.sliced(plainStart));
+        putLong(raw.substr(plainStart));
         if (blanksOnly)
             put("]]>");
     }
@@ -96,32 +87,30 @@ public:
 
     bool flush()
     {
-        ok_ = destination_(QByteArrayView(buffer_.get(), used_)) && ok_;
+        ok_ = destination_(std::string_view(buffer_.get(), used_)) && ok_;
         used_ = 0;
         return ok_;
     }
 
 private:
-    static constexpr qsizetype capacity = 256 * 1024;
+    static constexpr std::size_t capacity = 256 * 1024;
 
     static bool isPlainTextByte(char c)
     {
         return c != '&' && c != '<' && c != '>' && c != '\r' && !(c & 0x80);
     }
 
-    void room(qsizetype bytes)
+    void room(std::size_t bytes)
     {
         if (capacity - used_ < bytes)
             flush();
     }
 
     // Text of any length, in pieces the buffer holds.
-    void putLong(QByteArrayView text)
+    void putLong(std::string_view text)
     {
-        for (qsizetype at = 0; at < text.size(); at += capacity / 2) {
-            const QByteArrayView piece = text.sliced(at, std::min(capacity / 2, text.size() - at));
-            put(std::string_view(piece.data(), size_t(piece.size())));
-        }
+        for (std::size_t at = 0; at < text.size(); at += capacity / 2)
+            put(text.substr(at, capacity / 2));
     }
 
     void putEscaped(char c)
@@ -143,13 +132,13 @@ private:
 
     Destination destination_;
     std::unique_ptr<char[]> buffer_;
-    qsizetype used_ = 0;
+    std::size_t used_ = 0;
     bool ok_ = true;
 };
 
 } // namespace
 
-std::optional<char> unwritableCharacter(QByteArrayView name)
+std::optional<char> unwritableCharacter(std::string_view name)
 {
     // Up to the first zero byte, which ends a name.
     const auto end = std::find(name.begin(), name.end(), '\0');
@@ -173,7 +162,7 @@ class TextConsumer {
 public:
     TextConsumer(TextWriter &out, LogSink &log) : out_(out), log_(log) {}
 
-    bool header(float fps, quint32)
+    bool header(float fps, std::uint32_t)
     {
         out_.put("<fps>");
         out_.frameRate(fps);
@@ -181,7 +170,7 @@ public:
         return out_.endLine();
     }
 
-    bool beginTrack(quint32 track, QByteArrayView name, quint32)
+    bool beginTrack(std::uint32_t track, std::string_view name, std::uint32_t)
     {
         trackName_ = name;
         if (!writable(name, track, -1, "name"))
@@ -192,7 +181,7 @@ public:
         return out_.endLine();
     }
 
-    bool frame(quint32 track, quint32 frame, const BodyFrame &values)
+    bool frame(std::uint32_t track, std::uint32_t frame, const BodyFrame &values)
     {
         if (!writable(values.image, track, frame, "image name") || !writable(values.font, track, frame, "font name")
             || !writable(values.text, track, frame, "text"))
@@ -200,25 +189,25 @@ public:
         // Each tag padded to eight bytes, so it is copied as one word whatever its length.
         struct Tag {
             char text[8];
-            qsizetype length;
+            std::size_t length;
         };
         static constexpr Tag opening[] = {{"<x>", 3}, {"<y>", 3}, {"<kx>", 4}, {"<ky>", 4},
                                           {"<sx>", 4}, {"<sy>", 4}, {"<f>", 3}, {"<a>", 3}};
         static constexpr Tag closing[] = {{"</x>", 4}, {"</y>", 4}, {"</kx>", 5}, {"</ky>", 5},
                                           {"</sx>", 5}, {"</sy>", 5}, {"</f>", 4}, {"</a>", 4}};
-        constexpr qsizetype longestLine = 8 + 8 * (8 + maxFixed3Length + 8);
+        constexpr std::size_t longestLine = 8 + 8 * (8 + maxFixed3Length + 8);
         char *line = out_.reserve(longestLine);
         std::memcpy(line, "<t>", 3);
         line += 3;
         for (size_t field = 0; field < values.fields.size(); ++field) {
-            if (values.fields[field] == unsetField)
+            if (values.fields[field] == unsetValue)
                 continue;
             std::memcpy(line, opening[field].text, 8);
             line = writeFixed3(line + opening[field].length, values.fields[field]);
             std::memcpy(line, closing[field].text, 8);
             line += closing[field].length;
         }
-        if (!values.image.isEmpty() || !values.font.isEmpty() || !values.text.isEmpty()) {
+        if (!values.image.empty() || !values.font.empty() || !values.text.empty()) {
             out_.done(line);
             element("<i>", "</i>", values.image);
             element("<font>", "</font>", values.font);
@@ -230,31 +219,30 @@ public:
         return out_.ok();
     }
 
-    bool endTrack(quint32)
+    bool endTrack(std::uint32_t)
     {
         out_.put("</track>");
         return out_.endLine();
     }
 
 private:
-    bool writable(QByteArrayView name, quint32 track, qint64 frame, const char *what)
+    bool writable(std::string_view name, std::uint32_t track, std::int64_t frame, const char *what)
     {
-        if (name.isEmpty())
+        if (name.empty())
             return true;
         const auto character = unwritableCharacter(name);
         if (!character)
             return true;
-        const QString where = frame < 0 ? QString() : QString::fromLatin1(" of frame %1").arg(frame);
-        log_.logLine(QString::fromLatin1("ERROR: %1: the %2%3 holds the control character U+%4, which a reanim text "
-                                         "can't hold; nothing was written")
-                         .arg(trackLabel(track, trackName_), QLatin1String(what), where)
-                         .arg(QString::number(static_cast<unsigned char>(*character), 16).toUpper().rightJustified(4, u'0')));
+        const std::string where = frame < 0 ? std::string() : " of frame " + std::to_string(frame);
+        log_.logLine("ERROR: " + trackLabel(track, trackName_) + ": the " + what + where + " holds the control character "
+                     + codePointName(static_cast<unsigned char>(*character))
+                     + ", which a reanim text can't hold; nothing was written");
         return false;
     }
 
-    void element(std::string_view open, std::string_view close, QByteArrayView value)
+    void element(std::string_view open, std::string_view close, std::string_view value)
     {
-        if (value.isEmpty())
+        if (value.empty())
             return;
         out_.put(open);
         out_.name(value);
@@ -263,22 +251,21 @@ private:
 
     TextWriter &out_;
     LogSink &log_;
-    QByteArrayView trackName_;
+    std::string_view trackName_;
 };
 
 } // namespace
 
-void logBodyEnded(qsizetype bodySize, const QString &inside, LogSink &log)
+void logBodyEnded(std::size_t bodySize, const std::string &inside, LogSink &log)
 {
-    log.logLine(QString::fromLatin1("ERROR: the body ends at byte %1, inside %2; nothing was written")
-                    .arg(bodySize)
-                    .arg(inside));
+    log.logLine("ERROR: the body ends at byte " + std::to_string(bodySize) + ", inside " + inside
+                + "; nothing was written");
 }
 
 namespace {
 
 // Walks the body into `text`; false after an "ERROR:" line.
-bool writeText(QByteArrayView body, TextWriter &text, LogSink &log)
+bool writeText(ByteView body, TextWriter &text, LogSink &log)
 {
     TextConsumer consumer(text, log);
     const BodyWalk walk = walkBody(body, consumer);
@@ -289,39 +276,27 @@ bool writeText(QByteArrayView body, TextWriter &text, LogSink &log)
 
 } // namespace
 
-std::optional<QByteArray> decompileBodyToText(QByteArrayView body, LogSink &log)
+bool decompileBody(ByteView body, const std::function<bool(std::string_view)> &write, LogSink &log)
 {
-    QByteArray result;
-    TextWriter text([&](QByteArrayView piece) {
-        result.append(piece);
+    TextWriter text(write);
+    return writeText(body, text, log);
+}
+
+bool decompileBodyToText(ByteView body, std::string &text, LogSink &log)
+{
+    text.clear();
+    return decompileBody(body, [&](std::string_view piece) {
+        text.append(piece);
         return true;
-    });
-    if (!writeText(body, text, log))
+    }, log);
+}
+
+std::optional<std::string> decompileBodyToText(ByteView body, LogSink &log)
+{
+    std::string text;
+    if (!decompileBodyToText(body, text, log))
         return std::nullopt;
-    return result;
-}
-
-bool decompileBody(const QByteArray &body, const QString &outPath, LogSink &log, Flush flush)
-{
-    OutputFile file(outPath, log, flush);
-    if (!file.open())
-        return false;
-    TextWriter text([&](QByteArrayView piece) { return file.write(piece); });
-    if (!writeText(body, text, log) || !file.commit())
-        return false;
-    log.logLine(QLatin1String("Decompile finish [") + outPath + QLatin1Char(']'));
-    return true;
-}
-
-bool decompressFile(const QString &inPath, const QString &outPath, LogSink &log, Flush flush)
-{
-    return guardConversion(inPath, outPath, log, [&] {
-        const auto body = loadCompiledBody(inPath, log);
-        if (!body)
-            return false;
-        log.logLine(QLatin1String("Decompress [") + inPath + QLatin1String("] ..."));
-        return decompileBody(*body, outPath, log, flush);
-    });
+    return text;
 }
 
 } // namespace qor

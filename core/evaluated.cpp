@@ -16,9 +16,9 @@ void carry(float &field, float given)
         field = given;
 }
 
-void carry(QByteArray &field, const QByteArray &given)
+void carry(std::string &field, const std::string &given)
 {
-    if (!given.isEmpty())
+    if (!given.empty())
         field = given;
 }
 
@@ -53,7 +53,7 @@ std::optional<Clip> clipOf(const EvaluatedTrack &track)
     const auto last = std::find_if(track.frames.rbegin(), track.frames.rend(), shown);
     const int firstFrame = frameIndex(size_t(first - track.frames.begin()));
     const int lastFrame = frameIndex(size_t(track.frames.rend() - last) - 1);
-    return Clip{track.name.mid(qsizetype(sizeof clipPrefix) - 1), firstFrame, lastFrame - firstFrame + 1};
+    return Clip{track.name.substr(sizeof clipPrefix - 1), firstFrame, lastFrame - firstFrame + 1};
 }
 
 } // namespace
@@ -77,9 +77,9 @@ std::vector<TrackState> carryForward(const ReanimTrack &track)
 
 bool marksClip(const ReanimTrack &track)
 {
-    return track.name.startsWith(clipPrefix)
+    return track.name.starts_with(clipPrefix)
            && std::all_of(track.transforms.begin(), track.transforms.end(),
-                          [](const ReanimTransform &frame) { return frame.i.isEmpty(); });
+                          [](const ReanimTransform &frame) { return frame.i.empty(); });
 }
 
 EvaluatedAnimation evaluate(const Reanim &reanim)

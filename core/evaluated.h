@@ -2,8 +2,7 @@
 
 #include "core/reanim.h"
 
-#include <QByteArray>
-
+#include <string>
 #include <vector>
 
 namespace qor {
@@ -19,22 +18,22 @@ struct TrackState {
     float sy = 1.0f;
     float f = 0.0f; // below 0 hides the track
     float a = 1.0f; // opacity, 0 to 1
-    QByteArray image;
-    QByteArray font;
-    QByteArray text;
+    std::string image;
+    std::string font;
+    std::string text;
 
     bool shown() const { return f >= 0.0f; }
 };
 
 // A sub-animation: a run of frames marked by an "anim_" track.
 struct Clip {
-    QByteArray name;
+    std::string name;
     int firstFrame = 0;
     int frameCount = 0;
 };
 
 struct EvaluatedTrack {
-    QByteArray name;
+    std::string name;
     bool marksClip = false; // a clip marker, never drawn
     std::vector<TrackState> frames;
 };
@@ -49,7 +48,7 @@ struct EvaluatedAnimation {
     // The track's state in `frame`, or null past the track's last frame.
     const TrackState *state(size_t track, int frame) const;
     // The whole animation as one clip with an empty name.
-    Clip whole() const { return {QByteArray(), 0, frameCount}; }
+    Clip whole() const { return {std::string(), 0, frameCount}; }
 };
 
 std::vector<TrackState> carryForward(const ReanimTrack &track);

@@ -11,20 +11,12 @@ namespace qor {
 
 namespace {
 
-constexpr std::array<std::string_view, 8> floatTags{"x", "y", "kx", "ky", "sx", "sy", "f", "a"};
-constexpr std::array<float ReanimTransform::*, 8> floatFields{
-    &ReanimTransform::x,  &ReanimTransform::y,  &ReanimTransform::kx, &ReanimTransform::ky,
-    &ReanimTransform::sx, &ReanimTransform::sy, &ReanimTransform::f,  &ReanimTransform::a};
-constexpr std::array<std::string_view, 3> stringTags{"i", "font", "text"};
-constexpr std::array<QByteArray ReanimTransform::*, 3> stringFields{&ReanimTransform::i, &ReanimTransform::font,
-                                                                    &ReanimTransform::text};
-
 // Thrown where the text leaves the decompiler's form; caught at the top.
 struct OffTheForm {};
 
 class LineReader {
 public:
-    explicit LineReader(QByteArrayView text) : at_(text.data()), end_(text.data() + text.size()) {}
+    explicit LineReader(std::string_view text) : at_(text.data()), end_(text.data() + text.size()) {}
 
     Reanim read()
     {
@@ -84,10 +76,10 @@ private:
             expect("<");
             const std::string_view tag = until('>');
             ++at_;
-            if (const int field = indexOf(floatTags, tag); field >= 0)
-                frame.*floatFields[size_t(field)] = parseDecimal(number());
-            else if (const int string = indexOf(stringTags, tag); string >= 0)
-                frame.*stringFields[size_t(string)] = name();
+            if (const int field = indexOf(numberFields, tag); field >= 0)
+                frame.*numberFields[size_t(field)].member = parseDecimal(number());
+            else if (const int string = indexOf(stringFields, tag); string >= 0)
+                frame.*stringFields[size_t(string)].member = name();
             else
                 throw OffTheForm{};
             expect("</");
@@ -98,10 +90,10 @@ private:
         return frame;
     }
 
-    static int indexOf(const auto &tags, std::string_view tag)
+    static int indexOf(const auto &fields, std::string_view tag)
     {
-        for (size_t n = 0; n < tags.size(); ++n) {
-            if (tags[n] == tag)
+        for (size_t n = 0; n < fields.size(); ++n) {
+            if (fields[n].tag == tag)
                 return int(n);
         }
         return -1;
@@ -131,11 +123,11 @@ private:
     // A name as the decompiler writes it: printable ASCII, the three markup escapes and
     // Latin-1 characters in UTF-8. A name of blanks alone (written in CDATA) or too long for
     // the compiled form is left to the general reader, which knows what to do with it.
-    QByteArray name()
+    std::string name()
     {
         const std::string_view text = until('<');
-        QByteArray bytes;
-        bytes.reserve(qsizetype(text.size()));
+        std::string bytes;
+        bytes.reserve(text.size());
         bool blanksOnly = true;
         for (size_t n = 0; n < text.size(); ++n) {
             char c = text[n];
@@ -146,9 +138,9 @@ private:
             else if (c < 0x20 || c > 0x7E || c == '>')
                 throw OffTheForm{};
             blanksOnly = blanksOnly && (c == ' ' || c == char(0x85) || c == char(0xA0));
-            bytes.append(c);
+            bytes += c;
         }
-        if ((blanksOnly && !bytes.isEmpty()) || bytes.size() > maxNameBytes)
+        if ((blanksOnly && !bytes.empty()) || bytes.size() > maxNameBytes)
             throw OffTheForm{};
         return bytes;
     }
@@ -180,7 +172,7 @@ private:
 
 } // namespace
 
-std::optional<Reanim> readDecompilerLines(QByteArrayView text)
+std::optional<Reanim> readDecompilerLines(std::string_view text)
 {
     try {
         return LineReader(text).read();

@@ -2,7 +2,7 @@
 
 #include "core/reanim.h"
 
-#include <QByteArrayView>
+#include <string_view>
 
 #include <optional>
 
@@ -13,6 +13,6 @@ namespace qor {
 // escapes and characters the decompiler writes. Such a text is well-formed XML and reads to
 // the model the general reader would give, several times faster. Nothing when the text
 // strays from that form anywhere; the general reader then reads it.
-std::optional<Reanim> readDecompilerLines(QByteArrayView text);
+std::optional<Reanim> readDecompilerLines(std::string_view text);
 
 } // namespace qor

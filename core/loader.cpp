@@ -4,21 +4,18 @@
 #include "core/container.h"
 #include "core/xmlreader.h"
 
-#include <QtEndian>
-
 namespace qor {
 
-FileKind kindOf(const QByteArray &bytes)
+FileKind kindOf(ByteView bytes)
 {
-    return bytes.size() >= 4 && qFromLittleEndian<quint32>(bytes.constData()) == compiledMagic ? FileKind::Compiled
-                                                                                             : FileKind::Text;
+    return bytes.size() >= 4 && loadLittle32(bytes.data()) == layout::compiledMagic ? FileKind::Compiled : FileKind::Text;
 }
 
-std::optional<LoadedAnimation> decodeAnimation(const QByteArray &bytes, FileKind kind, LogSink &log)
+std::optional<LoadedAnimation> decodeAnimation(ByteView bytes, FileKind kind, LogSink &log)
 {
     LoadedAnimation loaded{kind, {}};
     if (loaded.kind == FileKind::Text) {
-        if (!readReanimXml(bytes, loaded.reanim, log))
+        if (!readReanimXml(charsOf(bytes), loaded.reanim, log))
             return std::nullopt;
         return loaded;
     }
@@ -30,14 +27,6 @@ std::optional<LoadedAnimation> decodeAnimation(const QByteArray &bytes, FileKind
         return std::nullopt;
     loaded.reanim = std::move(*reanim);
     return loaded;
-}
-
-std::optional<LoadedAnimation> loadAnimation(const QString &path, LogSink &log)
-{
-    const WholeFile file = readWholeFile(path, log, maxCompiledFileSize);
-    if (!file)
-        return std::nullopt;
-    return decodeAnimation(file.bytes, kindOf(file.bytes), log);
 }
 
 } // namespace qor

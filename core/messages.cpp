@@ -1,32 +1,46 @@
 #include "core/messages.h"
 
+#include "core/text.h"
+
+#include <algorithm>
+
 namespace qor {
 
-QString printableName(QByteArrayView name, qsizetype shown)
+namespace {
+
+std::string lowerCase(std::string text)
 {
-    QString text;
-    for (const char c : name.first(std::min(shown, name.size()))) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '\r')
-            text += QLatin1String("\\r");
-        else if (c == '\n')
-            text += QLatin1String("\\n");
-        else if (c == '\t')
-            text += QLatin1String("\\t");
-        else if (byte < 0x20 || byte == 0x7F)
-            text += QString::fromLatin1("\\x%1").arg(byte, 2, 16, QLatin1Char('0'));
-        else
-            text += QChar(QLatin1Char(c));
-    }
-    if (name.size() > shown)
-        text += QLatin1String("...");
+    std::transform(text.begin(), text.end(), text.begin(), [](char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; });
     return text;
 }
 
-QString trackLabel(qsizetype index, QByteArrayView name)
+} // namespace
+
+std::string printableName(std::string_view name, std::size_t shown)
 {
-    const QString label = QString::fromLatin1("track %1").arg(index);
-    return name.isEmpty() ? label : label + QLatin1String(" \"") + printableName(name) + QLatin1Char('"');
+    std::string text;
+    for (const char c : name.substr(0, std::min(shown, name.size()))) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\r')
+            text += "\\r";
+        else if (c == '\n')
+            text += "\\n";
+        else if (c == '\t')
+            text += "\\t";
+        else if (byte < 0x20 || byte == 0x7F)
+            text += "\\x" + lowerCase(hexadecimal(byte, 2));
+        else
+            text += latin1ToUtf8({&c, 1});
+    }
+    if (name.size() > shown)
+        text += "...";
+    return text;
+}
+
+std::string trackLabel(std::size_t index, std::string_view name)
+{
+    const std::string label = "track " + std::to_string(index);
+    return name.empty() ? label : label + " \"" + printableName(name) + '"';
 }
 
 } // namespace qor

@@ -1,11 +1,15 @@
 #include "core/numbers.h"
 
-#include <QString>
+#include "core/text.h"
 
 #include <algorithm>
 #include <array>
 #include <bit>
 #include <charconv>
+#include <cstdint>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -21,15 +25,15 @@ char *writeLargeFixed3(char *out, float value)
 }
 
 // |value| x 1000 rounded half to even, for a value below 2^24 given as mantissa x 2^-shift.
-quint64 roundedThousandths(quint32 mantissa, int shift)
+std::uint64_t roundedThousandths(std::uint32_t mantissa, int shift)
 {
     // mantissa x 1000 < 2^34, so from a shift of 35 on the product is below one half.
     if (shift > 40)
         return 0;
-    const quint64 scaled = quint64(mantissa) * 1000;
-    quint64 quotient = scaled >> shift;
-    const quint64 remainder = scaled & ((quint64(1) << shift) - 1);
-    const quint64 half = quint64(1) << (shift - 1);
+    const std::uint64_t scaled = std::uint64_t(mantissa) * 1000;
+    std::uint64_t quotient = scaled >> shift;
+    const std::uint64_t remainder = scaled & ((std::uint64_t(1) << shift) - 1);
+    const std::uint64_t half = std::uint64_t(1) << (shift - 1);
     if (remainder > half || (remainder == half && (quotient & 1)))
         ++quotient;
     return quotient;
@@ -37,15 +41,15 @@ quint64 roundedThousandths(quint32 mantissa, int shift)
 
 // `thousandths` / 1000 with three decimals: the whole part's digits are counted first so
 // that both parts are written in place, two digits at a time.
-char *writeThousandths(char *out, quint64 thousandths)
+char *writeThousandths(char *out, std::uint64_t thousandths)
 {
     static constexpr char pairs[] = "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
                                     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
                                     "8081828384858687888990919293949596979899";
-    quint64 whole = thousandths / 1000;
+    std::uint64_t whole = thousandths / 1000;
     const auto fraction = unsigned(thousandths % 1000);
     int digits = 1;
-    for (quint64 power = 10; digits < 20 && whole >= power; power *= 10)
+    for (std::uint64_t power = 10; digits < 20 && whole >= power; power *= 10)
         ++digits;
     char *const point = out + digits;
     char *at = point;
@@ -72,10 +76,10 @@ char *writeLiteral(char *out, std::string_view text)
 
 char *writeFixed3(char *out, float value)
 {
-    const quint32 bits = std::bit_cast<quint32>(value);
+    const std::uint32_t bits = std::bit_cast<std::uint32_t>(value);
     const bool negative = bits >> 31;
     const int biased = int((bits >> 23) & 0xFF);
-    quint32 mantissa = bits & 0x7FFFFF;
+    std::uint32_t mantissa = bits & 0x7FFFFF;
     if (biased == 0xFF)
         return writeLiteral(out, mantissa ? "nan" : negative ? "-inf" : "inf");
     int exponent = -149; // value = mantissa x 2^exponent
@@ -88,16 +92,16 @@ char *writeFixed3(char *out, float value)
     if (negative)
         *out++ = '-';
     if (exponent >= 0) {
-        out = std::to_chars(out, out + 24, quint64(mantissa) << exponent).ptr;
+        out = std::to_chars(out, out + 24, std::uint64_t(mantissa) << exponent).ptr;
         return writeLiteral(out, ".000");
     }
     return writeThousandths(out, roundedThousandths(mantissa, -exponent));
 }
 
-void appendFixed3(QByteArray &out, float value)
+void appendFixed3(std::string &out, float value)
 {
     char text[maxFixed3Length];
-    out.append(text, writeFixed3(text, value) - text);
+    out.append(text, size_t(writeFixed3(text, value) - text));
 }
 
 char *writeFrameRate(char *out, float value)
@@ -143,14 +147,14 @@ std::optional<float> parsePlainDecimal(std::string_view number)
     const bool negative = !number.empty() && number.front() == '-';
     if (negative)
         number.remove_prefix(1);
-    quint32 digits = 0;
+    std::uint32_t digits = 0;
     int count = 0;
     int decimals = -1;
     for (const char c : number) {
         if (c == '.' && decimals < 0) {
             decimals = 0;
         } else if (c >= '0' && c <= '9' && count < 7) {
-            digits = digits * 10 + quint32(c - '0');
+            digits = digits * 10 + std::uint32_t(c - '0');
             ++count;
             decimals += decimals >= 0;
         } else {
@@ -163,32 +167,42 @@ std::optional<float> parsePlainDecimal(std::string_view number)
     return negative ? -value : value;
 }
 
-// Trims what QString::trimmed counts as space beyond ASCII; such a text can only be a
-// number once that is gone.
-std::string unicodeTrimmed(std::string_view text)
+// The whole of `number` as a float in C-locale notation, rounded to nearest; nothing for any
+// other text or a value outside the float range.
+std::optional<float> wholeNumber(std::string_view number)
 {
-    return QString::fromUtf8(text.data(), qsizetype(text.size())).trimmed().toStdString();
+    float value = 0.0f;
+#if defined(_LIBCPP_VERSION) && _LIBCPP_VERSION < 200000
+    // Older libc++ (the WebAssembly build's) has no floating-point from_chars; strtof in the C
+    // locale reads the same notation, once what it reads beyond from_chars is ruled out.
+    if (number.empty() || number.size() > 4096 || number.front() == '+'
+        || number.find_first_of("xXpP \t\n\v\f\r") != std::string_view::npos)
+        return std::nullopt;
+    const std::string copy(number);
+    char *end = nullptr;
+    errno = 0;
+    value = std::strtof(copy.c_str(), &end);
+    const bool underflow = errno == ERANGE && std::abs(value) <= 1.0f;
+    if (end != copy.c_str() + copy.size() || (errno == ERANGE && !underflow))
+        return std::nullopt;
+#else
+    const auto result = std::from_chars(number.data(), number.data() + number.size(), value, std::chars_format::general);
+    if (result.ec != std::errc() || result.ptr != number.data() + number.size())
+        return std::nullopt;
+#endif
+    return value;
 }
 
 } // namespace
 
 std::optional<float> readDecimal(std::string_view text)
 {
-    std::string_view number = trimAsciiSpace(text);
-    std::string trimmed;
-    if (!number.empty() && ((number.front() & 0x80) || (number.back() & 0x80))) {
-        trimmed = unicodeTrimmed(number);
-        number = trimmed;
-    }
+    // Beyond ASCII, Unicode's spaces count too; such a text can only be a number once they are gone.
+    std::string_view number = trimmed(trimAsciiSpace(text));
     number = skipPlusSign(number);
     if (const auto plain = parsePlainDecimal(number))
         return *plain;
-    float value = 0.0f;
-    const auto result = std::from_chars(number.data(), number.data() + number.size(), value,
-                                        std::chars_format::general);
-    if (result.ec != std::errc() || result.ptr != number.data() + number.size())
-        return std::nullopt;
-    return value;
+    return wholeNumber(number);
 }
 
 float parseDecimal(std::string_view text)

@@ -1,8 +1,7 @@
 #pragma once
 
-#include <QByteArray>
-
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace qor {
@@ -14,7 +13,7 @@ inline constexpr int maxFixed3Length = 48;
 // halfway cases to even on the exact binary value, "-0.000" for small negatives, inf and
 // -inf; every NaN as "nan". Returns the end of what it wrote.
 char *writeFixed3(char *out, float value);
-void appendFixed3(QByteArray &out, float value);
+void appendFixed3(std::string &out, float value);
 
 // Writes a frame rate: as writeFixed3, without the zeros that end the decimals, and
 // without the point when no decimal is left (12.0 gives "12", 10.5 gives "10.5").

@@ -2,7 +2,7 @@
 
 #include "core/pathnames.h"
 
-#include <QDir>
+#include <algorithm>
 
 #include <cerrno>
 #include <charconv>
@@ -90,9 +90,9 @@ bool processIsGone(long pid)
 #endif
 }
 
-QString systemMessage(int error)
+std::string systemMessage(int error)
 {
-    return QString::fromLocal8Bit(std::generic_category().message(error));
+    return std::generic_category().message(error);
 }
 
 std::error_code replace(const std::filesystem::path &from, const std::filesystem::path &to, bool toExists)
@@ -114,8 +114,8 @@ std::error_code replace(const std::filesystem::path &from, const std::filesystem
 
 } // namespace
 
-OutputFile::OutputFile(const QString &path, LogSink &log, Flush flush)
-    : path_(path), target_(fileSystemPath(path)), log_(log), flush_(flush)
+OutputFile::OutputFile(const std::filesystem::path &path, LogSink &log, Flush flush)
+    : target_(path), log_(log), flush_(flush)
 {
 }
 
@@ -141,10 +141,10 @@ bool OutputFile::open()
     std::error_code error;
     const auto old = std::filesystem::symlink_status(target_, error);
     if (std::filesystem::is_symlink(old))
-        return fail(QStringLiteral("it is a symbolic link; outputs are never written through links"));
+        return fail("it is a symbolic link; outputs are never written through links");
     // Only a regular file is replaced: a folder, a pipe or a device keeps what it is.
     if (std::filesystem::exists(old) && !std::filesystem::is_regular_file(old))
-        return fail(QStringLiteral("it exists and is not a regular file"));
+        return fail("it exists and is not a regular file");
     if (std::filesystem::exists(old))
         oldMode_ = unsigned(old.permissions()) & 0777u;
     const std::filesystem::path folder = target_.parent_path();
@@ -164,7 +164,7 @@ bool OutputFile::open()
     return failWithSystemError(EEXIST);
 }
 
-bool OutputFile::write(QByteArrayView bytes)
+bool OutputFile::write(std::string_view bytes)
 {
     if (failed_ || descriptor_ < 0)
         return false;
@@ -209,18 +209,17 @@ bool OutputFile::failWithSystemError(int error)
     return fail(systemMessage(error));
 }
 
-bool OutputFile::fail(const QString &reason)
+bool OutputFile::fail(const std::string &reason)
 {
     if (!failed_) {
         failed_ = true;
-        log_.logLine(QLatin1String("ERROR: cannot write ") + QDir::toNativeSeparators(path_) + QLatin1String(": ")
-                     + reason);
+        log_.logLine("ERROR: cannot write " + displayPath(target_) + ": " + reason);
     }
     discard();
     return false;
 }
 
-bool writeWholeFile(const QString &path, QByteArrayView bytes, LogSink &log, Flush flush)
+bool writeWholeFile(const std::filesystem::path &path, std::string_view bytes, LogSink &log, Flush flush)
 {
     OutputFile file(path, log, flush);
     return file.open() && file.write(bytes) && file.commit();

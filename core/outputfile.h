@@ -2,11 +2,9 @@
 
 #include "core/logsink.h"
 
-#include <QByteArrayView>
-#include <QString>
-
 #include <filesystem>
 #include <optional>
+#include <string_view>
 
 namespace qor {
 
@@ -25,21 +23,20 @@ enum class Flush { ToDisk, No };
 // file is refused, and so is a symbolic link: an output is never written through a link.
 class OutputFile {
 public:
-    OutputFile(const QString &path, LogSink &log, Flush flush = Flush::ToDisk);
+    OutputFile(const std::filesystem::path &path, LogSink &log, Flush flush = Flush::ToDisk);
     ~OutputFile();
     OutputFile(const OutputFile &) = delete;
     OutputFile &operator=(const OutputFile &) = delete;
 
     bool open();
-    bool write(QByteArrayView bytes);
+    bool write(std::string_view bytes);
     bool commit();
 
 private:
-    bool fail(const QString &reason);
+    bool fail(const std::string &reason);
     bool failWithSystemError(int error);
     void discard();
 
-    const QString path_;
     const std::filesystem::path target_;
     LogSink &log_;
     const Flush flush_;
@@ -50,7 +47,7 @@ private:
 };
 
 // Writes a whole file through OutputFile.
-bool writeWholeFile(const QString &path, QByteArrayView bytes, LogSink &log, Flush flush = Flush::ToDisk);
+bool writeWholeFile(const std::filesystem::path &path, std::string_view bytes, LogSink &log, Flush flush = Flush::ToDisk);
 
 // Whether `name` is the name of an output's hidden temporary file.
 bool isTemporaryName(std::string_view name);

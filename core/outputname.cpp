@@ -1,40 +1,57 @@
 #include "core/outputname.h"
 
 #include <algorithm>
+#include <string>
 
 namespace qor {
 
-QString decompiledPathFor(const QString &inPath)
-{
-    const qsizetype slash = inPath.lastIndexOf(QLatin1Char('/'));
-#ifdef Q_OS_WIN
-    const qsizetype split = std::max(slash, inPath.lastIndexOf(QLatin1Char('\\'))) + 1;
-#else
-    const qsizetype split = slash + 1;
-#endif
-    const QString folder = inPath.left(split);
-    QString name = inPath.mid(split);
+namespace {
 
-    const QLatin1String compiledReanim(".reanim.compiled");
-    const QLatin1String compiled(".compiled");
-    const QLatin1String reanim(".reanim");
-    if (name.contains(compiledReanim)) {
-        name.replace(compiledReanim, reanim);
+char lower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c;
+}
+
+} // namespace
+
+bool endsWithAnyCase(std::string_view name, std::string_view suffix)
+{
+    return name.size() >= suffix.size()
+        && std::equal(suffix.begin(), suffix.end(), name.end() - std::ptrdiff_t(suffix.size()),
+                      [](char a, char b) { return lower(a) == lower(b); });
+}
+
+std::filesystem::path decompiledPathFor(const std::filesystem::path &inPath)
+{
+    const std::string path = inPath.string();
+    std::size_t split = path.rfind('/') + 1; // npos + 1 is 0
+#ifdef _WIN32
+    split = std::max(split, path.rfind('\\') + 1);
+#endif
+    const std::string folder = path.substr(0, split);
+    std::string name = path.substr(split);
+
+    constexpr std::string_view compiledReanim = ".reanim.compiled";
+    constexpr std::string_view compiled = ".compiled";
+    constexpr std::string_view reanim = ".reanim";
+    if (name.find(compiledReanim) != std::string::npos) {
+        for (std::size_t at = 0; (at = name.find(compiledReanim, at)) != std::string::npos; at += reanim.size())
+            name.replace(at, compiledReanim.size(), reanim);
     } else {
-        if (name.endsWith(compiled, Qt::CaseInsensitive))
-            name.chop(compiled.size());
-        if (!name.endsWith(reanim, Qt::CaseInsensitive) || folder + name == inPath)
+        if (endsWithAnyCase(name, compiled))
+            name.resize(name.size() - compiled.size());
+        if (!endsWithAnyCase(name, reanim) || folder + name == path)
             name += reanim;
     }
     // A text named like a compiled file could replace another compiled file of the folder.
-    if (name.endsWith(compiled, Qt::CaseInsensitive))
+    if (endsWithAnyCase(name, compiled))
         name += reanim;
     return folder + name;
 }
 
-QString compiledPathFor(const QString &inPath)
+std::filesystem::path compiledPathFor(const std::filesystem::path &inPath)
 {
-    return inPath + QLatin1String(".compiled");
+    return inPath.string() + ".compiled";
 }
 
 } // namespace qor

@@ -1,7 +1,11 @@
 #pragma once
 
-#include <QByteArray>
+#include "core/layout.h"
 
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace qor {
@@ -9,9 +13,11 @@ namespace qor {
 // A frame field that holds this was not given by the frame; compared by exact equality.
 inline constexpr float unsetValue = -10000.0f;
 // The longest name, image, font or text a frame or track can hold, in bytes.
-inline constexpr qsizetype maxNameBytes = 255;
+inline constexpr std::size_t maxNameBytes = 255;
 
-// One frame of a track: the transform record of the compiled body and its strings.
+// One frame of a track: the transform record of the compiled body and its strings. The
+// record's fixed words are written as they are and never read, so they take no room here (a
+// model of ten million frames is a gigabyte).
 struct ReanimTransform {
     float x = unsetValue;
     float y = unsetValue;
@@ -21,33 +27,44 @@ struct ReanimTransform {
     float sy = unsetValue;
     float f = unsetValue;
     float a = unsetValue;
-    // The record's fixed words: written as they are, never read, so they take no room here
-    // (a model of ten million frames is a gigabyte).
-    static constexpr quint32 reserved1 = 0;
-    static constexpr quint32 reserved2 = 0;
-    static constexpr quint32 reserved3 = 0x00B8AE3C;
-    QByteArray i;    // image name, Latin-1 bytes
-    QByteArray font; // font name, Latin-1 bytes
-    QByteArray text; // text shown with the frame, Latin-1 bytes
+    std::string i;    // image name, Latin-1 bytes
+    std::string font; // font name, Latin-1 bytes
+    std::string text; // text shown with the frame, Latin-1 bytes
 };
+
+// The eight number fields of a frame, in the order of the record and of the text.
+struct NumberField {
+    std::string_view tag;
+    float ReanimTransform::*member;
+};
+inline constexpr std::array<NumberField, 8> numberFields{{{"x", &ReanimTransform::x},
+                                                          {"y", &ReanimTransform::y},
+                                                          {"kx", &ReanimTransform::kx},
+                                                          {"ky", &ReanimTransform::ky},
+                                                          {"sx", &ReanimTransform::sx},
+                                                          {"sy", &ReanimTransform::sy},
+                                                          {"f", &ReanimTransform::f},
+                                                          {"a", &ReanimTransform::a}}};
+
+// The three strings of a frame, in body order, with their words for messages.
+struct StringField {
+    std::string_view tag;
+    std::string ReanimTransform::*member;
+    std::string_view words;
+};
+inline constexpr std::array<StringField, 3> stringFields{{{"i", &ReanimTransform::i, "the image name"},
+                                                          {"font", &ReanimTransform::font, "the font name"},
+                                                          {"text", &ReanimTransform::text, "the text"}}};
 
 // One named track and its frames in order.
 struct ReanimTrack {
-    QByteArray name; // Latin-1 bytes
+    std::string name; // Latin-1 bytes
     std::vector<ReanimTransform> transforms;
-
-    quint32 nameLength() const { return quint32(name.size()); }
 };
 
-// One animation: the body header and the tracks in order.
+// One animation: the frame rate and the tracks in order; the rest of the body header is fixed.
 struct Reanim {
-    quint32 signature = 0xB393B4C0;
-    quint32 reserved1 = 0;
-    quint32 trackCount = 0; // set by serializeReanim
     float fps = 12.0f; // frames per second
-    quint32 reserved2 = 0;
-    quint32 trackEntrySize = 12; // the size of one track table entry; fixed
-
     std::vector<ReanimTrack> tracks;
 };
 

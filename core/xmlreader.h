@@ -3,17 +3,17 @@
 #include "core/logsink.h"
 #include "core/reanim.h"
 
-#include <QByteArrayView>
-#include <QString>
-
+#include <cstdint>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace qor {
 
 // Something the reader silently drops or changes, and the line of the text it stands on.
 struct ReaderWarning {
-    qint64 line;
-    QString text;
+    std::int64_t line;
+    std::string text; // UTF-8
 };
 
 // Fills `reanim` (freshly created) from the bytes of a reanim XML text and logs one line per
@@ -25,7 +25,7 @@ struct ReaderWarning {
 // walk inside a track or a frame ends at its first child that is not an element (white
 // space aside); elements of other names are skipped with everything inside them. Given
 // `warnings`, it also collects what it skips, drops or changes without a word.
-bool readReanimXml(QByteArrayView bytes, Reanim &reanim, LogSink &log, std::vector<ReaderWarning> *warnings = nullptr);
+bool readReanimXml(std::string_view bytes, Reanim &reanim, LogSink &log, std::vector<ReaderWarning> *warnings = nullptr);
 
 // Elements nested deeper than this are refused; a reanim text needs four levels.
 inline constexpr int maxElementDepth = 10000;

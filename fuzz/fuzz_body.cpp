@@ -7,7 +7,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     qorfuzz::DiscardingLog log;
-    const QByteArrayView body = qorfuzz::bytesOf(data, size);
+    const qor::ByteView body = qorfuzz::bytesOf(data, size);
     // Both consumers ride the same walk: they finish or stop together, but for a name the
     // text can't carry, which only the text writer refuses.
     const bool text = qor::decompileBodyToText(body, log).has_value();

@@ -8,9 +8,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    qorfuzz::dropDebugMessages();
     qorfuzz::DiscardingLog log;
-    const QByteArrayView body = qorfuzz::bytesOf(data, size);
+    const qor::ByteView body = qorfuzz::bytesOf(data, size);
     const auto text = qor::decompileBodyToText(body, log);
     if (!text)
         return 0;

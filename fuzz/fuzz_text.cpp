@@ -6,21 +6,20 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    qorfuzz::dropDebugMessages();
     qorfuzz::DiscardingLog log;
-    const QByteArrayView text = qorfuzz::bytesOf(data, size);
+    const std::string_view text = qorfuzz::charsOf(data, size);
     qor::Reanim reanim;
     if (!qor::readReanimXml(text, reanim, log))
         return 0;
-    const QByteArray body = qor::serializeReanim(reanim);
+    const qor::Bytes body = qor::serializeReanim(reanim);
     // A text in the decompiler's own lines takes the short path; a comment in front sends the
     // same text to the general reader, which must read the same animation.
     if (qor::readDecompilerLines(text)) {
         qor::Reanim general;
-        if (!qor::readReanimXml("<!---->" + text.toByteArray(), general, log))
-            qorfuzz::failed("the general reader refused a text the line reader took", text.toByteArray());
+        if (!qor::readReanimXml("<!---->" + std::string(text), general, log))
+            qorfuzz::failed("the general reader refused a text the line reader took", std::string(text));
         if (qor::serializeReanim(general) != body)
-            qorfuzz::failed("the line reader and the general reader read different animations", text.toByteArray());
+            qorfuzz::failed("the line reader and the general reader read different animations", std::string(text));
     }
     return 0;
 }

@@ -8,10 +8,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    qorfuzz::dropDebugMessages();
     qorfuzz::DiscardingLog log;
     qor::Reanim first;
-    if (!qor::readReanimXml(qorfuzz::bytesOf(data, size), first, log) || qorfuzz::holdsNameTextCannotCarry(first))
+    if (!qor::readReanimXml(qorfuzz::charsOf(data, size), first, log) || qorfuzz::holdsNameTextCannotCarry(first))
         return 0;
     const auto text = qor::decompileBodyToText(qor::serializeReanim(first), log);
     if (!text)
@@ -20,9 +19,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (!qor::readReanimXml(*text, second, log))
         qorfuzz::failed("the reader refused the decompiler's text", text);
     qorfuzz::roundToText(first);
-    const QByteArray expected = qor::serializeReanim(first);
-    const QByteArray body = qor::serializeReanim(second);
+    const qor::Bytes expected = qor::serializeReanim(first);
+    const qor::Bytes body = qor::serializeReanim(second);
     if (body != expected)
-        qorfuzz::failed("text -> body -> text -> body gave another body", expected.toHex(' '), body.toHex(' '));
+        qorfuzz::failed("text -> body -> text -> body gave another body", qorfuzz::asString(expected),
+                        qorfuzz::asString(body));
     return 0;
 }

@@ -1,53 +1,65 @@
 #pragma once
 
+#include "core/bytes.h"
 #include "core/logsink.h"
-
-#include <QByteArrayView>
-#include <QString>
-#include <QtGlobal>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
+#include <string>
+#include <string_view>
 
-// What every fuzz target shares: a log that discards its lines, a quiet debug channel, and
-// the input as the core takes it.
+// What every fuzz target shares: the input as the core takes it, and the report of a broken
+// invariant.
 namespace qorfuzz {
 
-class DiscardingLog : public qor::LogSink {
-public:
-    void logLine(const QString &) override {}
-};
+using qor::DiscardingLog;
 
-// serializeReanim reports each body's length on Qt's debug channel; millions of runs would
-// bury the fuzzer's own report under those lines. Warnings and worse still go through.
-inline void dropDebugMessages()
+inline qor::ByteView bytesOf(const uint8_t *data, size_t size)
 {
-    static const QtMessageHandler previous = qInstallMessageHandler(
-        [](QtMsgType type, const QMessageLogContext &context, const QString &message) {
-            if (type != QtDebugMsg && previous)
-                previous(type, context, message);
-        });
+    return {data, size};
 }
 
-inline QByteArrayView bytesOf(const uint8_t *data, size_t size)
+inline std::string_view charsOf(const uint8_t *data, size_t size)
 {
-    return {reinterpret_cast<const char *>(data), qsizetype(size)};
+    return {reinterpret_cast<const char *>(data), size};
 }
 
-// A broken invariant: says which, shows the two sides (bytes other than text and markup
-// percent-encoded) and stops the fuzzer.
-[[noreturn]] inline void failed(const char *invariant, const std::optional<QByteArray> &first = std::nullopt,
-                                const std::optional<QByteArray> &second = std::nullopt)
+// Bytes other than text and markup percent-encoded, so both sides of a difference can be read.
+inline std::string shown(std::string_view bytes)
+{
+    static constexpr std::string_view plain = " <>/=\"&#;!?[]-_.:'\n";
+    std::string out;
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte >= '0' && byte <= '9') || (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z')
+            || plain.find(c) != std::string_view::npos) {
+            out += c;
+        } else {
+            char escaped[4];
+            std::snprintf(escaped, sizeof escaped, "%%%02X", byte);
+            out += escaped;
+        }
+    }
+    return out;
+}
+
+// A broken invariant: says which, shows the two sides and stops the fuzzer.
+[[noreturn]] inline void failed(const char *invariant, const std::optional<std::string> &first = std::nullopt,
+                                const std::optional<std::string> &second = std::nullopt)
 {
     std::fprintf(stderr, "INVARIANT BROKEN: %s\n", invariant);
     for (const auto *side : {&first, &second})
         if (*side)
-            std::fprintf(stderr, "---- %lld bytes:\n%s\n", static_cast<long long>((*side)->size()),
-                         (*side)->toPercentEncoding(" <>/=\"&#;!?[]-_.:'\n").constData());
+            std::fprintf(stderr, "---- %zu bytes:\n%s\n", (*side)->size(), shown(**side).c_str());
     std::abort();
+}
+
+inline std::string asString(qor::ByteView bytes)
+{
+    return std::string(qor::charsOf(bytes));
 }
 
 } // namespace qorfuzz

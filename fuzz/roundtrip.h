@@ -4,10 +4,10 @@
 #include "core/numbers.h"
 #include "core/reanim.h"
 
-#include <QByteArray>
-
 #include <algorithm>
 #include <array>
+#include <string>
+#include <string_view>
 
 // What the round-trip targets hold the converters to, and the known limits of the text form
 // that are not faults and so are left out of the comparison.
@@ -16,7 +16,7 @@ namespace qorfuzz {
 // Known limit, not a fault: the reader refuses a name longer than maxNameBytes (the
 // compiled form's strings are longer only in bodies made elsewhere). A refusal, not an
 // inequality. Names are already cut at their first zero byte, as the text carries them.
-inline bool tooLongForText(const QByteArray &name)
+inline bool tooLongForText(const std::string &name)
 {
     return name.size() > qor::maxNameBytes;
 }
@@ -26,7 +26,7 @@ inline bool tooLongForText(const QByteArray &name)
 // Not left out either: a carriage return is written as &#13; and comes back, and a body with
 // another control byte does not walk to a text at all (the decompiler refuses it).
 
-inline bool textCannotCarry(const QByteArray &name)
+inline bool textCannotCarry(const std::string &name)
 {
     return tooLongForText(name);
 }
@@ -61,10 +61,12 @@ inline bool holdsUnwritableName(const qor::Reanim &reanim)
 // but starts with a zero is still written, as an empty element; once read, an empty string is
 // not written at all. The text without those empty elements is what comes back. (No other
 // empty element is written: names are always written, and markup in strings is escaped.)
-inline QByteArray withoutStringsCutToNothing(QByteArray text)
+inline std::string withoutStringsCutToNothing(std::string text)
 {
-    for (const char *empty : {"<i></i>", "<font></font>", "<text></text>"})
-        text.replace(empty, "");
+    for (const std::string_view empty : {"<i></i>", "<font></font>", "<text></text>"}) {
+        for (std::size_t at; (at = text.find(empty)) != std::string::npos;)
+            text.erase(at, empty.size());
+    }
     return text;
 }
 
@@ -78,9 +80,9 @@ inline void roundToText(qor::Reanim &reanim)
     reanim.fps = carried(qor::writeFrameRate(digits.data(), reanim.fps));
     for (qor::ReanimTrack &track : reanim.tracks)
         for (qor::ReanimTransform &frame : track.transforms)
-            for (float *field : {&frame.x, &frame.y, &frame.kx, &frame.ky, &frame.sx, &frame.sy, &frame.f, &frame.a})
-                if (*field != qor::unsetValue)
-                    *field = carried(qor::writeFixed3(digits.data(), *field));
+            for (const qor::NumberField &field : qor::numberFields)
+                if (frame.*field.member != qor::unsetValue)
+                    frame.*field.member = carried(qor::writeFixed3(digits.data(), frame.*field.member));
 }
 
 } // namespace qorfuzz

@@ -1,8 +1,7 @@
 // Writes the fuzz targets' seed corpora into FOLDER/compiled, FOLDER/body and FOLDER/text:
 // valid animations of a few tracks and frames made by the tests' generator, each in all three
 // forms, and the malformed shapes of the test tables: cut short, damaged, oversized counts.
-#include "core/container.h"
-#include "core/decompiler.h"
+#include "coreadapter.h"
 #include "fuzzsupport.h"
 #include "testdata.h"
 
@@ -50,10 +49,10 @@ QByteArray withWord(QByteArray bytes, qsizetype at, quint32 word)
 void addAnimation(Corpus &corpus, const QByteArray &body)
 {
     qorfuzz::DiscardingLog log;
-    const QByteArray file = qor::frameBody(body);
+    const QByteArray file = testcore::wrap(body);
     corpus.add("body", body);
     corpus.add("compiled", file);
-    corpus.add("text", qor::decompileBodyToText(body, log).value_or(QByteArray()));
+    corpus.add("text", testcore::textOf(body, log).value_or(QByteArray()));
     corpus.add("body", body.left(body.size() / 2));
     corpus.add("compiled", file.chopped(5));
     corpus.add("compiled", withWord(file, file.size() - 4, 0));
@@ -73,9 +72,9 @@ void addValidAnimations(Corpus &corpus)
 
 void addMalformedContainers(Corpus &corpus)
 {
-    const QByteArray framed = qor::frameBody(testdata::workedExampleBody());
+    const QByteArray framed = testcore::wrap(testdata::workedExampleBody());
     for (const QByteArray &file : {withWord(framed, 4, 3), withWord(framed, 4, 0x7FFFFFFF), framed + "junk",
-                                   withWord(qor::frameBody(QByteArray(3 << 12, 'q')), 4, 16), qor::frameBody({}),
+                                   withWord(testcore::wrap(QByteArray(3 << 12, 'q')), 4, 16), testcore::wrap({}),
                                    QByteArray(), framed.left(3), QByteArray::fromHex("DEADFED4") + framed.mid(4),
                                    framed.left(4), framed.left(8), framed.left(8) + testdata::workedExampleBody()})
         corpus.add("compiled", file);

@@ -1,10 +1,11 @@
 #include "preview/previewwindow.h"
 
-#include "core/loader.h"
+#include "core/fileconversions.h"
 #include "core/outputfile.h"
 #include "preview/canvas.h"
 #include "preview/player.h"
 #include "preview/trackpanel.h"
+#include "qt/qtcore.h"
 #include "render/picture.h"
 
 #include <QAction>
@@ -37,9 +38,9 @@ const QString recentFilesKey = QStringLiteral("recentFiles");
 const QString numberSheetsKey = QStringLiteral("numberSheets");
 
 // Keeps the loader's lines; the last one says why a file did not read.
-class LastLines : public qor::LogSink {
+class LastLines : public qorqt::LogSink {
 public:
-    void logLine(const QString &text) override { last = text; }
+    void logText(const QString &text) override { last = text; }
     QString last;
 };
 
@@ -198,7 +199,7 @@ bool PreviewWindow::openFile(const QString &path)
 bool PreviewWindow::load(const QString &path, QString *why)
 {
     LastLines log;
-    const auto loaded = qor::loadAnimation(path, log);
+    const auto loaded = qor::loadAnimation(qorqt::toPath(path), log);
     if (!loaded) {
         *why = log.last;
         return false;
@@ -239,7 +240,7 @@ void PreviewWindow::showAnimation()
         clipChooser_->clear();
         clipChooser_->addItem(tr("Whole animation"));
         for (const qor::Clip &clip : animation_.clips)
-            clipChooser_->addItem(QString::fromLatin1(clip.name));
+            clipChooser_->addItem(qorqt::fromName(clip.name));
         const int index = kept.isEmpty() ? 0 : clipChooser_->findText(kept);
         clipChooser_->setCurrentIndex(std::max(index, 0));
     }
@@ -347,7 +348,7 @@ bool PreviewWindow::savePicture(const QImage &picture, const QString &what)
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     LastLines log;
-    if (!picture.save(&buffer, "PNG") || !qor::writeWholeFile(path, bytes, log)) {
+    if (!picture.save(&buffer, "PNG") || !qor::writeWholeFile(qorqt::toPath(path), qorqt::charsOf(bytes), log)) {
         fail(tr("Could not export %1: %2").arg(what, log.last));
         return false;
     }

@@ -1,5 +1,7 @@
 #include "preview/trackpanel.h"
 
+#include "qt/qtcore.h"
+
 #include <QFormLayout>
 #include <QHash>
 #include <QLabel>
@@ -43,7 +45,7 @@ void TrackPanel::setTracks(const qor::EvaluatedAnimation &animation)
     const QSignalBlocker quiet(list_);
     list_->clear();
     for (const qor::EvaluatedTrack &track : animation.tracks) {
-        auto *item = new QListWidgetItem(QString::fromLatin1(track.name), list_);
+        auto *item = new QListWidgetItem(qorqt::fromName(track.name), list_);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(hiddenByName.value(item->text()) ? Qt::Unchecked : Qt::Checked);
         if (track.marksClip)
@@ -64,9 +66,9 @@ void TrackPanel::showValues(const qor::TrackState *state)
     const float fields[] = {state->x, state->y, state->kx, state->ky, state->sx, state->sy, state->f, state->a};
     for (size_t n = 0; n < std::size(fields); ++n)
         values_[n]->setText(number(fields[n]));
-    values_[8]->setText(QString::fromLatin1(state->image));
-    values_[9]->setText(QString::fromLatin1(state->font));
-    values_[10]->setText(QString::fromLatin1(state->text));
+    values_[8]->setText(qorqt::fromName(state->image));
+    values_[9]->setText(qorqt::fromName(state->font));
+    values_[10]->setText(qorqt::fromName(state->text));
 }
 
 std::vector<bool> TrackPanel::hiddenTracks() const

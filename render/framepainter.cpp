@@ -1,5 +1,7 @@
 #include "render/framepainter.h"
 
+#include "qt/qtcore.h"
+
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QPolygonF>
@@ -32,9 +34,9 @@ const TrackState *drawnState(const EvaluatedAnimation &animation, size_t track, 
     return state;
 }
 
-QFont fontFor(const QByteArray &name)
+QFont fontFor(const std::string &name)
 {
-    const QString family = QString::fromLatin1(name);
+    const QString family = qorqt::fromName(name);
     return !family.isEmpty() && QFontDatabase::hasFamily(family) ? QFont(family) : QFont();
 }
 
@@ -43,7 +45,7 @@ QRectF textArea(const QString &text, const QFont &font)
     return QRectF(QPointF(0, 0), QFontMetricsF(font).size(0, text));
 }
 
-void drawPlaceholder(QPainter &painter, const QByteArray &trackName)
+void drawPlaceholder(QPainter &painter, const std::string &trackName)
 {
     const QRectF box(0, 0, placeholderSide, placeholderSide);
     painter.fillRect(box, placeholderFill);
@@ -54,20 +56,20 @@ void drawPlaceholder(QPainter &painter, const QByteArray &trackName)
     font.setPixelSize(placeholderNamePixels);
     painter.setFont(font);
     painter.drawText(box.adjusted(2, 2, -2, -2), Qt::AlignLeft | Qt::AlignTop | Qt::TextWrapAnywhere,
-                     QString::fromLatin1(trackName));
+                     qorqt::fromName(trackName));
 }
 
-void drawTrack(QPainter &painter, const QByteArray &trackName, const TrackState &state, const ImageLibrary &images)
+void drawTrack(QPainter &painter, const std::string &trackName, const TrackState &state, const ImageLibrary &images)
 {
-    if (!state.image.isEmpty()) {
+    if (!state.image.empty()) {
         const QImage &image = images.image(state.image);
         if (image.isNull())
             drawPlaceholder(painter, trackName);
         else
             painter.drawImage(QPointF(0, 0), image);
     }
-    if (!state.text.isEmpty()) {
-        const QString text = QString::fromLatin1(state.text);
+    if (!state.text.empty()) {
+        const QString text = qorqt::fromName(state.text);
         const QFont font = fontFor(state.font);
         painter.setFont(font);
         painter.setPen(Qt::black);
@@ -96,12 +98,12 @@ QTransform placement(const TrackState &state)
 QRectF trackArea(const TrackState &state, const ImageLibrary &images)
 {
     QRectF area;
-    if (!state.image.isEmpty()) {
+    if (!state.image.empty()) {
         const QImage &image = images.image(state.image);
         area = image.isNull() ? QRectF(0, 0, placeholderSide, placeholderSide) : QRectF(QPointF(0, 0), image.size());
     }
-    if (!state.text.isEmpty())
-        area |= textArea(QString::fromLatin1(state.text), fontFor(state.font));
+    if (!state.text.empty())
+        area |= textArea(qorqt::fromName(state.text), fontFor(state.font));
     return area;
 }
 

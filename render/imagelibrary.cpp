@@ -30,8 +30,9 @@ ImageLibrary::ImageLibrary(const QString &folder) : folder_(folder)
     }
 }
 
-const QImage &ImageLibrary::image(const QByteArray &name) const
+const QImage &ImageLibrary::image(std::string_view latin1) const
 {
+    const QByteArray name(latin1.data(), qsizetype(latin1.size()));
     auto found = loaded_.find(name);
     if (found == loaded_.end()) {
         const QString path = paths_.value(imageFileKey(name));

@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QString>
 
+#include <string_view>
+
 namespace qor {
 
 // The images of one folder, found by the names frames give them: "IMAGE_REANIM_FOO_BAR"
@@ -16,7 +18,7 @@ public:
 
     const QString &folder() const { return folder_; }
     // The image a frame names, or a null image when the folder holds none of that name.
-    const QImage &image(const QByteArray &name) const;
+    const QImage &image(std::string_view name) const;
 
 private:
     QString folder_;

@@ -19,16 +19,16 @@ constexpr char wrapperClose[] = "</xml>";
 constexpr int wrapperOpenLength = sizeof(wrapperOpen) - 1;
 
 // Why a text can't become one of the 8-bit strings of the compiled form, if it can't.
-std::optional<QString> toLatin1Field(const QString &text, QByteArray &field)
+std::optional<QString> toLatin1Field(const QString &text, std::string &field)
 {
     for (const QChar c : text) {
         if (c.unicode() > 0xFF)
             return QString::fromLatin1("holds a character outside Latin-1 (U+%1)")
                 .arg(QString::number(c.unicode(), 16).toUpper().rightJustified(4, QLatin1Char('0')));
     }
-    if (text.size() > maxNameBytes)
+    if (std::size_t(text.size()) > maxNameBytes)
         return QString::fromLatin1("is %1 bytes long, more than %2").arg(text.size()).arg(maxNameBytes);
-    field = text.toLatin1();
+    field = text.toLatin1().toStdString();
     return std::nullopt;
 }
 
@@ -47,28 +47,15 @@ std::optional<QString> readFrame(const QDomElement &element, ReanimTransform &fr
     std::optional<QString> problem;
     forEachLeadingElement(element, [&](const QDomElement &child) {
         const QString tag = child.tagName();
-        const struct {
-            const char *name;
-            float ReanimTransform::*field;
-        } floats[] = {{"x", &ReanimTransform::x},   {"y", &ReanimTransform::y},   {"kx", &ReanimTransform::kx},
-                      {"ky", &ReanimTransform::ky}, {"sx", &ReanimTransform::sx}, {"sy", &ReanimTransform::sy},
-                      {"f", &ReanimTransform::f},   {"a", &ReanimTransform::a}};
-        for (const auto &[name, field] : floats) {
-            if (tag == QLatin1String(name))
-                frame.*field = parseDecimal(child.text().toStdString());
+        for (const NumberField &field : numberFields) {
+            if (tag == qorqt::fromUtf8(field.tag))
+                frame.*field.member = parseDecimal(child.text().toStdString());
         }
-        const struct {
-            const char *name;
-            QByteArray ReanimTransform::*field;
-            const char *words;
-        } strings[] = {{"i", &ReanimTransform::i, "the image name"},
-                       {"font", &ReanimTransform::font, "the font name"},
-                       {"text", &ReanimTransform::text, "the text"}};
-        for (const auto &[name, field, words] : strings) {
-            if (tag != QLatin1String(name) || problem)
+        for (const StringField &field : stringFields) {
+            if (tag != qorqt::fromUtf8(field.tag) || problem)
                 continue;
-            if (const auto why = toLatin1Field(child.text(), frame.*field))
-                problem = QLatin1String(words) + QLatin1Char(' ') + *why;
+            if (const auto why = toLatin1Field(child.text(), frame.*field.member))
+                problem = qorqt::fromUtf8(field.words) + QLatin1Char(' ') + *why;
         }
     });
     return problem;
@@ -98,7 +85,7 @@ std::optional<QString> readTrack(const QDomElement &element, ReanimTrack &track)
 
 } // namespace
 
-bool readReanimXml(const QByteArray &bytes, Reanim &reanim, LogSink &log)
+bool readReanimXml(const QByteArray &bytes, Reanim &reanim, qorqt::LogSink &log)
 {
     QByteArray wrapped;
     wrapped.reserve(wrapperOpenLength + bytes.size() + qsizetype(sizeof(wrapperClose)));
@@ -129,11 +116,11 @@ bool readReanimXml(const QByteArray &bytes, Reanim &reanim, LogSink &log)
         if (element.tagName() == QLatin1String("track")) {
             ReanimTrack track;
             if (const auto problem = readTrack(element, track)) {
-                log.logLine(QLatin1String("ERROR: ") + qor::trackLabel(qsizetype(reanim.tracks.size()), track.name)
+                log.logLine(QLatin1String("ERROR: ") + qorqt::fromUtf8(qor::trackLabel(reanim.tracks.size(), track.name))
                             + QLatin1String(": ") + *problem + QLatin1String("; nothing was written"));
                 return false;
             }
-            log.logFormat("%s %d", track.name.constData(), int(track.transforms.size()));
+            log.logFormat("%s %d", track.name.c_str(), int(track.transforms.size()));
             reanim.tracks.push_back(std::move(track));
         }
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/logsink.h"
+#include "qt/qtcore.h"
 #include "core/reanim.h"
 
 #include <QByteArray>
@@ -14,6 +14,6 @@
 namespace domreader {
 
 // As qor::readReanimXml.
-bool readReanimXml(const QByteArray &bytes, qor::Reanim &reanim, qor::LogSink &log);
+bool readReanimXml(const QByteArray &bytes, qor::Reanim &reanim, qorqt::LogSink &log);
 
 } // namespace domreader

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "core/logsink.h"
+#include "qt/qtcore.h"
 
 #include <QStringList>
 
 // A log sink that keeps every line, for checking what a conversion reported.
-class RecordingLog : public qor::LogSink {
+class RecordingLog : public qorqt::LogSink {
 public:
-    void logLine(const QString &text) override { lines.append(text); }
+    void logText(const QString &text) override { lines.append(text); }
 
     QStringList lines;
 };

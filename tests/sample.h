@@ -1,5 +1,6 @@
 #pragma once
 
+#include "coreadapter.h"
 #include "core/bodywriter.h"
 #include "core/decompiler.h"
 #include "core/reanim.h"
@@ -111,10 +112,8 @@ inline qor::Reanim walker()
 
 inline QByteArray textOf(qor::Reanim reanim)
 {
-    struct : qor::LogSink {
-        void logLine(const QString &) override {}
-    } quiet;
-    return qor::decompileBodyToText(qor::serializeReanim(reanim), quiet).value_or(QByteArray());
+    qor::DiscardingLog quiet;
+    return testcore::textOf(testcore::serialize(reanim), quiet).value_or(QByteArray());
 }
 
 // The walker's text at folder/walker.reanim and its images in folder/images (no hat).

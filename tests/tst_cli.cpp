@@ -1,3 +1,4 @@
+#include "coreadapter.h"
 #include "core/bodyreader.h"
 #include "core/container.h"
 #include "recordinglog.h"
@@ -73,10 +74,10 @@ class tst_Cli : public QObject {
     // A mod folder: compiled files at several depths, a broken one among them, and a stray file.
     void makeTree(const QString &root)
     {
-        write(root + u"/a.reanim.compiled"_s, qor::frameBody(testdata::workedExampleBody()));
-        write(root + u"/sub/b.reanim.compiled"_s, qor::frameBody(randomBody(1)));
+        write(root + u"/a.reanim.compiled"_s, testcore::wrap(testdata::workedExampleBody()));
+        write(root + u"/sub/b.reanim.compiled"_s, testcore::wrap(randomBody(1)));
         write(root + u"/sub/broken.reanim.compiled"_s, "not compiled");
-        write(root + u"/sub/deep/c.compiled"_s, qor::frameBody(randomBody(2)));
+        write(root + u"/sub/deep/c.compiled"_s, testcore::wrap(randomBody(2)));
         write(root + u"/sub/notes.txt"_s, "notes");
     }
 
@@ -100,7 +101,7 @@ private slots:
         // And back: the texts compile to the bodies they came from.
         const Run back = runCli({u"compile"_s, u"--output-dir"_s, path(u"again"_s), path(u"out1"_s)});
         QCOMPARE(back.exitCode, 0);
-        QCOMPARE(treeOf(path(u"again"_s))[u"sub/deep/c.reanim.compiled"_s], qor::frameBody(randomBody(2)));
+        QCOMPARE(treeOf(path(u"again"_s))[u"sub/deep/c.reanim.compiled"_s], testcore::wrap(randomBody(2)));
 
         const Run again = runCli({u"decompile"_s, u"--no-clobber"_s, u"--output-dir"_s, path(u"out1"_s), path(u"tree"_s)});
         QVERIFY(again.err.contains(u"Skipped "_s + path(u"tree/a.reanim.compiled"_s) + u": "_s + path(u"out1/a.reanim"_s)));
@@ -110,7 +111,7 @@ private slots:
 
     void outputsAreWorkedOutBeforeAnythingIsWritten()
     {
-        const QByteArray file = qor::frameBody(testdata::workedExampleBody());
+        const QByteArray file = testcore::wrap(testdata::workedExampleBody());
         for (const char *name : {"clash/walk.compiled", "clash/walk.reanim.compiled", "clash/a.reanim.compiled.x.compiled",
                                  "clash/a.reanim.x.compiled"})
             write(QLatin1String(name), file);
@@ -132,17 +133,17 @@ private slots:
         QTest::addColumn<QStringList>("options");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("says");
-        const QByteArray good = qor::frameBody(testdata::workedExampleBody());
+        const QByteArray good = testcore::wrap(testdata::workedExampleBody());
         const QByteArray afterComment = "<track><name>a</name><t/><!-- note -->\n<t><x>1</x></t></track>";
         QTest::newRow("same") << "good.reanim.compiled" << good << QStringList() << 0 << "good.reanim.compiled: comes back the same";
         QTest::newRow("bytes after the last track") << "tail.reanim.compiled"
-                                                    << qor::frameBody(testdata::workedExampleBody() + "tail")
+                                                    << testcore::wrap(testdata::workedExampleBody() + "tail")
                                                     << QStringList() << 1 << "4 bytes after the last track";
         QTest::newRow("name too long to compile")
-            << "long.reanim.compiled" << qor::frameBody(testdata::buildBody(12, {Track{QByteArray(300, 'n'), {}}}))
+            << "long.reanim.compiled" << testcore::wrap(testdata::buildBody(12, {Track{QByteArray(300, 'n'), {}}}))
             << QStringList() << 1 << "does not come back the same: it does not come back: track 0: the name is 300 bytes long";
         QTest::newRow("more than three decimals")
-            << "decimals.reanim.compiled" << qor::frameBody(testdata::buildBody(12, {Track{"t", {Frame{{1.2345f}}}}}))
+            << "decimals.reanim.compiled" << testcore::wrap(testdata::buildBody(12, {Track{"t", {Frame{{1.2345f}}}}}))
             << QStringList() << 1 << "frame 0: x 1.23450005 comes back as 1.23500001";
         QTest::newRow("frames after a comment warn") << "comment.reanim" << afterComment << QStringList() << 0
                                                      << "comment.reanim:2: warning: <t> comes after a comment";
@@ -169,14 +170,14 @@ private slots:
     void infoJsonIsTheModel()
     {
         const QByteArray body = randomBody(3);
-        write(u"info/x.reanim.compiled"_s, qor::frameBody(body));
+        write(u"info/x.reanim.compiled"_s, testcore::wrap(body));
         write(u"info/y.reanim"_s, testdata::workedExampleText);
         const Run run = runCli({u"info"_s, u"--json"_s, path(u"info"_s)});
         QCOMPARE(run.exitCode, 0);
         const QJsonArray files = QJsonDocument::fromJson(run.out)[u"files"_s].toArray();
         QCOMPARE(files.size(), 2);
         RecordingLog log;
-        const qor::Reanim model = qor::readReanimBody(body, log).value();
+        const qor::Reanim model = testcore::readBody(body, log).value();
         const QJsonObject x = files[0].toObject();
         QCOMPARE(x[u"kind"_s].toString(), u"compiled"_s);
         QCOMPARE(x[u"fps"_s].toDouble(), 12.5);
@@ -184,12 +185,12 @@ private slots:
         QCOMPARE(tracks.size(), qsizetype(model.tracks.size()));
         for (qsizetype n = 0; n < tracks.size(); ++n) {
             const qor::ReanimTrack &track = model.tracks[size_t(n)];
-            QCOMPARE(tracks[n][u"name"_s].toString(), QString::fromLatin1(track.name));
+            QCOMPARE(tracks[n][u"name"_s].toString(), qorqt::fromName(track.name));
             QCOMPARE(tracks[n][u"frames"_s].toInteger(), qint64(track.transforms.size()));
             QStringList images;
             for (const qor::ReanimTransform &frame : track.transforms)
-                if (!frame.i.isEmpty() && !images.contains(QString::fromLatin1(frame.i)))
-                    images.append(QString::fromLatin1(frame.i));
+                if (!frame.i.empty() && !images.contains(qorqt::fromName(frame.i)))
+                    images.append(qorqt::fromName(frame.i));
             QCOMPARE(tracks[n][u"images"_s].toVariant().toStringList(), images);
         }
         QCOMPARE(files[1][u"tracks"_s][0][u"images"_s][0].toString(), u"IMG"_s);
@@ -206,7 +207,7 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("says");
         const QString input = path(u"hostile.reanim.compiled"_s);
-        write(u"hostile.reanim.compiled"_s, qor::frameBody(testdata::workedExampleBody()));
+        write(u"hostile.reanim.compiled"_s, testcore::wrap(testdata::workedExampleBody()));
         write(u"kept.reanim"_s, "old text");
         QTest::newRow("a device as input") << QStringList{u"compile"_s, u"/dev/zero"_s} << "ERROR: /dev/zero is not a regular file";
         QTest::newRow("a device as output") << QStringList{u"decompile"_s, u"-o"_s, u"/dev/null"_s, input}
@@ -226,7 +227,7 @@ private slots:
         const Run run = runCli(arguments);
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.err.contains(says), qPrintable(run.err));
-        QCOMPARE(testdata::readFile(path(u"hostile.reanim.compiled"_s)), qor::frameBody(testdata::workedExampleBody()));
+        QCOMPARE(testdata::readFile(path(u"hostile.reanim.compiled"_s)), testcore::wrap(testdata::workedExampleBody()));
     }
 
     void standardOutputAndOneLinePerMessage()
@@ -234,7 +235,7 @@ private slots:
         write(u"lines.reanim"_s, "<track><name>a&#10;b</name></track>");
         const Run run = runCli({u"compile"_s, u"-v"_s, u"-o"_s, u"-"_s, path(u"lines.reanim"_s)});
         QCOMPARE(run.exitCode, 0);
-        QCOMPARE(run.out, qor::frameBody(testdata::buildBody(12, {Track{"a\nb", {}}})));
+        QCOMPARE(run.out, testcore::wrap(testdata::buildBody(12, {Track{"a\nb", {}}})));
         QVERIFY2(run.err.split(u'\n').contains(u"a\\nb 0"_s), qPrintable(run.err));
     }
 

@@ -1,3 +1,4 @@
+#include "coreadapter.h"
 #include "core/bodyreader.h"
 #include "core/bodywriter.h"
 #include "core/compiler.h"
@@ -50,8 +51,7 @@ private:
     bool compile(const QByteArray &text, RecordingLog &log)
     {
         testdata::writeFile(inPath, text);
-        QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^\\d+$")));
-        return qor::compileReanim(inPath, outPath, log);
+        return testcore::compileFile(inPath, outPath, log);
     }
 
 private slots:
@@ -101,7 +101,7 @@ private slots:
         QVERIFY(compile(text, log));
         const QByteArray file = testdata::readFile(outPath);
         QCOMPARE(bodyOf(file), body);
-        QCOMPARE(file, qor::frameBody(body));
+        QCOMPARE(file, testcore::wrap(body));
     }
 
     void successfulRunLogsEachStage()
@@ -113,8 +113,7 @@ private slots:
                                          QLatin1String("Compiled finish [") + outPath + QLatin1Char(']')}));
         qor::Reanim reanim;
         reanim.tracks.push_back({"a", {qor::ReanimTransform{}}});
-        QTest::ignoreMessage(QtDebugMsg, "101");
-        QCOMPARE(qor::serializeReanim(reanim).size(), 101);
+        QCOMPARE(testcore::serialize(reanim).size(), 101);
     }
 
     void roundTripsThroughBothConverters()
@@ -123,15 +122,14 @@ private slots:
         for (int run = 0; run < 300; ++run) {
             const QByteArray body = testdata::buildBody(float(random.bounded(-20, 480)) / 4, testdata::randomTracks(random));
             RecordingLog log;
-            QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^\\d+$")));
-            qor::Reanim model = qor::readReanimBody(body, log).value();
-            QCOMPARE(qor::serializeReanim(model), body);
-            testdata::writeFile(outPath, qor::frameBody(body));
-            QVERIFY(qor::decompressFile(outPath, inPath, log));
+            qor::Reanim model = testcore::readBody(body, log).value();
+            QCOMPARE(testcore::serialize(model), body);
+            testdata::writeFile(outPath, testcore::wrap(body));
+            QVERIFY(testcore::decompileFile(outPath, inPath, log));
             const QByteArray text = testdata::readFile(inPath);
             QVERIFY2(compile(text, log), qPrintable(log.lines.join(u'\n')));
             QVERIFY2(bodyOf(testdata::readFile(outPath)) == body, text.constData());
-            QVERIFY(qor::decompressFile(outPath, inPath, log));
+            QVERIFY(testcore::decompileFile(outPath, inPath, log));
             QCOMPARE(testdata::readFile(inPath), text);
         }
     }
@@ -180,7 +178,7 @@ private slots:
         testdata::writeFile(outPath, "old compiled bytes");
         RecordingLog log;
         testdata::writeFile(inPath, text);
-        QVERIFY(!qor::compileReanim(inPath, outPath, log));
+        QVERIFY(!testcore::compileFile(inPath, outPath, log));
         const QStringList last = log.lines.mid(log.lines.size() - lastLines.size());
         for (qsizetype n = 0; n < lastLines.size(); ++n)
             QVERIFY2(last.value(n).startsWith(lastLines[n]), qPrintable(log.lines.join(u'\n')));
@@ -191,15 +189,14 @@ private slots:
     {
         const QString missing = dir.filePath(QStringLiteral("missing.reanim"));
         RecordingLog log;
-        QVERIFY(!qor::compileReanim(missing, missing + QStringLiteral(".compiled"), log));
+        QVERIFY(!testcore::compileFile(missing, missing + QStringLiteral(".compiled"), log));
         QCOMPARE(log.lines, (QStringList{QLatin1String("File not found ") + missing, QLatin1String("Compile ") + missing,
                                          u"open fail"_s}));
         QVERIFY(!QFile::exists(missing + QStringLiteral(".compiled")));
 
         testdata::writeFile(inPath, testdata::workedExampleText);
         const QString target = inPath + QStringLiteral("/walk.reanim.compiled");
-        QTest::ignoreMessage(QtDebugMsg, "107");
-        QVERIFY(!qor::compileReanim(inPath, target, log));
+        QVERIFY(!testcore::compileFile(inPath, target, log));
         QVERIFY2(log.lines.last().startsWith(QLatin1String("ERROR: cannot write ") + QDir::toNativeSeparators(target)),
                  qPrintable(log.lines.last()));
     }

@@ -1,3 +1,4 @@
+#include "coreadapter.h"
 #include "core/bodyreader.h"
 #include "core/container.h"
 #include "core/decompiler.h"
@@ -39,11 +40,11 @@ private:
 private slots:
     void workedExampleGivesItsFiveLines()
     {
-        const QByteArray file = qor::frameBody(testdata::workedExampleBody());
+        const QByteArray file = testcore::wrap(testdata::workedExampleBody());
         QCOMPARE(file.left(9), QByteArray::fromHex("D4FEADDE6B00000078"));
         testdata::writeFile(inPath, file);
         RecordingLog log;
-        QVERIFY(qor::decompressFile(inPath, outPath, log));
+        QVERIFY(testcore::decompileFile(inPath, outPath, log));
         QCOMPARE(testdata::readFile(outPath), testdata::workedExampleText);
         QCOMPARE(log.lines, (QStringList{QStringLiteral("Read %1 44").arg(file.size()),
                                          QLatin1String("Decompress [") + inPath + QLatin1String("] ..."),
@@ -56,13 +57,13 @@ private slots:
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("error");
         const QByteArray body = testdata::workedExampleBody();
-        const QByteArray framed = qor::frameBody(body);
+        const QByteArray framed = testcore::wrap(body);
         const QByteArray big(3 << 20, 'q');
         QTest::newRow("size word too small") << withWord(framed, 4, 3) << body << "";
         QTest::newRow("size word too large") << withWord(framed, 4, 0x7FFFFFFF) << body << "";
         QTest::newRow("trailing bytes") << framed + "junk" << body << "";
-        QTest::newRow("past the first buffer") << withWord(qor::frameBody(big), 4, 16) << big << "";
-        QTest::newRow("empty body") << qor::frameBody({}) << QByteArray() << "";
+        QTest::newRow("past the first buffer") << withWord(testcore::wrap(big), 4, 16) << big << "";
+        QTest::newRow("empty body") << testcore::wrap({}) << QByteArray() << "";
         // Its code lengths run one past the last: libdeflate takes it, zlib does not. Found by
         // fuzzing: the size word chose which of the two judged it.
         const QByteArray overrun = QByteArray::fromHex("D4FEADDE10000000789CEDC12101000000C3A0CCEB6F5EE30231"
@@ -87,7 +88,7 @@ private slots:
         QFETCH(QString, error);
         testdata::writeFile(inPath, file);
         RecordingLog log;
-        const auto loaded = qor::loadCompiledBody(inPath, log);
+        const auto loaded = testcore::loadBody(inPath, log);
         QCOMPARE(log.lines.value(0), QStringLiteral("Read %1 44").arg(file.size()));
         QCOMPARE(log.lines.size(), error.isEmpty() ? 1 : 2);
         if (error.isEmpty())
@@ -99,10 +100,10 @@ private slots:
     void bodyInflatingPastTheLimitIsRefused()
     {
         RecordingLog log;
-        const QByteArray file = qor::frameBody(QByteArray(5000, '\0'));
-        QVERIFY(!qor::inflateCompiledFile(file, log, 4999));
+        const QByteArray file = testcore::wrap(QByteArray(5000, '\0'));
+        QVERIFY(!testcore::inflate(file, log, 4999));
         QCOMPARE(log.lines, QStringList{u"ERROR: the body inflates to more than 4999 bytes"_s});
-        QCOMPARE(qor::inflateCompiledFile(file, log, 5000)->size(), 5000);
+        QCOMPARE(testcore::inflate(file, log, 5000)->size(), 5000);
     }
 
     void bodiesGiveTheirText_data()
@@ -145,9 +146,9 @@ private slots:
         QFETCH(QByteArray, body);
         QFETCH(QByteArray, text);
         RecordingLog log;
-        QVERIFY(qor::decompileBody(body, outPath, log));
+        QVERIFY(testcore::writeText(body, outPath, log));
         QCOMPARE(testdata::readFile(outPath), text);
-        QCOMPARE(qor::decompileBodyToText(body, log).value(), text);
+        QCOMPARE(testcore::textOf(body, log).value(), text);
         QCOMPARE(log.lines, QStringList{QLatin1String("Decompile finish [") + outPath + QLatin1Char(']')});
     }
 
@@ -158,8 +159,8 @@ private slots:
         for (qsizetype cut = 0; cut < body.size(); ++cut) {
             testdata::writeFile(out, "old bytes");
             RecordingLog log;
-            QVERIFY(!qor::decompileBody(body.left(cut), out, log));
-            QVERIFY(!qor::readReanimBody(body.left(cut), log));
+            QVERIFY(!testcore::writeText(body.left(cut), out, log));
+            QVERIFY(!testcore::readBody(body.left(cut), log));
             QCOMPARE(log.lines.size(), 2);
             QCOMPARE(log.lines[1], log.lines[0]);
             QVERIFY2(log.lines[0].startsWith(QStringLiteral("ERROR: the body ends at byte %1, inside ").arg(cut)),
@@ -179,7 +180,7 @@ private slots:
         QVERIFY(QFile::setPermissions(out, permissions));
         for (const qor::Flush flush : {qor::Flush::No, qor::Flush::ToDisk}) {
             RecordingLog log;
-            QVERIFY(qor::decompileBody(testdata::workedExampleBody(), out, log, flush));
+            QVERIFY(testcore::writeText(testdata::workedExampleBody(), out, log, flush));
             QCOMPARE(testdata::readFile(out), testdata::workedExampleText);
             QCOMPARE(QFile::permissions(out) & ~(QFile::ReadUser | QFile::WriteUser), permissions);
         }
@@ -200,7 +201,7 @@ private slots:
         QFETCH(QByteArray, body);
         QFETCH(QString, inside);
         RecordingLog log;
-        QVERIFY(!qor::decompileBody(body, outPath, log));
+        QVERIFY(!testcore::writeText(body, outPath, log));
         QCOMPARE(log.lines.size(), 1);
         QVERIFY2(log.lines[0].contains(inside), qPrintable(log.lines[0]));
     }
@@ -220,7 +221,7 @@ private slots:
         QFETCH(QString, error);
         RecordingLog log;
         const QString out = dir.filePath(QStringLiteral("refused.reanim"));
-        QVERIFY(!qor::decompileBody(body, out, log));
+        QVERIFY(!testcore::writeText(body, out, log));
         QCOMPARE(log.lines.size(), 1);
         QVERIFY2(log.lines[0].startsWith(error), qPrintable(log.lines[0]));
         QVERIFY(!QFile::exists(out));
@@ -232,7 +233,7 @@ private slots:
         testdata::writeFile(file, "x");
         for (const QString &target : {file + QStringLiteral("/out.reanim"), dir.filePath(QStringLiteral("no/out")), dir.path()}) {
             RecordingLog log;
-            QVERIFY(!qor::decompileBody(testdata::workedExampleBody(), target, log));
+            QVERIFY(!testcore::writeText(testdata::workedExampleBody(), target, log));
             QCOMPARE(log.lines.size(), 1);
             QVERIFY2(log.lines[0].startsWith(QLatin1String("ERROR: cannot write ") + QDir::toNativeSeparators(target) + u": "_s),
                      qPrintable(log.lines[0]));

@@ -14,7 +14,7 @@ using Field = float qor::TrackState::*;
 // A track whose frames give `f` as listed; frame `imageAt` also names an image.
 qor::ReanimTrack track(const QByteArray &name, std::initializer_list<float> shown, int imageAt = -1)
 {
-    qor::ReanimTrack made{name, {}};
+    qor::ReanimTrack made{name.toStdString(), {}};
     for (const float f : shown) {
         qor::ReanimTransform &frame = made.transforms.emplace_back();
         frame.f = f;
@@ -89,7 +89,7 @@ private slots:
         QCOMPARE(states[2].image, "B");
         QCOMPARE(states[2].font, "F");
         QCOMPARE(states[2].text, "hello");
-        QVERIFY(states[0].text.isEmpty());
+        QVERIFY(states[0].text.empty());
     }
 
     void clips_data()

@@ -19,16 +19,16 @@ QString format(const char *pattern, ...)
 {
     va_list args;
     va_start(args, pattern);
-    const QString text = qor::formatLogText(pattern, args);
+    const QString text = QString::fromStdString(qor::formatLogText(pattern, args));
     va_end(args);
     return text;
 }
 
 QByteArray fixed3(float value)
 {
-    QByteArray out;
+    std::string out;
     qor::appendFixed3(out, value);
-    return out;
+    return QByteArray::fromStdString(out);
 }
 
 QByteArray printfFixed3(float value)
@@ -175,8 +175,8 @@ private slots:
     {
         QFETCH(QString, input);
         QFETCH(QString, output);
-        QCOMPARE(qor::decompiledPathFor(input), output);
-        QCOMPARE(qor::compiledPathFor(output), output + QLatin1String(".compiled"));
+        QCOMPARE(QString::fromStdString(qor::decompiledPathFor(input.toStdString()).string()), output);
+        QCOMPARE(QString::fromStdString(qor::compiledPathFor(output.toStdString()).string()), output + QLatin1String(".compiled"));
     }
 };
 

@@ -1,3 +1,4 @@
+#include "coreadapter.h"
 #include "core/bodywriter.h"
 #include "core/decompiler.h"
 #include "core/linereader.h"
@@ -16,7 +17,7 @@ namespace {
 // The serializer writes every field of the model, so equal bodies mean equal models.
 QByteArray bodyOf(qor::Reanim reanim)
 {
-    return qor::serializeReanim(reanim);
+    return testcore::serialize(reanim);
 }
 
 struct Outcome {
@@ -29,7 +30,7 @@ Outcome streamed(const QByteArray &text)
 {
     qor::Reanim reanim;
     RecordingLog log;
-    const bool ok = qor::readReanimXml(text, reanim, log);
+    const bool ok = qor::readReanimXml(qorqt::charsOf(text), reanim, log);
     return {ok, log.lines, bodyOf(std::move(reanim))};
 }
 
@@ -100,7 +101,7 @@ QByteArray decompiledText(QRandomGenerator &random)
     static const QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("lines.reanim"));
     RecordingLog log;
-    qor::decompileBody(testdata::buildBody(float(random.bounded(-40, 480)) / 8, testdata::randomTracks(random)), path, log);
+    testcore::writeText(testdata::buildBody(float(random.bounded(-40, 480)) / 8, testdata::randomTracks(random)), path, log);
     return testdata::readFile(path);
 }
 
@@ -172,7 +173,7 @@ private slots:
         QRandomGenerator random(1209);
         int taken = 0;
         for (int n = 0; n < 300; ++n)
-            taken += qor::readDecompilerLines(decompiledText(random)).has_value();
+            taken += qor::readDecompilerLines(qorqt::charsOf(decompiledText(random))).has_value();
         QVERIFY2(taken > 250, qPrintable(QString::number(taken)));
     }
 };

@@ -1,3 +1,4 @@
+#include "coreadapter.h"
 #include "app/filedialog.h"
 #include "app/frmmain.h"
 #include "core/container.h"
@@ -50,7 +51,7 @@ QByteArray compiledAtFps30()
 {
     QByteArray body = testdata::workedExampleBody();
     qToLittleEndian(30.0f, body.data() + 12);
-    return qor::frameBody(body);
+    return testcore::wrap(body);
 }
 
 const QByteArray fps30Text = QByteArray(testdata::workedExampleText).replace("<fps>12</fps>", "<fps>30</fps>");
@@ -60,7 +61,7 @@ const QByteArray fps30Text = QByteArray(testdata::workedExampleText).replace("<f
 class tst_Window : public QObject {
     Q_OBJECT
 
-    const QByteArray compiledBytes = qor::frameBody(testdata::workedExampleBody());
+    const QByteArray compiledBytes = testcore::wrap(testdata::workedExampleBody());
 
     std::optional<testdata::WorkingFolder> dir;
     QStringList captions;

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace qor {
+
+// Leaves the bytes a vector grows by uninitialized: an inflated body or a written one is filled
+// right after, and zeroing it first would cost as much as a tenth of a conversion.
+template <typename T>
+struct UninitializedAllocator : std::allocator<T> {
+    template <typename U>
+    struct rebind {
+        using other = UninitializedAllocator<U>;
+    };
+    UninitializedAllocator() = default;
+    template <typename U>
+    UninitializedAllocator(const UninitializedAllocator<U> &) noexcept
+    {
+    }
+    template <typename U>
+    void construct(U *at) noexcept
+    {
+        ::new (static_cast<void *>(at)) U;
+    }
+    template <typename U, typename... Arguments>
+    void construct(U *at, Arguments &&...arguments)
+    {
+        ::new (static_cast<void *>(at)) U(std::forward<Arguments>(arguments)...);
+    }
+};
+
+// Bodies and compiled files are bytes; texts and names are std::string holding their bytes as
+// they are (a text UTF-8, a name Latin-1).
+using Bytes = std::vector<std::uint8_t, UninitializedAllocator<std::uint8_t>>;
+using ByteView = std::span<const std::uint8_t>;
+
+inline ByteView bytesOf(std::string_view text)
+{
+    return {reinterpret_cast<const std::uint8_t *>(text.data()), text.size()};
+}
+
+inline std::string_view charsOf(ByteView bytes)
+{
+    return {reinterpret_cast<const char *>(bytes.data()), bytes.size()};
+}
+
+// Little-endian words, read and written in place whatever the host's byte order.
+inline std::uint32_t loadLittle32(const std::uint8_t *at)
+{
+    return std::uint32_t(at[0]) | std::uint32_t(at[1]) << 8 | std::uint32_t(at[2]) << 16 | std::uint32_t(at[3]) << 24;
+}
+
+inline void storeLittle32(std::uint8_t *at, std::uint32_t value)
+{
+    at[0] = std::uint8_t(value);
+    at[1] = std::uint8_t(value >> 8);
+    at[2] = std::uint8_t(value >> 16);
+    at[3] = std::uint8_t(value >> 24);
+}
+
+} // namespace qor
