@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 
 #include <cerrno>
@@ -33,11 +34,18 @@ void quietDebugMessages(QtMsgType type, const QMessageLogContext &, const QStrin
     std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
 }
 
-// render runs qorutil-render beside this program, with the same arguments, streams and exit
-// status: drawing needs Qt's Gui libraries, which the conversions should not load.
+// render runs qorutil-render, with the same arguments, streams and exit status: drawing needs
+// Qt's Gui libraries, which the conversions should not load. It is a helper that only this
+// program starts, so an installed one is not on the PATH but in the libexec folder beside
+// ours (QORUTIL_RENDER_DIR, relative to the folder of this program); in the build tree it is
+// beside this program.
 int runRenderProgram(const QStringList &arguments)
 {
-    const QString program = QCoreApplication::applicationDirPath() + QLatin1String("/qorutil-render");
+    const QDir here(QCoreApplication::applicationDirPath());
+    const QString name = QStringLiteral("qorutil-render");
+    QString program = here.filePath(name);
+    if (!QFileInfo(program).isExecutable())
+        program = QDir::cleanPath(here.filePath(QLatin1String(QORUTIL_RENDER_DIR "/") + name));
     const int status = QProcess::execute(program, arguments);
     if (status < 0)
         std::fprintf(stderr, "ERROR: could not run %s\n", qPrintable(QDir::toNativeSeparators(program)));

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Starts the real window under Xvfb, moves and resizes it through the window manager, closes
-# it, starts it again and checks that it comes back at the same size and place.
+# it, starts it again and checks that it comes back at the same size and place. Each start
+# waits for the window as scripts/wait-window.sh does (QORUTIL_WINDOW_TIMEOUT, default 120 s;
+# on a time-out the screen is saved to build/restart-timeout.png).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -10,31 +12,34 @@ done
 bash scripts/build.sh
 
 work=$(mktemp -d /tmp/qorutil-restart.XXXXXX)
+trap 'rm -rf "$work"' EXIT
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     set -euo pipefail
-    trap "kill \$wm 2>/dev/null || true" EXIT
-    program=$1
-    source scripts/window-manager.sh
-    start_window_manager
-    cd "$2"
+    source scripts/wait-window.sh
+    start_window_session
+    program=$1 work=$2 shot=$3
     geometry() {
-        local id
-        id=$(xdotool search --sync --name "^QORUtil 1.0$" | head -1)
-        xdotool getwindowgeometry "$id" | sed -n "s/^ *Position: \([0-9,]*\).*/at \1/p; s/^ *Geometry: /size /p" | tr "\n" " "
+        xdotool getwindowgeometry "$window" | sed -n "s/^ *Position: \([0-9,]*\).*/at \1/p; s/^ *Geometry: /size /p" | tr "\n" " "
     }
-    "$program" & app=$!; sleep 2
+    start_program "$work" "$program"
+    wait_for_window "QORUtil 1.0" "$shot"
+    sleep 1  # the window manager places it
     echo "First start: $(geometry)"
-    wmctrl -r "QORUtil 1.0" -e 0,120,90,560,430
+    wmctrl -i -r "$window" -e 0,120,90,560,430
     sleep 1
     wanted=$(geometry)
     echo "Changed to:  $wanted"
-    wmctrl -c "QORUtil 1.0"
-    wait "$app"
-    "$program" & app=$!; sleep 2
+    close_program
+    start_program "$work" "$program"
+    wait_for_window "QORUtil 1.0" "$shot"
+    sleep 1
     again=$(geometry)
     echo "Restarted:   $again"
-    wmctrl -c "QORUtil 1.0"
-    wait "$app"
-    echo "formState.ini:"; sed "s/^/    /" formState.ini
-    [ "$again" = "$wanted" ] && [[ "$wanted" == *"size 560x430"* ]]
-' _ "$PWD/build/app/qorutil" "$work" && echo "Restart restored the size and position ($work)"
+    close_program
+    echo "formState.ini:"; sed "s/^/    /" "$work/formState.ini"
+    if [ "$again" != "$wanted" ] || [[ "$wanted" != *"size 560x430"* ]]; then
+        echo "The window came back as \"$again\", not as \"$wanted\" (560x430 wanted)" >&2
+        exit 1
+    fi
+' _ "$PWD/build/app/qorutil" "$work" "$PWD/build/restart-timeout.png"
+echo "Restart restored the size and position"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds, writes the sample walker and its images, shows qorutil-preview playing it under
 # Xvfb (1024x768) and saves the screen to docs/preview.png. Fails if the window never shows
-# or the program dies first.
+# or the program dies first (scripts/wait-window.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -14,19 +14,14 @@ build/tests/qorutil-sample "$work" >/dev/null
 mkdir -p "$work/config/QORUtil"
 printf '[General]\nimageFolder=%s\n' "$work/images" >"$work/config/QORUtil/qorutil-preview.conf"
 mkdir -p docs
+# The window must show within QORUTIL_WINDOW_TIMEOUT seconds (default 120); if it does not,
+# the screen is saved to build/preview-timeout.png and the program's own output printed.
 XDG_CONFIG_HOME="$work/config" xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     set -euo pipefail
-    source scripts/window-manager.sh
-    start_window_manager
-    "$1" "$2" & app=$!
-    trap "kill \$app \$wm 2>/dev/null || true" EXIT
-    timeout 30 xdotool search --sync --onlyvisible --name "walker.reanim - QORUtil Preview" >"$4/window" & search=$!
-    while kill -0 "$search" 2>/dev/null; do
-        kill -0 "$app" 2>/dev/null || { echo "qorutil-preview exited before its window appeared" >&2; exit 1; }
-        sleep 0.1
-    done
-    wait "$search" || { echo "The preview window did not appear within 30 seconds" >&2; exit 1; }
-    window=$(head -1 "$4/window")
+    source scripts/wait-window.sh
+    start_window_session
+    start_program "$PWD" "$1" "$2"
+    wait_for_window "walker.reanim - QORUtil Preview" "$4"
     # The whole window on the screen, title bar included.
     xdotool windowmove "$window" 0 0 windowsize "$window" 1024 740 windowactivate --sync "$window"
     sleep 1
@@ -35,6 +30,7 @@ XDG_CONFIG_HOME="$work/config" xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     xdotool key f key space                 # fit the figure to the canvas and play
     sleep 0.6
     import -window root "$3"
-    kill -0 "$app"  # still alive after the screenshot
-' _ "$PWD/build/preview/qorutil-preview" "$work/walker.reanim" "$PWD/docs/preview.png" "$work"
+    # Still alive after the screenshot.
+    kill -0 "$app" 2>/dev/null || { echo "qorutil-preview exited while its window was shown" >&2; exit 1; }
+' _ "$PWD/build/preview/qorutil-preview" "$work/walker.reanim" "$PWD/docs/preview.png" "$PWD/build/preview-timeout.png"
 echo "Screenshot saved to docs/preview.png"
