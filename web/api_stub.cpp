@@ -119,7 +119,9 @@ Result<Bytes> inflateBody(std::span<const std::uint8_t> file)
     z_stream stream{};
     if (inflateInit(&stream) != Z_OK)
         return {std::nullopt, "the decompressor could not start"};
-    Bytes body(std::min<std::size_t>(std::max<std::size_t>(word(file, 4), 1024), maxBody));
+    // A deflate byte stands for at most 1032 bytes: the size word is believed only that far.
+    const std::size_t most = std::min<std::size_t>((file.size() - 8) * 1032, maxBody);
+    Bytes body(std::max<std::size_t>(std::min<std::size_t>(word(file, 4), most), 1024));
     stream.next_in = const_cast<Bytef *>(file.data() + 8);
     stream.avail_in = uInt(file.size() - 8);
     std::size_t produced = 0;
