@@ -6,6 +6,7 @@ cd "$(dirname "$0")/.."
 # checks the desktop entry.
 bash scripts/install-deps.sh help2man dpkg-dev desktop-file-utils
 bash scripts/build.sh
+bash scripts/web.sh
 rm -f build/qorutil_*.deb
 (cd build && cpack -G DEB)
 echo "Package: $(ls build/qorutil_*.deb)"
