@@ -99,12 +99,13 @@ export class FileList {
     return chosen.length ? chosen : this.entries;
   }
 
+  // Shows an entry in the preview; resolves once it is drawn or has failed.
   preview(index) {
-    if (!this.entries[index]) return;
+    if (!this.entries[index]) return Promise.resolve();
     const before = this.body.rows[this.previewed];
     if (before) before.classList.remove('selected');
     this.previewed = index;
     this.body.rows[index]?.classList.add('selected');
-    this.onPreview(this.entries[index]);
+    return this.onPreview(this.entries[index]);
   }
 }

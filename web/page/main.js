@@ -11,7 +11,7 @@ const $ = (id) => document.getElementById(id);
 const jobs = startWorker();
 const images = new ImageLibrary();
 const log = $('log');
-let busy = false;
+let running = 0; // reads of the list and commands under way
 let outputs = [];
 let previewRequest = 0;
 
@@ -29,9 +29,10 @@ function progress(done, total, words) {
   $('progress-text').textContent = words || `${done} of ${total} files done`;
 }
 
-function setBusy(value) {
-  busy = value;
-  for (const id of ['decompile', 'compile', 'check', 'clear']) $(id).disabled = value;
+// The commands wait while the list is read or another command runs.
+function setBusy(starting) {
+  running += starting ? 1 : -1;
+  for (const id of ['decompile', 'compile', 'check', 'clear']) $(id).disabled = running > 0;
 }
 
 const preview = new Preview({
@@ -56,8 +57,9 @@ const list = new FileList($('list'), showPreview, () => {});
 async function addEntries(entries) {
   if (entries.length === 0) return;
   const added = list.add(entries);
-  if (list.previewed < 0) list.preview(list.entries.indexOf(added[0]));
   setBusy(true);
+  // The first animation on screen first; the list's details follow.
+  if (list.previewed < 0) await list.preview(list.entries.indexOf(added[0]));
   progress(0, added.length, `Reading ${added.length} files…`);
   try {
     const reply = await jobs.request({ op: 'info', entries: added.map(({ path, file }) => ({ path, file })) }, (item) => {
@@ -98,7 +100,7 @@ function entriesFor(op) {
 }
 
 async function runCommand(op) {
-  if (busy) return;
+  if (running > 0) return;
   const entries = entriesFor(op);
   outputs = [];
   $('save').hidden = true;

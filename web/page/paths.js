@@ -22,8 +22,3 @@ export function takenFromFolder(path) {
 export function baseName(path) {
   return path.slice(path.lastIndexOf('/') + 1);
 }
-
-export function folderOf(path) {
-  const slash = path.lastIndexOf('/');
-  return slash < 0 ? '' : path.slice(0, slash);
-}
