@@ -9,6 +9,7 @@ cd "$(dirname "$0")/.."
 # desktop-file-utils checks the desktop entries; lintian checks the package.
 bash scripts/install-deps.sh help2man dpkg-dev file gzip desktop-file-utils lintian
 bash scripts/build.sh
+bash scripts/web.sh
 rm -f build/qorutil_*.deb
 (cd build && cpack -G DEB)
 deb=$(ls build/qorutil_*.deb)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs, builds and runs the whole test suite through CTest, headless; then builds and
-# runs it again with AddressSanitizer and UBSan (build-asan/), and fuzzes the core
-# (scripts/fuzz.sh, build-fuzz/). Prints the time each step took; any failure stops it.
+# runs it again with AddressSanitizer and UBSan (build-asan/), fuzzes the core
+# (scripts/fuzz.sh, build-fuzz/), and builds and tests the page (scripts/web.sh, build-web/,
+# scripts/web-test.sh). Prints the time each step took; any failure stops it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export QT_QPA_PLATFORM=offscreen
@@ -32,3 +33,5 @@ step "build with ASan and UBSan" bash -c 'set -euo pipefail
     cmake --build build-asan -j"$(nproc)"'
 step "test with ASan and UBSan" ctest --test-dir build-asan --output-on-failure --timeout 1200
 step "fuzz" bash scripts/fuzz.sh "${QORUTIL_FUZZ_SECONDS:-60}"
+step "build the page" bash scripts/web.sh
+step "test the page" bash scripts/web-test.sh

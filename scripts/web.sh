@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Builds the page: installs what it needs (Debian's emscripten, chromium and node), the npm
+# development packages pinned in web/package-lock.json, zlib, libdeflate and expat for
+# WebAssembly from Debian's source packages (scripts/web-deps.sh), the module (web/, with
+# emcmake) and the page as one file. Prints the page's path. A second run rebuilds nothing
+# that has not changed.
+#
+#   QORUTIL_WEB_API=STUB|CORE|AUTO   which implementation of web/api.h (default AUTO: web/api.cpp
+#                                    when it exists, else the stand-in)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(emscripten chromium cmake make dpkg-dev)
+command -v node >/dev/null || packages+=(nodejs)
+command -v npm >/dev/null || packages+=(npm)
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+if [ "${#missing[@]}" -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update
+    apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+# Debian's emcc finds its JavaScript helpers there when the node on the PATH is another one.
+export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
+
+# The test tools, exactly as locked; again only when the lock changed.
+if [ ! -f web/node_modules/.package-lock.json ] || [ web/package-lock.json -nt web/node_modules/.package-lock.json ]; then
+    npm ci --prefix web --no-audit --no-fund
+fi
+
+bash scripts/web-deps.sh
+
+emcmake cmake -S web -B build-web/module -DCMAKE_BUILD_TYPE=MinSizeRel \
+    -DQORUTIL_WEB_API="${QORUTIL_WEB_API:-AUTO}" -DQORUTIL_WEB_DEPS="$PWD/build-web/deps" >/dev/null
+cmake --build build-web/module -j2
+
+node web/bundle.mjs web/page build-web/module/qorutil.js build-web/qorutil.html >/dev/null
+echo "The page, $(stat -c %s build-web/qorutil.html) bytes (its script and WebAssembly inside):"
+echo "$PWD/build-web/qorutil.html"

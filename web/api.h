@@ -1,0 +1,121 @@
+#pragma once
+
+// What the page asks of the format core, one file at a time, in plain C++ types. The page's
+// worker does the batch work (which files, in what order, the summary line) on top of these;
+// web/binding.cpp hands them to JavaScript. Nothing here touches a file system.
+//
+// Names: a file is named by its path as the page lists it, relative, with '/' between folders,
+// in UTF-8 ("mod/anims/walk.reanim.compiled"). Every line said about a file is the line that
+// `qorutil-cli COMMAND NAME...` prints for it on stderr by default (neither -v nor -q), run in
+// the folder that holds the listed paths: the same words, the same escaping of odd names, the
+// same "ERROR:" lines. Summary lines ("3 converted, 0 failed, 0 skipped") are not included.
+//
+// Strings of the animation (track, image, font, clip names, texts) are its Latin-1 bytes, each
+// widened to one character and given as UTF-8, as `info --json` gives them.
+//
+// No function throws or stops the program: an input that can't be read, one that inflates past
+// the limits, or a failed allocation ends in the "ERROR:" line the command line gives for it.
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace web {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// The output each input of a decompile or compile run gets, worked out before anything is
+// converted, as the command line plans a run over the same names (outputs beside their inputs).
+struct PlannedOutput {
+    std::string output;  // the output's name; empty when refused
+    std::string refusal; // the "ERROR:" line that refuses this input, else empty
+};
+
+// One entry per name, in order. Decompile names "a/walk.reanim.compiled" "a/walk.reanim",
+// compile "a/walk.reanim" "a/walk.reanim.compiled". Two inputs that would share one output
+// both get the command line's refusal ("ERROR: X and Y would both be written to Z; neither was
+// converted"); so does an input whose output is another input of the run.
+std::vector<PlannedOutput> outputs(const std::vector<std::string> &names, bool decompile);
+
+// One conversion. `ok` with the whole output in `bytes`; otherwise `bytes` is empty.
+struct Conversion {
+    bool ok = false;
+    std::string output; // the output's name, as outputs() gives it for this name alone
+    Bytes bytes;
+    // The file's lines: its warnings ("NAME:LINE: warning: ..."), then "Decompiled NAME to
+    // OUTPUT" / "Compiled NAME to OUTPUT", or the "ERROR:" lines that say why not.
+    std::vector<std::string> lines;
+    int warnings = 0;
+};
+
+// The compiled file `bytes` as reanim text, as `qorutil-cli decompile NAME` writes it.
+Conversion decompile(const std::string &name, std::span<const std::uint8_t> bytes);
+
+// The reanim text `bytes` as a compiled file, as `qorutil-cli compile [--strict] NAME` writes
+// it; with `strict`, a text with warnings is refused.
+Conversion compile(const std::string &name, std::span<const std::uint8_t> bytes, bool strict);
+
+// Whether a file comes back the same through a decompile and a compile, as `qorutil-cli check
+// [--strict] NAME` says. The form is told by the name where it says, else by the content.
+struct Checked {
+    enum class Outcome { Same, Different, Failed };
+    // Failed: it could not be read at all, or (with `strict`) it came back the same but has
+    // warnings.
+    Outcome outcome = Outcome::Failed;
+    // Its warnings, then "NAME: comes back the same", "ERROR: NAME does not come back the
+    // same: ..." or "ERROR: NAME: ...".
+    std::vector<std::string> lines;
+    int warnings = 0;
+};
+Checked check(const std::string &name, std::span<const std::uint8_t> bytes, bool strict);
+
+// What `qorutil-cli info --json NAME` says of a file.
+struct TrackInfo {
+    std::string name;
+    std::int64_t frames = 0;
+    std::vector<std::string> images; // each image name once, in the order they first appear
+};
+struct ClipInfo {
+    std::string name;
+    int first = 0;  // its first frame
+    int frames = 0; // how many frames it has
+};
+struct Info {
+    bool ok = false;
+    std::string kind;       // "compiled" or "text", told as check tells it; set even when !ok
+    double fps = 0;         // meaningful when fpsKnown
+    bool fpsKnown = false;  // false for a rate that is no finite number (JSON's null)
+    std::int64_t frames = 0; // of the longest track
+    std::vector<TrackInfo> tracks;
+    std::vector<ClipInfo> clips;
+    std::string error; // when !ok: the "ERROR: NAME: ..." line info prints
+};
+Info info(const std::string &name, std::span<const std::uint8_t> bytes);
+
+// An animation ready to draw, as the preview and `qorutil-cli render` evaluate it: the form is
+// told by the content alone, every field a frame leaves unset carries the track's previous
+// value (in the first frame x, y, kx, ky, f 0; sx, sy, a 1), as do an empty image, font or text.
+// A track is shown in a frame when its f there is 0 or more.
+struct EvaluatedTrack {
+    std::string name;
+    bool marksClip = false;    // an "anim_" track that names no image: never drawn
+    std::vector<float> values; // 8 a frame: x, y, kx, ky (degrees), sx, sy, f, a
+    // 3 a frame: image, font and text, as indices into Evaluated::strings (0 is "").
+    std::vector<std::uint32_t> strings;
+};
+struct Evaluated {
+    bool ok = false;
+    std::string error; // when !ok: "ERROR: NAME: ..." as info gives it
+    float fps = 12.0f;
+    int frameCount = 0; // of the longest track
+    std::vector<std::string> strings; // strings[0] is ""
+    std::vector<EvaluatedTrack> tracks;
+    std::vector<ClipInfo> clips; // in track order
+};
+Evaluated evaluate(const std::string &name, std::span<const std::uint8_t> bytes);
+
+// Which implementation this is, for the page's About line: "core" or "stand-in".
+std::string implementation();
+
+} // namespace web

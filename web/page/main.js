@@ -1,0 +1,169 @@
+// The page: files in, the list read in the worker, the three commands over the chosen files
+// with their lines in the log, outputs saved, and the preview of the file clicked.
+import { entriesFromInput, entriesFromDrop, dropHasFolder, imageFilesFromDrop } from './files.js';
+import { ImageLibrary } from './images.js';
+import { startWorker } from './jobs.js';
+import { FileList } from './list.js';
+import { Preview } from './preview.js';
+import { canSaveIntoFolder, downloadOne, downloadZip, saveIntoFolder } from './save.js';
+
+const $ = (id) => document.getElementById(id);
+const jobs = startWorker();
+const images = new ImageLibrary();
+const log = $('log');
+let running = 0; // reads of the list and commands under way
+let outputs = [];
+let previewRequest = 0;
+
+function say(line) {
+  const item = document.createElement('div');
+  item.textContent = line;
+  if (line.startsWith('ERROR:') || line.includes(': warning: ')) item.className = 'error';
+  log.append(item);
+  log.scrollTop = log.scrollHeight;
+}
+
+function progress(done, total, words) {
+  $('progress').max = Math.max(total, 1);
+  $('progress').value = done;
+  $('progress-text').textContent = words || `${done} of ${total} files done`;
+}
+
+// The commands wait while the list is read or another command runs.
+function setBusy(starting) {
+  running += starting ? 1 : -1;
+  for (const id of ['decompile', 'compile', 'check', 'clear']) $(id).disabled = running > 0;
+}
+
+const preview = new Preview({
+  canvas: $('canvas'), name: $('preview-name'), first: $('first'), back: $('back'), play: $('play'), forward: $('forward'),
+  last: $('last'), timeline: $('timeline'), frameLabel: $('frame-label'), loop: $('loop'), speed: $('speed'), clip: $('clip'),
+  fit: $('fit'), zoomIn: $('zoom-in'), zoomOut: $('zoom-out'), exportFrame: $('export-frame'), exportSheet: $('export-sheet'),
+  numbers: $('numbers'), tracks: $('tracks'), values: $('values'),
+}, images, say);
+
+async function showPreview(entry) {
+  const request = ++previewRequest;
+  const reply = await jobs.request({ op: 'evaluate', entry: { path: entry.path, file: entry.file } });
+  if (request !== previewRequest) return;
+  if (reply.animation.ok) preview.show(reply.animation, entry.path);
+  else say(reply.animation.error);
+}
+
+const list = new FileList($('list'), showPreview, () => {});
+
+// Reads the info of new entries in the worker, row by row; previews the first animation when
+// nothing is shown yet.
+async function addEntries(entries) {
+  if (entries.length === 0) return;
+  const added = list.add(entries);
+  setBusy(true);
+  // The first animation on screen first; the list's details follow.
+  if (list.previewed < 0) await list.preview(list.entries.indexOf(added[0]));
+  progress(0, added.length, `Reading ${added.length} files…`);
+  try {
+    const reply = await jobs.request({ op: 'info', entries: added.map(({ path, file }) => ({ path, file })) }, (item) => {
+      added[item.index].info = item.result;
+      list.update(added[item.index]);
+      progress(item.progress.done, item.progress.total);
+    });
+    progress(added.length, added.length, `${reply.totals.done} read, ${reply.totals.failed} failed`);
+    for (const entry of added) if (!entry.info.ok) say(entry.info.error);
+  } finally {
+    setBusy(false);
+  }
+}
+
+function offerOutputs(op) {
+  $('save').hidden = outputs.length < 2;
+  if (outputs.length === 1) downloadOne(outputs[0]);
+  if (outputs.length < 2) return;
+  $('save-text').textContent = `${outputs.length} outputs:`;
+  $('save-folder').hidden = !canSaveIntoFolder();
+  $('save-zip').onclick = () => downloadZip(outputs, op === 'decompile' ? 'decompiled.zip' : 'compiled.zip');
+  $('save-folder').onclick = async () => {
+    try {
+      const folder = await saveIntoFolder(outputs);
+      say(`Saved ${outputs.length} outputs into ${folder}`);
+    } catch (error) {
+      if (error.name !== 'AbortError') say(`ERROR: could not save into the folder: ${error.message}`);
+    }
+  };
+}
+
+// The files a command takes: decompile the compiled ones, compile the texts, check all.
+function entriesFor(op) {
+  const chosen = list.chosen();
+  if (op === 'check') return chosen;
+  const kind = op === 'decompile' ? 'compiled' : 'text';
+  return chosen.filter((entry) => entry.info && entry.info.kind === kind);
+}
+
+async function runCommand(op) {
+  if (running > 0) return;
+  const entries = entriesFor(op);
+  outputs = [];
+  $('save').hidden = true;
+  if (entries.length === 0) {
+    say(op === 'check' ? 'No files to check' : `No ${op === 'decompile' ? '.compiled' : '.reanim'} files to ${op}`);
+    return;
+  }
+  setBusy(true);
+  progress(0, entries.length);
+  const strict = $('strict').checked;
+  try {
+    const reply = await jobs.request({ op, strict, entries: entries.map(({ path, file }) => ({ path, file })) }, (item) => {
+      for (const line of item.result.lines) say(line);
+      if (item.result.ok && item.result.bytes) outputs.push({ path: item.result.output, bytes: item.result.bytes });
+      progress(item.progress.done, item.progress.total);
+    });
+    if (reply.summary) say(reply.summary);
+    progress(entries.length, entries.length, reply.summary || `${entries.length} of ${entries.length} files done`);
+    if (op !== 'check') offerOutputs(op);
+  } catch (error) {
+    say(`ERROR: ${error.message}`);
+  } finally {
+    setBusy(false);
+  }
+}
+
+$('pick-files').onchange = (event) => { addEntries(entriesFromInput(event.target)); event.target.value = ''; };
+$('pick-folder').onchange = (event) => { addEntries(entriesFromInput(event.target)); event.target.value = ''; };
+$('pick-images').onchange = async (event) => {
+  const files = Array.from(event.target.files || []);
+  event.target.value = '';
+  const found = await images.load(files);
+  say(`Images from ${images.folder}: ${found} found`);
+  preview.draw();
+};
+$('clear').onclick = () => { list.clear(); outputs = []; $('save').hidden = true; };
+$('choose-all').onchange = (event) => list.setAllChosen(event.target.checked);
+$('decompile').onclick = () => runCommand('decompile');
+$('compile').onclick = () => runCommand('compile');
+$('check').onclick = () => runCommand('check');
+
+// Drops anywhere add files and folders; a folder dropped on the preview is its images folder.
+let dragDepth = 0;
+document.addEventListener('dragenter', (event) => { event.preventDefault(); dragDepth++; $('drop-hint').hidden = false; });
+document.addEventListener('dragleave', () => { if (--dragDepth <= 0) { dragDepth = 0; $('drop-hint').hidden = true; } });
+document.addEventListener('dragover', (event) => event.preventDefault());
+document.addEventListener('drop', async (event) => {
+  event.preventDefault();
+  dragDepth = 0;
+  $('drop-hint').hidden = true;
+  if (event.target.closest('.stage') && dropHasFolder(event.dataTransfer)) {
+    const files = await imageFilesFromDrop(event.dataTransfer);
+    say(`Images: ${await images.load(files)} found`);
+    preview.draw();
+    return;
+  }
+  addEntries(await entriesFromDrop(event.dataTransfer));
+});
+
+jobs.request({ op: 'about' }).then((reply) => {
+  $('about').textContent = reply.implementation === 'core' ? 'Runs in this browser; nothing is uploaded'
+    : 'Runs in this browser (stand-in converter)';
+});
+
+// For scripts and tests: the preview's view and playhead.
+window.qorutil = { preview, list };

@@ -1,0 +1,306 @@
+// The preview: the canvas with zoom, pan and fit, the playback controls, the clip chooser,
+// the track list with its visibility boxes and the selected track's values, and export. The
+// keys are the native preview's: Space, Left, Right, Home, End, F, Ctrl+Plus and Ctrl+Minus,
+// Ctrl+E and Ctrl+Shift+E.
+import { drawFrame, drawSelection, clipBounds, stateOf } from './draw.js';
+import { Player } from './player.js';
+import { clipFraming, renderFrame, renderSheet, pngOf } from './picture.js';
+import { download } from './save.js';
+
+const minZoom = 0.05;
+const maxZoom = 40;
+const wheelStep = 1.0015; // zoom factor per wheel unit
+const fitMargin = 0.9;
+const checkerSide = 12;
+const fieldNames = ['x', 'y', 'kx', 'ky', 'sx', 'sy', 'f', 'a'];
+
+function checkerPattern(context) {
+  const tile = new OffscreenCanvas(2 * checkerSide, 2 * checkerSide);
+  const paint = tile.getContext('2d');
+  paint.fillStyle = 'rgb(250, 250, 250)';
+  paint.fillRect(0, 0, 2 * checkerSide, 2 * checkerSide);
+  paint.fillStyle = 'rgb(228, 228, 228)';
+  paint.fillRect(0, 0, checkerSide, checkerSide);
+  paint.fillRect(checkerSide, checkerSide, checkerSide, checkerSide);
+  return context.createPattern(tile, 'repeat');
+}
+
+function number(value) {
+  return Number.isFinite(value) ? String(Number(value.toPrecision(6))) : String(value);
+}
+
+export class Preview {
+  constructor(elements, images, say) {
+    this.el = elements;
+    this.images = images;
+    this.say = say;
+    this.animation = null;
+    this.name = '';
+    this.hidden = [];
+    this.selectedTrack = -1;
+    this.zoom = 1;
+    this.pan = { x: 0, y: 0 };
+    this.pointers = new Map();
+    this.context = elements.canvas.getContext('2d');
+    this.checkers = checkerPattern(this.context);
+    this.player = new Player(() => this.showFrame(), (playing) => {
+      elements.play.textContent = playing ? 'Pause' : 'Play';
+      elements.play.setAttribute('aria-label', playing ? 'Pause (Space)' : 'Play (Space)');
+    });
+    this.wire();
+    new ResizeObserver(() => this.resize()).observe(elements.canvas);
+  }
+
+  wire() {
+    const { el, player } = this;
+    el.first.onclick = () => player.toFirst();
+    el.back.onclick = () => player.step(-1);
+    el.play.onclick = () => player.toggle();
+    el.forward.onclick = () => player.step(1);
+    el.last.onclick = () => player.toLast();
+    el.timeline.oninput = () => player.setFrame(player.first + Number(el.timeline.value));
+    el.loop.onchange = () => { player.loop = el.loop.checked; };
+    el.speed.onchange = () => { player.speed = Number(el.speed.value); };
+    el.clip.onchange = () => this.chooseClip();
+    el.fit.onclick = () => this.fit();
+    el.zoomIn.onclick = () => this.zoomBy(1.25, this.centre());
+    el.zoomOut.onclick = () => this.zoomBy(0.8, this.centre());
+    el.exportFrame.onclick = () => this.exportFrame();
+    el.exportSheet.onclick = () => this.exportSheet();
+    const canvas = el.canvas;
+    canvas.addEventListener('wheel', (event) => {
+      event.preventDefault();
+      const delta = event.deltaMode === 1 ? event.deltaY * 40 : event.deltaY;
+      this.zoomBy(wheelStep ** (-delta * 1.2), this.local(event));
+    }, { passive: false });
+    canvas.addEventListener('pointerdown', (event) => {
+      canvas.setPointerCapture(event.pointerId);
+      this.pointers.set(event.pointerId, this.local(event));
+    });
+    canvas.addEventListener('pointermove', (event) => this.movePointer(event));
+    const release = (event) => this.pointers.delete(event.pointerId);
+    canvas.addEventListener('pointerup', release);
+    canvas.addEventListener('pointercancel', release);
+    document.addEventListener('keydown', (event) => this.key(event));
+  }
+
+  local(event) {
+    const box = this.el.canvas.getBoundingClientRect();
+    return { x: event.clientX - box.left, y: event.clientY - box.top };
+  }
+
+  centre() {
+    return { x: this.el.canvas.clientWidth / 2, y: this.el.canvas.clientHeight / 2 };
+  }
+
+  // One pointer pans; two pinch to zoom about their midpoint.
+  movePointer(event) {
+    if (!this.pointers.has(event.pointerId)) return;
+    const before = [...this.pointers.values()];
+    const now = this.local(event);
+    this.pointers.set(event.pointerId, now);
+    const after = [...this.pointers.values()];
+    if (after.length === 1) {
+      this.pan.x += now.x - before[0].x;
+      this.pan.y += now.y - before[0].y;
+      this.draw();
+    } else if (after.length === 2) {
+      const span = (points) => Math.hypot(points[0].x - points[1].x, points[0].y - points[1].y) || 1;
+      const middle = { x: (after[0].x + after[1].x) / 2, y: (after[0].y + after[1].y) / 2 };
+      this.zoomBy(span(after) / span(before), middle);
+    }
+  }
+
+  key(event) {
+    const target = event.target;
+    if (target.matches('select, textarea, input[type=text], input[type=search]')) return;
+    if (target.closest('#list') && (event.key === ' ' || event.key === 'Enter')) return;
+    const control = event.ctrlKey || event.metaKey;
+    const act = {
+      ' ': () => this.player.toggle(),
+      ArrowLeft: () => this.player.step(-1),
+      ArrowRight: () => this.player.step(1),
+      Home: () => this.player.toFirst(),
+      End: () => this.player.toLast(),
+      f: () => this.fit(),
+      F: () => this.fit(),
+    }[event.key];
+    if (control && (event.key === 'e' || event.key === 'E')) {
+      event.preventDefault();
+      if (event.shiftKey) this.exportSheet();
+      else this.exportFrame();
+    } else if (control && (event.key === '+' || event.key === '=')) {
+      event.preventDefault();
+      this.zoomBy(1.25, this.centre());
+    } else if (control && event.key === '-') {
+      event.preventDefault();
+      this.zoomBy(0.8, this.centre());
+    } else if (act && !control && !event.altKey && this.animation) {
+      event.preventDefault();
+      act();
+    }
+  }
+
+  resize() {
+    const canvas = this.el.canvas;
+    const ratio = window.devicePixelRatio || 1;
+    canvas.width = Math.max(1, Math.round(canvas.clientWidth * ratio));
+    canvas.height = Math.max(1, Math.round(canvas.clientHeight * ratio));
+    this.draw();
+  }
+
+  // A newly read animation; the clip chosen before is kept by name, the view fitted.
+  show(animation, name) {
+    const kept = this.el.clip.selectedIndex > 0 ? this.el.clip.value : '';
+    const fresh = name !== this.name;
+    this.animation = animation;
+    this.name = name;
+    this.el.name.textContent = name;
+    this.el.canvas.setAttribute('aria-label', `Frame of ${name}`);
+    this.el.clip.replaceChildren(new Option('Whole animation', ''));
+    for (const clip of animation.clips) this.el.clip.append(new Option(clip.name, clip.name));
+    this.el.clip.value = animation.clips.some((clip) => clip.name === kept) ? kept : '';
+    if (fresh) {
+      this.hidden = [];
+      this.selectedTrack = -1;
+    }
+    this.fillTracks();
+    this.player.setFramesPerSecond(animation.fps);
+    this.chooseClip();
+    if (fresh) this.fit();
+  }
+
+  currentClip() {
+    const animation = this.animation;
+    const chosen = animation && animation.clips.find((clip) => clip.name === this.el.clip.value && this.el.clip.selectedIndex > 0);
+    return chosen || { name: '', first: 0, frames: animation ? animation.frameCount : 0 };
+  }
+
+  chooseClip() {
+    const clip = this.currentClip();
+    this.el.timeline.max = String(Math.max(clip.frames - 1, 0));
+    this.player.setRun(clip.first, clip.frames);
+  }
+
+  fillTracks() {
+    const list = this.el.tracks;
+    list.replaceChildren();
+    this.animation.tracks.forEach((track, index) => {
+      const item = document.createElement('li');
+      item.classList.toggle('selected', index === this.selectedTrack);
+      const box = document.createElement('input');
+      box.type = 'checkbox';
+      box.checked = !this.hidden[index];
+      box.setAttribute('aria-label', `Show ${track.name || `track ${index}`}`);
+      box.onchange = () => { this.hidden[index] = !box.checked; this.draw(); };
+      const label = document.createElement('span');
+      label.textContent = track.name + (track.marksClip ? ' (clip)' : '');
+      if (track.marksClip) label.title = 'Marks a clip; not drawn';
+      item.append(box, label);
+      item.onclick = (event) => {
+        if (event.target === box) return;
+        this.selectedTrack = this.selectedTrack === index ? -1 : index;
+        for (const other of list.children) other.classList.remove('selected');
+        if (this.selectedTrack >= 0) item.classList.add('selected');
+        this.showFrame();
+      };
+      list.append(item);
+    });
+  }
+
+  showFrame() {
+    const frame = this.player.frame;
+    const clip = this.currentClip();
+    this.el.timeline.value = String(frame - clip.first);
+    this.el.frameLabel.textContent = `Frame ${frame} (${clip.frames ? frame - clip.first + 1 : 0}/${clip.frames})`;
+    this.showValues();
+    this.draw();
+  }
+
+  showValues() {
+    const rows = [];
+    const state = this.animation && this.selectedTrack >= 0 ? stateOf(this.animation, this.selectedTrack, this.player.frame) : null;
+    const values = fieldNames.map((field) => [field, state ? number(state[field]) : '-']);
+    values.push(['image', state ? state.image : '-'], ['font', state ? state.font : '-'], ['text', state ? state.text : '-']);
+    for (const [field, value] of values) {
+      const term = document.createElement('dt');
+      term.textContent = field;
+      const description = document.createElement('dd');
+      description.textContent = value;
+      rows.push(term, description);
+    }
+    this.el.values.replaceChildren(...rows);
+  }
+
+  fit() {
+    const bounds = (this.animation && clipBounds(this.animation, this.currentClip(), this.images)) || { x: 0, y: 0, w: 100, h: 100 };
+    const width = this.el.canvas.clientWidth;
+    const height = this.el.canvas.clientHeight;
+    this.zoom = Math.min(Math.max(fitMargin * Math.min(width / bounds.w, height / bounds.h), minZoom), maxZoom);
+    this.pan = { x: width / 2 - (bounds.x + bounds.w / 2) * this.zoom, y: height / 2 - (bounds.y + bounds.h / 2) * this.zoom };
+    this.draw();
+  }
+
+  zoomBy(factor, fixed) {
+    const under = { x: (fixed.x - this.pan.x) / this.zoom, y: (fixed.y - this.pan.y) / this.zoom };
+    this.zoom = Math.min(Math.max(this.zoom * factor, minZoom), maxZoom);
+    this.pan = { x: fixed.x - under.x * this.zoom, y: fixed.y - under.y * this.zoom };
+    this.draw();
+  }
+
+  // The view as numbers: at zoom z and pan (px, py) the point (x, y) is at (z x + px, z y + py).
+  setView(zoom, panX, panY) {
+    this.zoom = zoom;
+    this.pan = { x: panX, y: panY };
+    this.draw();
+  }
+
+  // Draws at the next display frame, once however often it is asked for before then.
+  draw() {
+    if (this.drawing) return;
+    this.drawing = requestAnimationFrame(() => {
+      this.drawing = 0;
+      this.drawNow();
+    });
+  }
+
+  drawNow() {
+    const { context, el } = this;
+    const ratio = el.canvas.width / Math.max(el.canvas.clientWidth, 1);
+    context.resetTransform();
+    context.globalAlpha = 1;
+    context.fillStyle = this.checkers;
+    context.fillRect(0, 0, el.canvas.width, el.canvas.height);
+    if (!this.animation) return;
+    context.imageSmoothingEnabled = this.zoom * ratio !== 1;
+    context.setTransform(this.zoom * ratio, 0, 0, this.zoom * ratio, this.pan.x * ratio, this.pan.y * ratio);
+    drawFrame(context, this.animation, this.player.frame, this.images, this.hidden);
+    if (this.selectedTrack >= 0) drawSelection(context, this.animation, this.selectedTrack, this.player.frame, this.currentClip(), this.images);
+    context.resetTransform();
+  }
+
+  fileStem() {
+    return (this.name.split('/').pop() || 'animation').replace(/\.(reanim|compiled)$/i, '').replace(/\.reanim$/i, '');
+  }
+
+  async exportFrame() {
+    if (!this.animation) return;
+    const frame = this.player.frame;
+    const picture = renderFrame(this.animation, frame, this.images, clipFraming(this.animation, this.currentClip(), this.images), this.hidden);
+    if (!picture) return this.say('ERROR: nothing to export: the picture would be empty or too large');
+    const name = `${this.fileStem()}-frame${frame}.png`;
+    download(await pngOf(picture), name);
+    this.say(`Exported frame ${frame} to ${name}`);
+  }
+
+  async exportSheet() {
+    if (!this.animation) return;
+    const clip = this.currentClip();
+    const picture = renderSheet(this.animation, clip, this.images, clipFraming(this.animation, clip, this.images),
+      this.el.numbers.checked, this.hidden);
+    if (!picture) return this.say('ERROR: nothing to export: the picture would be empty or too large');
+    const name = `${this.fileStem()}-${clip.name || 'all'}-sheet.png`;
+    download(await pngOf(picture), name);
+    this.say(`Exported the sheet of ${clip.frames} frames to ${name}`);
+  }
+}

@@ -1,0 +1,102 @@
+// The worker: runs the WebAssembly module over the files it is handed, one at a time, and
+// posts each file's result and the progress as it goes, so the page never waits on it. A file
+// that stops the module (it ran out of memory, say) gets its "ERROR:" line, the module starts
+// afresh and the rest of the run goes on.
+/* global createQorutil */
+
+let instance = null;
+
+async function core() {
+  if (!instance) instance = await createQorutil();
+  return instance;
+}
+
+async function bytesOf(file) {
+  return new Uint8Array(await file.arrayBuffer());
+}
+
+// Runs `work` on the module; after a stop, forgets the module and gives `fallback`.
+async function guarded(work, fallback) {
+  const module = await core();
+  try {
+    return work(module);
+  } catch (error) {
+    instance = null;
+    return fallback(String(error && error.message ? error.message : error));
+  }
+}
+
+function summaryLine(op, totals, files) {
+  if (files <= 1) return null;
+  if (op === 'info') return `${totals.done} read, ${totals.failed} failed`;
+  if (op === 'check') {
+    return `${totals.done} come back the same, ${totals.different} differ, ${totals.failed} failed, ${totals.warnings} warnings`;
+  }
+  return `${totals.done} converted, ${totals.failed} failed, ${totals.skipped} skipped`;
+}
+
+async function infoOf(entry) {
+  const bytes = await bytesOf(entry.file);
+  return guarded((module) => module.info(entry.path, bytes),
+    () => ({ ok: false, kind: '', error: `ERROR: ${entry.path}: not enough memory to read it` }));
+}
+
+async function convertOne(entry, planned, op, strict) {
+  if (planned.refusal) return { ok: false, output: '', bytes: null, lines: [planned.refusal], warnings: 0 };
+  const bytes = await bytesOf(entry.file);
+  return guarded((module) => (op === 'decompile' ? module.decompile(entry.path, bytes) : module.compile(entry.path, bytes, strict)),
+    () => ({ ok: false, output: planned.output, bytes: null, warnings: 0,
+      lines: [`ERROR: not enough memory to convert ${entry.path}; nothing was written`] }));
+}
+
+async function checkOne(entry, strict) {
+  const bytes = await bytesOf(entry.file);
+  return guarded((module) => module.check(entry.path, bytes, strict),
+    () => ({ outcome: 'failed', warnings: 0, lines: [`ERROR: ${entry.path}: not enough memory to check it`] }));
+}
+
+async function run(message) {
+  const { id, op, entries = [], strict = false } = message;
+  const totals = { done: 0, failed: 0, skipped: 0, different: 0, warnings: 0 };
+  const plan = op === 'decompile' || op === 'compile'
+    ? (await core()).outputs(entries.map((entry) => entry.path), op === 'decompile') : [];
+  for (let index = 0; index < entries.length; index++) {
+    const entry = entries[index];
+    let result;
+    const transfer = [];
+    if (op === 'info') {
+      result = await infoOf(entry);
+      totals[result.ok ? 'done' : 'failed']++;
+    } else if (op === 'check') {
+      result = await checkOne(entry, strict);
+      totals.warnings += result.warnings;
+      totals[result.outcome === 'same' ? 'done' : result.outcome]++;
+    } else {
+      result = await convertOne(entry, plan[index], op, strict);
+      totals[result.ok ? 'done' : 'failed']++;
+      if (result.bytes) transfer.push(result.bytes.buffer);
+    }
+    self.postMessage({ id, index, result, progress: { done: index + 1, total: entries.length } }, transfer);
+  }
+  self.postMessage({ id, finished: true, totals, summary: summaryLine(op, totals, entries.length) });
+}
+
+async function evaluate(message) {
+  const { id, entry } = message;
+  const bytes = await bytesOf(entry.file);
+  const animation = await guarded((module) => module.evaluate(entry.path, bytes),
+    () => ({ ok: false, error: `ERROR: ${entry.path}: not enough memory to read it` }));
+  const transfer = [];
+  for (const track of animation.tracks || []) transfer.push(track.values.buffer, track.strings.buffer);
+  self.postMessage({ id, finished: true, animation }, transfer);
+}
+
+async function about(message) {
+  self.postMessage({ id: message.id, finished: true, implementation: (await core()).implementation() });
+}
+
+self.onmessage = (event) => {
+  const message = event.data;
+  const handler = message.op === 'evaluate' ? evaluate : message.op === 'about' ? about : run;
+  handler(message).catch((error) => self.postMessage({ id: message.id, finished: true, failure: String(error) }));
+};

@@ -1,0 +1,428 @@
+// The page end to end in Debian's Chromium, headless, opened from disk: generated files and a
+// generated folder tree fed through its file inputs; decompile, compile and check with their
+// lines, a single download, a zip and a folder save compared byte for byte with the native
+// command line; the preview's canvas and its exported PNGs compared with `qorutil-cli render`;
+// hostile files with the page still answering; the keys; every button named; and not one
+// network request. Screenshots go to build-web/screenshots/.
+import { test, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import { cpSync, existsSync, mkdirSync, mkdtempSync, readdirSync, readFileSync, rmSync, statSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import { execFileSync } from 'node:child_process';
+import { pathToFileURL } from 'node:url';
+import puppeteer from 'puppeteer-core';
+import { bombFile, partImage, randomAnimation, textOf, writeFile } from './generate.mjs';
+import { compileAll, haveNative, page as pagePath, root, run } from './native.mjs';
+
+const work = mkdtempSync(join(tmpdir(), 'qorutil-browser-'));
+const downloads = join(work, 'downloads');
+const shots = join(root, 'build-web/screenshots');
+const chromium = process.env.CHROMIUM || '/usr/bin/chromium';
+let browser;
+let page;
+const requests = [];
+
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+function tree(folder) {
+  const files = [];
+  const walk = (at, prefix) => {
+    for (const name of readdirSync(at).sort()) {
+      const path = join(at, name);
+      if (statSync(path).isDirectory()) walk(path, `${prefix}${name}/`);
+      else files.push(`${prefix}${name}`);
+    }
+  };
+  walk(folder, '');
+  return files;
+}
+
+// The mod folder: compiled files at several depths, a text among them, and what a folder walk
+// leaves out (hidden files and folders, other names).
+function makeFiles() {
+  const compiled = ['mod/anims/zombie/walk', 'mod/anims/zombie/eat', 'mod/anims/plant/pea', 'mod/anims/plant/deep/a/b/c/sun'];
+  compiled.forEach((name, n) => writeFile(join(work, `${name}.reanim`), textOf(randomAnimation(10 + n, { tracks: 6 + n, frames: 30 + 10 * n }))));
+  compileAll(work, ...compiled.map((name) => `${name}.reanim`));
+  for (const name of compiled) rmSync(join(work, `${name}.reanim`));
+  writeFile(join(work, 'mod/anims/plant/notes.reanim'), textOf(randomAnimation(20, { tracks: 3, frames: 8 })));
+  writeFile(join(work, 'mod/.hidden/skip.reanim.compiled'), 'not read');
+  writeFile(join(work, 'mod/anims/.skip.reanim'), 'not read');
+  writeFile(join(work, 'mod/readme.txt'), 'not an animation');
+  writeFile(join(work, 'texts/a.reanim'), textOf(randomAnimation(30, { tracks: 5, frames: 20 })));
+  writeFile(join(work, 'texts/sub/b.reanim'), textOf(randomAnimation(31, { tracks: 9, frames: 70 })));
+  // The preview's animation: images only (text and the placeholder's name are drawn by each
+  // system's own fonts), turned, skewed, scaled and translucent.
+  const parts = [['IMAGE_REANIM_BODY', 40, 60, [60, 160, 80]], ['IMAGE_REANIM_ARM', 14, 50, [230, 140, 40]],
+    ['IMAGE_REANIM_HEAD', 36, 36, [250, 210, 90]]];
+  for (const [name, width, height, colour] of parts) writeFile(join(work, `pixel/images/${name.slice(13).toLowerCase()}.png`), partImage(width, height, colour));
+  const frames = 16;
+  const track = (name, image, x, y, swing, extra = () => ({})) => ({
+    name,
+    frames: Array.from({ length: frames }, (_, n) => ({
+      x: x + 3 * Math.sin(n / 2), y, kx: swing * Math.sin(n / 3), ky: swing * Math.sin(n / 3) + (name === 'arm' ? 10 : 0),
+      ...(n === 0 ? { i: image } : {}), ...extra(n),
+    })),
+  });
+  const pixel = { fps: 12, tracks: [
+    track('body', 'IMAGE_REANIM_BODY', 50, 60, 8, (n) => ({ sx: 1 + n / 40, sy: 1 })),
+    track('arm', 'IMAGE_REANIM_ARM', 70, 70, 35, (n) => ({ a: n % 4 === 0 ? 0.5 : 1 })),
+    track('head', 'IMAGE_REANIM_HEAD', 52, 20, 12),
+  ] };
+  // Values as the text carries them, three decimals.
+  for (const t of pixel.tracks) for (const f of t.frames) for (const k of ['x', 'y', 'kx', 'ky', 'sx', 'sy', 'a']) if (f[k] !== undefined) f[k] = Math.round(f[k] * 1000) / 1000;
+  writeFile(join(work, 'pixel/pixel.reanim'), textOf(pixel));
+  writeFile(join(work, 'hostile/truncated.reanim.compiled'), readFileSync(join(work, 'mod/anims/zombie/walk.reanim.compiled')).subarray(0, 60));
+  writeFile(join(work, 'hostile/garbage.reanim.compiled'), Buffer.from(Array.from({ length: 5000 }, (_, n) => (n * 7919) & 255)));
+  writeFile(join(work, 'hostile/deep.reanim'), `${'<a>'.repeat(20000)}${'</a>'.repeat(20000)}`);
+  writeFile(join(work, 'hostile/bomb.reanim.compiled'), bombFile(join(root, 'build-web/testdata/bomb.reanim.compiled')));
+}
+
+// What the native command line does with a copy of the same files, run where they lie.
+function native(...args) {
+  const copy = mkdtempSync(join(work, 'native-'));
+  for (const name of ['mod', 'texts']) cpSync(join(work, name), join(copy, name), { recursive: true });
+  const result = run(copy, ...args);
+  return { ...result, folder: copy };
+}
+
+async function logLines() {
+  return page.$$eval('#log > div', (lines) => lines.map((line) => line.textContent));
+}
+
+// Clicks a command and gives the log lines it added, once the page says it is done.
+async function command(id) {
+  const before = (await logLines()).length;
+  await page.click(`#${id}`);
+  await page.waitForFunction((button) => !document.getElementById(button).disabled, { timeout: 240000 }, id);
+  return (await logLines()).slice(before);
+}
+
+async function listedPaths() {
+  return page.$$eval('#list tbody tr td.path', (cells) => cells.map((cell) => cell.textContent));
+}
+
+async function waitForList(count) {
+  await page.waitForFunction((rows) => document.querySelectorAll('#list tbody tr').length === rows
+    && !document.getElementById('decompile').disabled, { timeout: 240000 }, count);
+}
+
+async function clearList() {
+  await page.click('#clear');
+  await page.evaluate(() => document.getElementById('log').replaceChildren());
+}
+
+// A downloaded file, once it is whole.
+async function downloaded(name, timeout = 30000) {
+  const path = join(downloads, name);
+  for (const start = Date.now(); Date.now() - start < timeout; await sleep(100)) {
+    if (existsSync(path) && !existsSync(`${path}.crdownload`)) return readFileSync(path);
+  }
+  throw new Error(`no download ${name}`);
+}
+
+function unzip(bytes) {
+  const folder = mkdtempSync(join(work, 'unzipped-'));
+  writeFile(join(folder, 'all.zip'), bytes);
+  execFileSync('python3', ['-c', 'import sys, zipfile; z = zipfile.ZipFile(sys.argv[1]); assert z.testzip() is None; z.extractall(sys.argv[2])',
+    join(folder, 'all.zip'), join(folder, 'out')]);
+  return join(folder, 'out');
+}
+
+// How far two pictures differ: pixels whose channels differ by more than `tolerance`.
+async function pixelDifference(expectedPng, actual, tolerance = 24) {
+  return page.evaluate(async (expected, source, limit) => {
+    const decode = async (base64) => createImageBitmap(new Blob([Uint8Array.from(atob(base64), (c) => c.charCodeAt(0))]),
+      { premultiplyAlpha: 'premultiply', colorSpaceConversion: 'none' });
+    const want = await decode(expected);
+    const pixelsOf = (image, checkers) => {
+      const canvas = new OffscreenCanvas(image.width, image.height);
+      const context = canvas.getContext('2d');
+      if (checkers) {
+        for (let y = 0; y < image.height; y += 12) {
+          for (let x = 0; x < image.width; x += 12) {
+            context.fillStyle = ((x + y) / 12) % 2 === 0 ? 'rgb(228, 228, 228)' : 'rgb(250, 250, 250)';
+            context.fillRect(x, y, 12, 12);
+          }
+        }
+      }
+      context.drawImage(image, 0, 0);
+      return context.getImageData(0, 0, image.width, image.height).data;
+    };
+    let got;
+    let width = want.width;
+    let height = want.height;
+    if (source.canvas) {
+      got = document.getElementById('canvas').getContext('2d').getImageData(0, 0, width, height).data;
+    } else {
+      const image = await decode(source.png);
+      if (image.width !== width || image.height !== height) return { size: `${image.width}x${image.height} instead of ${width}x${height}` };
+      got = pixelsOf(image, false);
+    }
+    const reference = pixelsOf(want, source.canvas);
+    // A pixel differs when a channel of it (colours weighed by opacity) lies outside the range
+    // the other picture has within one pixel of it: so an edge antialiased by one and not by the
+    // other, or rounded to the next pixel, does not count.
+    const channel = (p, n, c) => (c === 3 ? p[n + 3] : (p[n + c] * p[n + 3]) / 255);
+    const near = (a, b, x, y) => {
+      const n = (y * width + x) * 4;
+      for (let c = 0; c < 4; c++) {
+        let low = Infinity;
+        let high = -Infinity;
+        for (let v = Math.max(y - 1, 0); v <= Math.min(y + 1, height - 1); v++) {
+          for (let u = Math.max(x - 1, 0); u <= Math.min(x + 1, width - 1); u++) {
+            const value = channel(b, (v * width + u) * 4, c);
+            low = Math.min(low, value);
+            high = Math.max(high, value);
+          }
+        }
+        const value = channel(a, n, c);
+        if (value < low - limit || value > high + limit) return false;
+      }
+      return true;
+    };
+    let differing = 0;
+    for (let y = 0; y < height; y++) {
+      for (let x = 0; x < width; x++) if (!near(reference, got, x, y) || !near(got, reference, x, y)) differing++;
+    }
+    return { differing, share: differing / (width * height), width, height };
+  }, expectedPng.toString('base64'), actual, tolerance);
+}
+
+before(async () => {
+  assert.ok(haveNative(), 'the native qorutil-cli is built (bash scripts/build.sh)');
+  assert.ok(existsSync(pagePath), 'the page is built (bash scripts/web.sh)');
+  mkdirSync(downloads, { recursive: true });
+  mkdirSync(shots, { recursive: true });
+  makeFiles();
+  browser = await puppeteer.launch({
+    executablePath: chromium,
+    headless: true,
+    userDataDir: join(work, 'profile'),
+    protocolTimeout: 300000,
+    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
+      '--disable-component-update', '--disable-sync', '--disable-dev-shm-usage'],
+  });
+  page = await browser.newPage();
+  await page.setViewport({ width: 1280, height: 720, deviceScaleFactor: 1 });
+  page.on('request', (request) => requests.push(request.url()));
+  page.on('pageerror', (error) => console.error('page error:', error.message));
+  const session = await browser.target().createCDPSession();
+  await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
+  await page.goto(pathToFileURL(pagePath).href);
+  await page.waitForFunction(() => document.getElementById('about').textContent !== '', { timeout: 60000 });
+});
+
+after(async () => {
+  await browser?.close();
+  rmSync(work, { recursive: true, force: true });
+});
+
+test('a picked folder is listed at any depth, hidden files and other names left out, with what info says', async () => {
+  const input = await page.$('#pick-folder');
+  await input.uploadFile(join(work, 'mod'));
+  await waitForList(5);
+  assert.deepEqual(await listedPaths(), ['mod/anims/plant/deep/a/b/c/sun.reanim.compiled', 'mod/anims/plant/notes.reanim',
+    'mod/anims/plant/pea.reanim.compiled', 'mod/anims/zombie/eat.reanim.compiled', 'mod/anims/zombie/walk.reanim.compiled']);
+  const rows = await page.$$eval('#list tbody tr', (all) => all.map((row) => [...row.cells].slice(1).map((cell) => cell.textContent)));
+  const info = JSON.parse(run(work, 'info', '--json', 'mod').stdout.toString()).files;
+  assert.deepEqual(rows.map((row) => row.slice(0, 5)),
+    info.map((file) => [file.path, file.kind, String(file.fps), String(file.tracks.length), String(file.frames)]));
+  await page.screenshot({ path: join(shots, 'list.png') });
+});
+
+test('decompile of the folder prints the native lines and its zip holds the native outputs', async () => {
+  const lines = await command('decompile');
+  const expected = native('decompile', 'mod');
+  assert.deepEqual(lines, expected.lines);
+  await page.click('#save-zip');
+  const folder = unzip(await downloaded('decompiled.zip'));
+  const outputs = tree(folder);
+  const visible = (name) => !name.split('/').some((part) => part.startsWith('.'));
+  assert.deepEqual(outputs, tree(join(expected.folder, 'mod'))
+    .filter((name) => visible(name) && name.endsWith('.reanim') && !name.endsWith('notes.reanim')).map((name) => `mod/${name}`));
+  for (const name of outputs) assert.deepEqual(readFileSync(join(folder, name)), readFileSync(join(expected.folder, name)), name);
+});
+
+test('saving into a folder keeps the tree and the native bytes', async () => {
+  // The folder picker is a dialog a headless browser can't show: a folder in memory stands in.
+  await page.evaluate(() => {
+    window.savedFiles = {};
+    const folder = (path) => ({
+      name: path || 'picked',
+      getDirectoryHandle: async (name) => folder(`${path}${name}/`),
+      getFileHandle: async (name) => ({
+        createWritable: async () => {
+          const parts = [];
+          return { write: async (bytes) => parts.push(...bytes), close: async () => { window.savedFiles[path + name] = parts; } };
+        },
+      }),
+    });
+    window.showDirectoryPicker = async () => folder('');
+  });
+  await page.click('#save-folder');
+  await page.waitForFunction(() => Object.keys(window.savedFiles).length === 4, { timeout: 30000 });
+  const saved = await page.evaluate(() => window.savedFiles);
+  const expected = native('decompile', 'mod');
+  for (const [name, bytes] of Object.entries(saved)) assert.deepEqual(Buffer.from(bytes), readFileSync(join(expected.folder, name)), name);
+});
+
+test('compile of a second folder takes its texts and the first folder\'s, with the native lines and bytes', async () => {
+  await (await page.$('#pick-folder')).uploadFile(join(work, 'texts'));
+  await waitForList(7);
+  const lines = await command('compile');
+  const expected = native('compile', 'mod', 'texts');
+  assert.deepEqual(lines, expected.lines);
+  await page.click('#save-zip');
+  const folder = unzip(await downloaded('compiled.zip'));
+  for (const name of tree(folder)) assert.deepEqual(readFileSync(join(folder, name)), readFileSync(join(expected.folder, name)), name);
+  assert.equal(tree(folder).length, 3);
+});
+
+test('check --strict of the list prints the native lines', async () => {
+  await page.click('#strict');
+  await page.click('#strict');
+  assert.equal(await page.$eval('#strict', (box) => box.checked), true);
+  assert.deepEqual(await command('check'), native('check', '--strict', 'mod', 'texts').lines);
+});
+
+test('one output downloads under its own name with the native bytes', async () => {
+  await clearList();
+  await (await page.$('#pick-files')).uploadFile(join(work, 'mod/anims/zombie/walk.reanim.compiled'));
+  await waitForList(1);
+  const lines = await command('decompile');
+  const expected = run(work, 'decompile', '-o', '-', 'mod/anims/zombie/walk.reanim.compiled');
+  assert.deepEqual(lines, ['Decompiled walk.reanim.compiled to walk.reanim']);
+  assert.deepEqual(await downloaded('walk.reanim'), expected.stdout);
+});
+
+test('the preview draws the frames render draws, on the canvas and in its exports', async (t) => {
+  const shares = [];
+  await clearList();
+  await (await page.$('#pick-files')).uploadFile(join(work, 'pixel/pixel.reanim'));
+  await waitForList(1);
+  await (await page.$('#pick-images')).uploadFile(join(work, 'pixel/images'));
+  await page.waitForFunction(() => [...document.querySelectorAll('#log > div')].some((line) => line.textContent.startsWith('Images')));
+  await page.click('#canvas');
+  const bounds = '-20,-30,200,200';
+  const [left, top] = bounds.split(',').map(Number);
+  const frameLabel = () => page.$eval('#frame-label', (label) => label.textContent);
+  await page.keyboard.press('Home');
+  assert.equal(await frameLabel(), 'Frame 0 (1/16)');
+  for (const frame of [0, 3, 8, 15]) {
+    while ((await frameLabel()) !== `Frame ${frame} (${frame + 1}/16)`) await page.keyboard.press('ArrowRight');
+    await page.evaluate((x, y) => window.qorutil.preview.setView(1, x, y), -left, -top);
+    await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+    const png = join(work, `render-${frame}.png`);
+    execFileSync(join(root, 'build/cli/qorutil-cli'), ['render', join(work, 'pixel/pixel.reanim'), '--frame', String(frame),
+      '--images', join(work, 'pixel/images'), '--bounds', bounds, '-o', png], { stdio: 'pipe' });
+    const canvas = await pixelDifference(readFileSync(png), { canvas: true });
+    shares.push(canvas.share);
+    assert.ok(canvas.share < 0.005, `frame ${frame} on the canvas: ${JSON.stringify(canvas)}`);
+    await page.keyboard.down('Control');
+    await page.keyboard.press('e');
+    await page.keyboard.up('Control');
+    const exported = await downloaded(`pixel-frame${frame}.png`);
+    execFileSync(join(root, 'build/cli/qorutil-cli'), ['render', join(work, 'pixel/pixel.reanim'), '--frame', String(frame),
+      '--images', join(work, 'pixel/images'), '-o', png], { stdio: 'pipe' });
+    const picture = await pixelDifference(readFileSync(png), { png: exported.toString('base64') });
+    shares.push(picture.share);
+    if (picture.share >= 0.005) {
+      writeFile(join(shots, `frame${frame}-page.png`), exported);
+      writeFile(join(shots, `frame${frame}-render.png`), readFileSync(png));
+    }
+    assert.ok(picture.share < 0.005, `frame ${frame} exported: ${JSON.stringify(picture)}`);
+  }
+  await page.click('#export-sheet');
+  const sheet = join(work, 'render-sheet.png');
+  execFileSync(join(root, 'build/cli/qorutil-cli'), ['render', join(work, 'pixel/pixel.reanim'), '--sheet',
+    '--images', join(work, 'pixel/images'), '-o', sheet], { stdio: 'pipe' });
+  const difference = await pixelDifference(readFileSync(sheet), { png: (await downloaded('pixel-all-sheet.png')).toString('base64') });
+  assert.ok(difference.share < 0.005, `sheet: ${JSON.stringify(difference)}`);
+  t.diagnostic(`pixels differing beyond antialiased edges: at most ${(100 * Math.max(...shares, difference.share)).toFixed(2)} %`);
+  await page.click('#fit');
+  await page.screenshot({ path: join(shots, 'preview.png') });
+});
+
+test('the keys play, pause, step and go to the ends', async () => {
+  const frameLabel = () => page.$eval('#frame-label', (label) => label.textContent);
+  await page.keyboard.press('End');
+  assert.equal(await frameLabel(), 'Frame 15 (16/16)');
+  await page.keyboard.press('ArrowLeft');
+  assert.equal(await frameLabel(), 'Frame 14 (15/16)');
+  await page.keyboard.press('Space');
+  assert.equal(await page.$eval('#play', (button) => button.textContent), 'Pause');
+  await sleep(400);
+  await page.keyboard.press('Space');
+  assert.equal(await page.$eval('#play', (button) => button.textContent), 'Play');
+  assert.notEqual(await frameLabel(), 'Frame 14 (15/16)');
+  await page.select('#clip', 'walk');
+  await page.keyboard.press('Home');
+  assert.match(await frameLabel(), /^Frame 0 \(1\//);
+});
+
+test('hostile files give their ERROR lines and the page goes on answering', { timeout: 600000 }, async () => {
+  await clearList();
+  const names = ['truncated.reanim.compiled', 'garbage.reanim.compiled', 'deep.reanim', 'bomb.reanim.compiled'];
+  await (await page.$('#pick-files')).uploadFile(...names.map((name) => join(work, 'hostile', name)));
+  // While the worker reads them, the page answers at once.
+  const started = Date.now();
+  await page.evaluate(() => document.getElementById('loop').click());
+  assert.ok(Date.now() - started < 1000);
+  await waitForList(4);
+  const lines = await command('check');
+  const core = (await page.$eval('#about', (about) => about.textContent)).indexOf('stand-in') < 0;
+  const expected = run(join(work, 'hostile'), 'check', '--strict', ...names).lines;
+  if (core) assert.deepEqual(lines, expected);
+  for (const name of names) assert.ok(lines.some((line) => line.startsWith(`ERROR: ${name}`)) || !core, name);
+  assert.ok(lines.filter((line) => line.startsWith('ERROR:')).length >= 3, lines.join('\n'));
+  await page.screenshot({ path: join(shots, 'hostile.png') });
+});
+
+test('every button and box is named in the accessibility tree, and nothing was fetched', async () => {
+  const snapshot = await page.accessibility.snapshot({ interestingOnly: false });
+  const unnamed = [];
+  const visit = (node) => {
+    if (['button', 'checkbox', 'combobox', 'slider'].includes(node.role) && !node.name?.trim()) unnamed.push(node.role);
+    for (const child of node.children || []) visit(child);
+  };
+  visit(snapshot);
+  assert.deepEqual(unnamed, []);
+  const network = requests.filter((url) => !/^(file|blob|data):/.test(url));
+  assert.deepEqual(network, []);
+});
+
+test('the first frame of a dropped 500 KB animation is on screen within a second', async (t) => {
+  await clearList();
+  writeFile(join(work, 'large/large.reanim'), textOf(randomAnimation(40, { tracks: 60, frames: 1400 })));
+  compileAll(work, 'large/large.reanim');
+  const file = join(work, 'large/large.reanim.compiled');
+  const size = statSync(file).size;
+  assert.ok(size > 450000 && size < 700000, `${size} bytes`);
+  const input = await page.$('#pick-files');
+  const started = Date.now();
+  await input.uploadFile(file);
+  await page.waitForFunction(() => document.getElementById('preview-name').textContent === 'large.reanim.compiled', { polling: 'raf' });
+  await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+  const took = Date.now() - started;
+  t.diagnostic(`${size} bytes: first frame on screen after ${took} ms`);
+  // The stand-in's reader is no measure of the core's; with it the page only has to answer.
+  const core = (await page.$eval('#about', (about) => about.textContent)).indexOf('stand-in') < 0;
+  assert.ok(took < (core ? 1000 : 5000), `${took} ms`);
+  await waitForList(1);
+});
+
+test('the page at 1280 x 720 with a mod and its preview, for the README', async () => {
+  await clearList();
+  await (await page.$('#pick-folder')).uploadFile(join(work, 'mod'));
+  await waitForList(5);
+  await command('decompile');
+  await (await page.$('#pick-files')).uploadFile(join(work, 'pixel/pixel.reanim'));
+  await waitForList(6);
+  await page.click('#list tbody tr:last-child td.path');
+  await page.waitForFunction(() => document.getElementById('preview-name').textContent === 'pixel.reanim');
+  await page.click('#tracks li:nth-child(2)');
+  await page.evaluate(() => window.qorutil.preview.fit());
+  await sleep(300);
+  await page.screenshot({ path: join(shots, 'page.png') });
+});
