@@ -88,7 +88,7 @@ public:
     {
         const ByteView header = need(cursor_.bytes(layout::bodyHeaderSize), {"the header"});
         const std::uint32_t trackCount = loadLittle32(header.data() + layout::trackCountOffset);
-        const float fps = std::bit_cast<float>(loadLittle32(header.data() + layout::fpsOffset));
+        const float fps = floatOf(loadLittle32(header.data() + layout::fpsOffset));
         const ByteView table = need(cursor_.bytes(std::uint64_t(trackCount) * layout::trackEntrySize),
                                     {"the track table of %1 tracks", -1, -1, trackCount});
         if (!consumer.header(fps, trackCount))
@@ -119,7 +119,7 @@ private:
             // The table of records was bounded as a whole; each record's eight floats lie in it.
             const std::uint8_t *const record = transforms.data() + std::size_t(frame) * layout::transformRecordSize;
             for (std::size_t field = 0; field < values.fields.size(); ++field)
-                values.fields[field] = std::bit_cast<float>(loadLittle32(record + 4 * field));
+                values.fields[field] = floatOf(loadLittle32(record + 4 * field));
             // Most frames carry no image, font or text: three zero lengths, read as one.
             const auto lengths = cursor_.bytes(layout::emptyStringsSize);
             if (lengths && loadLittle32(lengths->data()) == 0 && loadLittle32(lengths->data() + 4) == 0

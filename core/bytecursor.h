@@ -3,7 +3,6 @@
 #include "core/bytes.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstdint>
 #include <optional>
 
@@ -31,7 +30,7 @@ public:
     std::optional<float> f32()
     {
         const auto word = u32();
-        return word ? std::optional<float>(std::bit_cast<float>(*word)) : std::nullopt;
+        return word ? std::optional<float>(floatOf(*word)) : std::nullopt;
     }
 
     // The next `count` bytes, in place.

@@ -52,6 +52,21 @@ inline std::string_view charsOf(ByteView bytes)
     return {reinterpret_cast<const char *>(bytes.data()), bytes.size()};
 }
 
+// The bits of a float as a word and back (std::bit_cast, which the WebAssembly build's C++
+// library lacks).
+inline std::uint32_t wordOf(float value)
+{
+    std::uint32_t word;
+    std::memcpy(&word, &value, sizeof word);
+    return word;
+}
+inline float floatOf(std::uint32_t word)
+{
+    float value;
+    std::memcpy(&value, &word, sizeof value);
+    return value;
+}
+
 // Little-endian words, read and written in place whatever the host's byte order.
 inline std::uint32_t loadLittle32(const std::uint8_t *at)
 {

@@ -3,7 +3,6 @@
 #include "core/bytes.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -25,7 +24,7 @@ public:
         storeLittle32(data_ + used_, value);
         used_ += 4;
     }
-    void f32(float value) { u32(std::bit_cast<std::uint32_t>(value)); }
+    void f32(float value) { u32(wordOf(value)); }
     void bytes(std::string_view run)
     {
         grow(run.size());

@@ -1,13 +1,13 @@
 #include "core/check.h"
 
 #include "core/bodyreader.h"
+#include "core/bytes.h"
 #include "core/bodywalker.h"
 #include "core/bodywriter.h"
 #include "core/container.h"
 #include "core/decompiler.h"
 #include "core/messages.h"
 
-#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <variant>
@@ -33,16 +33,16 @@ using Result = std::variant<Reanim, std::string>;
 // The same number, bit for bit: a NaN's payload and sign are part of the value.
 bool sameValue(float a, float b)
 {
-    return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b);
+    return wordOf(a) == wordOf(b);
 }
 
 std::string number(float value)
 {
     if (std::isnan(value))
-        return std::signbit(value) || (std::bit_cast<std::uint32_t>(value) & 0x3FFFFF) != 0
+        return std::signbit(value) || (wordOf(value) & 0x3FFFFF) != 0
                    ? "nan (0x" + std::string([&] {
                          char word[9];
-                         std::snprintf(word, sizeof word, "%08X", std::bit_cast<std::uint32_t>(value));
+                         std::snprintf(word, sizeof word, "%08X", wordOf(value));
                          return std::string(word);
                      }()) + ")"
                    : "nan";

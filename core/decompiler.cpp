@@ -28,7 +28,7 @@ public:
     using Destination = std::function<bool(std::string_view)>;
 
     explicit TextWriter(Destination destination)
-        : destination_(std::move(destination)), buffer_(std::make_unique_for_overwrite<char[]>(capacity))
+        : destination_(std::move(destination)), buffer_(new char[capacity])
     {
     }
 

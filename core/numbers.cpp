@@ -1,14 +1,15 @@
 #include "core/numbers.h"
 
+#include "core/bytes.h"
 #include "core/text.h"
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <charconv>
 #include <cstdint>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -21,7 +22,13 @@ namespace {
 // The general case, for magnitudes of 2^64 and above where the integer path has no room.
 char *writeLargeFixed3(char *out, float value)
 {
+#if defined(_LIBCPP_VERSION) && _LIBCPP_VERSION < 140000
+    // Older libc++ (the WebAssembly build's) has no floating-point to_chars; its printf, in
+    // the C locale there is, writes the same digits.
+    return out + std::snprintf(out, maxFixed3Length, "%.3f", double(value));
+#else
     return std::to_chars(out, out + maxFixed3Length, double(value), std::chars_format::fixed, 3).ptr;
+#endif
 }
 
 // |value| x 1000 rounded half to even, for a value below 2^24 given as mantissa x 2^-shift.
@@ -76,7 +83,7 @@ char *writeLiteral(char *out, std::string_view text)
 
 char *writeFixed3(char *out, float value)
 {
-    const std::uint32_t bits = std::bit_cast<std::uint32_t>(value);
+    const std::uint32_t bits = wordOf(value);
     const bool negative = bits >> 31;
     const int biased = int((bits >> 23) & 0xFF);
     std::uint32_t mantissa = bits & 0x7FFFFF;

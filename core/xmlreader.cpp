@@ -104,6 +104,11 @@ public:
     {
         if (!parser_)
             throw std::bad_alloc();
+#ifdef __EMSCRIPTEN__
+        // Expat seeds its hash tables from /dev/urandom where it has no other source, and the
+        // page has no file system; any salt of its own spares that read.
+        XML_SetHashSalt(parser_.get(), static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(this)) | 1u);
+#endif
         XML_SetUserData(parser_.get(), this);
         XML_SetElementHandler(parser_.get(), &Reader::onStart, &Reader::onEnd);
         XML_SetCharacterDataHandler(parser_.get(), &Reader::onText);

@@ -4,9 +4,6 @@
 # WebAssembly from Debian's source packages (scripts/web-deps.sh), the module (web/, with
 # emcmake) and the page as one file. Prints the page's path. A second run rebuilds nothing
 # that has not changed.
-#
-#   QORUTIL_WEB_API=STUB|CORE|AUTO   which implementation of web/api.h (default AUTO: web/api.cpp
-#                                    when it exists, else the stand-in)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -35,7 +32,7 @@ fi
 bash scripts/web-deps.sh
 
 emcmake cmake -S web -B build-web/module -DCMAKE_BUILD_TYPE=MinSizeRel \
-    -DQORUTIL_WEB_API="${QORUTIL_WEB_API:-AUTO}" -DQORUTIL_WEB_DEPS="$PWD/build-web/deps" >/dev/null
+    -DQORUTIL_WEB_DEPS="$PWD/build-web/deps" >/dev/null
 cmake --build build-web/module -j2
 
 node web/bundle.mjs web/page build-web/module/qorutil.js build-web/qorutil.html >/dev/null

@@ -14,7 +14,6 @@ import { compileAll, haveNative, loadModule, read, root, run } from './native.mj
 const work = mkdtempSync(join(tmpdir(), 'qorutil-module-'));
 process.on('exit', () => rmSync(work, { recursive: true, force: true }));
 let core;
-let stub = true;
 
 const animations = [
   ['small', randomAnimation(1, { tracks: 2, frames: 4 })],
@@ -30,11 +29,9 @@ before(async () => {
   animations.forEach(([, animation], n) => writeFile(join(work, names[n]), textOf(animation)));
   compileAll(work, ...names);
   core = await loadModule();
-  stub = core.implementation() !== 'core';
+  assert.equal(core.implementation(), 'core');
 });
 
-// What the stand-in does not do yet is reported as to do, not failed; with the core it must hold.
-const coreOnly = () => (stub ? 'the stand-in knows few of the converters\' error lines' : false);
 
 for (const [n, [label]] of animations.entries()) {
   test(`decompile of "${label}" gives the native text and line`, () => {
@@ -139,7 +136,7 @@ const malformed = () => {
 
 for (const [label, bytes] of malformed()) {
   const name = `bad/${label.replace(/ /g, '_')}.reanim.compiled`;
-  test(`a compiled file with ${label} gives the native lines`, { todo: coreOnly() }, () => {
+  test(`a compiled file with ${label} gives the native lines`, () => {
     writeFile(join(work, name), bytes);
     const native = run(work, 'decompile', name);
     const done = core.decompile(name, bytes);
@@ -152,7 +149,7 @@ for (const [label, bytes] of malformed()) {
   });
 }
 
-test('a body that inflates past the limit gives the native line', { todo: coreOnly(), timeout: 300000 }, () => {
+test('a body that inflates past the limit gives the native line', { timeout: 300000 }, () => {
   const name = 'bad/bomb.reanim.compiled';
   const bytes = bombFile(join(root, 'build-web/testdata/bomb.reanim.compiled'));
   writeFile(join(work, name), bytes);
@@ -174,7 +171,7 @@ const refusedTexts = [
 
 for (const [label, text] of refusedTexts) {
   const name = `bad/${label.replace(/[ ,]+/g, '_')}.reanim`;
-  test(`a text with ${label} gives the native lines`, { todo: coreOnly() }, () => {
+  test(`a text with ${label} gives the native lines`, () => {
     const bytes = Buffer.from(text);
     writeFile(join(work, name), bytes);
     const native = run(work, 'compile', '--strict', name);

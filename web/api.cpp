@@ -1,0 +1,359 @@
+// web/api.h over the format core: the same converters, checks and evaluation as the command
+// line, with the command line's way of naming a file in its lines (see cli/convert.cpp and
+// cli/batch.cpp), for files that come as bytes rather than paths.
+
+#include "web/api.h"
+
+#include "core/check.h"
+#include "core/compiler.h"
+#include "core/container.h"
+#include "core/decompiler.h"
+#include "core/evaluated.h"
+#include "core/loader.h"
+#include "core/outputname.h"
+#include "core/text.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <map>
+#include <new>
+#include <optional>
+#include <string_view>
+
+namespace web {
+
+namespace {
+
+// A path for a message line: control characters and bytes that are not UTF-8 as \xHH, a
+// backslash as \\ (as the command line shows paths).
+std::string shown(std::string_view name)
+{
+    std::string out;
+    while (!name.empty()) {
+        const auto byte = static_cast<unsigned char>(name.front());
+        const std::size_t length = qor::utf8SequenceLength(name);
+        if (byte == '\\') {
+            out += "\\\\";
+        } else if (length == 0 || byte < 0x20 || byte == 0x7F) {
+            out += "\\x" + qor::hexadecimal(byte, 2);
+        } else {
+            out.append(name.substr(0, length));
+            name.remove_prefix(length - 1);
+        }
+        name.remove_prefix(1);
+    }
+    return out;
+}
+
+bool endsWithAnyCase(std::string_view name, std::string_view suffix)
+{
+    return name.size() >= suffix.size()
+        && std::equal(suffix.begin(), suffix.end(), name.end() - std::ptrdiff_t(suffix.size()), [](char a, char b) {
+               return (a >= 'A' && a <= 'Z' ? char(a + 32) : a) == (b >= 'A' && b <= 'Z' ? char(b + 32) : b);
+           });
+}
+
+// The lines said about one file, as the command line's file log keeps them: an "ERROR:" line
+// that does not name the file gets its name in front, and a line feed or carriage return
+// inside a message is shown as \n or \r.
+class FileLines : public qor::LogSink {
+public:
+    explicit FileLines(std::string subject) : subject_(std::move(subject)) {}
+
+    void logLine(std::string_view text) override
+    {
+        std::string line(text);
+        if (!subject_.empty() && line.starts_with("ERROR: ") && line.find(subject_) == std::string::npos)
+            line.insert(7, subject_ + ": ");
+        std::string out;
+        for (const char c : line)
+            out += c == '\n' ? std::string("\\n") : c == '\r' ? std::string("\\r") : std::string(1, c);
+        lines.push_back(std::move(out));
+    }
+
+    std::vector<std::string> errorLines() const
+    {
+        std::vector<std::string> errors;
+        std::copy_if(lines.begin(), lines.end(), std::back_inserter(errors),
+                     [](const std::string &line) { return line.starts_with("ERROR: "); });
+        return errors;
+    }
+
+    // The reason of the last "ERROR:" line, or what the command line says without one.
+    std::string lastError() const
+    {
+        for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
+            if (line->starts_with("ERROR: "))
+                return line->substr(7);
+        }
+        return "it could not be read";
+    }
+
+    std::vector<std::string> lines;
+
+private:
+    std::string subject_;
+};
+
+std::string outputName(const std::string &name, bool decompile)
+{
+    return decompile ? qor::decompiledPathFor(name).string() : qor::compiledPathFor(name).string();
+}
+
+std::string identity(const std::string &name)
+{
+    return std::filesystem::path(name).lexically_normal().string();
+}
+
+// What the command line reads of a file before anything else: too large a file is refused
+// with its size.
+bool withinLimit(const std::string &name, std::span<const std::uint8_t> bytes, std::size_t limit, FileLines &log)
+{
+    if (bytes.size() <= limit)
+        return true;
+    log.logLine("ERROR: " + shown(name) + " is " + std::to_string(bytes.size()) + " bytes long, more than the "
+                + std::to_string(limit >> 20) + " MiB such a file can have");
+    return false;
+}
+
+// The warnings, then the file's one line: what was done, or the "ERROR:" lines that say why not.
+std::vector<std::string> reportOf(const std::string &name, const std::string &output, bool done, bool decompile,
+                                  const FileLines &log, const std::vector<qor::ReaderWarning> &warnings)
+{
+    std::vector<std::string> lines;
+    for (const qor::ReaderWarning &warning : warnings)
+        lines.push_back(shown(name) + ':' + std::to_string(warning.line) + ": warning: " + warning.text);
+    if (done) {
+        lines.push_back(std::string(decompile ? "Decompiled " : "Compiled ") + shown(name) + " to " + shown(output));
+    } else if (const auto errors = log.errorLines(); !errors.empty()) {
+        lines.insert(lines.end(), errors.begin(), errors.end());
+    } else {
+        lines.push_back("ERROR: " + shown(name) + ": " + log.lastError());
+    }
+    return lines;
+}
+
+// Runs `work`, turning a failed allocation into the command line's line for it.
+template <typename Work>
+bool guarded(const std::string &name, FileLines &log, Work work)
+{
+    try {
+        return work();
+    } catch (const std::bad_alloc &) {
+        log.logLine("ERROR: not enough memory to convert " + shown(name) + "; nothing was written");
+        return false;
+    }
+}
+
+qor::FileKind kindByName(const std::string &name, std::span<const std::uint8_t> bytes)
+{
+    if (endsWithAnyCase(name, ".compiled"))
+        return qor::FileKind::Compiled;
+    if (endsWithAnyCase(name, ".reanim"))
+        return qor::FileKind::Text;
+    return qor::kindOf(bytes);
+}
+
+std::vector<std::string> imagesOf(const qor::ReanimTrack &track)
+{
+    std::vector<std::string> images;
+    for (const qor::ReanimTransform &frame : track.transforms) {
+        const std::string image = qor::latin1ToUtf8(frame.i);
+        if (!image.empty() && std::find(images.begin(), images.end(), image) == images.end())
+            images.push_back(image);
+    }
+    return images;
+}
+
+std::vector<ClipInfo> clipsOf(const qor::EvaluatedAnimation &animation)
+{
+    std::vector<ClipInfo> clips;
+    for (const qor::Clip &clip : animation.clips)
+        clips.push_back({qor::latin1ToUtf8(clip.name), clip.firstFrame, clip.frameCount});
+    return clips;
+}
+
+// The animation in a file read as `kind`, or the "ERROR: NAME: ..." line info gives.
+std::optional<qor::LoadedAnimation> loaded(const std::string &name, std::span<const std::uint8_t> bytes,
+                                           qor::FileKind kind, std::string &error)
+{
+    // As info reads a file: the reason alone, put after the file's name.
+    FileLines log({});
+    std::optional<qor::LoadedAnimation> animation;
+    const bool read = withinLimit(name, bytes, qor::maxCompiledFileSize, log) && guarded(name, log, [&] {
+        animation = qor::decodeAnimation(bytes, kind, log);
+        return animation.has_value();
+    });
+    if (!read)
+        error = "ERROR: " + shown(name) + ": " + log.lastError();
+    return animation;
+}
+
+} // namespace
+
+std::vector<PlannedOutput> outputs(const std::vector<std::string> &names, bool decompile)
+{
+    std::vector<PlannedOutput> planned;
+    std::map<std::string, std::size_t> firstWriter;
+    std::map<std::string, std::size_t> inputAt;
+    for (std::size_t n = 0; n < names.size(); ++n)
+        inputAt.emplace(identity(names[n]), n);
+    for (std::size_t n = 0; n < names.size(); ++n) {
+        PlannedOutput item{outputName(names[n], decompile), {}};
+        const std::string key = identity(item.output);
+        if (const auto other = inputAt.find(key); other != inputAt.end() && other->second != n)
+            item.refusal = "ERROR: the output " + shown(item.output) + " of " + shown(names[n])
+                + " would replace another input of this run; nothing was written";
+        if (const auto writer = firstWriter.find(key); writer != firstWriter.end()) {
+            const std::string clash = "ERROR: " + shown(names[writer->second]) + " and " + shown(names[n])
+                + " would both be written to " + shown(item.output) + "; neither was converted";
+            planned[writer->second].refusal = clash;
+            item.refusal = clash;
+        }
+        firstWriter.emplace(key, n);
+        planned.push_back(std::move(item));
+    }
+    for (PlannedOutput &item : planned) {
+        if (!item.refusal.empty())
+            item.output.clear();
+    }
+    return planned;
+}
+
+Conversion decompile(const std::string &name, std::span<const std::uint8_t> bytes)
+{
+    Conversion result;
+    result.output = outputName(name, true);
+    FileLines log(shown(name));
+    const bool done = withinLimit(name, bytes, qor::maxCompiledFileSize, log) && guarded(name, log, [&] {
+        qor::Bytes body;
+        std::string text;
+        if (!qor::inflateCompiledFile(bytes, body, log) || !qor::decompileBodyToText(body, text, log))
+            return false;
+        result.bytes.assign(text.begin(), text.end());
+        return true;
+    });
+    result.ok = done;
+    if (!done)
+        result.bytes.clear();
+    result.lines = reportOf(name, result.output, done, true, log, {});
+    return result;
+}
+
+Conversion compile(const std::string &name, std::span<const std::uint8_t> bytes, bool strict)
+{
+    Conversion result;
+    result.output = outputName(name, false);
+    FileLines log(shown(name));
+    qor::CompileDetails details;
+    details.refuseWarnings = strict;
+    const bool done = withinLimit(name, bytes, qor::maxTextFileSize, log) && guarded(name, log, [&] {
+        qor::Bytes file;
+        if (!qor::compileText(qor::charsOf(bytes), file, log, &details))
+            return false;
+        result.bytes.assign(file.begin(), file.end());
+        return true;
+    });
+    result.ok = done;
+    if (!done)
+        result.bytes.clear();
+    result.warnings = int(details.warnings.size());
+    result.lines = reportOf(name, result.output, done, false, log, details.warnings);
+    return result;
+}
+
+Checked check(const std::string &name, std::span<const std::uint8_t> bytes, bool strict)
+{
+    Checked result;
+    // As check reads a file: the reason alone, put after the file's name.
+    FileLines log({});
+    qor::CheckResult checked;
+    if (!withinLimit(name, bytes, qor::maxCompiledFileSize, log)) {
+        checked.error = log.lastError();
+    } else if (!guarded(name, log, [&] {
+                   checked = qor::checkFile(bytes, kindByName(name, bytes));
+                   return true;
+               })) {
+        checked.error = log.lastError();
+    }
+    for (const qor::ReaderWarning &warning : checked.warnings)
+        result.lines.push_back(shown(name) + ':' + std::to_string(warning.line) + ": warning: " + warning.text);
+    result.warnings = int(checked.warnings.size());
+    if (checked.error) {
+        result.lines.push_back("ERROR: " + shown(name) + ": " + *checked.error);
+        result.outcome = Checked::Outcome::Failed;
+    } else if (checked.difference) {
+        result.lines.push_back("ERROR: " + shown(name) + " does not come back the same: " + *checked.difference);
+        result.outcome = Checked::Outcome::Different;
+    } else {
+        result.lines.push_back(shown(name) + ": comes back the same");
+        result.outcome = strict && result.warnings > 0 ? Checked::Outcome::Failed : Checked::Outcome::Same;
+    }
+    return result;
+}
+
+Info info(const std::string &name, std::span<const std::uint8_t> bytes)
+{
+    Info result;
+    const qor::FileKind kind = kindByName(name, bytes);
+    result.kind = kind == qor::FileKind::Compiled ? "compiled" : "text";
+    const auto animation = loaded(name, bytes, kind, result.error);
+    if (!animation)
+        return result;
+    result.ok = true;
+    result.fpsKnown = std::isfinite(animation->reanim.fps);
+    result.fps = result.fpsKnown ? double(animation->reanim.fps) : 0.0;
+    for (const qor::ReanimTrack &track : animation->reanim.tracks) {
+        result.tracks.push_back({qor::latin1ToUtf8(track.name), std::int64_t(track.transforms.size()), imagesOf(track)});
+        result.frames = std::max(result.frames, std::int64_t(track.transforms.size()));
+    }
+    result.clips = clipsOf(qor::evaluate(animation->reanim));
+    return result;
+}
+
+Evaluated evaluate(const std::string &name, std::span<const std::uint8_t> bytes)
+{
+    Evaluated result;
+    const auto animation = loaded(name, bytes, qor::kindOf(bytes), result.error);
+    if (!animation)
+        return result;
+    try {
+        const qor::EvaluatedAnimation evaluated = qor::evaluate(animation->reanim);
+        result.fps = evaluated.fps;
+        result.frameCount = evaluated.frameCount;
+        result.clips = clipsOf(evaluated);
+        result.strings.push_back(std::string());
+        std::map<std::string, std::uint32_t> indices{{std::string(), 0}};
+        const auto indexOf = [&](const std::string &latin1) {
+            const auto [at, added] = indices.emplace(latin1, std::uint32_t(result.strings.size()));
+            if (added)
+                result.strings.push_back(qor::latin1ToUtf8(latin1));
+            return at->second;
+        };
+        for (const qor::EvaluatedTrack &track : evaluated.tracks) {
+            EvaluatedTrack &out = result.tracks.emplace_back();
+            out.name = qor::latin1ToUtf8(track.name);
+            out.marksClip = track.marksClip;
+            out.values.reserve(track.frames.size() * 8);
+            out.strings.reserve(track.frames.size() * 3);
+            for (const qor::TrackState &state : track.frames) {
+                out.values.insert(out.values.end(),
+                                  {state.x, state.y, state.kx, state.ky, state.sx, state.sy, state.f, state.a});
+                out.strings.insert(out.strings.end(), {indexOf(state.image), indexOf(state.font), indexOf(state.text)});
+            }
+        }
+        result.ok = true;
+    } catch (const std::bad_alloc &) {
+        result = Evaluated();
+        result.error = "ERROR: not enough memory to convert " + shown(name) + "; nothing was written";
+    }
+    return result;
+}
+
+std::string implementation()
+{
+    return "core";
+}
+
+} // namespace web
