@@ -1,6 +1,7 @@
 #include "core/outputfile.h"
 
 #include "core/pathnames.h"
+#include "core/systemfile.h"
 
 #include <algorithm>
 
@@ -11,40 +12,20 @@
 #include <string>
 #include <system_error>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#ifdef _WIN32
-#include <io.h>
-#include <process.h>
-#else
+#ifndef _WIN32
 #include <csignal>
 #include <stdio.h>
-#include <unistd.h>
 #endif
 
 namespace qor {
 
 namespace {
 
-#ifdef _WIN32
-int openNew(const std::filesystem::path &path, int mode)
-{
-    return ::_wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, mode & 0600 ? _S_IREAD | _S_IWRITE : _S_IWRITE);
-}
-long writeSome(int descriptor, const char *data, size_t size) { return ::_write(descriptor, data, unsigned(std::min<size_t>(size, 1u << 30))); }
-int syncFile(int descriptor) { return ::_commit(descriptor); }
-int closeFile(int descriptor) { return ::_close(descriptor); }
-int processId() { return ::_getpid(); }
-#else
-int openNew(const std::filesystem::path &path, int mode)
-{
-    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-}
-long writeSome(int descriptor, const char *data, size_t size) { return long(::write(descriptor, data, size)); }
-int syncFile(int descriptor) { return ::fsync(descriptor); }
-int closeFile(int descriptor) { return ::close(descriptor); }
-int processId() { return int(::getpid()); }
-#endif
+using systemfile::openNew;
+using systemfile::processId;
+using systemfile::writeSome;
+int syncFile(int descriptor) { return systemfile::sync(descriptor); }
+int closeFile(int descriptor) { return systemfile::close(descriptor); }
 
 // Temporary names are short whatever the output's name, so an output whose name is as long
 // as the file system allows can still be written, and say whose they are: ".qorutil-PID-XXXXXX".

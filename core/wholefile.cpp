@@ -1,6 +1,7 @@
 #include "core/wholefile.h"
 
 #include "core/pathnames.h"
+#include "core/systemfile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -9,35 +10,16 @@
 #include <string>
 #include <system_error>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace qor {
 
 namespace {
 
-#ifdef _WIN32
-using FileStatus = struct _stat64;
-int openForReading(const std::filesystem::path &path) { return ::_wopen(path.c_str(), _O_RDONLY | _O_BINARY); }
-int statusOf(int descriptor, FileStatus &status) { return ::_fstat64(descriptor, &status); }
-long readSome(int descriptor, std::uint8_t *into, std::size_t size)
-{
-    return ::_read(descriptor, into, unsigned(std::min<std::size_t>(size, 1u << 30)));
-}
-int closeFile(int descriptor) { return ::_close(descriptor); }
-#else
-using FileStatus = struct stat;
-// Not blocking: a pipe put where a file was checked must not hang the run before it is refused.
-int openForReading(const std::filesystem::path &path) { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK); }
-int statusOf(int descriptor, FileStatus &status) { return ::fstat(descriptor, &status); }
-long readSome(int descriptor, std::uint8_t *into, std::size_t size) { return long(::read(descriptor, into, size)); }
-int closeFile(int descriptor) { return ::close(descriptor); }
-#endif
+using FileStatus = systemfile::Status;
+using systemfile::openForReading;
+using systemfile::readSome;
+using systemfile::statusOf;
+int closeFile(int descriptor) { return systemfile::close(descriptor); }
 
 class Descriptor {
 public:
@@ -76,7 +58,7 @@ WholeFile::Status readWholeFile(const std::filesystem::path &path, Bytes &into, 
     FileStatus status{};
     if (statusOf(file.get(), status) != 0)
         return notOpened(path, errno, log);
-    if ((status.st_mode & S_IFMT) != S_IFREG) {
+    if (!systemfile::isRegular(status)) {
         log.logLine("ERROR: " + displayPath(path) + " is not a regular file");
         return WholeFile::Refused;
     }

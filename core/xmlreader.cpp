@@ -126,6 +126,8 @@ public:
         if (!parsed)
             return reportParseFailure(bytes, log);
         logTracks(reanim_, problem_ ? problemTrack_ : reanim_.tracks.size(), log);
+        if (warnings_ && !sawFps_ && reanim_.tracks.empty())
+            warn(1, "the text has no <fps> and no <track>: it compiles to an animation of nothing");
         if (problem_) {
             log.logLine("ERROR: " + *problem_ + "; nothing was written");
             return false;
@@ -255,6 +257,7 @@ private:
         if (warnings_ && kind == Kind::Ignored)
             warnAboutSkipped(name);
         kinds_[size_t(depth_)] = kind;
+        sawFps_ = sawFps_ || kind == Kind::Fps;
         if (kind == Kind::Track) {
             track_ = ReanimTrack();
             trackWalkEnded_ = false;
@@ -387,6 +390,7 @@ private:
     bool frameWalkEnded_ = false;
     bool inCdata_ = false;
     bool tooDeep_ = false;
+    bool sawFps_ = false;
     int field_ = -1;
     int collectDepth_ = 0;
     std::string run_;

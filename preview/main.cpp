@@ -1,92 +1,21 @@
-// qorutil-preview [FILE]: plays an animation file and reloads it when it changes. --help and
-// --version print and exit without a display; an unknown option or a second file is a usage
-// error (exit status 2).
+// qorutil-preview [FILE]: plays an animation file and reloads it when it changes.
 #include "preview/previewwindow.h"
+#include "qt/windowarguments.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
-#include <QFileInfo>
-
-#include <cstdio>
-#include <optional>
 
 namespace {
 
-void describe(QCommandLineParser &parser)
+qorqt::WindowProgram preview()
 {
-    parser.setApplicationDescription(QStringLiteral(
-        "Plays a game animation, a compiled reanim file (.reanim.compiled) or reanim XML text\n"
-        "(.reanim), told apart by its content. The wheel zooms, dragging pans, F fits the clip;\n"
-        "Space plays and pauses, Left and Right step a frame. The file is read again when it\n"
-        "changes on disk. File > Export Frame and Export Clip as Sheet write PNG pictures.\n"
-        "The image folder is kept in ~/.config/QORUtil/qorutil-preview.conf."));
-    // -platform and the like are Qt's own options, words after one dash.
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.addHelpOption();
-    parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The animation to play (optional)."),
-                                 QStringLiteral("[FILE]"));
-}
-
-QString programName(const QStringList &arguments)
-{
-    return arguments.isEmpty() ? QStringLiteral("qorutil-preview") : QFileInfo(arguments.constFirst()).fileName();
-}
-
-// The help text, naming the program as it is called on the PATH (Qt puts in the path it was
-// started by, or "<executable_name>" before there is an application object).
-QString usageText(const QCommandLineParser &parser, const QString &name)
-{
-    QString text = parser.helpText();
-    const QLatin1String usage("Usage: ");
-    if (text.startsWith(usage))
-        text.replace(usage.size(), text.indexOf(QLatin1Char(' '), usage.size()) - usage.size(), name);
-    return text;
-}
-
-// Options that QApplication takes out of the arguments itself (-platform, -style, ...).
-bool qtOptions(const QStringList &names)
-{
-    static const QStringList qt{
-        QStringLiteral("platform"), QStringLiteral("platformpluginpath"), QStringLiteral("platformtheme"),
-        QStringLiteral("plugin"), QStringLiteral("qwindowgeometry"), QStringLiteral("geometry"),
-        QStringLiteral("qwindowicon"), QStringLiteral("icon"), QStringLiteral("qwindowtitle"),
-        QStringLiteral("title"), QStringLiteral("reverse"), QStringLiteral("session"), QStringLiteral("display"),
-        QStringLiteral("name"), QStringLiteral("style"), QStringLiteral("stylesheet"),
-        QStringLiteral("widgetcount"), QStringLiteral("nograb"), QStringLiteral("dograb"), QStringLiteral("sync"),
-        QStringLiteral("visual"), QStringLiteral("qmljsdebugger"), QStringLiteral("testability")};
-    for (const QString &name : names) {
-        if (!qt.contains(name.section(QLatin1Char('='), 0, 0)))
-            return false;
-    }
-    return true;
-}
-
-int usageError(const QCommandLineParser &parser, const QString &name)
-{
-    std::fprintf(stderr, "%s: %s\n%s", qPrintable(name), qPrintable(parser.errorText()),
-                 qPrintable(usageText(parser, name)));
-    return 2;
-}
-
-// The exit status when the arguments are answered here (help, version, a usage error),
-// nothing when the window is to open. Help text needs no application object, so no display.
-std::optional<int> answerArguments(QCommandLineParser &parser, const QStringList &arguments)
-{
-    const QString name = programName(arguments);
-    if (parser.isSet(QStringLiteral("help"))) {
-        std::fputs(qPrintable(usageText(parser, name)), stdout);
-        return 0;
-    }
-    if (parser.isSet(QStringLiteral("version"))) {
-        std::printf("%s %s\n", qPrintable(name), qPrintable(QCoreApplication::applicationVersion()));
-        return 0;
-    }
-    if (parser.positionalArguments().size() > 1) {
-        std::fprintf(stderr, "%s: plays one file at a time\n%s", qPrintable(name), qPrintable(usageText(parser, name)));
-        return 2;
-    }
-    return std::nullopt;
+    return {QStringLiteral("qorutil-preview"),
+            QStringLiteral(
+                "Plays a game animation, a compiled reanim file (.reanim.compiled) or reanim XML text\n"
+                "(.reanim), told apart by its content. The wheel zooms, dragging pans, F fits the clip;\n"
+                "Space plays and pauses, Left and Right step a frame. The file is read again when it\n"
+                "changes on disk. File > Export Frame and Export Clip as Sheet write PNG pictures.\n"
+                "The image folder is kept in ~/.config/QORUtil/qorutil-preview.conf."),
+            QStringLiteral("The animation to play (optional)."), QStringLiteral("plays one file at a time")};
 }
 
 } // namespace
@@ -96,37 +25,12 @@ int main(int argc, char *argv[])
     QCoreApplication::setOrganizationName(QStringLiteral("QORUtil"));
     QCoreApplication::setApplicationName(QStringLiteral("qorutil-preview"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QORUTIL_VERSION));
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-
-    // First without any application object, so that --help and --version work without a
-    // display; any other option is a usage error then too, unless it is one of Qt's own
-    // (-platform, -style, ...), which QApplication takes out of the arguments.
-    {
-        QCommandLineParser parser;
-        describe(parser);
-        if (parser.parse(arguments)) {
-            if (const std::optional<int> status = answerArguments(parser, arguments))
-                return *status;
-        } else if (!qtOptions(parser.unknownOptionNames())) {
-            return usageError(parser, programName(arguments));
-        }
-    }
-
+    if (const auto status = qorqt::answerBeforeApplication(preview(), argc, argv))
+        return *status;
     QApplication application(argc, argv);
     QString file;
-    {
-        QCommandLineParser parser;
-        describe(parser);
-        const QStringList remaining = QCoreApplication::arguments();
-        if (!parser.parse(remaining))
-            return usageError(parser, programName(remaining));
-        if (const std::optional<int> status = answerArguments(parser, remaining))
-            return *status;
-        if (!parser.positionalArguments().isEmpty())
-            file = parser.positionalArguments().constFirst();
-    }
+    if (const auto status = qorqt::answerAfterApplication(preview(), &file))
+        return *status;
     // The window is gone before the application object, as Qt requires.
     return [&application, &file] {
         PreviewWindow window;

@@ -122,6 +122,9 @@ expect "-v adds the converters' lines" eval 'says "Read 474 44" && says "Decompi
 printf '<track><name>a</name><t/><!-- note -->\n<t><x>1</x></t></track>' >warned.reanim
 run compile warned.reanim
 expect "compile warns and writes" eval '[ "$status" = 0 ] && says "warned.reanim:2: warning:" && [ -f warned.reanim.compiled ]'
+printf '<foo>bar</foo>' >nothing.reanim
+run compile nothing.reanim
+expect "compile warns of a text with no <fps> and no <track>" eval '[ "$status" = 0 ] && says "nothing.reanim:1: warning: the text has no <fps> and no <track>"'
 rm warned.reanim.compiled
 run compile --strict warned.reanim
 expect "compile --strict fails on a warning" [ "$status" = 1 -a ! -e warned.reanim.compiled ]

@@ -5,14 +5,12 @@
 #include "testdata.h"
 
 #include <QAction>
-#include <QDockWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QStatusBar>
 #include <QTextBlock>
 #include <QTextEdit>
-#include <QToolBar>
 #include <QtEndian>
 #include <QtTest>
 
@@ -21,11 +19,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QImage iconImage(const QIcon &icon)
-{
-    return icon.pixmap(QSize(48, 48)).toImage().convertToFormat(QImage::Format_ARGB32);
-}
 
 QTextEdit *pane(frmMain &window)
 {
@@ -117,62 +110,6 @@ private slots:
     {
         setOpenFileDialog({});
         dir.reset();
-    }
-
-    void windowAsTheUserMeetsIt()
-    {
-        frmMain window;
-        QCOMPARE(window.windowTitle(), u"QORUtil 1.0"_s);
-        QVERIFY(window.statusBar()->currentMessage().isEmpty());
-        QStringList menus;
-        for (QAction *entry : window.menuBar()->actions())
-            menus << entry->menu()->objectName() + u':' + entry->text();
-        QCOMPARE(menus, (QStringList{u"menuFile:File"_s, u"menuDebug:Debug"_s, u"menuAbout:Help"_s}));
-        const auto names = [](const QList<QAction *> &actions) {
-            QStringList list;
-            for (const QAction *entry : actions)
-                list << entry->objectName() + u':' + entry->text();
-            return list;
-        };
-        const QStringList file{u"actionDecompile:Decompile"_s, u"actionCompile:Compile"_s,
-                               u"actionReCompile:ReCompile"_s};
-        QCOMPARE(names(window.findChild<QMenu *>(u"menuFile"_s)->actions()), file);
-        QCOMPARE(names(window.findChild<QMenu *>(u"menuDebug"_s)->actions()), QStringList{u"actionTest:Test"_s});
-        QCOMPARE(names(window.findChild<QMenu *>(u"menuAbout"_s)->actions()), QStringList{u"actionAbout:About"_s});
-        QCOMPARE(names(window.findChild<QToolBar *>(u"mainToolBar"_s)->actions()), file);
-        QVERIFY(!action(window, "actionReCompile")->isEnabled());
-
-        auto *dock = window.findChild<QDockWidget *>(u"dwgOut"_s);
-        QCOMPARE(dock->windowTitle(), u"Output Window"_s);
-        QCOMPARE(window.dockWidgetArea(dock), Qt::BottomDockWidgetArea);
-        QVERIFY(dock->isAncestorOf(pane(window)));
-    }
-
-    void iconsComeFromTheResource_data()
-    {
-        QTest::addColumn<QString>("action");
-        QTest::addColumn<QString>("file");
-        QTest::newRow("Decompile") << u"actionDecompile"_s << u"39"_s;
-        QTest::newRow("Compile") << u"actionCompile"_s << u"37"_s;
-        QTest::newRow("ReCompile") << u"actionReCompile"_s << u"48"_s;
-        QTest::newRow("About") << u"actionAbout"_s << u"65"_s;
-        QTest::newRow("window") << QString() << u"50"_s;
-    }
-
-    void iconsComeFromTheResource()
-    {
-        QFETCH(QString, action);
-        QFETCH(QString, file);
-        frmMain window;
-        const QIcon icon = action.isNull() ? window.windowIcon() : window.findChild<QAction *>(action)->icon();
-        QCOMPARE(icon.availableSizes(), QList<QSize>{QSize(48, 48)});
-        for (const char *other : {"37", "39", "48", "50", "52", "65"}) {
-            const QString resource = u":/icons/48/%1.png"_s.arg(QLatin1String(other));
-            const QImage image(resource);
-            QCOMPARE(image.size(), QSize(48, 48));
-            QVERIFY(image.hasAlphaChannel());
-            QCOMPARE(iconImage(icon) == iconImage(QIcon(resource)), file == QLatin1String(other));
-        }
     }
 
     // Finds the next rotation first, whatever earlier windows logged, then counts from it.
