@@ -18,7 +18,7 @@ fresh=0
 for argument in "$@"; do
     case $argument in
     --fresh) fresh=1 ;;
-    -h | --help) sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h | --help) sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "fresh-machine.sh: unknown argument $argument (see --help)" >&2; exit 2 ;;
     esac
 done
