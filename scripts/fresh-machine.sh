@@ -18,7 +18,7 @@ fresh=0
 for argument in "$@"; do
     case $argument in
     --fresh) fresh=1 ;;
-    -h | --help) sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h | --help) sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "fresh-machine.sh: unknown argument $argument (see --help)" >&2; exit 2 ;;
     esac
 done
@@ -85,6 +85,11 @@ in_chroot() {
 
 make_chroot() {
     if [ "$fresh" -eq 1 ] && [ -e "$root" ]; then
+        # What a run that was killed may have left mounted.
+        local target
+        for target in dev/shm dev/pts dev sys proc; do
+            ! mountpoint -q "$root/$target" || umount -l "$root/$target"
+        done
         echo "Removing the old chroot $root"
         rm -rf --one-file-system "$root"
     fi
@@ -143,17 +148,22 @@ check_installed() {
         rm -rf "$work"'
 }
 
+# apt-get remove takes all of a package without configuration files, so that purge then has
+# nothing left to take: each is tried on an installed package of its own.
 check_removed() {
-    in_chroot '
-        apt-get remove -y qorutil
-        test ! -e /usr/bin/qorutil-cli
-        apt-get purge -y qorutil
-        if dpkg -s qorutil >/dev/null 2>&1; then
-            echo "dpkg still knows qorutil after the purge" >&2; exit 1
-        fi
-        left=$(ls -d /usr/libexec/qorutil /usr/share/doc/qorutil /usr/share/man/man1/qorutil* 2>/dev/null || true)
-        [ -z "$left" ] || { echo "Left behind: $left" >&2; exit 1; }
-        echo "Removed and purged; nothing of qorutil left"'
+    local how
+    for how in remove purge; do
+        [ "$how" = remove ] || in_chroot 'cd /root/qorutil && DEBIAN_FRONTEND=noninteractive apt-get install -y ./build/qorutil_*.deb >/dev/null'
+        in_chroot "how=$how;"'
+            apt-get "$how" -y qorutil
+            if dpkg -s qorutil >/dev/null 2>&1; then
+                echo "dpkg still knows qorutil after apt-get $how:" >&2; dpkg -s qorutil >&2; exit 1
+            fi
+            left=$(ls -d /usr/bin/qorutil* /usr/libexec/qorutil /usr/share/doc/qorutil /usr/share/man/man1/qorutil* \
+                   /usr/share/applications/qorutil* /usr/share/mime/packages/qorutil.xml 2>/dev/null || true)
+            [ -z "$left" ] || { echo "Left behind by apt-get $how: $left" >&2; exit 1; }
+            echo "apt-get $how: nothing of qorutil left"'
+    done
 }
 
 step "make or reuse the chroot" make_chroot
@@ -164,7 +174,7 @@ step "bash scripts/package.sh" in_chroot 'cd /root/qorutil && bash scripts/packa
 step "apt-get install ./build/qorutil_*.deb" in_chroot \
     'cd /root/qorutil && DEBIAN_FRONTEND=noninteractive apt-get install -y ./build/qorutil_*.deb'
 step "run the installed programs" check_installed
-step "apt-get remove, purge" check_removed
+step "apt-get remove; install, purge" check_removed
 leftover=$(chroot_processes)
 if [ -n "$leftover" ]; then
     echo "The steps left processes running in the chroot: $leftover" >&2
