@@ -29,7 +29,7 @@ qor::Reanim animation(std::mt19937 &random, int tracks, int frames)
     reanim.fps = chance(75) ? 12.0f : float(std::uniform_int_distribution<int>(10, 30)(random));
     for (int t = 0; t < tracks; ++t) {
         qor::ReanimTrack track;
-        track.name = (t % 9 == 0 ? "anim_" : "part_") + QByteArray::number(t);
+        track.name = (t % 9 == 0 ? "anim_" : "part_") + std::to_string(t);
         for (int f = 0; f < frames; ++f) {
             qor::ReanimTransform frame;
             const bool first = f == 0;
