@@ -70,3 +70,12 @@ echo "(baselines: inflate-only and deflate-only run zlib alone over the same fil
 echo " limits are 2 x body + 20 MB for decompile and text + 3 x body + 30 MB for compile)"
 echo
 build-bench/bench/qorutil-bench --benchmark_repetitions=3 --benchmark_report_aggregates_only=true "$@"
+
+# The page's module against the native command line, both in this run (needs scripts/web.sh).
+if [ -f build-web/module/qorutil.js ]; then
+    echo
+    QORUTIL_CLI="$PWD/$cli" node web/tests/bench.mjs
+else
+    echo
+    echo "(the page's module is not built: bash scripts/web.sh, then this again, to compare it)"
+fi
