@@ -127,10 +127,10 @@ FileReport describeOne(const Input &input, size_t index, qor::InfoFormat format,
         }
         if (!file)
             return false;
-        const QByteArray path = input.path.toUtf8();
-        printer.put(index, [&](qor::TextOut &out) {
-            qor::describeFile(*file, std::string_view(path.constData(), size_t(path.size())), format, out);
-        });
+        // The text shows the path as the run names it; JSON gives it back as it is, in UTF-8.
+        const QByteArray shownPath = input.path.toUtf8();
+        const std::string path = format == qor::InfoFormat::Json ? input.file.string() : shownPath.toStdString();
+        printer.put(index, [&](qor::TextOut &out) { qor::describeFile(*file, path, format, out); });
         return true;
     });
     FileReport report;
