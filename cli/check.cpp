@@ -3,11 +3,15 @@
 #include "cli/batch.h"
 #include "cli/convert.h"
 #include "cli/inputs.h"
+#include "core/allocationguard.h"
 #include "core/check.h"
 #include "core/container.h"
 #include "core/wholefile.h"
 
 #include <QDir>
+
+#include <optional>
+#include <vector>
 
 namespace cli {
 
@@ -15,18 +19,33 @@ namespace {
 
 FileReport checkOne(const Input &input, bool strict)
 {
-    FileLog log;
+    qor::LastError log;
     const QString name = shown(input.file);
-    thread_local qor::Bytes bytes;
-    const qor::WholeFile::Status status = qor::readWholeFile(input.file, bytes, log, qor::maxCompiledFileSize);
-    const qor::CheckResult checked = status != qor::WholeFile::Read
-                                         ? qor::CheckResult{log.lastError().toStdString(), {}, {}}
-                                         : qor::checkFile(bytes, kindOf(input.file, bytes));
+    qor::CheckResult checked;
+    const bool read = qor::guardAllocation("check it", log, [&] {
+        std::vector<qor::ReaderWarning> warnings;
+        std::optional<qor::WalkableFile> file;
+        {
+            // The file's bytes go as soon as the body or the model is there.
+            qor::Bytes bytes;
+            if (qor::readWholeFile(input.file, bytes, log, qor::maxCompiledFileSize) != qor::WholeFile::Read)
+                return false;
+            file = qor::WalkableFile::read(bytes, kindOf(input.file, bytes), log, &warnings);
+        }
+        if (file)
+            checked = qor::checkWalkable(*file);
+        checked.warnings = std::move(warnings);
+        return file.has_value();
+    });
+    if (!read)
+        checked.error = log.reason;
     FileReport report;
     FileLog out;
     for (const qor::ReaderWarning &warning : checked.warnings)
         out.logLine(QString::fromLatin1("%1:%2: warning: %3").arg(name).arg(warning.line).arg(qorqt::fromUtf8(warning.text)));
-    report.warnings = int(checked.warnings.size());
+    for (const std::string &warning : checked.placementWarnings)
+        out.logLine(name + QLatin1String(": warning: ") + qorqt::fromUtf8(warning));
+    report.warnings = int(checked.warnings.size() + checked.placementWarnings.size());
     if (checked.error) {
         out.logLine(QLatin1String("ERROR: ") + name + QLatin1String(": ") + qorqt::fromUtf8(*checked.error));
         report.outcome = Outcome::Failed;

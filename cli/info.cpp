@@ -3,97 +3,145 @@
 #include "cli/batch.h"
 #include "cli/convert.h"
 #include "cli/inputs.h"
+#include "core/allocationguard.h"
 #include "core/container.h"
-#include "core/evaluated.h"
-#include "core/loader.h"
+#include "core/info.h"
 #include "core/wholefile.h"
 
-#include <QDir>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-
-#include <algorithm>
-#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <vector>
 
 namespace cli {
 
 namespace {
 
-// The image names a track uses, each once, in the order they first appear.
-QStringList imagesOf(const qor::ReanimTrack &track)
+void toStdout(std::string_view bytes)
 {
-    QStringList images;
-    for (const qor::ReanimTransform &frame : track.transforms) {
-        const QString image = qorqt::fromName(frame.i);
-        if (!image.isEmpty() && !images.contains(image))
-            images.append(image);
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+}
+
+// Writes the files' descriptions to standard output in input order. The file whose turn it is
+// writes straight out as it walks; one that is ready before its turn waits in memory.
+class InOrder {
+public:
+    InOrder(size_t files, std::string_view separator) : early_(files), separator_(separator) {}
+
+    // Writes file `n`'s description with `write`.
+    void put(size_t n, const std::function<void(qor::TextOut &)> &write)
+    {
+        std::unique_lock lock(mutex_);
+        if (n != next_) {
+            lock.unlock();
+            std::string bytes;
+            {
+                qor::TextOut out;
+                write(out);
+                bytes = out.text();
+            }
+            lock.lock();
+            if (n != next_) {
+                early_[n] = Early{std::move(bytes), true};
+                return;
+            }
+            writeOut(bytes);
+            handOn();
+            return;
+        }
+        lock.unlock();
+        // Until it hands the turn on, nobody else writes.
+        try {
+            if (wroteAny_)
+                toStdout(separator_);
+            wroteAny_ = true;
+            qor::TextOut out(toStdout);
+            write(out);
+        } catch (...) {
+            lock.lock();
+            handOn();
+            throw;
+        }
+        lock.lock();
+        handOn();
     }
-    return images;
-}
 
-qsizetype frameCount(const qor::Reanim &reanim)
-{
-    qsizetype frames = 0;
-    for (const qor::ReanimTrack &track : reanim.tracks)
-        frames = std::max(frames, qsizetype(track.transforms.size()));
-    return frames;
-}
-
-QJsonArray clipsOf(const qor::Reanim &reanim)
-{
-    QJsonArray clips;
-    for (const qor::Clip &clip : qor::evaluate(reanim).clips)
-        clips.append(QJsonObject{{QStringLiteral("name"), qorqt::fromName(clip.name)},
-                                 {QStringLiteral("first"), clip.firstFrame},
-                                 {QStringLiteral("frames"), clip.frameCount}});
-    return clips;
-}
-
-QJsonObject describe(const QString &path, const qor::LoadedAnimation &loaded)
-{
-    QJsonArray tracks;
-    for (const qor::ReanimTrack &track : loaded.reanim.tracks)
-        tracks.append(QJsonObject{{QStringLiteral("name"), qorqt::fromName(track.name)},
-                                  {QStringLiteral("frames"), qint64(track.transforms.size())},
-                                  {QStringLiteral("images"), QJsonArray::fromStringList(imagesOf(track))}});
-    const float fps = loaded.reanim.fps;
-    return QJsonObject{
-        {QStringLiteral("path"), path},
-        {QStringLiteral("kind"), QLatin1String(loaded.kind == qor::FileKind::Compiled ? "compiled" : "text")},
-        // JSON has no NaN or infinity; such a rate is null.
-        {QStringLiteral("fps"), std::isfinite(fps) ? QJsonValue(double(fps)) : QJsonValue()},
-        {QStringLiteral("frames"), qint64(frameCount(loaded.reanim))},
-        {QStringLiteral("tracks"), tracks},
-        {QStringLiteral("clips"), clipsOf(loaded.reanim)}};
-}
-
-QByteArray asText(const QJsonObject &file)
-{
-    const QJsonArray tracks = file[QLatin1String("tracks")].toArray();
-    QString text = QString::fromLatin1("%1: %2, %3 fps, %4 tracks, %5 frames\n")
-                       .arg(file[QLatin1String("path")].toString(), file[QLatin1String("kind")].toString(),
-                            file[QLatin1String("fps")].isNull() ? QStringLiteral("no")
-                                                                : QString::number(file[QLatin1String("fps")].toDouble()))
-                       .arg(tracks.size())
-                       .arg(file[QLatin1String("frames")].toInteger());
-    for (qsizetype n = 0; n < tracks.size(); ++n) {
-        const QJsonObject track = tracks[n].toObject();
-        QStringList images;
-        for (const QJsonValue &image : track[QLatin1String("images")].toArray())
-            images.append(image.toString());
-        text += QString::fromLatin1("  track %1 \"%2\": %3 frames%4\n")
-                    .arg(n)
-                    .arg(track[QLatin1String("name")].toString())
-                    .arg(track[QLatin1String("frames")].toInteger())
-                    .arg(images.isEmpty() ? QString() : QLatin1String(", images ") + images.join(QLatin1String(", ")));
+    // File `n` has no description (or has had its turn).
+    void skip(size_t n)
+    {
+        const std::lock_guard lock(mutex_);
+        if (n < next_)
+            return;
+        if (n != next_)
+            early_[n] = Early{{}, false};
+        else
+            handOn();
     }
-    for (const QJsonValue &clip : file[QLatin1String("clips")].toArray())
-        text += QString::fromLatin1("  clip \"%1\": from frame %2, %3 frames\n")
-                    .arg(clip[QLatin1String("name")].toString())
-                    .arg(clip[QLatin1String("first")].toInteger())
-                    .arg(clip[QLatin1String("frames")].toInteger());
-    return text.toUtf8();
+
+    bool wroteAny() const { return wroteAny_; }
+
+private:
+    struct Early {
+        std::string bytes;
+        bool described;
+    };
+
+    void writeOut(std::string_view bytes)
+    {
+        if (wroteAny_)
+            toStdout(separator_);
+        toStdout(bytes);
+        wroteAny_ = true;
+    }
+
+    // With the lock held: the turn goes to the next file, through those already waiting.
+    void handOn()
+    {
+        for (++next_; next_ < early_.size() && early_[next_]; ++next_) {
+            const Early early = std::move(*early_[next_]);
+            early_[next_].reset();
+            if (early.described)
+                writeOut(early.bytes);
+        }
+    }
+
+    std::mutex mutex_;
+    size_t next_ = 0;
+    std::vector<std::optional<Early>> early_;
+    const std::string separator_;
+    bool wroteAny_ = false;
+};
+
+FileReport describeOne(const Input &input, size_t index, qor::InfoFormat format, InOrder &printer)
+{
+    qor::LastError log;
+    const bool described = qor::guardAllocation("read it", log, [&] {
+        std::optional<qor::WalkableFile> file;
+        {
+            // The file's bytes go as soon as the body or the model is there.
+            qor::Bytes bytes;
+            if (qor::readWholeFile(input.file, bytes, log, qor::maxCompiledFileSize) != qor::WholeFile::Read)
+                return false;
+            file = qor::WalkableFile::read(bytes, kindOf(input.file, bytes), log);
+        }
+        if (!file)
+            return false;
+        // The text shows the path as the run names it; JSON gives it back as it is, in UTF-8.
+        const QByteArray shownPath = input.path.toUtf8();
+        const std::string path = format == qor::InfoFormat::Json ? input.file.string() : shownPath.toStdString();
+        printer.put(index, [&](qor::TextOut &out) { qor::describeFile(*file, path, format, out); });
+        return true;
+    });
+    FileReport report;
+    if (!described) {
+        printer.skip(index);
+        report.outcome = Outcome::Failed;
+        FileLog error;
+        error.logLine(QLatin1String("ERROR: ") + shown(input.file) + QLatin1String(": ") + qorqt::fromUtf8(log.reason));
+        report.log = std::move(error.lines);
+    }
+    return report;
 }
 
 } // namespace
@@ -101,43 +149,20 @@ QByteArray asText(const QJsonObject &file)
 int runInfo(const Options &options)
 {
     const RunInputs run = runInputs(options.arguments, bothSuffixes());
-    const std::vector<Input> &inputs = run.files;
-    const int missing = run.missing;
-    std::vector<QJsonObject> described(inputs.size());
+    const qor::InfoFormat format = options.json ? qor::InfoFormat::Json : qor::InfoFormat::Text;
+    InOrder printer(run.files.size(), format == qor::InfoFormat::Json ? ",\n" : "");
     std::vector<Task> tasks;
-    for (size_t n = 0; n < inputs.size(); ++n) {
-        tasks.push_back([&, n, json = options.json] {
-            FileReport report;
-            FileLog log;
-            const qor::WholeFile file = qor::readWholeFile(inputs[n].file, log, qor::maxCompiledFileSize);
-            const auto loaded = file ? qor::decodeAnimation(file.bytes, kindOf(inputs[n].file, file.bytes), log) : std::nullopt;
-            if (!loaded) {
-                report.outcome = Outcome::Failed;
-                FileLog error;
-                error.logLine(QLatin1String("ERROR: ") + shown(inputs[n].file) + QLatin1String(": ")
-                              + log.lastError());
-                report.log = std::move(error.lines);
-                return report;
-            }
-            described[n] = describe(inputs[n].path, *loaded);
-            if (!json)
-                report.output = asText(described[n]);
-            return report;
-        });
-    }
+    for (size_t n = 0; n < run.files.size(); ++n)
+        tasks.push_back([&, n] { return describeOne(run.files[n], n, format, printer); });
+    if (format == qor::InfoFormat::Json)
+        std::fputs("{\n    \"files\": [\n", stdout);
     const Totals totals = runBatch(tasks, {jobsFor(options), options.quiet, false});
-    if (options.json) {
-        QJsonArray files;
-        for (const QJsonObject &file : described) {
-            if (!file.isEmpty())
-                files.append(file);
-        }
-        const QByteArray document = QJsonDocument(QJsonObject{{QStringLiteral("files"), files}}).toJson();
-        std::fwrite(document.constData(), 1, size_t(document.size()), stdout);
-    }
-    if (tasks.size() + size_t(missing) > 1)
-        printError(QString::fromLatin1("%1 read, %2 failed\n").arg(totals.done).arg(totals.failed + missing).toLocal8Bit());
-    return totals.failed + missing > 0 ? 1 : 0;
+    if (format == qor::InfoFormat::Json)
+        std::fputs(printer.wroteAny() ? "\n    ]\n}\n" : "    ]\n}\n", stdout);
+    std::fflush(stdout);
+    if (tasks.size() + size_t(run.missing) > 1)
+        printError(QString::fromLatin1("%1 read, %2 failed\n").arg(totals.done).arg(totals.failed + run.missing).toLocal8Bit());
+    return totals.failed + run.missing > 0 ? 1 : 0;
 }
 
 } // namespace cli

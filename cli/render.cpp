@@ -1,6 +1,8 @@
 #include "cli/render.h"
 
+#include "core/conversionguard.h"
 #include "core/evaluated.h"
+#include "core/messages.h"
 #include "core/fileconversions.h"
 #include "core/outputfile.h"
 #include "render/picture.h"
@@ -10,6 +12,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <optional>
@@ -152,10 +155,41 @@ std::optional<qor::Clip> findClip(const qor::EvaluatedAnimation &animation, cons
     return std::nullopt;
 }
 
+QString trackAndFrame(const qor::EvaluatedAnimation &animation, size_t track, int frame)
+{
+    return qorqt::fromUtf8(qor::trackLabel(track, animation.tracks[track].name)) + QStringLiteral(", frame %1").arg(frame);
+}
+
+// Names the tracks a picture leaves out where no picture can place them, each at the first of
+// `frames` where it would show something but can't be placed.
+void warnAboutUnplaceable(const qor::EvaluatedAnimation &animation, const qor::Clip &frames, qorqt::LogSink &log)
+{
+    constexpr int mostNamed = 20;
+    int named = 0;
+    for (size_t track = 0; track < animation.tracks.size(); ++track) {
+        const qor::EvaluatedTrack &evaluated = animation.tracks[track];
+        if (evaluated.marksClip)
+            continue;
+        const qint64 end = std::min<qint64>(qint64(frames.firstFrame) + frames.frameCount, qint64(evaluated.frames.size()));
+        for (qint64 frame = frames.firstFrame; frame < end; ++frame) {
+            const qor::TrackState &state = evaluated.frames[size_t(frame)];
+            if (!state.shown() || state.placeable() || (state.image.empty() && state.text.empty()))
+                continue;
+            if (named++ < mostNamed)
+                log.logLine(QStringLiteral("warning: %1: %2, which no picture can place; it is left out")
+                                .arg(trackAndFrame(animation, track, int(frame)), qorqt::fromUtf8(qor::unplaceableValue(state))));
+            break;
+        }
+    }
+    if (named > mostNamed)
+        log.logLine(QStringLiteral("warning: %1 more tracks are left out for values no picture can place").arg(named - mostNamed));
+}
+
 QImage draw(const qor::EvaluatedAnimation &animation, const qor::Clip &clip, const RenderRequest &request,
             qorqt::LogSink &log)
 {
     const qor::ImageLibrary images(request.images);
+    warnAboutUnplaceable(animation, request.sheet ? clip : qor::Clip{{}, clip.firstFrame + request.frame, 1}, log);
     const qor::Framing framing = request.bounds ? qor::Framing{*request.bounds, request.scale}
                                                 : qor::clipFraming(animation, clip, images, request.scale);
     QImage picture;
@@ -163,9 +197,16 @@ QImage draw(const qor::EvaluatedAnimation &animation, const qor::Clip &clip, con
         picture = qor::renderSheet(animation, clip, images, framing, request.numbered);
     else
         picture = qor::renderFrame(animation, clip.firstFrame + request.frame, images, framing);
-    if (picture.isNull())
-        log.logLine(QStringLiteral("ERROR: the picture would be empty or larger than %1 pixels a side")
-                        .arg(qor::maxPictureSide));
+    if (!picture.isNull())
+        return picture;
+    QString why = QStringLiteral("ERROR: the picture would be empty or larger than %1 pixels a side").arg(qor::maxPictureSide);
+    // A box of the frames' own making too large to draw: say what stretches it.
+    if (!request.bounds && framing.pixelSize().isEmpty()) {
+        if (const auto farthest = qor::farthestReach(animation, clip, images))
+            why += QStringLiteral("; %1 reaches farthest from the origin (--bounds draws a part)")
+                       .arg(trackAndFrame(animation, farthest->track, farthest->frame));
+    }
+    log.logLine(why);
     return picture;
 }
 
@@ -181,33 +222,41 @@ bool writePng(const QImage &picture, const QString &path, qorqt::LogSink &log)
     return qor::writeWholeFile(qorqt::toPath(path), qorqt::charsOf(bytes), log, qor::Flush::No);
 }
 
-int render(const RenderRequest &request, qorqt::LogSink &log)
+bool drawAndWrite(const RenderRequest &request, qorqt::LogSink &log)
 {
     if (!request.images.isEmpty() && !QFileInfo(request.images).isDir()) {
         log.logLine(QStringLiteral("ERROR: no image folder ") + QDir::toNativeSeparators(request.images));
-        return exitFailed;
+        return false;
     }
     const auto loaded = qor::loadAnimation(qorqt::toPath(request.input), log);
     if (!loaded)
-        return exitFailed;
+        return false;
     const qor::EvaluatedAnimation animation = qor::evaluate(loaded->reanim);
     const auto clip = findClip(animation, request, log);
     if (!clip)
-        return exitFailed;
+        return false;
     if (!request.sheet && request.frame >= clip->frameCount) {
         log.logLine(QStringLiteral("ERROR: frame %1 is past the last frame; there are %2")
                         .arg(request.frame)
                         .arg(clip->frameCount));
-        return exitFailed;
+        return false;
     }
     const QImage picture = draw(animation, *clip, request, log);
     if (picture.isNull() || !writePng(picture, request.output, log))
-        return exitFailed;
+        return false;
     log.logLine(QStringLiteral("Rendered %1x%2 [%3]")
                     .arg(picture.width())
                     .arg(picture.height())
                     .arg(QDir::toNativeSeparators(request.output)));
-    return exitDone;
+    return true;
+}
+
+int render(const RenderRequest &request, qorqt::LogSink &log)
+{
+    // Like a conversion, it refuses to write over its input, whatever path names it.
+    const bool done = qor::guardConversion(qorqt::toPath(request.input), qorqt::toPath(request.output), log,
+                                           [&] { return drawAndWrite(request, log); });
+    return done ? exitDone : exitFailed;
 }
 
 } // namespace

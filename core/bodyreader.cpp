@@ -7,25 +7,23 @@ namespace qor {
 
 namespace {
 
-std::string untilZero(std::string_view bytes)
-{
-    return std::string(bytes.substr(0, bytes.find('\0')));
-}
-
 // The body walk's consumer that fills the model.
 class ModelConsumer {
 public:
     explicit ModelConsumer(Reanim &reanim) : reanim_(reanim) {}
 
-    bool header(float fps, std::uint32_t)
+    // The walk has found the track table in the body before it gives the count, so room for
+    // the tracks is backed by the body's own size.
+    bool header(float fps, std::uint32_t tracks)
     {
         reanim_.fps = fps;
+        reanim_.tracks.reserve(tracks);
         return true;
     }
 
     bool beginTrack(std::uint32_t, std::string_view name, std::uint32_t frames)
     {
-        reanim_.tracks.push_back({untilZero(name), {}});
+        reanim_.tracks.push_back({std::string(upToZero(name)), {}});
         // The records of all the frames lie in the body, so the count is believable.
         reanim_.tracks.back().transforms.reserve(frames);
         return true;
@@ -33,13 +31,7 @@ public:
 
     bool frame(std::uint32_t, std::uint32_t, const BodyFrame &values)
     {
-        ReanimTransform frame;
-        for (std::size_t n = 0; n < numberFields.size(); ++n)
-            frame.*numberFields[n].member = values.fields[n];
-        frame.i = untilZero(values.image);
-        frame.font = untilZero(values.font);
-        frame.text = untilZero(values.text);
-        reanim_.tracks.back().transforms.push_back(std::move(frame));
+        reanim_.tracks.back().transforms.push_back(transformOf(values, NameBytes::UpToZero));
         return true;
     }
 
@@ -50,6 +42,31 @@ private:
 };
 
 } // namespace
+
+ReanimTransform transformOf(const BodyFrame &values, NameBytes bytes)
+{
+    const auto name = [bytes](std::string_view stored) {
+        return std::string(bytes == NameBytes::UpToZero ? upToZero(stored) : stored);
+    };
+    ReanimTransform frame;
+    for (std::size_t n = 0; n < numberFields.size(); ++n)
+        frame.*numberFields[n].member = values.fields[n];
+    frame.i = name(values.image);
+    frame.font = name(values.font);
+    frame.text = name(values.text);
+    return frame;
+}
+
+BodyFrame bodyFrameOf(const ReanimTransform &frame)
+{
+    BodyFrame values;
+    for (std::size_t n = 0; n < numberFields.size(); ++n)
+        values.fields[n] = frame.*numberFields[n].member;
+    values.image = frame.i;
+    values.font = frame.font;
+    values.text = frame.text;
+    return values;
+}
 
 std::optional<Reanim> readReanimBody(ByteView body, LogSink &log, std::size_t *end)
 {

@@ -2,6 +2,7 @@
 
 #include "core/bytes.h"
 #include "core/loader.h"
+#include "core/walkable.h"
 #include "core/xmlreader.h"
 
 #include <optional>
@@ -16,14 +17,17 @@ struct CheckResult {
     std::optional<std::string> error;      // it could not be read at all: the "ERROR:" line's reason
     std::optional<std::string> difference; // it does not come back the same: the first difference
     std::vector<ReaderWarning> warnings;   // what a compile drops or changes without a word
+    // Tracks with values no picture can place, each where it starts ("track 1 "t", frame 1: x
+    // is nan, ..."), at most 20 and then a count.
+    std::vector<std::string> placementWarnings;
 };
 
-// A compiled file: its body against the body of its text compiled again.
-CheckResult checkCompiledFile(ByteView file);
+// Whether a file comes back the same through its text, bit for bit and byte for byte: it goes
+// through the body writer, the decompiler and the reader in pieces of about 1 MiB, so a check
+// takes little more memory than the body however large it is.
+CheckResult checkWalkable(const WalkableFile &file);
 
-// A text: its model against the model of its compiled body decompiled again.
-CheckResult checkText(std::string_view text);
-
+// The same for a file's bytes, read in the form `kind` gives.
 CheckResult checkFile(ByteView bytes, FileKind kind);
 
 } // namespace qor

@@ -1,8 +1,8 @@
 #include "core/conversionguard.h"
 
+#include "core/allocationguard.h"
 #include "core/pathnames.h"
 
-#include <new>
 #include <system_error>
 
 namespace qor {
@@ -15,12 +15,7 @@ bool guardConversion(const std::filesystem::path &inPath, const std::filesystem:
         log.logLine("ERROR: the output " + displayPath(outPath) + " is the input itself; nothing was written");
         return false;
     }
-    try {
-        return convert();
-    } catch (const std::bad_alloc &) {
-        log.logLine("ERROR: not enough memory to convert " + displayPath(inPath) + "; nothing was written");
-        return false;
-    }
+    return guardAllocation("convert " + displayPath(inPath) + "; nothing was written", log, convert);
 }
 
 } // namespace qor

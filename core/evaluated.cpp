@@ -1,14 +1,16 @@
 #include "core/evaluated.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <iterator>
 #include <limits>
-#include <optional>
 
 namespace qor {
 
 namespace {
 
-constexpr char clipPrefix[] = "anim_";
+constexpr std::string_view clipPrefix = "anim_";
 
 void carry(float &field, float given)
 {
@@ -20,6 +22,47 @@ void carry(std::string &field, const std::string &given)
 {
     if (!given.empty())
         field = given;
+}
+
+int frameIndex(std::int64_t index)
+{
+    return int(std::min<std::int64_t>(index, std::numeric_limits<int>::max()));
+}
+
+// The fields placeable() looks at, with their names, and whether their size is bounded.
+struct PlacedField {
+    const char *name;
+    float TrackState::*field;
+    bool bounded;
+};
+constexpr PlacedField placedFields[] = {{"x", &TrackState::x, true},   {"y", &TrackState::y, true},
+                                        {"kx", &TrackState::kx, false}, {"ky", &TrackState::ky, false},
+                                        {"sx", &TrackState::sx, true},  {"sy", &TrackState::sy, true}};
+
+bool placeableValue(const PlacedField &placed, const TrackState &state)
+{
+    const float value = state.*placed.field;
+    return std::isfinite(value) && (!placed.bounded || std::abs(value) <= farthestPlacement);
+}
+
+} // namespace
+
+bool TrackState::placeable() const
+{
+    return std::all_of(std::begin(placedFields), std::end(placedFields),
+                       [this](const PlacedField &placed) { return placeableValue(placed, *this); });
+}
+
+std::string unplaceableValue(const TrackState &state)
+{
+    for (const PlacedField &placed : placedFields) {
+        if (!placeableValue(placed, state)) {
+            char value[32];
+            std::snprintf(value, sizeof value, "%.9g", double(state.*placed.field));
+            return std::string(placed.name) + " is " + value;
+        }
+    }
+    return {};
 }
 
 TrackState nextState(TrackState state, const ReanimTransform &frame)
@@ -38,26 +81,6 @@ TrackState nextState(TrackState state, const ReanimTransform &frame)
     return state;
 }
 
-int frameIndex(size_t index)
-{
-    return int(std::min(index, size_t(std::numeric_limits<int>::max())));
-}
-
-// From the first to the last shown frame; nothing when no frame is shown.
-std::optional<Clip> clipOf(const EvaluatedTrack &track)
-{
-    const auto shown = [](const TrackState &state) { return state.shown(); };
-    const auto first = std::find_if(track.frames.begin(), track.frames.end(), shown);
-    if (first == track.frames.end())
-        return std::nullopt;
-    const auto last = std::find_if(track.frames.rbegin(), track.frames.rend(), shown);
-    const int firstFrame = frameIndex(size_t(first - track.frames.begin()));
-    const int lastFrame = frameIndex(size_t(track.frames.rend() - last) - 1);
-    return Clip{track.name.substr(sizeof clipPrefix - 1), firstFrame, lastFrame - firstFrame + 1};
-}
-
-} // namespace
-
 const TrackState *EvaluatedAnimation::state(size_t track, int frame) const
 {
     if (track >= tracks.size() || frame < 0 || size_t(frame) >= tracks[track].frames.size())
@@ -75,11 +98,26 @@ std::vector<TrackState> carryForward(const ReanimTrack &track)
     return states;
 }
 
-bool marksClip(const ReanimTrack &track)
+ClipFinder::ClipFinder(std::string_view trackName) : name_(trackName), marks_(trackName.starts_with(clipPrefix)) {}
+
+void ClipFinder::frame(float f, std::string_view image)
 {
-    return track.name.starts_with(clipPrefix)
-           && std::all_of(track.transforms.begin(), track.transforms.end(),
-                          [](const ReanimTransform &frame) { return frame.i.empty(); });
+    marks_ = marks_ && image.empty();
+    carry(f_, f);
+    if (f_ >= 0.0f) {
+        if (firstShown_ < 0)
+            firstShown_ = frames_;
+        lastShown_ = frames_;
+    }
+    ++frames_;
+}
+
+std::optional<Clip> ClipFinder::clip() const
+{
+    if (!marks_ || firstShown_ < 0)
+        return std::nullopt;
+    const int first = frameIndex(firstShown_);
+    return Clip{std::string(name_.substr(clipPrefix.size())), first, frameIndex(lastShown_) - first + 1};
 }
 
 EvaluatedAnimation evaluate(const Reanim &reanim)
@@ -88,13 +126,14 @@ EvaluatedAnimation evaluate(const Reanim &reanim)
     animation.fps = reanim.fps;
     animation.tracks.reserve(reanim.tracks.size());
     for (const ReanimTrack &track : reanim.tracks) {
-        EvaluatedTrack &evaluated = animation.tracks.emplace_back(
-            EvaluatedTrack{track.name, marksClip(track), carryForward(track)});
-        animation.frameCount = std::max(animation.frameCount, frameIndex(evaluated.frames.size()));
-        if (evaluated.marksClip) {
-            if (auto clip = clipOf(evaluated))
-                animation.clips.push_back(std::move(*clip));
-        }
+        ClipFinder finder(track.name);
+        for (const ReanimTransform &frame : track.transforms)
+            finder.frame(frame.f, frame.i);
+        const EvaluatedTrack &evaluated =
+            animation.tracks.emplace_back(EvaluatedTrack{track.name, finder.marksClip(), carryForward(track)});
+        animation.frameCount = std::max(animation.frameCount, frameIndex(std::int64_t(evaluated.frames.size())));
+        if (auto clip = finder.clip())
+            animation.clips.push_back(std::move(*clip));
     }
     return animation;
 }

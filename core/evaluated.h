@@ -2,10 +2,17 @@
 
 #include "core/reanim.h"
 
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qor {
+
+// The farthest x, y, sx and sy may take a track from the origin, in animation units: past
+// 2^24 a float no longer tells neighbouring units apart, and no picture reaches that far.
+inline constexpr float farthestPlacement = 16777216.0f;
 
 // One track in one frame as it is shown: every field the frame leaves unset carries the
 // value of the track's previous frame, or its default in the track's first frame.
@@ -23,7 +30,14 @@ struct TrackState {
     std::string text;
 
     bool shown() const { return f >= 0.0f; }
+    // Whether it can be placed at all: x, y, kx, ky, sx and sy are numbers (not NaN or
+    // infinite), and x, y, sx and sy lie within farthestPlacement. Drawing and the bounds of
+    // a picture leave the other states out.
+    bool placeable() const;
 };
+
+// What keeps a state from being placed, as "x is nan" or "sx is 1e+30"; empty when it can be.
+std::string unplaceableValue(const TrackState &state);
 
 // A sub-animation: a run of frames marked by an "anim_" track.
 struct Clip {
@@ -51,10 +65,34 @@ struct EvaluatedAnimation {
     Clip whole() const { return {std::string(), 0, frameCount}; }
 };
 
+// The state after `frame`, from the state before it.
+TrackState nextState(TrackState state, const ReanimTransform &frame);
+
 std::vector<TrackState> carryForward(const ReanimTrack &track);
 
-// Whether a track marks a clip: its name starts with "anim_" and no frame names an image.
-bool marksClip(const ReanimTrack &track);
+// The clip a track marks, found a frame at a time, so a walk of a body finds the clips without
+// a model: a track marks a clip when its name starts with "anim_" and no frame names an image;
+// the clip runs from the first to the last frame that shows the track. The name is read where
+// it lies, so it must outlive the finder.
+class ClipFinder {
+public:
+    explicit ClipFinder(std::string_view trackName);
+
+    // The next frame: its f as given (or unset), and its image name as the text carries it.
+    void frame(float f, std::string_view image);
+
+    bool marksClip() const { return marks_; }
+    // Nothing when the track marks no clip or shows in no frame.
+    std::optional<Clip> clip() const;
+
+private:
+    std::string_view name_;
+    bool marks_;
+    float f_ = TrackState().f;
+    std::int64_t frames_ = 0;
+    std::int64_t firstShown_ = -1;
+    std::int64_t lastShown_ = -1;
+};
 
 EvaluatedAnimation evaluate(const Reanim &reanim);
 

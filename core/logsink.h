@@ -28,6 +28,18 @@ public:
     void logLine(std::string_view) override {}
 };
 
+// A sink that keeps only the reason of the last "ERROR:" line, for work whose other lines
+// nobody reads (the text reader logs a line per track).
+class LastError : public LogSink {
+public:
+    void logLine(std::string_view text) override
+    {
+        if (text.starts_with("ERROR: "))
+            reason = std::string(text.substr(7));
+    }
+    std::string reason = "it could not be read";
+};
+
 // The longest line logFormat produces; anything beyond is cut.
 inline constexpr int maxFormattedLineLength = 1023;
 

@@ -19,17 +19,17 @@ const QColor placeholderLine(40, 70, 150);
 const QColor selectionColour(255, 120, 0);
 constexpr int placeholderNamePixels = 7;
 
-bool finite(const TrackState &state)
+// Whether a track's state is drawn: it is shown and can be placed.
+bool drawn(const TrackState &state)
 {
-    return std::isfinite(state.x) && std::isfinite(state.y) && std::isfinite(state.kx) && std::isfinite(state.ky)
-           && std::isfinite(state.sx) && std::isfinite(state.sy);
+    return state.shown() && state.placeable();
 }
 
 // The state of a track that draws something in `frame`, or null.
 const TrackState *drawnState(const EvaluatedAnimation &animation, size_t track, int frame)
 {
     const TrackState *state = animation.state(track, frame);
-    if (!state || animation.tracks[track].marksClip || !state->shown() || !finite(*state))
+    if (!state || animation.tracks[track].marksClip || !drawn(*state))
         return nullptr;
     return state;
 }
@@ -59,7 +59,7 @@ void drawPlaceholder(QPainter &painter, const std::string &trackName)
                      qorqt::fromName(trackName));
 }
 
-void drawTrack(QPainter &painter, const std::string &trackName, const TrackState &state, const ImageLibrary &images)
+void drawPlaced(QPainter &painter, const std::string &trackName, const TrackState &state, const ImageLibrary &images)
 {
     if (!state.image.empty()) {
         const QImage &image = images.image(state.image);
@@ -82,6 +82,28 @@ QPen cosmeticPen(qreal width, Qt::PenStyle style)
     QPen pen(selectionColour, width, style, Qt::RoundCap, Qt::RoundJoin);
     pen.setCosmetic(true);
     return pen;
+}
+
+// Calls `use(track, frame, area)` for every track and frame of a clip that draws something,
+// with what it covers in animation units, track by track: only the frames each track has are
+// visited, so a clip of many frames beside many short tracks takes no longer than its frames.
+template <typename Use>
+void forEachDrawnArea(const EvaluatedAnimation &animation, const Clip &clip, const ImageLibrary &images, Use use)
+{
+    for (size_t track = 0; track < animation.tracks.size(); ++track) {
+        const EvaluatedTrack &evaluated = animation.tracks[track];
+        if (evaluated.marksClip)
+            continue;
+        const auto end = std::min<qint64>(qint64(clip.firstFrame) + clip.frameCount, qint64(evaluated.frames.size()));
+        for (qint64 frame = clip.firstFrame; frame < end; ++frame) {
+            const TrackState &state = evaluated.frames[size_t(frame)];
+            if (!drawn(state))
+                continue;
+            const QRectF area = trackArea(state, images);
+            if (!area.isEmpty())
+                use(track, int(frame), placement(state).mapRect(area));
+        }
+    }
 }
 
 } // namespace
@@ -107,21 +129,28 @@ QRectF trackArea(const TrackState &state, const ImageLibrary &images)
     return area;
 }
 
+void drawTrack(QPainter &painter, const EvaluatedAnimation &animation, size_t track, int frame,
+               const ImageLibrary &images)
+{
+    const TrackState *state = drawnState(animation, track, frame);
+    if (!state)
+        return;
+    const QTransform base = painter.worldTransform();
+    const qreal opacity = painter.opacity();
+    painter.setWorldTransform(placement(*state) * base);
+    painter.setOpacity(opacity * std::clamp(qreal(state->a), 0.0, 1.0));
+    drawPlaced(painter, animation.tracks[track].name, *state, images);
+    painter.setWorldTransform(base);
+    painter.setOpacity(opacity);
+}
+
 void drawFrame(QPainter &painter, const EvaluatedAnimation &animation, int frame, const ImageLibrary &images,
                const DrawOptions &options)
 {
-    const QTransform base = painter.worldTransform();
-    const qreal opacity = painter.opacity();
     for (size_t track = 0; track < animation.tracks.size(); ++track) {
-        const TrackState *state = drawnState(animation, track, frame);
-        if (!state || (track < options.hidden.size() && options.hidden[track]))
-            continue;
-        painter.setWorldTransform(placement(*state) * base);
-        painter.setOpacity(opacity * std::clamp(qreal(state->a), 0.0, 1.0));
-        drawTrack(painter, animation.tracks[track].name, *state, images);
+        if (!options.hides(track))
+            drawTrack(painter, animation, track, frame, images);
     }
-    painter.setWorldTransform(base);
-    painter.setOpacity(opacity);
 }
 
 QRectF frameBounds(const EvaluatedAnimation &animation, int frame, const ImageLibrary &images)
@@ -140,9 +169,23 @@ QRectF frameBounds(const EvaluatedAnimation &animation, int frame, const ImageLi
 QRectF clipBounds(const EvaluatedAnimation &animation, const Clip &clip, const ImageLibrary &images)
 {
     QRectF bounds;
-    for (int frame = clip.firstFrame; frame < clip.firstFrame + clip.frameCount; ++frame)
-        bounds |= frameBounds(animation, frame, images);
+    forEachDrawnArea(animation, clip, images, [&](size_t, int, const QRectF &area) { bounds |= area; });
     return bounds;
+}
+
+std::optional<TrackFrame> farthestReach(const EvaluatedAnimation &animation, const Clip &clip, const ImageLibrary &images)
+{
+    std::optional<TrackFrame> farthest;
+    qreal reach = 0;
+    forEachDrawnArea(animation, clip, images, [&](size_t track, int frame, const QRectF &area) {
+        const qreal distance =
+            std::max({std::abs(area.left()), std::abs(area.right()), std::abs(area.top()), std::abs(area.bottom())});
+        if (!farthest || distance > reach) {
+            farthest = TrackFrame{track, frame};
+            reach = distance;
+        }
+    });
+    return farthest;
 }
 
 void drawSelection(QPainter &painter, const EvaluatedAnimation &animation, size_t track, int frame,
@@ -156,13 +199,13 @@ void drawSelection(QPainter &painter, const EvaluatedAnimation &animation, size_
     QPolygonF path;
     for (int other = clip.firstFrame; other < clip.firstFrame + clip.frameCount; ++other) {
         const TrackState *state = animation.state(track, other);
-        if (state && state->shown() && finite(*state))
+        if (state && drawn(*state))
             path << QPointF(state->x, state->y);
     }
     painter.setPen(cosmeticPen(1.0, Qt::DashLine));
     painter.drawPolyline(path);
     const TrackState *state = animation.state(track, frame);
-    if (state && finite(*state)) {
+    if (state && state->placeable()) {
         const QTransform map = placement(*state);
         painter.setPen(cosmeticPen(2.0, Qt::SolidLine));
         painter.drawPolygon(map.map(QPolygonF(trackArea(*state, images))));

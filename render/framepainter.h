@@ -7,6 +7,7 @@
 #include <QRectF>
 #include <QTransform>
 
+#include <optional>
 #include <vector>
 
 namespace qor {
@@ -14,6 +15,14 @@ namespace qor {
 // What to leave out of a frame.
 struct DrawOptions {
     std::vector<bool> hidden; // by track index; tracks past its end are shown
+
+    bool hides(size_t track) const { return track < hidden.size() && hidden[track]; }
+};
+
+// A track in a frame.
+struct TrackFrame {
+    size_t track;
+    int frame;
 };
 
 // The side of the box drawn for a track whose image is not in the folder.
@@ -26,6 +35,11 @@ QTransform placement(const TrackState &state);
 // placeholder) and its text; empty when it draws nothing there.
 QRectF trackArea(const TrackState &state, const ImageLibrary &images);
 
+// Draws one track as it shows in `frame`, in the painter's current coordinates (animation
+// units). A clip marker, a hidden frame and a state that can't be placed draw nothing.
+void drawTrack(QPainter &painter, const EvaluatedAnimation &animation, size_t track, int frame,
+               const ImageLibrary &images);
+
 // Draws one frame in track order, the first track at the back, in the painter's current
 // coordinates (animation units). Clip markers, hidden tracks and hidden frames draw nothing.
 void drawFrame(QPainter &painter, const EvaluatedAnimation &animation, int frame, const ImageLibrary &images,
@@ -35,6 +49,10 @@ void drawFrame(QPainter &painter, const EvaluatedAnimation &animation, int frame
 // frames of a clip draw; empty when they draw nothing.
 QRectF frameBounds(const EvaluatedAnimation &animation, int frame, const ImageLibrary &images);
 QRectF clipBounds(const EvaluatedAnimation &animation, const Clip &clip, const ImageLibrary &images);
+
+// The track and frame of a clip that reach farthest from the origin, where animations are
+// drawn; nothing when the clip draws nothing.
+std::optional<TrackFrame> farthestReach(const EvaluatedAnimation &animation, const Clip &clip, const ImageLibrary &images);
 
 // Marks one track: the outline of what it covers in `frame` and the path of its origin
 // over the clip's frames. Lines keep their width whatever the painter's scale.

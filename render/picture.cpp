@@ -4,6 +4,7 @@
 
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 
 namespace qor {
@@ -91,15 +92,26 @@ QImage renderSheet(const EvaluatedAnimation &animation, const Clip &clip, const 
     QImage sheet = transparentPicture({cellSize.width() * grid.width(), cellSize.height() * grid.height()});
     QPainter painter(&sheet);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, cell.scale != 1.0);
-    for (int index = 0; index < clip.frameCount; ++index) {
-        const QPoint corner(index % grid.width() * cellSize.width(), index / grid.width() * cellSize.height());
+    const auto cellAt = [&](int index) {
+        const QRect area(QPoint(index % grid.width() * cellSize.width(), index / grid.width() * cellSize.height()), cellSize);
         painter.resetTransform();
-        painter.setClipRect(QRect(corner, cellSize));
-        frameOnto(painter, cell, corner);
-        drawFrame(painter, animation, clip.firstFrame + index, images, options);
-        if (numbered)
-            drawFrameNumber(painter, clip.firstFrame + index, QRect(corner, cellSize));
+        painter.setClipRect(area);
+        return area;
+    };
+    // Track by track, each into the cells of the frames it has: every cell still gets its
+    // tracks in order, the first at the back, and frames past a track's end cost nothing.
+    for (size_t track = 0; track < animation.tracks.size(); ++track) {
+        const EvaluatedTrack &evaluated = animation.tracks[track];
+        if (evaluated.marksClip || options.hides(track))
+            continue;
+        const qint64 frames = std::min<qint64>(clip.frameCount, qint64(evaluated.frames.size()) - clip.firstFrame);
+        for (int index = 0; index < frames; ++index) {
+            frameOnto(painter, cell, cellAt(index).topLeft());
+            drawTrack(painter, animation, track, clip.firstFrame + index, images);
+        }
     }
+    for (int index = 0; numbered && index < clip.frameCount; ++index)
+        drawFrameNumber(painter, clip.firstFrame + index, cellAt(index));
     return sheet;
 }
 

@@ -13,7 +13,19 @@
 #include <QtTest>
 
 #ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+// AddressSanitizer maps more memory up front than any cap these tests set.
+#if defined(__SANITIZE_ADDRESS__)
+#define QORUTIL_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QORUTIL_ASAN 1
+#endif
 #endif
 
 using namespace Qt::StringLiterals;
@@ -29,9 +41,19 @@ struct Run {
     QString err;
 };
 
-Run runCli(const QStringList &arguments)
+// The program, with its data (heap and private maps) capped at `dataLimit` bytes when given.
+Run runCli(const QStringList &arguments, qint64 dataLimit = 0)
 {
     QProcess process;
+#ifdef Q_OS_UNIX
+    if (dataLimit > 0)
+        process.setChildProcessModifier([dataLimit] {
+            const rlimit limit{rlim_t(dataLimit), rlim_t(dataLimit)};
+            setrlimit(RLIMIT_DATA, &limit);
+        });
+#else
+    Q_UNUSED(dataLimit);
+#endif
     process.start(QStringLiteral(QORUTIL_CLI), arguments);
     process.waitForFinished(60000);
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
@@ -152,6 +174,40 @@ private slots:
                                       << QStringList() << 0 << "nan.reanim:2: warning: <y> holds \"abc\", which is not a number";
         QTest::newRow("damaged") << "damaged.reanim.compiled" << good.left(20) << QStringList() << 1
                                  << "damaged.reanim.compiled: the compressed body is cut short";
+        const auto xIs = [](float x, const QByteArray &image = {}) {
+            Frame frame;
+            frame.fields[0] = x;
+            frame.image = image;
+            return frame;
+        };
+        const float payload = std::bit_cast<float>(0x7FC00001u);
+        QTest::newRow("a NaN that loses its payload")
+            << "payload.reanim.compiled" << testcore::wrap(testdata::buildBody(12, {Track{"t", {xIs(payload)}}}))
+            << QStringList() << 1 << "frame 0: x nan (0x7FC00001) comes back as nan (0x7FC00000)";
+        QTest::newRow("a zero byte inside a name")
+            << "zero.reanim.compiled" << testcore::wrap(testdata::buildBody(12, {Track{QByteArray("abc\0def", 7), {}}}))
+            << QStringList() << 1 << "track 0 \"abc\": the name holds a zero byte at byte 3; it comes back as \"abc\"";
+        QTest::newRow("a zero byte inside an image")
+            << "zeroimage.reanim.compiled"
+            << testcore::wrap(testdata::buildBody(12, {Track{"t", {xIs(testdata::unset, QByteArray("ab\0c", 4))}}}))
+            << QStringList() << 1 << "frame 0: the image name holds a zero byte at byte 2; it comes back as \"ab\"";
+        // Far enough into a file that it is compared in a later piece than the first.
+        std::vector<Track> late{Track{"t", std::vector<Frame>(30000)}};
+        late[0].frames.back() = xIs(payload);
+        QTest::newRow("a value far into the file") << "late.reanim.compiled" << testcore::wrap(testdata::buildBody(12, late))
+                                                    << QStringList() << 1 << "track 0 \"t\", frame 29999: x nan (0x7FC00001)";
+        std::vector<Track> far(60000);
+        far.push_back(Track{"far", std::vector<Frame>(30000)});
+        far.back().frames.back() = xIs(testdata::unset, "a\x01");
+        QTest::newRow("a name far into the file that no text can hold")
+            << "far.reanim.compiled" << testcore::wrap(testdata::buildBody(12, far)) << QStringList() << 1
+            << "it does not come back: track 60000 \"far\": the image name of frame 29999 holds the control character U+0001";
+        QTest::newRow("values no picture can place warn")
+            << "unplaceable.reanim.compiled"
+            << testcore::wrap(testdata::buildBody(12, {Track{"ok", {xIs(1)}}, Track{"t", {xIs(1), xIs(qQNaN()), xIs(1e30f)}}}))
+            << QStringList() << 0 << "unplaceable.reanim.compiled: warning: track 1 \"t\", frame 1: x is nan";
+        QTest::newRow("huge values too") << "huge.reanim" << QByteArray("<track><name>far</name><t><sx>-1e30</sx></t></track>")
+                                         << QStringList{u"--strict"_s} << 1 << "track 0 \"far\", frame 0: sx is -1.00000002e+30";
     }
     void checkTellsWhatWouldNotComeBack()
     {
@@ -200,6 +256,107 @@ private slots:
         const QJsonObject clip = QJsonDocument::fromJson(runCli({u"info"_s, u"--json"_s, path(u"clip.reanim"_s)}).out)
                                      [u"files"_s][0][u"clips"_s][0].toObject();
         QCOMPARE(clip, (QJsonObject{{u"name"_s, u"idle"_s}, {u"first"_s, 1}, {u"frames"_s, 2}}));
+    }
+
+    // Bodies of many empty frames or tracks: large, yet tiny files. Under a cap on the program's
+    // data a little above the body, each run completes; under one below the body, the file
+    // ends with one ERROR: line and the next file of the batch is still read.
+    void memoryStaysNearTheBody_data()
+    {
+#if !defined(Q_OS_UNIX) || defined(QORUTIL_ASAN)
+        QSKIP("needs a cap on a child's data that the build leaves room for");
+#endif
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("capMiB");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("says");
+        QTest::addColumn<QByteArray>("listed"); // on standard output ...
+        QTest::addColumn<int>("times");         // ... this many times
+        const QString frames = path(u"memory/frames.reanim.compiled"_s); // one track of a million frames: 56 MB
+        const QString tracks = path(u"memory/tracks.reanim.compiled"_s); // half a million tracks: 10 MB
+        const QString small = path(u"memory/small.reanim.compiled"_s);
+        if (!QFile::exists(frames)) {
+            write(u"memory/frames.reanim.compiled"_s,
+                  testcore::wrap(testdata::buildBody(12, {Track{"walk", std::vector<Frame>(1000000)}})));
+            write(u"memory/tracks.reanim.compiled"_s, testcore::wrap(testdata::buildBody(12, std::vector<Track>(500000))));
+            write(u"memory/small.reanim.compiled"_s, testcore::wrap(testdata::workedExampleBody()));
+        }
+        const QString smallSame = small + u": comes back the same"_s;
+        const QByteArray smallTrack = "  track 0 \"anim\": 1 frames, images IMG\n";
+        QTest::newRow("info of a million frames") << QStringList{u"info"_s, u"-j"_s, u"2"_s, frames, small} << 120 << 0
+                                                  << QString() << QByteArray("1000000 frames") << 2;
+        QTest::newRow("info --json of a million frames")
+            << QStringList{u"info"_s, u"--json"_s, u"-j"_s, u"1"_s, frames} << 120 << 0 << QString()
+            << QByteArray("{\"name\": \"walk\", \"frames\": 1000000, \"images\": []}\n            ]") << 1;
+        QTest::newRow("check of a million frames") << QStringList{u"check"_s, u"-j"_s, u"2"_s, frames, small} << 120 << 0
+                                                   << frames + u": comes back the same\n"_s + smallSame << QByteArray() << 0;
+        QTest::newRow("info --json of half a million tracks")
+            << QStringList{u"info"_s, u"--json"_s, tracks} << 60 << 0 << QString()
+            << QByteArray("{\"name\": \"\", \"frames\": 0, \"images\": []}") << 500000;
+        QTest::newRow("check of half a million tracks") << QStringList{u"check"_s, tracks} << 60 << 0
+                                                        << tracks + u": comes back the same"_s << QByteArray() << 0;
+        QTest::newRow("info past the cap") << QStringList{u"info"_s, u"-j"_s, u"2"_s, frames, small} << 40 << 1
+                                           << u"ERROR: "_s + frames + u": not enough memory to read it"_s << smallTrack << 1;
+        QTest::newRow("check past the cap")
+            << QStringList{u"check"_s, u"-j"_s, u"1"_s, frames, small} << 40 << 1
+            << u"ERROR: "_s + frames + u": not enough memory to check it\n"_s + smallSame << QByteArray() << 0;
+    }
+    void memoryStaysNearTheBody()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, capMiB);
+        QFETCH(int, exitCode);
+        QFETCH(QString, says);
+        QFETCH(QByteArray, listed);
+        QFETCH(int, times);
+        const Run run = runCli(arguments, qint64(capMiB) << 20);
+        QCOMPARE(run.exitCode, exitCode);
+        QVERIFY2(run.err.contains(says), qPrintable(run.err));
+        QCOMPARE(run.err.count(u"ERROR: "_s), exitCode);
+        if (!listed.isEmpty())
+            QCOMPARE(run.out.count(listed), times);
+    }
+
+    // Names hold any bytes, paths any characters; the document stays valid JSON in UTF-8 and
+    // gives both back: each byte of a name as the character of its number, a path as it is.
+    void infoJsonCarriesAnyBytes()
+    {
+        const QList<QByteArray> names = {"quote \" and backslash \\", "controls \x01\x1f\t\n\r\b\f\x7f",
+                                         "latin-1 \x80\x9f\xa0\xe9\xff", "not utf-8 \xc3\x28 \xe2\x82 \xf0",
+                                         QByteArray("cut at \0 the zero", 18)};
+        std::vector<Track> tracks;
+        for (const QByteArray &name : names) {
+            Frame frame;
+            frame.image = name;
+            tracks.push_back(Track{name, {frame}});
+        }
+        const QString file = path(u"bytes/q\"uote\\back\u0001slash \u00e9\t.reanim.compiled"_s);
+        write(QDir(dir.path()).relativeFilePath(file), testcore::wrap(testdata::buildBody(12, tracks)));
+#ifdef Q_OS_UNIX
+        // A file name that is not UTF-8, which the program can't name, leaves the document whole.
+        const QByteArray raw = QFile::encodeName(path(u"bytes/"_s)) + "raw\xff\xfe.reanim.compiled";
+        const int handle = ::open(raw.constData(), O_CREAT | O_WRONLY, 0600);
+        QVERIFY(handle >= 0);
+        ::close(handle);
+#endif
+        const Run run = runCli({u"info"_s, u"--json"_s, path(u"bytes"_s)});
+#ifdef Q_OS_UNIX
+        ::unlink(raw.constData());
+#endif
+        QVERIFY2(QUtf8StringView(run.out).isValidUtf8(), run.out.constData());
+        QJsonParseError error{};
+        const QJsonDocument document = QJsonDocument::fromJson(run.out, &error);
+        QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(error.errorString()));
+        const QJsonArray files = document[u"files"_s].toArray();
+        QCOMPARE(files.size(), 1);
+        QCOMPARE(files[0][u"path"_s].toString(), file);
+        const QJsonArray described = files[0][u"tracks"_s].toArray();
+        QCOMPARE(described.size(), names.size());
+        for (qsizetype n = 0; n < names.size(); ++n) {
+            const QString name = QString::fromLatin1(names[n].left(qsizetype(qstrnlen(names[n].constData(), size_t(names[n].size())))));
+            QCOMPARE(described[n][u"name"_s].toString(), name);
+            QCOMPARE(described[n][u"images"_s].toArray(), QJsonArray{name});
+        }
     }
 
     void hostilePathsAreRefused_data()

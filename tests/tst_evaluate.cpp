@@ -2,6 +2,8 @@
 
 #include <QtTest>
 
+#include <limits>
+
 using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(qor::Reanim)
@@ -120,6 +122,39 @@ private slots:
         for (const qor::Clip &clip : evaluated.clips)
             found.append(u"%1 %2 %3"_s.arg(QLatin1String(clip.name)).arg(clip.firstFrame).arg(clip.frameCount));
         QCOMPARE(found, clips);
+    }
+
+    // What can be placed: x, y, kx, ky, sx, sy numbers, and x, y, sx, sy within 2^24 units.
+    void placeable_data()
+    {
+        QTest::addColumn<int>("field");
+        QTest::addColumn<float>("value");
+        QTest::addColumn<QString>("unplaceable");
+        const float inf = std::numeric_limits<float>::infinity();
+        const float nan = std::numeric_limits<float>::quiet_NaN();
+        QTest::newRow("2^24 is placed") << 0 << 16777216.0f << QString();
+        QTest::newRow("the next float past it is not") << 0 << 16777218.0f << u"x is 16777218"_s;
+        QTest::newRow("nor far below") << 1 << -1e30f << u"y is -1.00000002e+30"_s;
+        QTest::newRow("NaN") << 1 << nan << u"y is nan"_s;
+        QTest::newRow("an infinite skew") << 2 << inf << u"kx is inf"_s;
+        QTest::newRow("a skew of any size turns") << 3 << 1e30f << QString();
+        QTest::newRow("a scale past 2^24") << 4 << -2e7f << u"sx is -20000000"_s;
+        QTest::newRow("an infinite scale") << 5 << -inf << u"sy is -inf"_s;
+        QTest::newRow("f and a are not placement") << 6 << nan << QString();
+        QTest::newRow("nor is a") << 7 << inf << QString();
+    }
+    void placeable()
+    {
+        QFETCH(int, field);
+        QFETCH(float, value);
+        QFETCH(QString, unplaceable);
+        static constexpr Field fields[] = {&qor::TrackState::x,  &qor::TrackState::y,  &qor::TrackState::kx,
+                                           &qor::TrackState::ky, &qor::TrackState::sx, &qor::TrackState::sy,
+                                           &qor::TrackState::f,  &qor::TrackState::a};
+        qor::TrackState state;
+        state.*fields[field] = value;
+        QCOMPARE(state.placeable(), unplaceable.isEmpty());
+        QCOMPARE(QString::fromStdString(qor::unplaceableValue(state)), unplaceable);
     }
 
     void framesPastATracksEndAreNotThere()

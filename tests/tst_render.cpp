@@ -1,9 +1,16 @@
+#include "coreadapter.h"
 #include "render/framepainter.h"
 #include "render/picture.h"
+#include "testdata.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 using namespace Qt::StringLiterals;
 
@@ -206,6 +213,71 @@ private slots:
             QCOMPARE(picture.pixelColor(at), red);
         for (const QPoint at : clearAt)
             QCOMPARE(picture.pixelColor(at).alpha(), 0);
+    }
+
+    // render ends whatever it is given, names what it leaves out, and never writes over its
+    // input. Beside the input "in.anim" lie "hard.png", a hard link to it, "soft.png", a
+    // symbolic one, and the image folder "piped" whose "piped.png" is a link to a pipe.
+    void renderEndsAndKeepsItsInput_data()
+    {
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("says");
+        QTest::addColumn<QSize>("size");
+        const QByteArray square = "<track><name>square</name><t><x>10</x><y>20</y><i>IMAGE_REANIM_PIPED</i></t></track>";
+        const QStringList out{u"-o"_s, u"out.png"_s};
+        QTest::newRow("an image that is a link to a pipe")
+            << square << QStringList{u"--images"_s, u"piped"_s} + out << 0 << u"Rendered 40x40"_s << QSize(40, 40);
+        QTest::newRow("the input as output") << square << QStringList{u"-o"_s, u"in.anim"_s} << 1
+                                             << u"ERROR: the output in.anim is the input itself"_s << QSize(0, 0);
+        QTest::newRow("a hard link to the input as output") << square << QStringList{u"-o"_s, u"hard.png"_s} << 1
+                                                            << u"is the input itself"_s << QSize(0, 0);
+        QTest::newRow("a symbolic link to the input as output") << square << QStringList{u"-o"_s, u"soft.png"_s} << 1
+                                                                << u"is the input itself"_s << QSize(0, 0);
+        // Bounds and cells worked out frame by frame over every track would take 10^10 steps.
+        std::vector<testdata::Track> tracks(1000000);
+        testdata::Track &walk = tracks.emplace_back(testdata::Track{"walk", std::vector<testdata::Frame>(10000)});
+        walk.frames[0].image = "IMG";
+        QTest::newRow("a million empty tracks beside one of 10,000 frames")
+            << testcore::wrap(testdata::buildBody(12, tracks)) << QStringList{u"--sheet"_s, u"--scale"_s, u"0.1"_s} + out
+            << 0 << u"Rendered 400x400"_s << QSize(400, 400);
+        QTest::newRow("a value no picture can place is left out")
+            << QByteArray("<track><name>lost</name><t><x>nan</x><i>LOST</i></t></track>") + square << out << 0
+            << u"warning: track 0 \"lost\", frame 0: x is nan, which no picture can place; it is left out"_s
+            << QSize(40, 40);
+        QTest::newRow("a value too far to draw is named")
+            << square + "<track><name>far</name><t><x>100000</x><i>FAR</i></t></track>" << out << 1
+            << u"pixels a side; track 1 \"far\", frame 0 reaches farthest from the origin"_s << QSize(0, 0);
+    }
+    void renderEndsAndKeepsItsInput()
+    {
+#ifndef Q_OS_UNIX
+        QSKIP("makes pipes and links");
+#else
+        QFETCH(QByteArray, input);
+        QFETCH(QStringList, arguments);
+        QFETCH(int, code);
+        QFETCH(QString, says);
+        QFETCH(QSize, size);
+        QTemporaryDir folder;
+        const auto at = [&](const char *name) { return folder.filePath(QLatin1String(name)); };
+        testdata::writeFile(at("in.anim"), input);
+        QVERIFY(QFile::link(at("in.anim"), at("soft.png")));
+        QCOMPARE(::link(QFile::encodeName(at("in.anim")).constData(), QFile::encodeName(at("hard.png")).constData()), 0);
+        QVERIFY(QDir(folder.path()).mkdir(u"piped"_s));
+        QCOMPARE(mkfifo(QFile::encodeName(at("piped/fifo")).constData(), 0600), 0);
+        QVERIFY(QFile::link(at("piped/fifo"), at("piped/piped.png")));
+        QProcess cli;
+        cli.setWorkingDirectory(folder.path());
+        cli.start(QStringLiteral(QORUTIL_CLI), QStringList{u"render"_s, u"in.anim"_s} + arguments);
+        QVERIFY2(cli.waitForFinished(30000), "render did not end");
+        const QString said = QString::fromLocal8Bit(cli.readAllStandardError());
+        QCOMPARE(cli.exitCode(), code);
+        QVERIFY2(said.contains(says), qPrintable(said));
+        QCOMPARE(testdata::readFile(at("in.anim")), input);
+        QCOMPARE(QImage(at("out.png")).size(), size);
+#endif
     }
 };
 

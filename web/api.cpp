@@ -279,7 +279,9 @@ Checked check(const std::string &name, std::span<const std::uint8_t> bytes, bool
     }
     for (const qor::ReaderWarning &warning : checked.warnings)
         result.lines.push_back(shown(name) + ':' + std::to_string(warning.line) + ": warning: " + warning.text);
-    result.warnings = int(checked.warnings.size());
+    for (const std::string &warning : checked.placementWarnings)
+        result.lines.push_back(shown(name) + ": warning: " + warning);
+    result.warnings = int(checked.warnings.size() + checked.placementWarnings.size());
     if (checked.error) {
         result.lines.push_back("ERROR: " + shown(name) + ": " + *checked.error);
         result.outcome = Checked::Outcome::Failed;
