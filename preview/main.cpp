@@ -11,7 +11,6 @@ int main(int argc, char *argv[])
     // The window is gone before the application object, as Qt requires.
     return [&application] {
         PreviewWindow window;
-        window.resize(1000, 700);
         window.show();
         const QStringList arguments = QApplication::arguments();
         if (arguments.size() > 1)

@@ -2,12 +2,21 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QImageReader>
+
+#include <algorithm>
+#include <limits>
 
 namespace qor {
 
 namespace {
 
 constexpr QLatin1StringView imagePrefix("IMAGE_REANIM_");
+
+int kibibytes(qint64 bytes)
+{
+    return int(std::clamp<qint64>((bytes + 1023) / 1024, 1, std::numeric_limits<int>::max()));
+}
 
 } // namespace
 
@@ -19,8 +28,13 @@ QString imageFileKey(const QByteArray &name)
     return key.toLower();
 }
 
-ImageLibrary::ImageLibrary(const QString &folder) : folder_(folder)
+ImageLibrary::ImageLibrary() : decoded_(std::make_unique<QCache<QByteArray, QImage>>(kibibytes(defaultBudget))) {}
+
+ImageLibrary::ImageLibrary(const QString &folder, qint64 budgetBytes)
+    : folder_(folder), decoded_(std::make_unique<QCache<QByteArray, QImage>>(kibibytes(budgetBytes)))
 {
+    if (folder.isEmpty())
+        return;
     // Sorted by name so that of foo.jpg and foo.png the same one wins on every system.
     const QFileInfoList files = QDir(folder).entryInfoList({QStringLiteral("*.png"), QStringLiteral("*.jpg")},
                                                            QDir::Files | QDir::Readable, QDir::Name | QDir::IgnoreCase);
@@ -30,17 +44,79 @@ ImageLibrary::ImageLibrary(const QString &folder) : folder_(folder)
     }
 }
 
-const QImage &ImageLibrary::image(const QByteArray &name) const
+QString ImageLibrary::pathOf(const QByteArray &name) const
 {
-    auto found = loaded_.find(name);
-    if (found == loaded_.end()) {
-        const QString path = paths_.value(imageFileKey(name));
-        QImage image;
-        if (!path.isEmpty() && image.load(path))
-            image.convertTo(QImage::Format_ARGB32_Premultiplied);
-        found = loaded_.insert(name, image);
+    return paths_.value(imageFileKey(name));
+}
+
+void ImageLibrary::fail(const QByteArray &name, const QString &why) const
+{
+    failures_.insert(name, why);
+    sizes_.insert(name, QSize());
+}
+
+QSize ImageLibrary::size(const QByteArray &name) const
+{
+    if (const auto known = sizes_.constFind(name); known != sizes_.cend())
+        return *known;
+    const QString path = pathOf(name);
+    if (path.isEmpty()) {
+        fail(name, QStringLiteral("no %1.png or %1.jpg in %2")
+                       .arg(imageFileKey(name), folder_.isEmpty() ? QStringLiteral("any folder")
+                                                                  : QDir::toNativeSeparators(folder_)));
+        return {};
     }
-    return *found;
+    QImageReader reader(path);
+    const QSize size = reader.size();
+    if (!size.isValid()) {
+        fail(name, QStringLiteral("%1 does not read: %2").arg(QDir::toNativeSeparators(path), reader.errorString()));
+        return {};
+    }
+    if (qint64(size.width()) * size.height() > maxImagePixels) {
+        fail(name, QStringLiteral("%1 is too large: %2 x %3 pixels, more than the %4 an image may have")
+                       .arg(QDir::toNativeSeparators(path))
+                       .arg(size.width())
+                       .arg(size.height())
+                       .arg(maxImagePixels));
+        return {};
+    }
+    sizes_.insert(name, size);
+    return size;
+}
+
+QImage ImageLibrary::image(const QByteArray &name) const
+{
+    if (const QImage *cached = decoded_->object(name))
+        return *cached;
+    const QSize expected = size(name);
+    if (expected.isEmpty())
+        return {};
+    QImageReader reader(pathOf(name));
+    reader.setAllocationLimit(int(maxImagePixels * 4 >> 20) + 1);
+    QImage image = reader.read();
+    if (image.isNull()) {
+        fail(name, QStringLiteral("%1 does not decode: %2")
+                       .arg(QDir::toNativeSeparators(pathOf(name)), reader.errorString()));
+        return {};
+    }
+    image.convertTo(QImage::Format_ARGB32_Premultiplied);
+    // An image larger than the whole budget is drawn but not kept.
+    decoded_->insert(name, new QImage(image), kibibytes(image.sizeInBytes()));
+    return image;
+}
+
+QStringList ImageLibrary::failures() const
+{
+    QStringList lines;
+    for (auto failure = failures_.cbegin(); failure != failures_.cend(); ++failure)
+        lines.append(QString::fromLatin1(failure.key()) + QStringLiteral(": ") + failure.value());
+    lines.sort();
+    return lines;
+}
+
+qint64 ImageLibrary::cachedBytes() const
+{
+    return qint64(decoded_->totalCost()) * 1024;
 }
 
 } // namespace qor

@@ -144,7 +144,7 @@ private slots:
         const qor::Clip clip{"", 1, 5};
         const qor::Framing cell = qor::clipFraming(animation, clip, images, 1);
         QCOMPARE(cell.area, QRectF(10, 3, 44, 4));
-        const QImage sheet = qor::renderSheet(animation, clip, images, cell, false);
+        const QImage sheet = qor::renderSheet(animation, clip, images, cell, {});
         QCOMPARE(sheet.size(), QSize(3 * 44, 2 * 4));
         for (int index = 0; index < 6; ++index) {
             const QPoint corner(index % 3 * 44, index / 3 * 4);

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "core/evaluated.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+namespace qor {
+
+// What an attached animation does after its last frame: starts again, stays on it, or goes.
+enum class AttachmentEnd { Loop, Hold, Once };
+
+// Another animation drawn in a track's place, asked for by the frame's text
+// "attacher__NAME", "attacher__NAME__anim_CLIP", each optionally followed by tags in
+// brackets: a number is the frame rate, "hold" and "once" say how it ends.
+struct Attachment {
+    QByteArray name;          // the animation file's name without its ending
+    QByteArray clip;          // the clip it plays; empty for the whole animation
+    std::optional<float> fps; // the rate tag; else the attached file's own rate
+    AttachmentEnd end = AttachmentEnd::Loop;
+    QList<QByteArray> tags;   // every tag as written, in order
+
+    bool operator==(const Attachment &) const = default;
+};
+
+// The attachment a frame's text asks for, or nothing when the text is no attachment.
+std::optional<Attachment> parseAttachment(const QByteArray &text);
+
+// The attachments an animation's frames ask for, each text once, in the order they appear.
+std::vector<Attachment> attachmentsOf(const Reanim &reanim);
+
+// The frame where the track's present attachment started: the first frame, not before
+// `earliest`, in which the track shows the text it shows in `frame`, counting from the
+// last change of its text.
+int attachmentStart(const EvaluatedTrack &track, int frame, int earliest);
+
+// The frame of a clip of `clipFrames` frames that an attachment shows `elapsed` frames of
+// its parent after it started; nothing once a "once" attachment has played. `parentFps` and
+// `ownFps` are the parent's rate and the attached file's own.
+std::optional<int> attachedFrame(const Attachment &attachment, int elapsed, float parentFps, float ownFps,
+                                 int clipFrames);
+
+// The two file names an attachment may have, in the order they are looked for.
+QStringList attachedFileNames(const QByteArray &name);
+
+// The file of an attached animation in the first of `folders` that holds one, its name
+// matched without regard to case; empty when none does.
+QString findAttachedFile(const QStringList &folders, const QByteArray &name);
+
+} // namespace qor
