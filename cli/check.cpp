@@ -1,5 +1,6 @@
 #include "cli/check.h"
 
+#include "cli/attachments.h"
 #include "cli/batch.h"
 #include "cli/convert.h"
 #include "cli/inputs.h"
@@ -144,6 +145,10 @@ FileReport checkOne(const Input &input, bool strict)
     for (const qor::ReaderWarning &warning : checked.warnings)
         out.logLine(QString::fromLatin1("%1:%2: warning: %3").arg(name).arg(warning.line).arg(warning.text));
     report.warnings = int(checked.warnings.size());
+    const QStringList attachments = file ? missingAttachments(input.path, file.bytes, kindOf(input.path, file.bytes)) : QStringList();
+    for (const QString &missing : attachments)
+        out.logLine(name + QLatin1String(": warning: ") + missing);
+    report.warnings += int(attachments.size());
     if (checked.error) {
         out.logLine(QLatin1String("ERROR: ") + name + QLatin1String(": ") + *checked.error);
         report.outcome = Outcome::Failed;
