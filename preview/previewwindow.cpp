@@ -497,6 +497,11 @@ void PreviewWindow::updateProblems()
         return;
     const bool newAttachmentProblem = attached_.problems().size() > 0
                                       && !problemList_->findItems(attached_.problems().last(), Qt::MatchExactly).size();
+    if (problemList_->count() == 0 && !lines.isEmpty() && problemsDock_->isHidden()) {
+        // The first problems show themselves, in a few lines under the canvas.
+        problemsDock_->show();
+        resizeDocks({problemsDock_}, {problemList_->fontMetrics().height() * 5}, Qt::Vertical);
+    }
     problemList_->clear();
     problemList_->addItems(lines);
     problemsDock_->setWindowTitle(tr("Problems (%1)").arg(lines.size()));

@@ -32,8 +32,12 @@ QByteArray animationName(const QString &path)
 }
 
 AttachedAnimations::AttachedAnimations(const QString &path, const QStringList &moreFolders)
-    : ownName_(animationName(path)), folders_(QStringList{QFileInfo(path).absolutePath()} + moreFolders)
+    : ownName_(animationName(path)), folders_{QFileInfo(path).absolutePath()}
 {
+    for (const QString &folder : moreFolders) {
+        if (!folder.isEmpty())
+            folders_.append(folder);
+    }
 }
 
 const EvaluatedAnimation *AttachedAnimations::animation(const QByteArray &name) const

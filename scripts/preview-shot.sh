@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds, writes the sample walker and its images, shows qorutil-preview playing it under
-# Xvfb (1024x768) and saves the screen to docs/preview.png. Fails if the window never shows
+# Builds, writes the sample walker, its images and the parade that attaches it, shows
+# qorutil-preview playing the parade under Xvfb (1024x768) and saves the screen to
+# docs/preview.png. Fails if the window never shows
 # or the program dies first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -20,7 +21,7 @@ XDG_CONFIG_HOME="$work/config" xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     start_window_manager
     "$1" "$2" & app=$!
     trap "kill \$app \$wm 2>/dev/null || true" EXIT
-    timeout 30 xdotool search --sync --onlyvisible --name "walker.reanim - QORUtil Preview" >"$4/window" & search=$!
+    timeout 30 xdotool search --sync --onlyvisible --name "parade.reanim - QORUtil Preview" >"$4/window" & search=$!
     while kill -0 "$search" 2>/dev/null; do
         kill -0 "$app" 2>/dev/null || { echo "qorutil-preview exited before its window appeared" >&2; exit 1; }
         sleep 0.1
@@ -30,11 +31,12 @@ XDG_CONFIG_HOME="$work/config" xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     # The whole window on the screen, title bar included.
     xdotool windowmove "$window" 0 0 windowsize "$window" 1024 740 windowactivate --sync "$window"
     sleep 1
-    xdotool mousemove 800 158 click 1       # select the head in the track list
+    xdotool mousemove "$5" "$6" click 1     # select the standing walker in the track list
     xdotool mousemove 200 400 click 1       # back to the canvas
-    xdotool key f key space                 # fit the figure to the canvas and play
+    xdotool key f key b key space           # fit the clip to the canvas, show its box and play
     sleep 0.6
     import -window root "$3"
     kill -0 "$app"  # still alive after the screenshot
-' _ "$PWD/build/preview/qorutil-preview" "$work/walker.reanim" "$PWD/docs/preview.png" "$work"
+' _ "$PWD/build/preview/qorutil-preview" "$work/parade.reanim" "$PWD/docs/preview.png" "$work" \
+    "${TRACK_X:-860}" "${TRACK_Y:-95}"
 echo "Screenshot saved to docs/preview.png"
