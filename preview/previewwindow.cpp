@@ -143,7 +143,11 @@ PreviewWindow::PreviewWindow(QWidget *parent)
     statusBar()->showMessage(tr("Open a compiled or text animation, or drop one here"));
 }
 
-PreviewWindow::~PreviewWindow() = default;
+PreviewWindow::~PreviewWindow()
+{
+    // Closing hides the panels after this window's members are gone: nothing may answer.
+    tracksDock_->disconnect(this);
+}
 
 // The place, size and panels of the last run; the first time, a size that fits the screen.
 void PreviewWindow::restoreWindow()
