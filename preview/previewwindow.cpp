@@ -211,8 +211,8 @@ void PreviewWindow::buildControls()
     connect(playButton_, &QToolButton::clicked, player_, &Player::togglePlaying);
     connect(forward, &QToolButton::clicked, player_, [this] { player_->step(1); });
     connect(last, &QToolButton::clicked, player_, &Player::toLast);
-    connect(timeline_, &Timeline::frameChosen, player_, &Player::setFrame);
-    connect(frameField_, &QSpinBox::valueChanged, player_, &Player::setFrame);
+    connect(timeline_, &Timeline::frameChosen, this, &PreviewWindow::goToFrame);
+    connect(frameField_, &QSpinBox::valueChanged, this, &PreviewWindow::goToFrame);
     connect(loop, &QCheckBox::toggled, player_, &Player::setLoop);
     connect(speedChooser_, &QComboBox::currentIndexChanged, player_,
             [this] { player_->setSpeed(speedChooser_->currentData().toDouble()); });
@@ -461,6 +461,15 @@ void PreviewWindow::chooseClip(int)
     player_->setRun(clip.firstFrame, clip.frameCount);
     timeline_->setRun(clip.firstFrame, clip.frameCount);
     showFrame();
+}
+
+// A frame outside the clip playing is one of the whole animation.
+void PreviewWindow::goToFrame(int frame)
+{
+    const qor::Clip clip = currentClip();
+    if (frame < clip.firstFrame || frame >= clip.firstFrame + clip.frameCount)
+        clipChooser_->setCurrentIndex(0);
+    player_->setFrame(frame);
 }
 
 void PreviewWindow::showFrame()

@@ -73,6 +73,7 @@ private:
     void showAnimation();
     void showStart();
     void chooseClip(int index);
+    void goToFrame(int frame);
     void showFrame();
     void updateTracks();
     void updateProblems();

@@ -7,7 +7,8 @@
 #include <vector>
 
 // The whole animation as a bar, its clips drawn on it as named ranges, the playing run
-// brighter and the current frame a line across; clicking or dragging chooses a frame.
+// brighter and the current frame a line across; clicking or dragging chooses a frame of
+// the whole animation.
 class Timeline : public QWidget {
     Q_OBJECT
 

@@ -7,6 +7,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -76,6 +77,11 @@ private slots:
         file.close();
         QTRY_VERIFY(window.statusBar()->currentMessage().contains(u"does not read"_s));
         QCOMPARE(window.animation().tracks.size(), changed.tracks.size());
+
+        // A frame typed outside the clip is one of the whole animation.
+        window.findChild<QSpinBox *>(u"frameField"_s)->setValue(3);
+        QCOMPARE(clips->currentIndex(), 0);
+        QCOMPARE(player.frame(), 3);
     }
 
     // A file opens on its first clip, else on the first frame that shows anything.
