@@ -13,15 +13,9 @@ namespace {
 constexpr QByteArrayView attachPrefix("attacher__");
 constexpr QByteArrayView nameEnd("__");
 constexpr QByteArrayView clipPrefix("anim_");
-constexpr float fallbackFps = 12.0f;
 // A hair more than the rounding of float rates, so that 10 frames at 10 fps in a 30 fps
 // parent land on frame 10, not 9.
 constexpr double frameEpsilon = 1e-6;
-
-float usableFps(float fps)
-{
-    return std::isfinite(fps) && fps > 0.0f ? fps : fallbackFps;
-}
 
 void applyTag(Attachment &attachment, const QByteArray &tag)
 {
@@ -108,8 +102,8 @@ std::optional<int> attachedFrame(const Attachment &attachment, int elapsed, floa
 {
     if (clipFrames <= 0 || elapsed < 0)
         return std::nullopt;
-    const double rate = usableFps(attachment.fps.value_or(usableFps(ownFps)));
-    double position = std::floor(double(elapsed) * rate / double(usableFps(parentFps)) + frameEpsilon);
+    const double rate = playbackFps(attachment.fps.value_or(ownFps));
+    double position = std::floor(double(elapsed) * rate / double(playbackFps(parentFps)) + frameEpsilon);
     if (!std::isfinite(position))
         position = elapsed == 0 ? 0.0 : std::numeric_limits<double>::max(); // rates too far apart
     switch (attachment.end) {

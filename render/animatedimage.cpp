@@ -1,5 +1,7 @@
 #include "render/animatedimage.h"
 
+#include "core/evaluated.h"
+
 #include <gif_lib.h>
 #include <libimagequant.h>
 #include <webp/encode.h>
@@ -240,7 +242,7 @@ QString animatedSuffix(AnimatedFormat format)
 
 std::vector<qint64> frameTimes(int frames, double fps, int perSecond)
 {
-    const double rate = std::isfinite(fps) && fps > 0 ? fps : 12.0;
+    const double rate = playbackFps(float(fps));
     std::vector<qint64> times;
     for (int n = 0; n <= std::max(frames, 0); ++n)
         times.push_back(std::llround(std::min(double(n) * perSecond / rate, double(std::numeric_limits<int>::max()))));
