@@ -7,6 +7,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QDockWidget>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -154,6 +155,24 @@ private slots:
         bigger.fill(Qt::red);
         QVERIFY(bigger.save(dir.filePath(u"images/head.png"_s)));
         QTRY_COMPARE(window.images().image("IMAGE_REANIM_HEAD").size(), QSize(60, 60));
+    }
+
+    void theWindowsPlaceSizeAndPanelsAreRemembered()
+    {
+        {
+            PreviewWindow window;
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            window.resize(720, 510);
+            window.findChild<QDockWidget *>(u"tracksDock"_s)->close();
+            QTRY_COMPARE(window.size(), QSize(720, 510));
+            window.close();
+        }
+        PreviewWindow again;
+        again.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&again));
+        QCOMPARE(again.size(), QSize(720, 510));
+        QVERIFY(!again.findChild<QDockWidget *>(u"tracksDock"_s)->isVisible());
     }
 
     void aFileThatDoesNotReadLeavesTheWindowAsItWas()
