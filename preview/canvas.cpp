@@ -101,6 +101,7 @@ void Canvas::fitToView()
         bounds = QRectF(0, 0, 100, 100);
     zoom_ = std::clamp(fitMargin * std::min(width() / bounds.width(), height() / bounds.height()), minZoom, maxZoom);
     pan_ = QPointF(width() / 2.0, height() / 2.0) - bounds.center() * zoom_;
+    fitted_ = true;
     emit zoomChanged(zoom_);
     update();
 }
@@ -110,6 +111,7 @@ void Canvas::setZoom(double zoom, QPointF fixedPoint)
     const QPointF under = (fixedPoint - pan_) / zoom_;
     zoom_ = std::clamp(zoom, minZoom, maxZoom);
     pan_ = fixedPoint - under * zoom_;
+    fitted_ = false;
     emit zoomChanged(zoom_);
     update();
 }
@@ -191,5 +193,12 @@ void Canvas::mouseMoveEvent(QMouseEvent *event)
         return;
     pan_ += event->position() - dragFrom_;
     dragFrom_ = event->position();
+    fitted_ = false;
     update();
+}
+
+void Canvas::resizeEvent(QResizeEvent *)
+{
+    if (fitted_)
+        fitToView();
 }

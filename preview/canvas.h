@@ -47,6 +47,7 @@ protected:
     void wheelEvent(QWheelEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     QTransform view() const;
@@ -64,6 +65,7 @@ private:
     bool showAxes_ = false;
     bool showBounds_ = false;
     bool onionSkin_ = false;
+    bool fitted_ = false; // fitted and not zoomed or panned since: stays fitted as it resizes
     double zoom_ = 1.0;
     QPointF pan_;
     QPointF dragFrom_;
