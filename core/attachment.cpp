@@ -79,6 +79,19 @@ std::vector<Attachment> attachmentsOf(const Reanim &reanim)
     return found;
 }
 
+Clip attachedClip(const EvaluatedAnimation &attached, const Attachment &attachment, bool *found)
+{
+    *found = true;
+    if (attachment.clip.isEmpty())
+        return attached.whole();
+    for (const Clip &clip : attached.clips) {
+        if (clip.name.compare(attachment.clip, Qt::CaseInsensitive) == 0)
+            return clip;
+    }
+    *found = false;
+    return attached.whole();
+}
+
 int attachmentStart(const EvaluatedTrack &track, int frame, int earliest)
 {
     const int last = std::min(frame, int(std::min(track.frames.size(), size_t(std::numeric_limits<int>::max()))) - 1);

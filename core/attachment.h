@@ -34,6 +34,10 @@ std::optional<Attachment> parseAttachment(const QByteArray &text);
 // The attachments an animation's frames ask for, each text once, in the order they appear.
 std::vector<Attachment> attachmentsOf(const Reanim &reanim);
 
+// The clip an attachment plays in the animation it attaches: the one it names, in any case,
+// else the whole animation; `found` says whether the named one is there.
+Clip attachedClip(const EvaluatedAnimation &attached, const Attachment &attachment, bool *found);
+
 // The frame where the track's present attachment started: the first frame, not before
 // `earliest`, in which the track shows the text it shows in `frame`, counting from the
 // last change of its text.

@@ -79,15 +79,6 @@ struct AttachedView {
     int earliest = 0; // where the attached clip starts, for the attachments inside it
 };
 
-const Clip *findClip(const EvaluatedAnimation &animation, const QByteArray &name)
-{
-    for (const Clip &clip : animation.clips) {
-        if (clip.name.compare(name, Qt::CaseInsensitive) == 0)
-            return &clip;
-    }
-    return nullptr;
-}
-
 std::optional<AttachedView> attachedView(const EvaluatedAnimation &animation, size_t track, int frame, int earliest,
                                          const Walk &walk)
 {
@@ -113,15 +104,11 @@ std::optional<AttachedView> attachedView(const EvaluatedAnimation &animation, si
     const EvaluatedAnimation *attached = walk.attached->animation(attachment->name);
     if (!attached)
         return AttachedView{attachment->name};
-    Clip clip = attached->whole();
-    if (!attachment->clip.isEmpty()) {
-        if (const Clip *named = findClip(*attached, attachment->clip))
-            clip = *named;
-        else
-            walk.attached->noteProblem(QStringLiteral("attached animation %1 has no clip %2; all of it plays")
-                                           .arg(QString::fromLatin1(attachment->name),
-                                                QString::fromLatin1(attachment->clip)));
-    }
+    bool found = true;
+    const Clip clip = attachedClip(*attached, *attachment, &found);
+    if (!found)
+        walk.attached->noteProblem(QStringLiteral("attached animation %1 has no clip %2; all of it plays")
+                                       .arg(QString::fromLatin1(attachment->name), QString::fromLatin1(attachment->clip)));
     const int start = attachmentStart(animation.tracks[track], frame, earliest);
     const auto shown = attachedFrame(*attachment, frame - start, animation.fps, attached->fps, clip.frameCount);
     if (!shown)
