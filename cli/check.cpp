@@ -1,5 +1,6 @@
 #include "cli/check.h"
 
+#include "cli/attachments.h"
 #include "cli/batch.h"
 #include "cli/convert.h"
 #include "cli/inputs.h"
@@ -27,6 +28,11 @@ FileReport checkOne(const Input &input, bool strict)
     for (const qor::ReaderWarning &warning : checked.warnings)
         out.logLine(QString::fromLatin1("%1:%2: warning: %3").arg(name).arg(warning.line).arg(qorqt::fromUtf8(warning.text)));
     report.warnings = int(checked.warnings.size());
+    const QStringList attachments = status == qor::WholeFile::Read ? missingAttachments(input.file, bytes, kindOf(input.file, bytes))
+                                                                   : QStringList();
+    for (const QString &missing : attachments)
+        out.logLine(name + QLatin1String(": warning: ") + missing);
+    report.warnings += int(attachments.size());
     if (checked.error) {
         out.logLine(QLatin1String("ERROR: ") + name + QLatin1String(": ") + qorqt::fromUtf8(*checked.error));
         report.outcome = Outcome::Failed;

@@ -1,5 +1,6 @@
 #include "cli/info.h"
 
+#include "cli/attachments.h"
 #include "cli/batch.h"
 #include "cli/convert.h"
 #include "cli/inputs.h"
@@ -65,7 +66,8 @@ QJsonObject describe(const QString &path, const qor::LoadedAnimation &loaded)
         {QStringLiteral("fps"), std::isfinite(fps) ? QJsonValue(double(fps)) : QJsonValue()},
         {QStringLiteral("frames"), qint64(frameCount(loaded.reanim))},
         {QStringLiteral("tracks"), tracks},
-        {QStringLiteral("clips"), clipsOf(loaded.reanim)}};
+        {QStringLiteral("clips"), clipsOf(loaded.reanim)},
+        {QStringLiteral("attachments"), attachmentsJson(loaded.reanim)}};
 }
 
 QByteArray asText(const QJsonObject &file)
@@ -93,6 +95,7 @@ QByteArray asText(const QJsonObject &file)
                     .arg(clip[QLatin1String("name")].toString())
                     .arg(clip[QLatin1String("first")].toInteger())
                     .arg(clip[QLatin1String("frames")].toInteger());
+    text += attachmentsText(file);
     return text.toUtf8();
 }
 

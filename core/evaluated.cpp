@@ -1,6 +1,7 @@
 #include "core/evaluated.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <optional>
 
@@ -9,6 +10,7 @@ namespace qor {
 namespace {
 
 constexpr char clipPrefix[] = "anim_";
+constexpr float fallbackFps = 12.0f;
 
 void carry(float &field, float given)
 {
@@ -57,6 +59,11 @@ std::optional<Clip> clipOf(const EvaluatedTrack &track)
 }
 
 } // namespace
+
+float playbackFps(float fps)
+{
+    return std::isfinite(fps) && fps > 0.0f ? fps : fallbackFps;
+}
 
 const TrackState *EvaluatedAnimation::state(size_t track, int frame) const
 {

@@ -51,6 +51,10 @@ struct EvaluatedAnimation {
     Clip whole() const { return {std::string(), 0, frameCount}; }
 };
 
+// The frames per second an animation plays at: its own rate, or 12 when it gives none that
+// is a positive number.
+float playbackFps(float fps);
+
 std::vector<TrackState> carryForward(const ReanimTrack &track);
 
 // Whether a track marks a clip: its name starts with "anim_" and no frame names an image.
