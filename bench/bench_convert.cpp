@@ -310,7 +310,7 @@ void drawSheetWithPlaceholders(benchmark::State &state)
     const qor::Clip clip = animation.whole();
     const qor::Framing cell = qor::clipFraming(animation, clip, images, 1.0);
     for (auto _ : state)
-        benchmark::DoNotOptimize(qor::renderSheet(animation, clip, images, cell, true));
+        benchmark::DoNotOptimize(qor::renderSheet(animation, clip, images, cell, {.numbered = true}));
 }
 BENCHMARK(drawSheetWithPlaceholders)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -1,5 +1,6 @@
 #include "cli/check.h"
 
+#include "cli/attachments.h"
 #include "cli/batch.h"
 #include "cli/convert.h"
 #include "cli/inputs.h"
@@ -22,6 +23,7 @@ FileReport checkOne(const Input &input, bool strict)
     qor::LastError log;
     const QString name = shown(input.file);
     qor::CheckResult checked;
+    QStringList attachments;
     const bool read = qor::guardAllocation("check it", log, [&] {
         std::vector<qor::ReaderWarning> warnings;
         std::optional<qor::WalkableFile> file;
@@ -32,8 +34,10 @@ FileReport checkOne(const Input &input, bool strict)
                 return false;
             file = qor::WalkableFile::read(bytes, kindOf(input.file, bytes), log, &warnings);
         }
-        if (file)
+        if (file) {
             checked = qor::checkWalkable(*file);
+            attachments = missingAttachments(input.file, *file);
+        }
         checked.warnings = std::move(warnings);
         return file.has_value();
     });
@@ -45,7 +49,9 @@ FileReport checkOne(const Input &input, bool strict)
         out.logLine(QString::fromLatin1("%1:%2: warning: %3").arg(name).arg(warning.line).arg(qorqt::fromUtf8(warning.text)));
     for (const std::string &warning : checked.placementWarnings)
         out.logLine(name + QLatin1String(": warning: ") + qorqt::fromUtf8(warning));
-    report.warnings = int(checked.warnings.size() + checked.placementWarnings.size());
+    for (const QString &missing : attachments)
+        out.logLine(name + QLatin1String(": warning: ") + missing);
+    report.warnings = int(checked.warnings.size() + checked.placementWarnings.size() + size_t(attachments.size()));
     if (checked.error) {
         out.logLine(QLatin1String("ERROR: ") + name + QLatin1String(": ") + qorqt::fromUtf8(*checked.error));
         report.outcome = Outcome::Failed;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cmath>
 #include <cstdio>
 #include <iterator>
 #include <limits>
@@ -11,6 +12,7 @@ namespace qor {
 namespace {
 
 constexpr std::string_view clipPrefix = "anim_";
+constexpr float fallbackFps = 12.0f;
 
 void carry(float &field, float given)
 {
@@ -79,6 +81,11 @@ TrackState nextState(TrackState state, const ReanimTransform &frame)
     carry(state.font, frame.font);
     carry(state.text, frame.text);
     return state;
+}
+
+float playbackFps(float fps)
+{
+    return std::isfinite(fps) && fps > 0.0f ? fps : fallbackFps;
 }
 
 const TrackState *EvaluatedAnimation::state(size_t track, int frame) const

@@ -68,6 +68,10 @@ struct EvaluatedAnimation {
 // The state after `frame`, from the state before it.
 TrackState nextState(TrackState state, const ReanimTransform &frame);
 
+// The frames per second an animation plays at: its own rate, or 12 when it gives none that
+// is a positive number.
+float playbackFps(float fps);
+
 std::vector<TrackState> carryForward(const ReanimTrack &track);
 
 // The clip a track marks, found a frame at a time, so a walk of a body finds the clips without

@@ -1,5 +1,7 @@
 #include "core/info.h"
 
+#include "core/attachment.h"
+
 #include "core/evaluated.h"
 
 #include <algorithm>
@@ -131,6 +133,61 @@ private:
     std::int64_t clips_ = 0;
 };
 
+// The animations the frames' texts attach, each text once, in the order they first appear.
+class AttachmentLister : public Walker {
+public:
+    AttachmentLister(InfoFormat format, TextOut &out) : format_(format), out_(out) {}
+
+    bool frame(std::uint32_t, std::uint32_t, const BodyFrame &values)
+    {
+        const std::string_view text = upToZero(values.text);
+        if (!text.starts_with("attacher__") || std::find(seen_.begin(), seen_.end(), text) != seen_.end())
+            return true;
+        seen_.emplace_back(text);
+        if (const auto attachment = parseAttachment(text))
+            write(*attachment);
+        return true;
+    }
+
+    std::int64_t count() const { return count_; }
+
+private:
+    void write(const Attachment &attachment)
+    {
+        if (format_ == InfoFormat::Json) {
+            out_ << (count_ > 0 ? ",\n" : "\n") << "                {\"name\": ";
+            out_.jsonLatin1(attachment.name) << ", \"clip\": ";
+            out_.jsonLatin1(attachment.clip) << ", \"tags\": [";
+            for (std::size_t n = 0; n < attachment.tags.size(); ++n) {
+                out_ << (n > 0 ? ", " : "");
+                out_.jsonLatin1(attachment.tags[n]);
+            }
+            out_ << "]}";
+        } else {
+            out_ << "  attaches \"";
+            out_.latin1(attachment.name) << "\"";
+            if (!attachment.clip.empty()) {
+                out_ << ", clip \"";
+                out_.latin1(attachment.clip) << "\"";
+            }
+            if (!attachment.tags.empty()) {
+                out_ << ", tags ";
+                for (const std::string &tag : attachment.tags) {
+                    out_ << "[";
+                    out_.latin1(tag) << "]";
+                }
+            }
+            out_ << "\n";
+        }
+        ++count_;
+    }
+
+    const InfoFormat format_;
+    TextOut &out_;
+    std::vector<std::string> seen_;
+    std::int64_t count_ = 0;
+};
+
 static_assert(numberFields[6].tag == "f");
 
 // The shortest decimal that reads back as `value` (std::to_chars of a double is not in every
@@ -164,6 +221,8 @@ void describeFile(const WalkableFile &file, std::string_view path, InfoFormat fo
             << std::int64_t(shape.tracks) << " tracks, " << std::int64_t(shape.frames) << " frames\n";
         file.walk(tracks);
         file.walk(clips);
+        AttachmentLister attachments(format, out);
+        file.walk(attachments);
         return;
     }
     out << "        {\n            \"path\": ";
@@ -174,7 +233,10 @@ void describeFile(const WalkableFile &file, std::string_view path, InfoFormat fo
     file.walk(tracks);
     out << (shape.tracks > 0 ? "\n            ],\n" : "],\n") << "            \"clips\": [";
     file.walk(clips);
-    out << (clips.clips() > 0 ? "\n            ]\n" : "]\n") << "        }";
+    out << (clips.clips() > 0 ? "\n            ],\n" : "],\n") << "            \"attachments\": [";
+    AttachmentLister attachments(format, out);
+    file.walk(attachments);
+    out << (attachments.count() > 0 ? "\n            ]\n" : "]\n") << "        }";
 }
 
 } // namespace qor

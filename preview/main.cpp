@@ -34,7 +34,6 @@ int main(int argc, char *argv[])
     // The window is gone before the application object, as Qt requires.
     return [&application, &file] {
         PreviewWindow window;
-        window.resize(1000, 700);
         window.show();
         if (!file.isEmpty())
             window.openFile(file);

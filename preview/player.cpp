@@ -1,11 +1,12 @@
 #include "preview/player.h"
 
+#include "core/evaluated.h"
+
 #include <algorithm>
 #include <cmath>
 
 namespace {
 
-constexpr float fallbackFps = 12.0f;
 constexpr float maxFps = 1000.0f;
 
 } // namespace
@@ -30,7 +31,7 @@ void Player::setRun(int firstFrame, int frameCount)
 void Player::setFramesPerSecond(float fps)
 {
     // A file may give any number; an unusable one plays at a common rate.
-    fps_ = std::isfinite(fps) && fps > 0.0f ? std::min(fps, maxFps) : fallbackFps;
+    fps_ = std::min(qor::playbackFps(fps), maxFps);
     updateInterval();
 }
 

@@ -10,8 +10,9 @@
 class QLabel;
 class QListWidget;
 
-// The tracks of the animation, each with a box to show or hide it, and the selected track's
-// values in the current frame after carrying forward.
+// The drawn tracks of the animation, each with a box to show or hide it and greyed in a
+// frame where it is hidden; the tracks that mark clips listed apart; and the selected
+// track's values in the current frame after carrying forward.
 class TrackPanel : public QWidget {
     Q_OBJECT
 
@@ -20,10 +21,11 @@ public:
 
     // Lists the tracks; a track of the same name as before keeps its box and selection.
     void setTracks(const qor::EvaluatedAnimation &animation);
-    void showValues(const qor::TrackState *state);
+    // Greys the tracks hidden in `frame` and shows the selected track's values there.
+    void showFrame(const qor::EvaluatedAnimation &animation, int frame);
 
-    std::vector<bool> hiddenTracks() const;
-    int selectedTrack() const;
+    std::vector<bool> hiddenTracks() const; // by track index
+    int selectedTrack() const;              // a track index, or -1
 
 signals:
     void tracksChanged(); // shown, hidden or selected
@@ -31,6 +33,11 @@ signals:
 private:
     static constexpr int fieldCount = 11;
 
+    void showValues(const qor::TrackState *state);
+
     QListWidget *list_;
+    QListWidget *clipList_;
+    std::vector<size_t> trackOfRow_;
+    size_t trackCount_ = 0;
     std::array<QLabel *, fieldCount> values_{};
 };

@@ -1,16 +1,15 @@
 #include "render/imagelibrary.h"
 
+#include "core/systemfile.h"
+
+#include "qt/qtcore.h"
+
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
+#include <QImageReader>
 
-#include <optional>
-
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
+#include <algorithm>
+#include <limits>
 
 namespace qor {
 
@@ -18,45 +17,40 @@ namespace {
 
 constexpr QLatin1StringView imagePrefix("IMAGE_REANIM_");
 
-// The bytes of a file that is a regular file, or nothing. It is opened without waiting (a pipe
-// would wait for a writer for good) and looked at before anything is read from it, so a link
-// to a pipe or a device is taken for a missing image.
-std::optional<QByteArray> regularFileBytes(const QString &path)
+// Whether `path` names a regular file, looked at without waiting on whatever else it is.
+bool isRegularFile(const QString &path)
 {
-    QFile file;
-#ifdef Q_OS_UNIX
-    const int handle = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (handle < 0)
-        return std::nullopt;
-    struct stat status {};
-    if (::fstat(handle, &status) != 0 || !S_ISREG(status.st_mode)
-        || !file.open(handle, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(handle);
-        return std::nullopt;
-    }
-#else
-    file.setFileName(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-#endif
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
-    return bytes;
+    const int descriptor = systemfile::openForReading(qorqt::toPath(path));
+    if (descriptor < 0)
+        return false;
+    systemfile::Status status{};
+    const bool regular = systemfile::statusOf(descriptor, status) == 0 && systemfile::isRegular(status);
+    systemfile::close(descriptor);
+    return regular;
+}
+
+int kibibytes(qint64 bytes)
+{
+    return int(std::clamp<qint64>((bytes + 1023) / 1024, 1, std::numeric_limits<int>::max()));
 }
 
 } // namespace
 
-QString imageFileKey(const QByteArray &name)
+QString imageFileKey(std::string_view name)
 {
-    QString key = QString::fromLatin1(name);
+    QString key = qorqt::fromName(name);
     if (key.startsWith(imagePrefix, Qt::CaseInsensitive))
         key.remove(0, imagePrefix.size());
     return key.toLower();
 }
 
-ImageLibrary::ImageLibrary(const QString &folder) : folder_(folder)
+ImageLibrary::ImageLibrary() : decoded_(std::make_unique<QCache<QByteArray, QImage>>(kibibytes(defaultBudget))) {}
+
+ImageLibrary::ImageLibrary(const QString &folder, qint64 budgetBytes)
+    : folder_(folder), decoded_(std::make_unique<QCache<QByteArray, QImage>>(kibibytes(budgetBytes)))
 {
+    if (folder.isEmpty())
+        return;
     // Sorted by name so that of foo.jpg and foo.png the same one wins on every system.
     const QFileInfoList files = QDir(folder).entryInfoList({QStringLiteral("*.png"), QStringLiteral("*.jpg")},
                                                            QDir::Files | QDir::Readable, QDir::Name | QDir::IgnoreCase);
@@ -66,18 +60,90 @@ ImageLibrary::ImageLibrary(const QString &folder) : folder_(folder)
     }
 }
 
-const QImage &ImageLibrary::image(std::string_view latin1) const
+QString ImageLibrary::pathOf(const QByteArray &name) const
 {
-    const QByteArray name(latin1.data(), qsizetype(latin1.size()));
-    auto found = loaded_.find(name);
-    if (found == loaded_.end()) {
-        const QString path = paths_.value(imageFileKey(name));
-        QImage image;
-        if (const auto bytes = path.isEmpty() ? std::nullopt : regularFileBytes(path); bytes && image.loadFromData(*bytes))
-            image.convertTo(QImage::Format_ARGB32_Premultiplied);
-        found = loaded_.insert(name, image);
+    return paths_.value(imageFileKey(qorqt::charsOf(name)));
+}
+
+void ImageLibrary::fail(const QByteArray &name, const QString &why) const
+{
+    failures_.insert(name, why);
+    sizes_.insert(name, QSize());
+}
+
+QSize ImageLibrary::size(std::string_view name) const
+{
+    return sizeOf(qorqt::toQByteArray(name));
+}
+
+QSize ImageLibrary::sizeOf(const QByteArray &name) const
+{
+    if (const auto known = sizes_.constFind(name); known != sizes_.cend())
+        return *known;
+    const QString path = pathOf(name);
+    if (path.isEmpty()) {
+        fail(name, QStringLiteral("no %1.png or %1.jpg in %2")
+                       .arg(imageFileKey(qorqt::charsOf(name)), folder_.isEmpty() ? QStringLiteral("any folder")
+                                                                  : QDir::toNativeSeparators(folder_)));
+        return {};
     }
-    return *found;
+    // Only a regular file is read: a link to a pipe would wait for a writer for good.
+    if (!isRegularFile(path)) {
+        fail(name, QStringLiteral("%1 is not a regular file").arg(QDir::toNativeSeparators(path)));
+        return {};
+    }
+    QImageReader reader(path);
+    const QSize size = reader.size();
+    if (!size.isValid()) {
+        fail(name, QStringLiteral("%1 does not read: %2").arg(QDir::toNativeSeparators(path), reader.errorString()));
+        return {};
+    }
+    if (qint64(size.width()) * size.height() > maxImagePixels) {
+        fail(name, QStringLiteral("%1 is too large: %2 x %3 pixels, more than the %4 an image may have")
+                       .arg(QDir::toNativeSeparators(path))
+                       .arg(size.width())
+                       .arg(size.height())
+                       .arg(maxImagePixels));
+        return {};
+    }
+    sizes_.insert(name, size);
+    return size;
+}
+
+QImage ImageLibrary::image(std::string_view latin1) const
+{
+    const QByteArray name = qorqt::toQByteArray(latin1);
+    if (const QImage *cached = decoded_->object(name))
+        return *cached;
+    const QSize expected = sizeOf(name);
+    if (expected.isEmpty())
+        return {};
+    QImageReader reader(pathOf(name));
+    reader.setAllocationLimit(int(maxImagePixels * 4 >> 20) + 1);
+    QImage image = reader.read();
+    if (image.isNull()) {
+        fail(name, QStringLiteral("%1 does not decode: %2")
+                       .arg(QDir::toNativeSeparators(pathOf(name)), reader.errorString()));
+        return {};
+    }
+    image.convertTo(QImage::Format_ARGB32_Premultiplied);
+    // An image larger than the whole budget is drawn but not kept.
+    decoded_->insert(name, new QImage(image), kibibytes(image.sizeInBytes()));
+    return image;
+}
+
+QStringList ImageLibrary::failures() const
+{
+    QStringList lines;
+    for (auto failure = failures_.cbegin(); failure != failures_.cend(); ++failure)
+        lines.append(QString::fromLatin1(failure.key()) + QStringLiteral(": ") + failure.value());
+    lines.sort();
+    return lines;
+}
+
+qint64 ImageLibrary::cachedBytes() const
+{
+    return qint64(decoded_->totalCost()) * 1024;
 }
 
 } // namespace qor

@@ -1,7 +1,12 @@
 #include "render/picture.h"
 
+#include "qt/qtcore.h"
+
 #include "render/framepainter.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QPainter>
 
 #include <algorithm>
@@ -15,8 +20,7 @@ constexpr int frameNumberPixels = 9;
 
 bool fits(double width, double height)
 {
-    return width >= 1.0 && height >= 1.0 && width <= maxPictureSide && height <= maxPictureSide
-           && width * height <= double(maxPicturePixels);
+    return pictureSizeProblem(width, height).isEmpty();
 }
 
 QImage transparentPicture(QSize size)
@@ -46,6 +50,23 @@ void drawFrameNumber(QPainter &painter, int frame, QRect cell)
 
 } // namespace
 
+QString pictureSizeProblem(double width, double height)
+{
+    if (!(width >= 1.0 && height >= 1.0))
+        return QStringLiteral("the picture would be empty");
+    if (width * height > double(maxPicturePixels))
+        return QStringLiteral("the picture would be %1 x %2 pixels, more than the %3 pixels a picture may have")
+            .arg(width, 0, 'f', 0)
+            .arg(height, 0, 'f', 0)
+            .arg(maxPicturePixels);
+    if (width > maxPictureSide || height > maxPictureSide)
+        return QStringLiteral("the picture would be %1 x %2 pixels, more than %3 pixels a side")
+            .arg(width, 0, 'f', 0)
+            .arg(height, 0, 'f', 0)
+            .arg(maxPictureSide);
+    return {};
+}
+
 QSize Framing::pixelSize() const
 {
     const double width = std::ceil(area.width() * scale);
@@ -53,9 +74,10 @@ QSize Framing::pixelSize() const
     return std::isfinite(scale) && scale > 0 && fits(width, height) ? QSize(int(width), int(height)) : QSize();
 }
 
-Framing clipFraming(const EvaluatedAnimation &animation, const Clip &clip, const ImageLibrary &images, qreal scale)
+Framing clipFraming(const EvaluatedAnimation &animation, const Clip &clip, const ImageLibrary &images, qreal scale,
+                    const AttachedAnimations *attached)
 {
-    const QRectF bounds = clipBounds(animation, clip, images);
+    const QRectF bounds = clipBounds(animation, clip, images, attached);
     return {bounds.isEmpty() ? QRectF(0, 0, 1, 1) : bounds, scale};
 }
 
@@ -67,36 +89,75 @@ QImage renderFrame(const EvaluatedAnimation &animation, int frame, const ImageLi
         return {};
     QImage picture = transparentPicture(size);
     QPainter painter(&picture);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, framing.scale != 1.0);
     frameOnto(painter, framing);
     drawFrame(painter, animation, frame, images, options);
     return picture;
 }
 
-QSize sheetGrid(int frames)
+std::vector<QImage> renderClipFrames(const EvaluatedAnimation &animation, const Clip &clip, const ImageLibrary &images,
+                                     const Framing &framing, const DrawOptions &options, const QColor &background)
+{
+    std::vector<QImage> frames;
+    for (int frame = clip.firstFrame; frame < clip.firstFrame + clip.frameCount; ++frame) {
+        frames.push_back(onBackground(renderFrame(animation, frame, images, framing, options), background));
+        if (frames.back().isNull())
+            return {};
+    }
+    return frames;
+}
+
+QImage onBackground(const QImage &picture, const QColor &background)
+{
+    if (picture.isNull() || background.alpha() == 0)
+        return picture;
+    QImage filled(picture.size(), QImage::Format_ARGB32_Premultiplied);
+    filled.fill(background);
+    QPainter painter(&filled);
+    painter.drawImage(0, 0, picture);
+    return filled;
+}
+
+QSize sheetGrid(int frames, int columns)
 {
     if (frames <= 0)
         return {};
-    const int columns = int(std::ceil(std::sqrt(double(frames))));
+    if (columns <= 0)
+        columns = int(std::ceil(std::sqrt(double(frames))));
+    columns = std::min(columns, frames);
     return {columns, (frames + columns - 1) / columns};
 }
 
+QRect sheetCell(int index, QSize cellSize, const SheetLayout &layout, int frames)
+{
+    const QSize grid = sheetGrid(frames, layout.columns);
+    if (grid.isEmpty())
+        return {};
+    const int column = index % grid.width();
+    const int row = index / grid.width();
+    return {QPoint(layout.padding + column * (cellSize.width() + layout.padding),
+                   layout.padding + row * (cellSize.height() + layout.padding)),
+            cellSize};
+}
+
 QImage renderSheet(const EvaluatedAnimation &animation, const Clip &clip, const ImageLibrary &images,
-                   const Framing &cell, bool numbered, const DrawOptions &options)
+                   const Framing &cell, const SheetLayout &layout, const DrawOptions &options)
 {
     const QSize cellSize = cell.pixelSize();
-    const QSize grid = sheetGrid(clip.frameCount);
-    if (cellSize.isEmpty() || grid.isEmpty()
-        || !fits(double(cellSize.width()) * grid.width(), double(cellSize.height()) * grid.height()))
+    const QSize grid = sheetGrid(clip.frameCount, layout.columns);
+    const double padding = std::max(layout.padding, 0);
+    const double width = (cellSize.width() + padding) * grid.width() + padding;
+    const double height = (cellSize.height() + padding) * grid.height() + padding;
+    if (cellSize.isEmpty() || grid.isEmpty() || !fits(width, height))
         return {};
-    QImage sheet = transparentPicture({cellSize.width() * grid.width(), cellSize.height() * grid.height()});
+    QImage sheet = transparentPicture({int(width), int(height)});
     QPainter painter(&sheet);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, cell.scale != 1.0);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.setRenderHint(QPainter::Antialiasing);
     const auto cellAt = [&](int index) {
-        const QRect area(QPoint(index % grid.width() * cellSize.width(), index / grid.width() * cellSize.height()), cellSize);
+        const QRect place = sheetCell(index, cellSize, layout, clip.frameCount);
         painter.resetTransform();
-        painter.setClipRect(area);
-        return area;
+        painter.setClipRect(place);
+        return place;
     };
     // Track by track, each into the cells of the frames it has: every cell still gets its
     // tracks in order, the first at the back, and frames past a track's end cost nothing.
@@ -107,12 +168,55 @@ QImage renderSheet(const EvaluatedAnimation &animation, const Clip &clip, const 
         const qint64 frames = std::min<qint64>(clip.frameCount, qint64(evaluated.frames.size()) - clip.firstFrame);
         for (int index = 0; index < frames; ++index) {
             frameOnto(painter, cell, cellAt(index).topLeft());
-            drawTrack(painter, animation, track, clip.firstFrame + index, images);
+            drawTrack(painter, animation, track, clip.firstFrame + index, images, options.attached);
         }
     }
-    for (int index = 0; numbered && index < clip.frameCount; ++index)
-        drawFrameNumber(painter, clip.firstFrame + index, cellAt(index));
+    for (int index = 0; layout.numbered && index < clip.frameCount; ++index)
+        drawFrameNumber(painter, index, cellAt(index));
     return sheet;
+}
+
+QString clipFileName(const QString &animationPath, std::string_view clipName, const QString &suffix)
+{
+    QString name = qorqt::fromName(animationName(animationPath));
+    if (!clipName.empty())
+        name += u'-' + qorqt::fromName(clipName);
+    for (QChar &character : name) {
+        if (character == u'/' || character == u'\\' || character.unicode() < 0x20)
+            character = u'_';
+    }
+    return name + u'.' + suffix;
+}
+
+QString sheetDescriptionPath(const QString &sheetPath)
+{
+    QString path = sheetPath;
+    if (path.endsWith(QLatin1StringView(".png"), Qt::CaseInsensitive))
+        path.chop(4);
+    return path + QStringLiteral(".json");
+}
+
+QByteArray sheetDescription(const Clip &clip, const Framing &cell, const SheetLayout &layout, QSize sheetSize)
+{
+    const QSize cellSize = cell.pixelSize();
+    QJsonArray frames;
+    for (int index = 0; index < clip.frameCount; ++index) {
+        const QRect place = sheetCell(index, cellSize, layout, clip.frameCount);
+        frames.append(QJsonObject{{QStringLiteral("frame"), index},
+                                  {QStringLiteral("x"), place.x()},
+                                  {QStringLiteral("y"), place.y()},
+                                  {QStringLiteral("width"), place.width()},
+                                  {QStringLiteral("height"), place.height()}});
+    }
+    const QPointF origin = QPointF(-cell.area.left(), -cell.area.top()) * cell.scale;
+    return QJsonDocument(QJsonObject{{QStringLiteral("width"), sheetSize.width()},
+                                     {QStringLiteral("height"), sheetSize.height()},
+                                     {QStringLiteral("clip"), qorqt::fromName(clip.name)},
+                                     {QStringLiteral("scale"), cell.scale},
+                                     {QStringLiteral("origin"), QJsonObject{{QStringLiteral("x"), origin.x()},
+                                                                            {QStringLiteral("y"), origin.y()}}},
+                                     {QStringLiteral("frames"), frames}})
+        .toJson();
 }
 
 } // namespace qor

@@ -1,5 +1,6 @@
 // qorutil-sample FOLDER: writes the walking figure used by the tests (walker.reanim and an
-// images folder) for the preview's screenshot and for trying the preview by hand.
+// images folder) and the parade that attaches it (parade.reanim), for the preview's
+// screenshot, the README's animation and for trying the preview by hand.
 #include "sample.h"
 
 #include <cstdio>
@@ -11,6 +12,6 @@ int main(int argc, char *argv[])
         return 2;
     }
     QDir().mkpath(QString::fromLocal8Bit(argv[1]));
-    std::printf("%s\n", qPrintable(sample::writeWalker(QString::fromLocal8Bit(argv[1]))));
+    std::printf("%s\n", qPrintable(sample::writeParade(QString::fromLocal8Bit(argv[1]))));
     return 0;
 }

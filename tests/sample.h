@@ -127,4 +127,48 @@ inline QString writeWalker(const QString &folder)
     return path;
 }
 
+// A composition beside the walker: "parade" (36 frames at 12 fps, one clip "march") has
+// the walker walking across through "attacher__Walker__anim_walk", a half-size walker
+// standing through "attacher__walker__anim_idle[6][hold]" at 60% opacity, and a track that
+// attaches a file not there ("attacher__Ghost").
+inline constexpr int paradeFrames = 36;
+
+inline qor::Reanim parade()
+{
+    qor::Reanim reanim;
+    reanim.fps = 12.0f;
+    reanim.tracks.push_back(clipMarker("anim_march", 0, paradeFrames));
+    reanim.tracks.front().transforms.resize(size_t(paradeFrames));
+    qor::ReanimTrack marcher{"marcher", std::vector<qor::ReanimTransform>(size_t(paradeFrames))};
+    for (int frame = 0; frame < paradeFrames; ++frame)
+        marcher.transforms[size_t(frame)].x = 8.0f * float(frame);
+    marcher.transforms.front().y = 10;
+    marcher.transforms.front().text = "attacher__Walker__anim_walk";
+    qor::ReanimTrack stander{"stander", std::vector<qor::ReanimTransform>(size_t(paradeFrames))};
+    stander.transforms.front().x = 360;
+    stander.transforms.front().y = 130;
+    stander.transforms.front().sx = stander.transforms.front().sy = 0.5f;
+    stander.transforms.front().a = 0.6f;
+    stander.transforms.front().text = "attacher__walker__anim_idle[6][hold]";
+    qor::ReanimTrack ghost{"ghost", std::vector<qor::ReanimTransform>(size_t(paradeFrames))};
+    ghost.transforms.front().x = 450;
+    ghost.transforms.front().y = 20;
+    ghost.transforms.front().text = "attacher__Ghost";
+    reanim.tracks.push_back(std::move(marcher));
+    reanim.tracks.push_back(std::move(stander));
+    reanim.tracks.push_back(std::move(ghost));
+    return reanim;
+}
+
+// The walker and the parade beside it in folder; the parade's path.
+inline QString writeParade(const QString &folder)
+{
+    writeWalker(folder);
+    const QString path = QDir(folder).filePath(QStringLiteral("parade.reanim"));
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(textOf(parade()));
+    return path;
+}
+
 } // namespace sample

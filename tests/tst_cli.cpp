@@ -172,6 +172,9 @@ private slots:
         QTest::newRow("strict") << "strict.reanim" << afterComment << QStringList{u"--strict"_s} << 1 << "warning";
         QTest::newRow("not a number") << "nan.reanim" << QByteArray("<track><t>\n<y>abc</y></t></track>")
                                       << QStringList() << 0 << "nan.reanim:2: warning: <y> holds \"abc\", which is not a number";
+        QTest::newRow("an attached file not beside it")
+            << "parent.reanim" << QByteArray("<track><name>t</name><t><text>attacher__Gone__anim_go[once]</text></t></track>")
+            << QStringList() << 0 << "parent.reanim: warning: attached animation not beside it: no Gone.reanim.compiled or Gone.reanim";
         QTest::newRow("damaged") << "damaged.reanim.compiled" << good.left(20) << QStringList() << 1
                                  << "damaged.reanim.compiled: the compressed body is cut short";
         const auto xIs = [](float x, const QByteArray &image = {}) {
@@ -256,6 +259,14 @@ private slots:
         const QJsonObject clip = QJsonDocument::fromJson(runCli({u"info"_s, u"--json"_s, path(u"clip.reanim"_s)}).out)
                                      [u"files"_s][0][u"clips"_s][0].toObject();
         QCOMPARE(clip, (QJsonObject{{u"name"_s, u"idle"_s}, {u"first"_s, 1}, {u"frames"_s, 2}}));
+        // Each attachment once, with its clip and tags, however often its text appears.
+        write(u"attaches.reanim"_s, "<track><name>t</name><t><text>attacher__Dancer__anim_dance1[21][hold]</text></t>"
+                                    "<t><text>attacher__Coin</text></t><t><text>attacher__Coin</text></t></track>");
+        const QJsonArray attached = QJsonDocument::fromJson(runCli({u"info"_s, u"--json"_s, path(u"attaches.reanim"_s)}).out)
+                                        [u"files"_s][0][u"attachments"_s].toArray();
+        QCOMPARE(attached, (QJsonArray{QJsonObject{{u"name"_s, u"Dancer"_s}, {u"clip"_s, u"dance1"_s},
+                                                   {u"tags"_s, QJsonArray{u"21"_s, u"hold"_s}}},
+                                       QJsonObject{{u"name"_s, u"Coin"_s}, {u"clip"_s, u""_s}, {u"tags"_s, QJsonArray{}}}}));
     }
 
     // Bodies of many empty frames or tracks: large, yet tiny files. Under a cap on the program's

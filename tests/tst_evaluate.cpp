@@ -1,3 +1,4 @@
+#include "core/attachment.h"
 #include "core/evaluated.h"
 
 #include <QtTest>
@@ -31,6 +32,17 @@ qor::Reanim animation(std::vector<qor::ReanimTrack> tracks)
     qor::Reanim reanim;
     reanim.tracks = std::move(tracks);
     return reanim;
+}
+
+// What a frame's text asks to attach: name, clip, rate and end, written as "NAME|CLIP|FPS|END"
+// (FPS 0 for the file's own rate), or "-" for no attachment.
+QString describe(const std::optional<qor::Attachment> &attachment)
+{
+    if (!attachment)
+        return u"-"_s;
+    constexpr const char *ends[] = {"loop", "hold", "once"};
+    return QString::fromStdString(attachment->name + '|' + attachment->clip + '|')
+           + QString::number(attachment->fps.value_or(0.0f)) + u'|' + QLatin1String(ends[int(attachment->end)]);
 }
 
 } // namespace
@@ -165,6 +177,49 @@ private slots:
         QVERIFY(!evaluated.state(0, 1));
         QVERIFY(!evaluated.state(1, -1));
         QVERIFY(!evaluated.state(2, 0));
+    }
+
+    void attachmentTexts_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("a name") << "attacher__Child"_ba << u"Child||0|loop"_s;
+        QTest::newRow("a clip") << "attacher__Child__anim_walk"_ba << u"Child|walk|0|loop"_s;
+        QTest::newRow("a clip without anim_") << "attacher__Child__walk"_ba << u"Child|walk|0|loop"_s;
+        QTest::newRow("tags in any case and spacing") << "attacher__C[ 7.5 ][ HOLD ]"_ba << u"C||7.5|hold"_s;
+        QTest::newRow("no positive rate, unknown words") << "attacher__C[0][-3][fast][once]"_ba << u"C||0|once"_s;
+        QTest::newRow("an unclosed tag") << "attacher__C[once"_ba << u"C||0|once"_s;
+        QTest::newRow("no name") << "attacher__"_ba << u"-"_s;
+        QTest::newRow("another text") << "hello attacher__C"_ba << u"-"_s;
+    }
+
+    void attachmentTexts()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QString, expected);
+        QCOMPARE(describe(qor::parseAttachment(text.toStdString())), expected);
+    }
+
+    void attachedFrames_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("elapsed");
+        QTest::addColumn<int>("expected"); // -1 once it is gone
+        QTest::newRow("loops at its own 12 fps in 24") << "attacher__C"_ba << 9 << 0;
+        QTest::newRow("10 fps in 30 lands on frame 1") << "attacher__C[10]"_ba << 3 << 1;
+        QTest::newRow("hold") << "attacher__C[24][hold]"_ba << 50 << 3;
+        QTest::newRow("once") << "attacher__C[24][once]"_ba << 4 << -1;
+    }
+
+    void attachedFrames()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(int, elapsed);
+        QFETCH(int, expected);
+        const auto attachment = qor::parseAttachment(text.toStdString());
+        QVERIFY(attachment);
+        const float parent = attachment->fps == 10.0f ? 30.0f : 24.0f;
+        QCOMPARE(qor::attachedFrame(*attachment, elapsed, parent, 12.0f, 4).value_or(-1), expected);
     }
 };
 

@@ -1,8 +1,14 @@
+#include "animations.h"
 #include "preview/player.h"
 #include "preview/previewwindow.h"
+#include "render/picture.h"
 #include "sample.h"
+#include "testdata.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QDockWidget>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -40,7 +46,7 @@ private slots:
         keys(Qt::Key_Right, 2);
         QCOMPARE(player.frame(), 2);
         keys(Qt::Key_End);
-        QCOMPARE(player.frame(), sample::frameCount - 1);
+        QCOMPARE(player.frame(), sample::walkFrames - 1); // the first clip, where a file opens
         keys(Qt::Key_Home);
         keys(Qt::Key_Left);
         QCOMPARE(player.frame(), 0);
@@ -72,6 +78,101 @@ private slots:
         file.close();
         QTRY_VERIFY(window.statusBar()->currentMessage().contains(u"does not read"_s));
         QCOMPARE(window.animation().tracks.size(), changed.tracks.size());
+
+        // A frame typed outside the clip is one of the whole animation.
+        window.findChild<QSpinBox *>(u"frameField"_s)->setValue(3);
+        QCOMPARE(clips->currentIndex(), 0);
+        QCOMPARE(player.frame(), 3);
+    }
+
+    // A file opens on its first clip, else on the first frame that shows anything.
+    void opensWhereSomethingShows_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("clip");
+        QTest::addColumn<int>("frame");
+        QTest::newRow("the walker's first clip") << u"walker"_s << u"walk"_s << 0;
+        QTest::newRow("the parade's one clip") << u"parade"_s << u"march"_s << 0;
+        QTest::newRow("no clips, nothing shown before frame 3") << u"late"_s << u"Whole animation"_s << 3;
+    }
+
+    void opensWhereSomethingShows()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, clip);
+        QFETCH(int, frame);
+        sample::writeParade(dir.path());
+        qor::Reanim late;
+        late.tracks = {{"part", std::vector<qor::ReanimTransform>(6)}};
+        late.tracks[0].transforms[0].f = -1;
+        late.tracks[0].transforms[0].i = "IMAGE_REANIM_HEAD";
+        late.tracks[0].transforms[3].f = 0;
+        testdata::writeFile(dir.filePath(u"late.reanim"_s), sample::textOf(late));
+        PreviewWindow window;
+        QVERIFY(window.openFile(dir.filePath(file + u".reanim"_s)));
+        QCOMPARE(window.findChild<QComboBox *>(u"clipChooser"_s)->currentText(), clip);
+        QCOMPARE(window.player().frame(), frame);
+    }
+
+    // The parade plays the walker it attaches, says which file it did not find, and exports
+    // its clip as animations and every clip as sheets.
+    void attachmentsProblemsAndExports()
+    {
+        const QString parade = sample::writeParade(dir.path());
+        PreviewWindow window;
+        window.setImageFolder(dir.filePath(u"images"_s));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(window.openFile(parade));
+        QTRY_VERIFY(window.problems().size() == 2);
+        QVERIFY2(window.problems()[0].contains(u"Ghost.reanim.compiled or Ghost.reanim"_s), qPrintable(window.problems()[0]));
+        QVERIFY2(window.problems()[1].startsWith(u"image IMAGE_REANIM_HAT: no hat.png"_s), qPrintable(window.problems()[1]));
+
+        const QString webp = dir.filePath(u"parade.webp"_s);
+        const QString gif = dir.filePath(u"parade.gif"_s);
+        QVERIFY(window.exportAnimation(webp));
+        QVERIFY(window.exportAnimation(gif));
+        const QSize size = qor::clipFraming(window.animation(), window.currentClip(), window.images(), 1.0).pixelSize();
+        for (const animations::Decoded &decoded :
+             {animations::decodeWebP(testdata::readFile(webp)), animations::decodeGif(gif)}) {
+            QCOMPARE(decoded.frames.size(), sample::paradeFrames);
+            QVERIFY(decoded.frames.front().width() > size.width()); // the walker walks past the parade's own parts
+        }
+
+        const QString every = dir.filePath(u"every"_s);
+        QVERIFY(QDir().mkpath(every));
+        QVERIFY(window.exportAllClips(every, u"png"_s));
+        QCOMPARE(QDir(every).entryList(QDir::Files, QDir::Name), (QStringList{u"parade-march.json"_s, u"parade-march.png"_s}));
+    }
+
+    void changedImagesAreReadAgain()
+    {
+        PreviewWindow window;
+        window.setImageFolder(dir.filePath(u"images"_s));
+        QVERIFY(window.openFile(walker));
+        QCOMPARE(window.images().image("IMAGE_REANIM_HEAD").size(), QSize(52, 52));
+        QImage bigger(60, 60, QImage::Format_ARGB32);
+        bigger.fill(Qt::red);
+        QVERIFY(bigger.save(dir.filePath(u"images/head.png"_s)));
+        QTRY_COMPARE(window.images().image("IMAGE_REANIM_HEAD").size(), QSize(60, 60));
+    }
+
+    void theWindowsPlaceSizeAndPanelsAreRemembered()
+    {
+        {
+            PreviewWindow window;
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            window.resize(720, 510);
+            window.findChild<QDockWidget *>(u"tracksDock"_s)->close();
+            QTRY_COMPARE(window.size(), QSize(720, 510));
+            window.close();
+        }
+        PreviewWindow again;
+        again.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&again));
+        QCOMPARE(again.size(), QSize(720, 510));
+        QVERIFY(!again.findChild<QDockWidget *>(u"tracksDock"_s)->isVisible());
     }
 
     void aFileThatDoesNotReadLeavesTheWindowAsItWas()
