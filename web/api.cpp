@@ -4,6 +4,7 @@
 
 #include "web/api.h"
 
+#include "core/attachment.h"
 #include "core/check.h"
 #include "core/compiler.h"
 #include "core/container.h"
@@ -311,6 +312,13 @@ Info info(const std::string &name, std::span<const std::uint8_t> bytes)
         result.frames = std::max(result.frames, std::int64_t(track.transforms.size()));
     }
     result.clips = clipsOf(qor::evaluate(animation->reanim));
+    for (const qor::Attachment &attachment : qor::attachmentsOf(animation->reanim)) {
+        AttachmentInfo &out = result.attachments.emplace_back();
+        out.name = qor::latin1ToUtf8(attachment.name);
+        out.clip = qor::latin1ToUtf8(attachment.clip);
+        for (const std::string &tag : attachment.tags)
+            out.tags.push_back(qor::latin1ToUtf8(tag));
+    }
     return result;
 }
 

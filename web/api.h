@@ -81,6 +81,11 @@ struct ClipInfo {
     int first = 0;  // its first frame
     int frames = 0; // how many frames it has
 };
+struct AttachmentInfo {
+    std::string name;              // the attached animation's name
+    std::string clip;              // the clip it plays; empty for the whole animation
+    std::vector<std::string> tags; // its tags, as written
+};
 struct Info {
     bool ok = false;
     std::string kind;       // "compiled" or "text", told as check tells it; set even when !ok
@@ -89,6 +94,7 @@ struct Info {
     std::int64_t frames = 0; // of the longest track
     std::vector<TrackInfo> tracks;
     std::vector<ClipInfo> clips;
+    std::vector<AttachmentInfo> attachments; // the animations its frames' texts attach, each once
     std::string error; // when !ok: the "ERROR: NAME: ..." line info prints
 };
 Info info(const std::string &name, std::span<const std::uint8_t> bytes);

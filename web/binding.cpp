@@ -119,6 +119,15 @@ val info(const std::string &name, const val &bytes)
     }
     object.set("tracks", tracks);
     object.set("clips", clips(described.clips));
+    val attachments = val::array();
+    for (const web::AttachmentInfo &attachment : described.attachments) {
+        val one = val::object();
+        one.set("name", attachment.name);
+        one.set("clip", attachment.clip);
+        one.set("tags", strings(attachment.tags));
+        attachments.call<void>("push", one);
+    }
+    object.set("attachments", attachments);
     object.set("error", described.error);
     return object;
 }

@@ -59,7 +59,8 @@ for (const [n, [label]] of animations.entries()) {
       assert.equal(info.ok, true, info.error);
       const { path, ...expected } = native;
       assert.equal(path, name);
-      assert.deepEqual({ kind: info.kind, fps: info.fps, frames: info.frames, tracks: info.tracks, clips: info.clips }, expected);
+      assert.deepEqual({ kind: info.kind, fps: info.fps, frames: info.frames, tracks: info.tracks, clips: info.clips,
+        attachments: info.attachments }, expected);
     });
 
     test(`check --strict of ${name} gives the native lines`, () => {
