@@ -8,7 +8,7 @@ bash scripts/build.sh
 
 work=$(mktemp -d /tmp/qorutil-animation.XXXXXX)
 trap 'rm -rf "$work"' EXIT
-build/tests/qorutil-sample "$work" >/dev/null
+build/tools/qorutil-sample "$work" >/dev/null
 mkdir -p docs
 build/cli/qorutil-cli render "$work/parade.reanim" --clip march --images "$work/images" \
     --background white --animation docs/parade.gif

@@ -10,7 +10,7 @@ bash scripts/build.sh
 
 work=$(mktemp -d /tmp/qorutil-preview.XXXXXX)
 trap 'rm -rf "$work"' EXIT
-build/tests/qorutil-sample "$work" >/dev/null
+build/tools/qorutil-sample "$work" >/dev/null
 # The preview's own settings, in a configuration folder of this run: the image folder.
 mkdir -p "$work/config/QORUtil"
 printf '[General]\nimageFolder=%s\n' "$work/images" >"$work/config/QORUtil/qorutil-preview.conf"
