@@ -16,13 +16,16 @@ struct OffTheForm {};
 
 class LineReader {
 public:
-    explicit LineReader(std::string_view text) : at_(text.data()), end_(text.data() + text.size()) {}
+    LineReader(std::string_view text, bool quietNumbersOnly)
+        : at_(text.data()), end_(text.data() + text.size()), quietNumbersOnly_(quietNumbersOnly)
+    {
+    }
 
     Reanim read()
     {
         Reanim reanim;
         if (skip("<fps>")) {
-            reanim.fps = parseDecimal(number());
+            reanim.fps = decimal(number());
             expect("</fps>\n");
         }
         while (at_ != end_) {
@@ -77,7 +80,7 @@ private:
             const std::string_view tag = until('>');
             ++at_;
             if (const int field = indexOf(numberFields, tag); field >= 0)
-                frame.*numberFields[size_t(field)].member = parseDecimal(number());
+                frame.*numberFields[size_t(field)].member = decimal(number());
             else if (const int string = indexOf(stringFields, tag); string >= 0)
                 frame.*stringFields[size_t(string)].member = name();
             else
@@ -107,6 +110,18 @@ private:
             throw OffTheForm{};
         at_ = static_cast<const char *>(found);
         return {start, size_t(at_ - start)};
+    }
+
+    // A number's value; with quietNumbersOnly, a number the general reader would warn about
+    // (not a number, more decimals than a decompile writes) is left to it.
+    float decimal(std::string_view text) const
+    {
+        if (!quietNumbersOnly_)
+            return parseDecimal(text);
+        const auto value = readDecimal(text);
+        if (!value || decimalPlaces(text) > 3)
+            throw OffTheForm{};
+        return *value;
     }
 
     // The text of a number element: the characters the decompiler writes for numbers.
@@ -168,14 +183,15 @@ private:
 
     const char *at_;
     const char *const end_;
+    const bool quietNumbersOnly_;
 };
 
 } // namespace
 
-std::optional<Reanim> readDecompilerLines(std::string_view text)
+std::optional<Reanim> readDecompilerLines(std::string_view text, bool quietNumbersOnly)
 {
     try {
-        return LineReader(text).read();
+        return LineReader(text, quietNumbersOnly).read();
     } catch (const OffTheForm &) {
         return std::nullopt;
     }

@@ -13,6 +13,6 @@ namespace qor {
 // escapes and characters the decompiler writes. Such a text is well-formed XML and reads to
 // the model the general reader would give, several times faster. Nothing when the text
 // strays from that form anywhere; the general reader then reads it.
-std::optional<Reanim> readDecompilerLines(std::string_view text);
+std::optional<Reanim> readDecompilerLines(std::string_view text, bool quietNumbersOnly = false);
 
 } // namespace qor

@@ -405,7 +405,12 @@ private:
 
 bool readReanimXml(std::string_view bytes, Reanim &reanim, LogSink &log, std::vector<ReaderWarning> *warnings)
 {
-    if (auto lines = warnings ? std::nullopt : readDecompilerLines(bytes)) {
+    // A text in the decompiler's own lines has nothing to warn about, unless it holds a number
+    // the general reader would warn about (those are left to it) or nothing at all.
+    auto lines = readDecompilerLines(bytes, warnings != nullptr);
+    if (lines && warnings && lines->tracks.empty())
+        lines.reset();
+    if (lines) {
         reanim = std::move(*lines);
         logTracks(reanim, reanim.tracks.size(), log);
         return true;

@@ -21,5 +21,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (qor::serializeReanim(general) != body)
             qorfuzz::failed("the line reader and the general reader read different animations", std::string(text));
     }
+    // A text the line reader takes when warnings are wanted is one the general reader has no
+    // warning about.
+    if (const auto quiet = qor::readDecompilerLines(text, true); quiet && !quiet->tracks.empty()) {
+        qor::Reanim general;
+        std::vector<qor::ReaderWarning> warnings;
+        if (!qor::readReanimXml("<!---->" + std::string(text), general, log, &warnings) || !warnings.empty())
+            qorfuzz::failed("the line reader took a text the general reader warns about", std::string(text),
+                            warnings.empty() ? std::nullopt : std::optional(warnings.front().text));
+    }
     return 0;
 }
