@@ -1,9 +1,22 @@
 #include "core/textout.h"
 
+#include "core/text.h"
+
 #include <charconv>
 #include <iterator>
 
 namespace qor {
+
+namespace {
+
+std::string lowerHexadecimal(unsigned char byte)
+{
+    static constexpr char digits[] = "0123456789abcdef";
+    return {digits[byte >> 4], digits[byte & 0xF]};
+}
+
+} // namespace
+
 
 namespace {
 
@@ -80,12 +93,21 @@ TextOut &TextOut::jsonLatin1(std::string_view name)
 TextOut &TextOut::jsonUtf8(std::string_view text)
 {
     buffer_ += '"';
-    for (const char byte : text) {
-        // The bytes of a character past U+007F go as they are; those below take escapes.
-        if (static_cast<unsigned char>(byte) >= 0x80)
-            buffer_ += byte;
-        else
-            jsonCharacter(static_cast<unsigned char>(byte));
+    while (!text.empty()) {
+        const auto byte = static_cast<unsigned char>(text.front());
+        const std::size_t length = utf8SequenceLength(text);
+        if (byte < 0x80) {
+            jsonCharacter(byte);
+        } else if (length > 0) {
+            // A character past U+007F goes as it is.
+            buffer_.append(text.substr(0, length));
+            text.remove_prefix(length - 1);
+        } else {
+            // A byte that is no part of UTF-8 (a path of another encoding) as the surrogate
+            // U+DC00 + byte, as Python's surrogateescape writes it, so the bytes come back.
+            buffer_ += "\\udc" + lowerHexadecimal(byte);
+        }
+        text.remove_prefix(1);
     }
     buffer_ += '"';
     return spill();
