@@ -2,44 +2,16 @@
 
 #include <cstdint>
 #include <cstring>
-#include <memory>
-#include <new>
 #include <span>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace qor {
 
-// Leaves the bytes a vector grows by uninitialized: an inflated body or a written one is filled
-// right after, and zeroing it first would cost as much as a tenth of a conversion.
-template <typename T>
-struct UninitializedAllocator : std::allocator<T> {
-    template <typename U>
-    struct rebind {
-        using other = UninitializedAllocator<U>;
-    };
-    UninitializedAllocator() = default;
-    template <typename U>
-    UninitializedAllocator(const UninitializedAllocator<U> &) noexcept
-    {
-    }
-    template <typename U>
-    void construct(U *at) noexcept
-    {
-        ::new (static_cast<void *>(at)) U;
-    }
-    template <typename U, typename... Arguments>
-    void construct(U *at, Arguments &&...arguments)
-    {
-        ::new (static_cast<void *>(at)) U(std::forward<Arguments>(arguments)...);
-    }
-};
-
 // Bodies and compiled files are bytes; texts and names are std::string holding their bytes as
 // they are (a text UTF-8, a name Latin-1).
-using Bytes = std::vector<std::uint8_t, UninitializedAllocator<std::uint8_t>>;
+using Bytes = std::vector<std::uint8_t>;
 using ByteView = std::span<const std::uint8_t>;
 
 inline ByteView bytesOf(std::string_view text)
