@@ -125,6 +125,26 @@ std::string hexadecimal(unsigned long value, int width)
     return text;
 }
 
+std::string escapedText(std::string_view bytes, bool controls)
+{
+    std::string out;
+    out.reserve(bytes.size());
+    while (!bytes.empty()) {
+        const auto byte = static_cast<unsigned char>(bytes.front());
+        const std::size_t length = utf8SequenceLength(bytes);
+        if (controls && byte == '\\') {
+            out += "\\\\";
+        } else if (length == 0 || (controls && (byte < 0x20 || byte == 0x7F))) {
+            out += "\\x" + hexadecimal(byte, 2);
+        } else {
+            out.append(bytes.substr(0, length));
+            bytes.remove_prefix(length - 1);
+        }
+        bytes.remove_prefix(1);
+    }
+    return out;
+}
+
 std::string codePointName(char32_t codePoint)
 {
     return "U+" + hexadecimal(codePoint, 4);

@@ -25,6 +25,16 @@ std::size_t utf8SequenceLength(std::string_view bytes);
 // `value` in upper-case hexadecimal, with zeros in front up to `width` digits.
 std::string hexadecimal(unsigned long value, int width);
 
+// Text for one line of a message: printable UTF-8 as it is, and each byte that is a control
+// character or not valid UTF-8 as \xHH (a backslash as \\), so a name with a line feed or with
+// bytes of another encoding stays one line and can be told apart from any other. Without
+// `controls`, only the bytes that are not UTF-8 are escaped.
+std::string escapedText(std::string_view bytes, bool controls);
+inline std::string escapedBytes(std::string_view bytes)
+{
+    return escapedText(bytes, true);
+}
+
 // A code point as "U+00E9".
 std::string codePointName(char32_t codePoint);
 

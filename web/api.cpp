@@ -26,33 +26,10 @@ namespace web {
 
 namespace {
 
-// A path for a message line: control characters and bytes that are not UTF-8 as \xHH, a
-// backslash as \\ (as the command line shows paths).
+// A path for a message line, escaped as the command line shows paths.
 std::string shown(std::string_view name)
 {
-    std::string out;
-    while (!name.empty()) {
-        const auto byte = static_cast<unsigned char>(name.front());
-        const std::size_t length = qor::utf8SequenceLength(name);
-        if (byte == '\\') {
-            out += "\\\\";
-        } else if (length == 0 || byte < 0x20 || byte == 0x7F) {
-            out += "\\x" + qor::hexadecimal(byte, 2);
-        } else {
-            out.append(name.substr(0, length));
-            name.remove_prefix(length - 1);
-        }
-        name.remove_prefix(1);
-    }
-    return out;
-}
-
-bool endsWithAnyCase(std::string_view name, std::string_view suffix)
-{
-    return name.size() >= suffix.size()
-        && std::equal(suffix.begin(), suffix.end(), name.end() - std::ptrdiff_t(suffix.size()), [](char a, char b) {
-               return (a >= 'A' && a <= 'Z' ? char(a + 32) : a) == (b >= 'A' && b <= 'Z' ? char(b + 32) : b);
-           });
+    return qor::escapedBytes(name);
 }
 
 // The lines said about one file, as the command line's file log keeps them: an "ERROR:" line
@@ -149,9 +126,9 @@ bool guarded(const std::string &name, FileLines &log, Work work)
 
 qor::FileKind kindByName(const std::string &name, std::span<const std::uint8_t> bytes)
 {
-    if (endsWithAnyCase(name, ".compiled"))
+    if (qor::endsWithAnyCase(name, ".compiled"))
         return qor::FileKind::Compiled;
-    if (endsWithAnyCase(name, ".reanim"))
+    if (qor::endsWithAnyCase(name, ".reanim"))
         return qor::FileKind::Text;
     return qor::kindOf(bytes);
 }
