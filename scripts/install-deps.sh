@@ -9,13 +9,4 @@ packages=(cmake g++ make pkg-config zlib1g-dev libdeflate-dev libexpat1-dev qt6-
           qt6-qpa-plugins libgl-dev xvfb xauth openbox imagemagick xdotool x11-utils desktop-file-utils
           clang libclang-rt-14-dev llvm-14 libwebp-dev libgif-dev libimagequant-dev "$@")
 
-missing=()
-for package in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
-done
-if [ "${#missing[@]}" -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update
-    apt-get install -y --no-install-recommends "${missing[@]}"
-fi
+bash "$(dirname "$0")/install-packages.sh" "${packages[@]}"

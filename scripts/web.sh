@@ -10,16 +10,7 @@ cd "$(dirname "$0")/.."
 packages=(emscripten chromium cmake make dpkg-dev)
 command -v node >/dev/null || packages+=(nodejs)
 command -v npm >/dev/null || packages+=(npm)
-missing=()
-for package in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
-done
-if [ "${#missing[@]}" -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update
-    apt-get install -y --no-install-recommends "${missing[@]}"
-fi
+bash scripts/install-packages.sh "${packages[@]}"
 
 # Debian's emcc finds its JavaScript helpers there when the node on the PATH is another one.
 export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
