@@ -47,7 +47,13 @@ fetch() { # PACKAGE VERSION: unpacks the source into build-web/deps/src/PACKAGE-
     [ "$unpacked" = "$source_folder" ] || mv "$unpacked" "$source_folder"
 }
 
-emflags=(-Os -fPIC)
+# Built for speed, as Debian builds them: emcc's -Os also turns off inlining, which costs
+# zlib's compressor half its speed. A change of flags rebuilds all three.
+emflags=(-O2 -fPIC)
+if [ "$(cat "$deps/flags" 2>/dev/null)" != "${emflags[*]}" ]; then
+    rm -rf "$deps/lib"/*.a "$deps/src/expat-build"
+    echo "${emflags[*]}" >"$deps/flags"
+fi
 
 archive() { # NAME OBJECTS...: build-web/deps/lib/libNAME.a
     local name=$1
@@ -89,7 +95,7 @@ build_expat() {
     fetch expat "$(source_version libexpat1)"
     local src=$source_folder
     [ -d "$src/expat" ] && src=$src/expat
-    emcmake cmake -S "$src" -B "$deps/src/expat-build" -DCMAKE_BUILD_TYPE=MinSizeRel -DEXPAT_BUILD_TOOLS=OFF \
+    emcmake cmake -S "$src" -B "$deps/src/expat-build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_FLAGS_RELEASE="${emflags[*]} -DNDEBUG" -DEXPAT_BUILD_TOOLS=OFF \
         -DEXPAT_BUILD_EXAMPLES=OFF -DEXPAT_BUILD_TESTS=OFF -DEXPAT_BUILD_DOCS=OFF -DEXPAT_SHARED_LIBS=OFF \
         -DEXPAT_BUILD_PKGCONFIG=OFF -DEXPAT_ENABLE_INSTALL=OFF >/dev/null
     # Debian's patches test "#if XML_DTD == 1", as its own configure script defines it; the

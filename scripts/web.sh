@@ -22,7 +22,7 @@ fi
 
 bash scripts/web-deps.sh
 
-emcmake cmake -S web -B build-web/module -DCMAKE_BUILD_TYPE=MinSizeRel \
+emcmake cmake -S web -B build-web/module -DCMAKE_BUILD_TYPE=Release \
     -DQORUTIL_WEB_DEPS="$PWD/build-web/deps" >/dev/null
 cmake --build build-web/module -j2
 
