@@ -165,12 +165,19 @@ std::variant<Options, UsageError> parseCommandOptions(Options options, unsigned 
             filesOnly = true;
             continue;
         }
-        // --name=value is the same as --name value.
+        // --name=value is the same as --name value, and so is -jVALUE for a short option that
+        // takes a value (-j4, -oout.reanim), as getopt has it.
         std::string_view spelling = argument;
         std::optional<std::string> attached;
         if (const size_t equals = argument.find('='); argument.starts_with("--") && equals != std::string::npos) {
             spelling = std::string_view(argument).substr(0, equals);
             attached = argument.substr(equals + 1);
+        } else if (!argument.starts_with("--") && argument.size() > 2
+                   && std::any_of(std::begin(flags), std::end(flags), [&](const Flag &candidate) {
+                          return candidate.takesValue && std::string_view(argument).substr(0, 2) == candidate.shortName;
+                      })) {
+            spelling = std::string_view(argument).substr(0, 2);
+            attached = argument.substr(2);
         }
         const auto flag = std::find_if(std::begin(flags), std::end(flags), [&](const Flag &candidate) {
             return spelling == candidate.longName || (!candidate.shortName.empty() && spelling == candidate.shortName);

@@ -13,7 +13,8 @@ qorqt::WindowProgram preview()
                 "Plays a game animation, a compiled reanim file (.reanim.compiled) or reanim XML text\n"
                 "(.reanim), told apart by its content. The wheel zooms, dragging pans, F fits the clip;\n"
                 "Space plays and pauses, Left and Right step a frame. The file is read again when it\n"
-                "changes on disk. File > Export Frame and Export Clip as Sheet write PNG pictures.\n"
+                "changes on disk. The File menu exports the frame or a clip's sheet as PNG, and a clip\n"
+                "or every clip as an animated WebP or GIF.\n"
                 "The image folder is kept in ~/.config/QORUtil/qorutil-preview.conf."),
             QStringLiteral("The animation to play (optional)."), QStringLiteral("plays one file at a time")};
 }

@@ -102,6 +102,8 @@ done <<'TABLE'
 decompile -j 0 x|needs a whole number of at least 1
 decompile -j -3 x|needs a whole number of at least 1
 decompile --jobs=abc x|needs a whole number of at least 1
+decompile -j0 x|-j needs a whole number of at least 1, not '0'
+decompile -qv x|unknown option '-qv'
 check --json x|--json does not apply to check
 info -o y x|-o does not apply to info
 compile -o y a b|-o goes with exactly one input file
@@ -113,6 +115,8 @@ expect "-o takes -h as its file" [ "$status" = 0 -a -f ./-h ]
 cp "$example" jobs.reanim.compiled
 run decompile -j 100000 jobs.reanim.compiled
 expect "a huge -j is capped, not fatal" [ "$status" = 0 ]
+run decompile -j1 -oattached.reanim jobs.reanim.compiled
+expect "a short option's value may be attached: -j1 -oFILE" [ "$status" = 0 -a -f attached.reanim ]
 
 echo "== One line a file, the converters' lines with -v, compile warns as check does"
 run decompile -o quiet.reanim "$example"
