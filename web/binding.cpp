@@ -7,7 +7,9 @@
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
 
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -28,36 +30,43 @@ val copied(const std::vector<T> &values)
     return val(emscripten::typed_memory_view(values.size(), values.data())).call<val>("slice");
 }
 
-val strings(const std::vector<std::string> &texts)
+// A plain object of the given fields.
+val object(std::initializer_list<std::pair<const char *, val>> fields)
 {
-    val array = val::array();
-    for (const std::string &text : texts)
-        array.call<void>("push", text);
-    return array;
+    val made = val::object();
+    for (const auto &[key, value] : fields)
+        made.set(key, value);
+    return made;
+}
+
+// An array of each item as `entry` gives it (the item itself by default).
+template <typename T, typename Entry>
+val array(const std::vector<T> &items, Entry entry)
+{
+    val made = val::array();
+    for (const T &item : items)
+        made.call<void>("push", entry(item));
+    return made;
+}
+val array(const std::vector<std::string> &texts)
+{
+    return array(texts, [](const std::string &text) { return val(text); });
 }
 
 val clips(const std::vector<web::ClipInfo> &all)
 {
-    val array = val::array();
-    for (const web::ClipInfo &clip : all) {
-        val object = val::object();
-        object.set("name", clip.name);
-        object.set("first", clip.first);
-        object.set("frames", clip.frames);
-        array.call<void>("push", object);
-    }
-    return array;
+    return array(all, [](const web::ClipInfo &clip) {
+        return object({{"name", val(clip.name)}, {"first", val(clip.first)}, {"frames", val(clip.frames)}});
+    });
 }
 
 val conversion(const web::Conversion &done)
 {
-    val object = val::object();
-    object.set("ok", done.ok);
-    object.set("output", done.output);
-    object.set("bytes", copied(done.bytes));
-    object.set("lines", strings(done.lines));
-    object.set("warnings", done.warnings);
-    return object;
+    return object({{"ok", val(done.ok)},
+                   {"output", val(done.output)},
+                   {"bytes", copied(done.bytes)},
+                   {"lines", array(done.lines)},
+                   {"warnings", val(done.warnings)}});
 }
 
 val outputs(const val &names, bool decompile)
@@ -66,94 +75,69 @@ val outputs(const val &names, bool decompile)
     const auto count = names["length"].as<std::size_t>();
     for (std::size_t n = 0; n < count; ++n)
         list.push_back(names[n].as<std::string>());
-    val array = val::array();
-    for (const web::PlannedOutput &planned : web::outputs(list, decompile)) {
-        val object = val::object();
-        object.set("output", planned.output);
-        object.set("refusal", planned.refusal);
-        array.call<void>("push", object);
-    }
-    return array;
+    return array(web::outputs(list, decompile), [](const web::PlannedOutput &planned) {
+        return object({{"output", val(planned.output)}, {"refusal", val(planned.refusal)}});
+    });
 }
 
 val decompile(const std::string &name, const val &bytes)
 {
-    const web::Bytes input = bytesOf(bytes);
-    return conversion(web::decompile(name, input));
+    return conversion(web::decompile(name, bytesOf(bytes)));
 }
 
 val compile(const std::string &name, const val &bytes, bool strict)
 {
-    const web::Bytes input = bytesOf(bytes);
-    return conversion(web::compile(name, input, strict));
+    return conversion(web::compile(name, bytesOf(bytes), strict));
 }
 
 val check(const std::string &name, const val &bytes, bool strict)
 {
-    const web::Bytes input = bytesOf(bytes);
-    const web::Checked checked = web::check(name, input, strict);
+    const web::Checked checked = web::check(name, bytesOf(bytes), strict);
     static constexpr const char *outcomes[] = {"same", "different", "failed"};
-    val object = val::object();
-    object.set("outcome", std::string(outcomes[static_cast<int>(checked.outcome)]));
-    object.set("lines", strings(checked.lines));
-    object.set("warnings", checked.warnings);
-    return object;
+    return object({{"outcome", val(std::string(outcomes[static_cast<int>(checked.outcome)]))},
+                   {"lines", array(checked.lines)},
+                   {"warnings", val(checked.warnings)}});
 }
 
 val info(const std::string &name, const val &bytes)
 {
-    const web::Bytes input = bytesOf(bytes);
-    const web::Info described = web::info(name, input);
-    val object = val::object();
-    object.set("ok", described.ok);
-    object.set("kind", described.kind);
-    object.set("fps", described.fpsKnown ? val(described.fps) : val::null());
-    object.set("frames", double(described.frames));
-    val tracks = val::array();
-    for (const web::TrackInfo &track : described.tracks) {
-        val entry = val::object();
-        entry.set("name", track.name);
-        entry.set("frames", double(track.frames));
-        entry.set("images", strings(track.images));
-        tracks.call<void>("push", entry);
-    }
-    object.set("tracks", tracks);
-    object.set("clips", clips(described.clips));
-    val attachments = val::array();
-    for (const web::AttachmentInfo &attachment : described.attachments) {
-        val one = val::object();
-        one.set("name", attachment.name);
-        one.set("clip", attachment.clip);
-        one.set("tags", strings(attachment.tags));
-        attachments.call<void>("push", one);
-    }
-    object.set("attachments", attachments);
-    object.set("error", described.error);
-    return object;
+    const web::Info described = web::info(name, bytesOf(bytes));
+    return object({{"ok", val(described.ok)},
+                   {"kind", val(described.kind)},
+                   {"fps", described.fpsKnown ? val(described.fps) : val::null()},
+                   {"frames", val(double(described.frames))},
+                   {"tracks", array(described.tracks,
+                                    [](const web::TrackInfo &track) {
+                                        return object({{"name", val(track.name)},
+                                                       {"frames", val(double(track.frames))},
+                                                       {"images", array(track.images)}});
+                                    })},
+                   {"clips", clips(described.clips)},
+                   {"attachments", array(described.attachments,
+                                         [](const web::AttachmentInfo &attachment) {
+                                             return object({{"name", val(attachment.name)},
+                                                            {"clip", val(attachment.clip)},
+                                                            {"tags", array(attachment.tags)}});
+                                         })},
+                   {"error", val(described.error)}});
 }
 
 val evaluate(const std::string &name, const val &bytes)
 {
-    const web::Bytes input = bytesOf(bytes);
-    const web::Evaluated animation = web::evaluate(name, input);
-    val object = val::object();
-    object.set("ok", animation.ok);
-    object.set("error", animation.error);
-    object.set("fps", animation.fps);
-    object.set("frameCount", animation.frameCount);
-    object.set("strings", strings(animation.strings));
-    val tracks = val::array();
-    for (const web::EvaluatedTrack &track : animation.tracks) {
-        val entry = val::object();
-        entry.set("name", track.name);
-        entry.set("marksClip", track.marksClip);
-        entry.set("values", copied(track.values));
-        entry.set("strings", copied(track.strings));
-        tracks.call<void>("push", entry);
-    }
-    object.set("tracks", tracks);
-    object.set("clips", clips(animation.clips));
-    return object;
+    const web::Evaluated animation = web::evaluate(name, bytesOf(bytes));
+    return object({{"ok", val(animation.ok)},
+                   {"error", val(animation.error)},
+                   {"fps", val(animation.fps)},
+                   {"frameCount", val(animation.frameCount)},
+                   {"strings", array(animation.strings)},
+                   {"tracks", array(animation.tracks,
+                                    [](const web::EvaluatedTrack &track) {
+                                        return object({{"name", val(track.name)},
+                                                       {"marksClip", val(track.marksClip)},
+                                                       {"values", copied(track.values)},
+                                                       {"strings", copied(track.strings)}});
+                                    })},
+                   {"clips", clips(animation.clips)}});
 }
 
 } // namespace
