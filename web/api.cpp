@@ -199,46 +199,46 @@ std::vector<PlannedOutput> outputs(const std::vector<std::string> &names, bool d
     return planned;
 }
 
-Conversion decompile(const std::string &name, std::span<const std::uint8_t> bytes)
+namespace {
+
+// One file through a converter: `convert` fills the output's bytes from the input's, or
+// reports why it can't; `warnings` are its warnings, read once it has run.
+template <typename Convert>
+Conversion converted(const std::string &name, std::span<const std::uint8_t> bytes, bool decompile,
+                     std::size_t limit, const std::vector<qor::ReaderWarning> &warnings, Convert convert)
 {
     Conversion result;
-    result.output = outputName(name, true);
+    result.output = outputName(name, decompile);
     FileLines log(shown(name));
-    const bool done = withinLimit(name, bytes, qor::maxCompiledFileSize, log) && guarded(name, log, [&] {
+    result.ok = withinLimit(name, bytes, limit, log) && guarded(name, log, [&] { return convert(result.bytes, log); });
+    if (!result.ok)
+        result.bytes.clear();
+    result.warnings = int(warnings.size());
+    result.lines = reportOf(name, result.output, result.ok, decompile, log, warnings);
+    return result;
+}
+
+} // namespace
+
+Conversion decompile(const std::string &name, std::span<const std::uint8_t> bytes)
+{
+    return converted(name, bytes, true, qor::maxCompiledFileSize, {}, [&](Bytes &out, FileLines &log) {
         qor::Bytes body;
         std::string text;
         if (!qor::inflateCompiledFile(bytes, body, log) || !qor::decompileBodyToText(body, text, log))
             return false;
-        result.bytes.assign(text.begin(), text.end());
+        out.assign(text.begin(), text.end());
         return true;
     });
-    result.ok = done;
-    if (!done)
-        result.bytes.clear();
-    result.lines = reportOf(name, result.output, done, true, log, {});
-    return result;
 }
 
 Conversion compile(const std::string &name, std::span<const std::uint8_t> bytes, bool strict)
 {
-    Conversion result;
-    result.output = outputName(name, false);
-    FileLines log(shown(name));
     qor::CompileDetails details;
     details.refuseWarnings = strict;
-    const bool done = withinLimit(name, bytes, qor::maxTextFileSize, log) && guarded(name, log, [&] {
-        qor::Bytes file;
-        if (!qor::compileText(qor::charsOf(bytes), file, log, &details))
-            return false;
-        result.bytes.assign(file.begin(), file.end());
-        return true;
+    return converted(name, bytes, false, qor::maxTextFileSize, details.warnings, [&](Bytes &out, FileLines &log) {
+        return qor::compileText(qor::charsOf(bytes), out, log, &details);
     });
-    result.ok = done;
-    if (!done)
-        result.bytes.clear();
-    result.warnings = int(details.warnings.size());
-    result.lines = reportOf(name, result.output, done, false, log, details.warnings);
-    return result;
 }
 
 Checked check(const std::string &name, std::span<const std::uint8_t> bytes, bool strict)
