@@ -168,6 +168,23 @@ std::optional<qor::LoadedAnimation> loaded(const std::string &name, std::span<co
     return animation;
 }
 
+// One file through a converter: `convert` fills the output's bytes from the input's, or
+// reports why it can't; `warnings` are its warnings, read once it has run.
+template <typename Convert>
+Conversion converted(const std::string &name, std::span<const std::uint8_t> bytes, bool decompile,
+                     std::size_t limit, const std::vector<qor::ReaderWarning> &warnings, Convert convert)
+{
+    Conversion result;
+    result.output = outputName(name, decompile);
+    FileLines log(shown(name));
+    result.ok = withinLimit(name, bytes, limit, log) && guarded(name, log, [&] { return convert(result.bytes, log); });
+    if (!result.ok)
+        result.bytes.clear();
+    result.warnings = int(warnings.size());
+    result.lines = reportOf(name, result.output, result.ok, decompile, log, warnings);
+    return result;
+}
+
 } // namespace
 
 std::vector<PlannedOutput> outputs(const std::vector<std::string> &names, bool decompile)
@@ -198,27 +215,6 @@ std::vector<PlannedOutput> outputs(const std::vector<std::string> &names, bool d
     }
     return planned;
 }
-
-namespace {
-
-// One file through a converter: `convert` fills the output's bytes from the input's, or
-// reports why it can't; `warnings` are its warnings, read once it has run.
-template <typename Convert>
-Conversion converted(const std::string &name, std::span<const std::uint8_t> bytes, bool decompile,
-                     std::size_t limit, const std::vector<qor::ReaderWarning> &warnings, Convert convert)
-{
-    Conversion result;
-    result.output = outputName(name, decompile);
-    FileLines log(shown(name));
-    result.ok = withinLimit(name, bytes, limit, log) && guarded(name, log, [&] { return convert(result.bytes, log); });
-    if (!result.ok)
-        result.bytes.clear();
-    result.warnings = int(warnings.size());
-    result.lines = reportOf(name, result.output, result.ok, decompile, log, warnings);
-    return result;
-}
-
-} // namespace
 
 Conversion decompile(const std::string &name, std::span<const std::uint8_t> bytes)
 {
