@@ -26,37 +26,6 @@
 
 namespace cli {
 
-void FileLog::logText(const QString &text)
-{
-    QString line = text;
-    const QLatin1String error("ERROR: ");
-    if (!subject_.isEmpty() && line.startsWith(error) && !line.contains(subject_))
-        line.insert(error.size(), subject_ + QLatin1String(": "));
-    line.replace(QLatin1Char('\r'), QLatin1String("\\r")).replace(QLatin1Char('\n'), QLatin1String("\\n"));
-    lines += line.toLocal8Bit();
-    lines += '\n';
-}
-
-QString FileLog::lastError() const
-{
-    const QList<QByteArray> all = lines.trimmed().split('\n');
-    for (auto line = all.rbegin(); line != all.rend(); ++line) {
-        if (line->startsWith("ERROR: "))
-            return QString::fromLocal8Bit(line->mid(7));
-    }
-    return QStringLiteral("it could not be read");
-}
-
-QByteArray FileLog::errorLines() const
-{
-    QByteArray errors;
-    for (const QByteArray &line : lines.split('\n')) {
-        if (line.startsWith("ERROR: "))
-            errors += line + '\n';
-    }
-    return errors;
-}
-
 bool stderrIsTerminal()
 {
     return isatty(fileno(stderr));

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "core/filelines.h"
 #include "qt/qtcore.h"
 
 #include <QByteArray>
 
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace cli {
@@ -21,28 +23,25 @@ struct FileReport {
     int warnings = 0;
 };
 
-// A log sink that keeps one file's lines together, in the local encoding, each ending in a
-// line feed. A line feed or carriage return inside a message is shown as \n or \r, so one
-// message stays one line.
-//
-// Given the file it is about, it names that file in any "ERROR:" line that does not already,
-// so that a report read alone, or with --quiet, still says which file it is about.
+// One file's lines (see qor::FileLines), for stderr in the local encoding, which Qt takes to
+// be UTF-8 on every Unix.
 class FileLog : public qorqt::LogSink {
 public:
-    explicit FileLog(const QString &subject = QString()) : subject_(subject) {}
+    explicit FileLog(const QString &subject = QString()) : lines_(subject.toStdString()) {}
 
-    void logText(const QString &text) override;
+    void logText(const QString &text) override { lines_.logLine(text.toStdString()); }
 
     // The last "ERROR:" line, without that word, for a one-line report of a file.
-    QString lastError() const;
+    QString lastError() const { return qorqt::fromUtf8(lines_.lastError()); }
 
     // The "ERROR:" lines alone.
-    QByteArray errorLines() const;
+    std::vector<std::string> errorLines() const { return lines_.errorLines(); }
 
-    QByteArray lines;
+    // Every line, each ending in a line feed.
+    QByteArray lines() const { return QByteArray::fromStdString(lines_.text); }
 
 private:
-    QString subject_;
+    qor::FileLines lines_;
 };
 
 using Task = std::function<FileReport()>;

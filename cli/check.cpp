@@ -63,7 +63,7 @@ FileReport checkOne(const Input &input, bool strict)
         out.logLine(name + QLatin1String(": comes back the same"));
         report.outcome = strict && report.warnings > 0 ? Outcome::Failed : Outcome::Done;
     }
-    report.log = std::move(out.lines);
+    report.log = out.lines();
     return report;
 }
 

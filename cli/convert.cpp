@@ -225,18 +225,18 @@ FileReport convertOne(const Planned &item, const Options &options, bool decompil
                           .arg(warning.line)
                           .arg(qorqt::fromUtf8(warning.text)));
     if (options.verbose) {
-        report.log = log.lines + lines.lines;
+        report.log = log.lines() + lines.lines();
         return report;
     }
     // By default, one line a file: what was done, or why not.
     if (converted)
         lines.logLine(QLatin1String(decompile ? "Decompiled " : "Compiled ") + inputName(item.input) + QLatin1String(" to ")
                       + (isStream(item.output) ? QStringLiteral("standard output") : shown(item.output)));
-    else if (const QByteArray errors = log.errorLines(); !errors.isEmpty())
-        lines.lines += errors;
+    else if (const auto errors = log.errorLines(); !errors.empty())
+        std::for_each(errors.begin(), errors.end(), [&](const std::string &error) { lines.logLine(error); });
     else
         lines.logLine(QLatin1String("ERROR: ") + inputName(item.input) + QLatin1String(": ") + log.lastError());
-    report.log = std::move(lines.lines);
+    report.log = lines.lines();
     return report;
 }
 

@@ -140,7 +140,7 @@ FileReport describeOne(const Input &input, size_t index, qor::InfoFormat format,
         report.outcome = Outcome::Failed;
         FileLog error;
         error.logLine(QLatin1String("ERROR: ") + shown(input.file) + QLatin1String(": ") + qorqt::fromUtf8(log.reason));
-        report.log = std::move(error.lines);
+        report.log = error.lines();
     }
     return report;
 }

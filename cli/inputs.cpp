@@ -141,7 +141,7 @@ RunInputs runInputs(const std::vector<std::string> &arguments, const QStringList
     std::erase_if(run.files, [&](const Input &input) {
         return input.file != "-" && !seen.insert(qor::fileIdentity(input.file)).second;
     });
-    printError(log.lines);
+    printError(log.lines());
     return run;
 }
 

@@ -10,6 +10,7 @@
 #include "core/container.h"
 #include "core/decompiler.h"
 #include "core/evaluated.h"
+#include "core/filelines.h"
 #include "core/loader.h"
 #include "core/outputname.h"
 #include "core/text.h"
@@ -32,47 +33,7 @@ std::string shown(std::string_view name)
     return qor::escapedBytes(name);
 }
 
-// The lines said about one file, as the command line's file log keeps them: an "ERROR:" line
-// that does not name the file gets its name in front, and a line feed or carriage return
-// inside a message is shown as \n or \r.
-class FileLines : public qor::LogSink {
-public:
-    explicit FileLines(std::string subject) : subject_(std::move(subject)) {}
-
-    void logLine(std::string_view text) override
-    {
-        std::string line(text);
-        if (!subject_.empty() && line.starts_with("ERROR: ") && line.find(subject_) == std::string::npos)
-            line.insert(7, subject_ + ": ");
-        std::string out;
-        for (const char c : line)
-            out += c == '\n' ? std::string("\\n") : c == '\r' ? std::string("\\r") : std::string(1, c);
-        lines.push_back(std::move(out));
-    }
-
-    std::vector<std::string> errorLines() const
-    {
-        std::vector<std::string> errors;
-        std::copy_if(lines.begin(), lines.end(), std::back_inserter(errors),
-                     [](const std::string &line) { return line.starts_with("ERROR: "); });
-        return errors;
-    }
-
-    // The reason of the last "ERROR:" line, or what the command line says without one.
-    std::string lastError() const
-    {
-        for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
-            if (line->starts_with("ERROR: "))
-                return line->substr(7);
-        }
-        return "it could not be read";
-    }
-
-    std::vector<std::string> lines;
-
-private:
-    std::string subject_;
-};
+using qor::FileLines;
 
 std::string outputName(const std::string &name, bool decompile)
 {
@@ -157,7 +118,7 @@ std::optional<qor::LoadedAnimation> loaded(const std::string &name, std::span<co
                                            qor::FileKind kind, std::string &error)
 {
     // As info reads a file: the reason alone, put after the file's name.
-    FileLines log({});
+    FileLines log;
     std::optional<qor::LoadedAnimation> animation;
     const bool read = withinLimit(name, bytes, qor::maxCompiledFileSize, log) && guarded(name, log, [&] {
         animation = qor::decodeAnimation(bytes, kind, log);
@@ -241,7 +202,7 @@ Checked check(const std::string &name, std::span<const std::uint8_t> bytes, bool
 {
     Checked result;
     // As check reads a file: the reason alone, put after the file's name.
-    FileLines log({});
+    FileLines log;
     qor::CheckResult checked;
     if (!withinLimit(name, bytes, qor::maxCompiledFileSize, log)) {
         checked.error = log.lastError();
