@@ -126,7 +126,7 @@ bool convertInMemory(const Planned &item, bool decompile, FileLog &log, qor::Com
                                       : qor::loadCompiledBody(item.input.file, buffers.body, log, &buffers.file);
         if (!loaded)
             return false;
-        log.logLine(QLatin1String("Decompress [") + item.input.path + QLatin1String("] ..."));
+        log.logLine(qor::decompressLine(item.input.path.toStdString()));
         if (!qor::decompileBodyToText(buffers.body, buffers.text, log))
             return false;
         output = qorqt::toQByteArray(std::string_view(buffers.text));
@@ -158,15 +158,12 @@ bool convert(const Planned &item, const Options &options, bool decompile, FileLo
         QByteArray bytes;
         if (!convertInMemory(item, decompile, log, details, buffers, bytes))
             return false;
-        const char *finish = decompile ? "Decompile finish [" : "Compiled finish [";
         if (isStream(item.output)) {
             standardOutput = std::move(bytes);
-            log.logLine(QLatin1String(finish) + QLatin1String("-]"));
-            return true;
-        }
-        if (!qor::writeWholeFile(item.output, qorqt::charsOf(bytes), log, flush))
+        } else if (!qor::writeWholeFile(item.output, qorqt::charsOf(bytes), log, flush)) {
             return false;
-        log.logLine(QLatin1String(finish) + shown(item.output) + QLatin1Char(']'));
+        }
+        log.logLine(qor::finishLine(decompile, isStream(item.output) ? "-" : shown(item.output).toStdString()));
         return true;
     });
 }

@@ -15,13 +15,13 @@ bool decompile(const std::filesystem::path &inPath, const std::filesystem::path 
 {
     if (!loadCompiledBody(inPath, buffers.body, log, &buffers.file))
         return false;
-    log.logLine("Decompress [" + displayPath(inPath) + "] ...");
+    log.logLine(decompressLine(displayPath(inPath)));
     OutputFile file(outPath, log, flush);
     if (!file.open())
         return false;
     if (!decompileBody(buffers.body, [&](std::string_view piece) { return file.write(piece); }, log) || !file.commit())
         return false;
-    log.logLine("Decompile finish [" + displayPath(outPath) + ']');
+    log.logLine(finishLine(true, displayPath(outPath)));
     return true;
 }
 
@@ -32,11 +32,21 @@ bool compile(const std::filesystem::path &inPath, const std::filesystem::path &o
         return false;
     if (!writeWholeFile(outPath, charsOf(buffers.body), log, flush))
         return false;
-    log.logLine("Compiled finish [" + displayPath(outPath) + ']');
+    log.logLine(finishLine(false, displayPath(outPath)));
     return true;
 }
 
 } // namespace
+
+std::string decompressLine(std::string_view shownPath)
+{
+    return "Decompress [" + std::string(shownPath) + "] ...";
+}
+
+std::string finishLine(bool decompiled, std::string_view shownPath)
+{
+    return (decompiled ? "Decompile finish [" : "Compiled finish [") + std::string(shownPath) + ']';
+}
 
 bool decompileFile(const std::filesystem::path &inPath, const std::filesystem::path &outPath, LogSink &log, Flush flush,
                    ConversionBuffers *buffers)

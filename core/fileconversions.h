@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace qor {
 
@@ -32,6 +33,11 @@ bool decompileFile(const std::filesystem::path &inPath, const std::filesystem::p
 // as for compileText.
 bool compileFile(const std::filesystem::path &inPath, const std::filesystem::path &outPath, LogSink &log,
                  Flush flush = Flush::ToDisk, CompileDetails *details = nullptr, ConversionBuffers *buffers = nullptr);
+
+// The lines a conversion says of its file, given its path as shown: once the compiled file is
+// read, and once the output is written (a stream's path is "-").
+std::string decompressLine(std::string_view shownPath);
+std::string finishLine(bool decompiled, std::string_view shownPath);
 
 // The inflated body of the compiled file at `path`; false (nothing) after an "ERROR:" line.
 bool loadCompiledBody(const std::filesystem::path &path, Bytes &body, LogSink &log, Bytes *file = nullptr);

@@ -1,6 +1,6 @@
 // web/api.h over the format core: the same converters, checks and evaluation as the command
-// line, with the command line's way of naming a file in its lines (see cli/convert.cpp and
-// cli/batch.cpp), for files that come as bytes rather than paths.
+// line, with the command line's way of naming a file in its lines (qor::FileLines, and the one
+// line a file of cli/convert.cpp), for files that come as bytes rather than paths.
 
 #include "web/api.h"
 
