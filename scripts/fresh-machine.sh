@@ -124,6 +124,14 @@ enter_chroot() {
     mount --bind /dev/pts "$root/dev/pts" && mounted+=("$root/dev/pts")
     mkdir -p "$root/dev/shm"
     mount -t tmpfs -o mode=1777,nosuid,nodev shm "$root/dev/shm" && mounted+=("$root/dev/shm")
+    # The network's own certificate authorities (a proxy that inspects TLS, say), which every
+    # machine on it needs: npm fetches over https. Taken into the system's list now, or when
+    # the ca-certificates package comes.
+    if compgen -G "/usr/local/share/ca-certificates/*.crt" >/dev/null; then
+        mkdir -p "$root/usr/local/share/ca-certificates"
+        cp /usr/local/share/ca-certificates/*.crt "$root/usr/local/share/ca-certificates/"
+        ! in_chroot 'command -v update-ca-certificates >/dev/null' || in_chroot 'update-ca-certificates >/dev/null'
+    fi
     # The checkout as committed, without build folders or anything else left in the work tree.
     rm -rf --one-file-system "$root/root/qorutil"
     mkdir -p "$root/root/qorutil"

@@ -15,6 +15,12 @@ bash scripts/install-packages.sh "${packages[@]}"
 # Debian's emcc finds its JavaScript helpers there when the node on the PATH is another one.
 export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
 
+# npm trusts the system's certificate authorities as apt and curl do, a network's own among
+# them (added under /usr/local/share/ca-certificates); node alone knows only its built-in list.
+if [ -z "${NODE_EXTRA_CA_CERTS:-}" ] && [ -f /etc/ssl/certs/ca-certificates.crt ]; then
+    export NODE_EXTRA_CA_CERTS=/etc/ssl/certs/ca-certificates.crt
+fi
+
 # The test tools, exactly as locked; again only when the lock changed.
 if [ ! -f web/node_modules/.package-lock.json ] || [ web/package-lock.json -nt web/node_modules/.package-lock.json ]; then
     npm ci --prefix web --no-audit --no-fund
