@@ -42,6 +42,15 @@ struct BodyWalk {
 template <typename Consumer>
 BodyWalk walkBody(ByteView body, Consumer &consumer);
 
+// A consumer that takes every call and goes on: walked alone, it learns only whether the body
+// ends where it should; as a base, it leaves a consumer to define just the calls it wants.
+struct PassingConsumer {
+    bool header(float, std::uint32_t) { return true; }
+    bool beginTrack(std::uint32_t, std::string_view, std::uint32_t) { return true; }
+    bool frame(std::uint32_t, std::uint32_t, const BodyFrame &) { return true; }
+    bool endTrack(std::uint32_t) { return true; }
+};
+
 namespace bodywalk {
 
 // What the walk was reading; put into words only when the body runs out there.

@@ -15,16 +15,8 @@ namespace qor {
 
 namespace {
 
-// Does nothing with what a walk gives; the listers below take only what they need.
-struct Walker {
-    bool header(float, std::uint32_t) { return true; }
-    bool beginTrack(std::uint32_t, std::string_view, std::uint32_t) { return true; }
-    bool frame(std::uint32_t, std::uint32_t, const BodyFrame &) { return true; }
-    bool endTrack(std::uint32_t) { return true; }
-};
-
 // The file as a whole: its frame rate, its tracks and the frames of its longest track.
-struct Shape : Walker {
+struct Shape : PassingConsumer {
     float fps = 0;
     std::uint32_t tracks = 0;
     std::uint32_t frames = 0;
@@ -44,7 +36,7 @@ struct Shape : Walker {
 
 // Each track: its name, its frames and the images it uses, each once, in the order they
 // first appear.
-class TrackLister : public Walker {
+class TrackLister : public PassingConsumer {
 public:
     TrackLister(InfoFormat format, TextOut &out) : format_(format), out_(out) {}
 
@@ -90,7 +82,7 @@ private:
 };
 
 // The clips the tracks mark.
-class ClipLister : public Walker {
+class ClipLister : public PassingConsumer {
 public:
     ClipLister(InfoFormat format, TextOut &out) : format_(format), out_(out) {}
 
@@ -134,7 +126,7 @@ private:
 };
 
 // The animations the frames' texts attach, each text once, in the order they first appear.
-class AttachmentLister : public Walker {
+class AttachmentLister : public PassingConsumer {
 public:
     AttachmentLister(InfoFormat format, TextOut &out) : format_(format), out_(out) {}
 

@@ -5,18 +5,6 @@
 
 namespace qor {
 
-namespace {
-
-// Walks a body to its end and does nothing else, to learn that it ends where it should.
-struct Nothing {
-    bool header(float, std::uint32_t) { return true; }
-    bool beginTrack(std::uint32_t, std::string_view, std::uint32_t) { return true; }
-    bool frame(std::uint32_t, std::uint32_t, const BodyFrame &) { return true; }
-    bool endTrack(std::uint32_t) { return true; }
-};
-
-} // namespace
-
 std::optional<WalkableFile> WalkableFile::read(ByteView bytes, FileKind kind, LogSink &log,
                                                std::vector<ReaderWarning> *warnings)
 {
@@ -29,7 +17,7 @@ std::optional<WalkableFile> WalkableFile::read(ByteView bytes, FileKind kind, Lo
     walkable.body_ = inflateCompiledFile(bytes, log);
     if (!walkable.body_)
         return std::nullopt;
-    Nothing nothing;
+    PassingConsumer nothing;
     const BodyWalk walk = walkBody(*walkable.body_, nothing);
     if (walk.endedInside) {
         logBodyEnded(walkable.body_->size(), *walk.endedInside, log);
