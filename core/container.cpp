@@ -99,6 +99,12 @@ private:
 
 } // namespace
 
+std::string tooLargeLine(std::string_view shownPath, std::uint64_t size, std::size_t limit)
+{
+    return "ERROR: " + std::string(shownPath) + " is " + std::to_string(size) + " bytes long, more than the "
+        + std::to_string(limit >> 20) + " MiB such a file can have";
+}
+
 // The one-call inflater: four times zlib's speed. Its first buffer has the size word's length
 // when the stream can have that size, and doubles while the body does not fit, so the size
 // word never decides whether a stream is taken: libdeflate 1.14 takes some streams that zlib

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <string_view>
 
 namespace qor {
 
@@ -17,6 +19,10 @@ inline constexpr std::size_t maxBodySize = std::size_t(1) << 30;
 // little larger than its body), and the largest text read.
 inline constexpr std::size_t maxCompiledFileSize = maxBodySize + (maxBodySize >> 10);
 inline constexpr std::size_t maxTextFileSize = maxBodySize;
+
+// The line that refuses a file of `size` bytes, more than `limit` (one of the two above), given
+// its path as shown.
+std::string tooLargeLine(std::string_view shownPath, std::uint64_t size, std::size_t limit);
 
 // The inflated body of a compiled file, into `body` (whose room is kept for the next one);
 // false after an "ERROR:" line. A body larger than `limit` bytes is refused.

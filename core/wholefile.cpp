@@ -1,5 +1,6 @@
 #include "core/wholefile.h"
 
+#include "core/container.h"
 #include "core/pathnames.h"
 #include "core/systemfile.h"
 
@@ -64,8 +65,7 @@ WholeFile::Status readWholeFile(const std::filesystem::path &path, Bytes &into, 
     }
     const auto size = static_cast<unsigned long long>(status.st_size);
     if (size > limit) {
-        log.logLine("ERROR: " + displayPath(path) + " is " + std::to_string(size) + " bytes long, more than the "
-                    + std::to_string(limit >> 20) + " MiB such a file can have");
+        log.logLine(tooLargeLine(displayPath(path), size, limit));
         return WholeFile::Refused;
     }
     // The size is a first guess: a file that grows while it is read is read to its end, up to the limit.

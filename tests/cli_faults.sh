@@ -196,6 +196,10 @@ if [ "$(id -u)" = 0 ] && command -v setpriv >/dev/null; then
 else
     echo "skipped: running as another user needs root and setpriv"
 fi
+truncate -s $(((1 << 30) + 1)) huge.reanim
+run compile huge.reanim
+expect "a text over the limit is refused by its size, unread" eval '[ "$status" = 1 ] && says "huge.reanim is 1073741825 bytes long, more than the 1024 MiB such a file can have"'
+rm -f huge.reanim
 
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]

@@ -4,6 +4,7 @@
 
 #include "web/api.h"
 
+#include "core/allocationguard.h"
 #include "core/attachment.h"
 #include "core/check.h"
 #include "core/compiler.h"
@@ -18,6 +19,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <new>
 #include <optional>
@@ -51,8 +53,7 @@ bool withinLimit(const std::string &name, std::span<const std::uint8_t> bytes, s
 {
     if (bytes.size() <= limit)
         return true;
-    log.logLine("ERROR: " + shown(name) + " is " + std::to_string(bytes.size()) + " bytes long, more than the "
-                + std::to_string(limit >> 20) + " MiB such a file can have");
+    log.logLine(qor::tooLargeLine(shown(name), bytes.size(), limit));
     return false;
 }
 
@@ -74,15 +75,9 @@ std::vector<std::string> reportOf(const std::string &name, const std::string &ou
 }
 
 // Runs `work`, turning a failed allocation into the command line's line for it.
-template <typename Work>
-bool guarded(const std::string &name, FileLines &log, Work work)
+bool guarded(const std::string &name, FileLines &log, const std::function<bool()> &work)
 {
-    try {
-        return work();
-    } catch (const std::bad_alloc &) {
-        log.logLine("ERROR: not enough memory to convert " + shown(name) + "; nothing was written");
-        return false;
-    }
+    return qor::guardAllocation("convert " + shown(name) + "; nothing was written", log, work);
 }
 
 qor::FileKind kindByName(const std::string &name, std::span<const std::uint8_t> bytes)
