@@ -130,7 +130,7 @@ enter_chroot() {
     if compgen -G "/usr/local/share/ca-certificates/*.crt" >/dev/null; then
         mkdir -p "$root/usr/local/share/ca-certificates"
         cp /usr/local/share/ca-certificates/*.crt "$root/usr/local/share/ca-certificates/"
-        ! in_chroot 'command -v update-ca-certificates >/dev/null' || in_chroot 'update-ca-certificates >/dev/null'
+        in_chroot '! command -v update-ca-certificates >/dev/null || update-ca-certificates >/dev/null'
     fi
     # The checkout as committed, without build folders or anything else left in the work tree.
     rm -rf --one-file-system "$root/root/qorutil"

@@ -39,7 +39,7 @@ val object(std::initializer_list<std::pair<const char *, val>> fields)
     return made;
 }
 
-// An array of each item as `entry` gives it (the item itself by default).
+// An array of each item as `entry` gives it; of texts, the texts themselves.
 template <typename T, typename Entry>
 val array(const std::vector<T> &items, Entry entry)
 {
