@@ -43,26 +43,18 @@ FileReport checkOne(const Input &input, bool strict)
     });
     if (!read)
         checked.error = log.reason;
+    std::vector<std::string> missing;
+    for (const QString &attachment : attachments)
+        missing.push_back(attachment.toStdString());
+    const qor::CheckReport said = qor::reportCheck(name.toStdString(), checked, strict, missing);
     FileReport report;
     FileLog out;
-    for (const qor::ReaderWarning &warning : checked.warnings)
-        out.logLine(QString::fromLatin1("%1:%2: warning: %3").arg(name).arg(warning.line).arg(qorqt::fromUtf8(warning.text)));
-    for (const std::string &warning : checked.placementWarnings)
-        out.logLine(name + QLatin1String(": warning: ") + qorqt::fromUtf8(warning));
-    for (const QString &missing : attachments)
-        out.logLine(name + QLatin1String(": warning: ") + missing);
-    report.warnings = int(checked.warnings.size() + checked.placementWarnings.size() + size_t(attachments.size()));
-    if (checked.error) {
-        out.logLine(QLatin1String("ERROR: ") + name + QLatin1String(": ") + qorqt::fromUtf8(*checked.error));
-        report.outcome = Outcome::Failed;
-    } else if (checked.difference) {
-        out.logLine(QLatin1String("ERROR: ") + name + QLatin1String(" does not come back the same: ")
-                    + qorqt::fromUtf8(*checked.difference));
-        report.outcome = Outcome::Different;
-    } else {
-        out.logLine(name + QLatin1String(": comes back the same"));
-        report.outcome = strict && report.warnings > 0 ? Outcome::Failed : Outcome::Done;
-    }
+    for (const std::string &line : said.lines)
+        out.logLine(line);
+    report.warnings = said.warnings;
+    report.outcome = said.outcome == qor::CheckReport::Outcome::Same        ? Outcome::Done
+                     : said.outcome == qor::CheckReport::Outcome::Different ? Outcome::Different
+                                                                            : Outcome::Failed;
     report.log = out.lines();
     return report;
 }

@@ -3,6 +3,7 @@
 #include "cli/batch.h"
 #include "cli/inputs.h"
 #include "cli/interrupt.h"
+#include "core/check.h"
 #include "core/container.h"
 #include "core/conversionguard.h"
 #include "core/decompiler.h"
@@ -217,10 +218,7 @@ FileReport convertOne(const Planned &item, const Options &options, bool decompil
     report.warnings = int(details.warnings.size());
     FileLog lines;
     for (const qor::ReaderWarning &warning : details.warnings)
-        lines.logLine(QString::fromLatin1("%1:%2: warning: %3")
-                          .arg(inputName(item.input))
-                          .arg(warning.line)
-                          .arg(qorqt::fromUtf8(warning.text)));
+        lines.logLine(qor::warningLine(inputName(item.input).toStdString(), warning));
     if (options.verbose) {
         report.log = log.lines() + lines.lines();
         return report;

@@ -292,4 +292,34 @@ CheckResult checkFile(ByteView bytes, FileKind kind)
     return checked;
 }
 
+std::string warningLine(std::string_view shownName, const ReaderWarning &warning)
+{
+    return std::string(shownName) + ':' + std::to_string(warning.line) + ": warning: " + warning.text;
+}
+
+CheckReport reportCheck(std::string_view shownName, const CheckResult &checked, bool strict,
+                        const std::vector<std::string> &moreWarnings)
+{
+    const std::string name(shownName);
+    CheckReport report;
+    for (const ReaderWarning &warning : checked.warnings)
+        report.lines.push_back(warningLine(name, warning));
+    for (const auto *more : {&checked.placementWarnings, &moreWarnings}) {
+        for (const std::string &warning : *more)
+            report.lines.push_back(name + ": warning: " + warning);
+    }
+    report.warnings = int(report.lines.size());
+    if (checked.error) {
+        report.lines.push_back("ERROR: " + name + ": " + *checked.error);
+        report.outcome = CheckReport::Outcome::Failed;
+    } else if (checked.difference) {
+        report.lines.push_back("ERROR: " + name + " does not come back the same: " + *checked.difference);
+        report.outcome = CheckReport::Outcome::Different;
+    } else {
+        report.lines.push_back(name + ": comes back the same");
+        report.outcome = strict && report.warnings > 0 ? CheckReport::Outcome::Failed : CheckReport::Outcome::Same;
+    }
+    return report;
+}
+
 } // namespace qor

@@ -30,4 +30,19 @@ CheckResult checkWalkable(const WalkableFile &file);
 // The same for a file's bytes, read in the form `kind` gives.
 CheckResult checkFile(ByteView bytes, FileKind kind);
 
+// A reader's warning as a line about the file `shownName`: "NAME:LINE: warning: TEXT".
+std::string warningLine(std::string_view shownName, const ReaderWarning &warning);
+
+// What check says of a file named `shownName`: a line per warning (the reader's, the
+// placement warnings, then `moreWarnings`), and last whether it comes back the same or the
+// "ERROR:" line that says why not. With `strict`, a warning fails a file that comes back.
+struct CheckReport {
+    enum class Outcome { Same, Different, Failed };
+    Outcome outcome = Outcome::Same;
+    std::vector<std::string> lines;
+    int warnings = 0;
+};
+CheckReport reportCheck(std::string_view shownName, const CheckResult &checked, bool strict,
+                        const std::vector<std::string> &moreWarnings = {});
+
 } // namespace qor

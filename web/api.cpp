@@ -63,7 +63,7 @@ std::vector<std::string> reportOf(const std::string &name, const std::string &ou
 {
     std::vector<std::string> lines;
     for (const qor::ReaderWarning &warning : warnings)
-        lines.push_back(shown(name) + ':' + std::to_string(warning.line) + ": warning: " + warning.text);
+        lines.push_back(qor::warningLine(shown(name), warning));
     if (done) {
         lines.push_back(std::string(decompile ? "Decompiled " : "Compiled ") + shown(name) + " to " + shown(output));
     } else if (const auto errors = log.errorLines(); !errors.empty()) {
@@ -195,34 +195,15 @@ Conversion compile(const std::string &name, std::span<const std::uint8_t> bytes,
 
 Checked check(const std::string &name, std::span<const std::uint8_t> bytes, bool strict)
 {
-    Checked result;
     // As check reads a file: the reason alone, put after the file's name.
     FileLines log;
     qor::CheckResult checked;
-    if (!withinLimit(name, bytes, qor::maxCompiledFileSize, log)) {
+    if (!withinLimit(name, bytes, qor::maxCompiledFileSize, log) || !guarded(name, log, [&] {
+            checked = qor::checkFile(bytes, kindByName(name, bytes));
+            return true;
+        }))
         checked.error = log.lastError();
-    } else if (!guarded(name, log, [&] {
-                   checked = qor::checkFile(bytes, kindByName(name, bytes));
-                   return true;
-               })) {
-        checked.error = log.lastError();
-    }
-    for (const qor::ReaderWarning &warning : checked.warnings)
-        result.lines.push_back(shown(name) + ':' + std::to_string(warning.line) + ": warning: " + warning.text);
-    for (const std::string &warning : checked.placementWarnings)
-        result.lines.push_back(shown(name) + ": warning: " + warning);
-    result.warnings = int(checked.warnings.size() + checked.placementWarnings.size());
-    if (checked.error) {
-        result.lines.push_back("ERROR: " + shown(name) + ": " + *checked.error);
-        result.outcome = Checked::Outcome::Failed;
-    } else if (checked.difference) {
-        result.lines.push_back("ERROR: " + shown(name) + " does not come back the same: " + *checked.difference);
-        result.outcome = Checked::Outcome::Different;
-    } else {
-        result.lines.push_back(shown(name) + ": comes back the same");
-        result.outcome = strict && result.warnings > 0 ? Checked::Outcome::Failed : Checked::Outcome::Same;
-    }
-    return result;
+    return qor::reportCheck(shown(name), checked, strict);
 }
 
 Info info(const std::string &name, std::span<const std::uint8_t> bytes)

@@ -16,6 +16,8 @@
 // No function throws or stops the program: an input that can't be read, one that inflates past
 // the limits, or a failed allocation ends in the "ERROR:" line the command line gives for it.
 
+#include "core/check.h"
+
 #include <cstdint>
 #include <span>
 #include <string>
@@ -58,16 +60,10 @@ Conversion compile(const std::string &name, std::span<const std::uint8_t> bytes,
 
 // Whether a file comes back the same through a decompile and a compile, as `qorutil-cli check
 // [--strict] NAME` says. The form is told by the name where it says, else by the content.
-struct Checked {
-    enum class Outcome { Same, Different, Failed };
-    // Failed: it could not be read at all, or (with `strict`) it came back the same but has
-    // warnings.
-    Outcome outcome = Outcome::Failed;
-    // Its warnings, then "NAME: comes back the same", "ERROR: NAME does not come back the
-    // same: ..." or "ERROR: NAME: ...".
-    std::vector<std::string> lines;
-    int warnings = 0;
-};
+// Its lines are its warnings, then "NAME: comes back the same", "ERROR: NAME does not come
+// back the same: ..." or "ERROR: NAME: ..."; it has Failed when it could not be read at all, or
+// (with `strict`) when it came back the same but has warnings.
+using Checked = qor::CheckReport;
 Checked check(const std::string &name, std::span<const std::uint8_t> bytes, bool strict);
 
 // What `qorutil-cli info --json NAME` says of a file.
