@@ -2,8 +2,8 @@
 
 #include "app/about.h"
 #include "app/filedialog.h"
-#include "core/fileconversions.h"
-#include "core/outputname.h"
+#include "core/files/fileconversions.h"
+#include "core/files/outputname.h"
 #include "qt/qtcore.h"
 #include "ui_frmmain.h"
 

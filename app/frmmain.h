@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/logsink.h"
+#include "core/format/logsink.h"
 
 #include <QByteArray>
 #include <QColor>

@@ -1,10 +1,10 @@
 // Writes the animations the whole-process benchmarks convert: a set shaped like a game's own
 // files (many files of tens of tracks and hundreds of frames, most fields unset) and one
 // large file, each as compiled file, text and raw body.
-#include "core/bodywriter.h"
-#include "core/container.h"
-#include "core/decompiler.h"
-#include "core/outputfile.h"
+#include "core/format/bodywriter.h"
+#include "core/format/container.h"
+#include "core/format/decompiler.h"
+#include "core/files/outputfile.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "core/attachedfile.h"
-#include "core/attachment.h"
+#include "core/files/attachedfile.h"
+#include "core/scene/attachment.h"
 #include "qt/qtcore.h"
 
 #include <string>

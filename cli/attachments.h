@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/bytes.h"
-#include "core/loader.h"
-#include "core/walkable.h"
+#include "core/format/bytes.h"
+#include "core/format/loader.h"
+#include "core/format/walkable.h"
 
 #include <QJsonArray>
 #include <QJsonObject>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/filelines.h"
+#include "core/format/filelines.h"
 #include "qt/qtcore.h"
 
 #include <QByteArray>

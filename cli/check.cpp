@@ -4,10 +4,10 @@
 #include "cli/batch.h"
 #include "cli/convert.h"
 #include "cli/inputs.h"
-#include "core/allocationguard.h"
-#include "core/check.h"
-#include "core/container.h"
-#include "core/wholefile.h"
+#include "core/format/allocationguard.h"
+#include "core/scene/check.h"
+#include "core/format/container.h"
+#include "core/files/wholefile.h"
 
 #include <QDir>
 

@@ -3,13 +3,13 @@
 #include "cli/batch.h"
 #include "cli/inputs.h"
 #include "cli/interrupt.h"
-#include "core/check.h"
-#include "core/container.h"
-#include "core/conversionguard.h"
-#include "core/decompiler.h"
-#include "core/fileconversions.h"
-#include "core/fileidentity.h"
-#include "core/outputname.h"
+#include "core/scene/check.h"
+#include "core/format/container.h"
+#include "core/files/conversionguard.h"
+#include "core/format/decompiler.h"
+#include "core/files/fileconversions.h"
+#include "core/files/fileidentity.h"
+#include "core/files/outputname.h"
 
 #include <QThread>
 

@@ -4,10 +4,10 @@
 #include "cli/batch.h"
 #include "cli/convert.h"
 #include "cli/inputs.h"
-#include "core/allocationguard.h"
-#include "core/container.h"
-#include "core/info.h"
-#include "core/wholefile.h"
+#include "core/format/allocationguard.h"
+#include "core/format/container.h"
+#include "core/scene/info.h"
+#include "core/files/wholefile.h"
 
 #include <cstdio>
 #include <functional>

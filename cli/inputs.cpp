@@ -1,9 +1,9 @@
 #include "cli/inputs.h"
 
 #include "cli/batch.h"
-#include "core/fileidentity.h"
-#include "core/outputname.h"
-#include "core/pathnames.h"
+#include "core/files/fileidentity.h"
+#include "core/files/outputname.h"
+#include "core/files/pathnames.h"
 #include "qt/qtcore.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/loader.h"
+#include "core/format/loader.h"
 #include "qt/qtcore.h"
 
 #include <QString>

@@ -1,6 +1,6 @@
 // A raw body, with no compression in the way: the walk to text and the walk to the model.
-#include "core/bodyreader.h"
-#include "core/decompiler.h"
+#include "core/format/bodyreader.h"
+#include "core/format/decompiler.h"
 #include "fuzzsupport.h"
 #include "roundtrip.h"
 

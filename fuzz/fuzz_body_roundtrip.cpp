@@ -1,8 +1,8 @@
 // Whatever body walks gives a text that reads, serializes and decompiles to the same text.
-#include "core/bodyreader.h"
-#include "core/bodywriter.h"
-#include "core/decompiler.h"
-#include "core/xmlreader.h"
+#include "core/format/bodyreader.h"
+#include "core/format/bodywriter.h"
+#include "core/format/decompiler.h"
+#include "core/format/xmlreader.h"
 #include "fuzzsupport.h"
 #include "roundtrip.h"
 

@@ -1,8 +1,8 @@
 // A compiled file: zlib's inflate against libdeflate's on the same stream, each called
 // directly, then the body walk and the text written to memory.
-#include "core/bytecursor.h"
-#include "core/container.h"
-#include "core/decompiler.h"
+#include "core/format/bytecursor.h"
+#include "core/format/container.h"
+#include "core/format/decompiler.h"
 #include "fuzzsupport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

@@ -1,7 +1,7 @@
 // A reanim text: the reader, then the serializer for whatever it read.
-#include "core/bodywriter.h"
-#include "core/linereader.h"
-#include "core/xmlreader.h"
+#include "core/format/bodywriter.h"
+#include "core/format/linereader.h"
+#include "core/format/xmlreader.h"
 #include "fuzzsupport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

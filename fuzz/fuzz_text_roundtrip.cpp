@@ -1,8 +1,8 @@
 // Whatever text reads serializes to a body B that decompiles to a text reading back to B
 // (with the numbers as the text carries them).
-#include "core/bodywriter.h"
-#include "core/decompiler.h"
-#include "core/xmlreader.h"
+#include "core/format/bodywriter.h"
+#include "core/format/decompiler.h"
+#include "core/format/xmlreader.h"
 #include "fuzzsupport.h"
 #include "roundtrip.h"
 

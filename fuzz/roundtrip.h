@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/decompiler.h"
-#include "core/numbers.h"
-#include "core/reanim.h"
+#include "core/format/decompiler.h"
+#include "core/format/numbers.h"
+#include "core/format/reanim.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/evaluated.h"
+#include "core/scene/evaluated.h"
 #include "render/attachedanimations.h"
 #include "render/framepainter.h"
 #include "render/imagelibrary.h"

@@ -1,6 +1,6 @@
 #include "preview/player.h"
 
-#include "core/evaluated.h"
+#include "core/scene/evaluated.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 #include "preview/previewwindow.h"
 
-#include "core/fileconversions.h"
-#include "core/outputfile.h"
+#include "core/files/fileconversions.h"
+#include "core/files/outputfile.h"
 #include "preview/canvas.h"
 #include "preview/player.h"
 #include "preview/timeline.h"

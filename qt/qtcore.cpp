@@ -1,6 +1,6 @@
 #include "qt/qtcore.h"
 
-#include "core/pathnames.h"
+#include "core/files/pathnames.h"
 
 #include <QFile>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/bytes.h"
-#include "core/logsink.h"
+#include "core/format/bytes.h"
+#include "core/format/logsink.h"
 
 #include <QByteArray>
 #include <QString>

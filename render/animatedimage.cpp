@@ -1,6 +1,6 @@
 #include "render/animatedimage.h"
 
-#include "core/evaluated.h"
+#include "core/scene/evaluated.h"
 
 #include <gif_lib.h>
 #include <libimagequant.h>

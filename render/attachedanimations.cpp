@@ -1,8 +1,8 @@
 #include "render/attachedanimations.h"
 
-#include "core/attachedfile.h"
-#include "core/attachment.h"
-#include "core/fileconversions.h"
+#include "core/files/attachedfile.h"
+#include "core/scene/attachment.h"
+#include "core/files/fileconversions.h"
 #include "qt/qtcore.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "render/framepainter.h"
 
-#include "core/attachment.h"
+#include "core/scene/attachment.h"
 #include "qt/qtcore.h"
 
 #include <QFontDatabase>

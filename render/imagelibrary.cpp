@@ -1,6 +1,6 @@
 #include "render/imagelibrary.h"
 
-#include "core/systemfile.h"
+#include "core/files/systemfile.h"
 
 #include "qt/qtcore.h"
 

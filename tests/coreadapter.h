@@ -1,11 +1,11 @@
 #pragma once
 
-#include "core/bodyreader.h"
-#include "core/bodywriter.h"
-#include "core/container.h"
-#include "core/decompiler.h"
-#include "core/fileconversions.h"
-#include "core/outputfile.h"
+#include "core/format/bodyreader.h"
+#include "core/format/bodywriter.h"
+#include "core/format/container.h"
+#include "core/format/decompiler.h"
+#include "core/files/fileconversions.h"
+#include "core/files/outputfile.h"
 #include "qt/qtcore.h"
 
 #include <QByteArray>

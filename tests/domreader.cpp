@@ -1,7 +1,7 @@
 #include "domreader.h"
 
-#include "core/messages.h"
-#include "core/numbers.h"
+#include "core/format/messages.h"
+#include "core/format/numbers.h"
 
 #include <QDomDocument>
 

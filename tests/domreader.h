@@ -1,7 +1,7 @@
 #pragma once
 
 #include "qt/qtcore.h"
-#include "core/reanim.h"
+#include "core/format/reanim.h"
 
 #include <QByteArray>
 #include <QDomElement>

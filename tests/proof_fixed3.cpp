@@ -1,7 +1,7 @@
 // Proves the "%0.3f" formatter equal to the C library's on f32 bit patterns but NaNs (written
 // "nan" whatever their sign): every one of them with no argument (minutes; CTest runs it only
 // with -C Exhaustive), or every STRIDE-th with one (the suite's sample, seconds).
-#include "core/numbers.h"
+#include "core/format/numbers.h"
 
 #include <algorithm>
 #include <atomic>

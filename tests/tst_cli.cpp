@@ -1,6 +1,6 @@
 #include "coreadapter.h"
-#include "core/bodyreader.h"
-#include "core/container.h"
+#include "core/format/bodyreader.h"
+#include "core/format/container.h"
 #include "recordinglog.h"
 #include "testdata.h"
 

@@ -1,7 +1,7 @@
 #include "coreadapter.h"
-#include "core/bodyreader.h"
-#include "core/container.h"
-#include "core/decompiler.h"
+#include "core/format/bodyreader.h"
+#include "core/format/container.h"
+#include "core/format/decompiler.h"
 #include "recordinglog.h"
 #include "testdata.h"
 

@@ -1,5 +1,5 @@
-#include "core/attachment.h"
-#include "core/evaluated.h"
+#include "core/scene/attachment.h"
+#include "core/scene/evaluated.h"
 
 #include <QtTest>
 

@@ -1,6 +1,6 @@
-#include "core/logsink.h"
-#include "core/numbers.h"
-#include "core/outputname.h"
+#include "core/format/logsink.h"
+#include "core/format/numbers.h"
+#include "core/files/outputname.h"
 
 #include <QRandomGenerator>
 #include <QtTest>

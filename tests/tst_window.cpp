@@ -1,7 +1,7 @@
 #include "coreadapter.h"
 #include "app/filedialog.h"
 #include "app/frmmain.h"
-#include "core/container.h"
+#include "core/format/container.h"
 #include "testdata.h"
 
 #include <QAction>

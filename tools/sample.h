@@ -1,9 +1,9 @@
 #pragma once
 
 #include "coreadapter.h"
-#include "core/bodywriter.h"
-#include "core/decompiler.h"
-#include "core/reanim.h"
+#include "core/format/bodywriter.h"
+#include "core/format/decompiler.h"
+#include "core/format/reanim.h"
 
 #include <QColor>
 #include <QDir>

@@ -4,17 +4,17 @@
 
 #include "web/api.h"
 
-#include "core/allocationguard.h"
-#include "core/attachment.h"
-#include "core/check.h"
-#include "core/compiler.h"
-#include "core/container.h"
-#include "core/decompiler.h"
-#include "core/evaluated.h"
-#include "core/filelines.h"
-#include "core/loader.h"
-#include "core/outputname.h"
-#include "core/text.h"
+#include "core/format/allocationguard.h"
+#include "core/scene/attachment.h"
+#include "core/scene/check.h"
+#include "core/format/compiler.h"
+#include "core/format/container.h"
+#include "core/format/decompiler.h"
+#include "core/scene/evaluated.h"
+#include "core/format/filelines.h"
+#include "core/format/loader.h"
+#include "core/files/outputname.h"
+#include "core/format/text.h"
 
 #include <algorithm>
 #include <cmath>

@@ -16,7 +16,7 @@
 // No function throws or stops the program: an input that can't be read, one that inflates past
 // the limits, or a failed allocation ends in the "ERROR:" line the command line gives for it.
 
-#include "core/check.h"
+#include "core/scene/check.h"
 
 #include <cstdint>
 #include <span>
