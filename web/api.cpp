@@ -271,9 +271,4 @@ Evaluated evaluate(const std::string &name, std::span<const std::uint8_t> bytes)
     return result;
 }
 
-std::string implementation()
-{
-    return "core";
-}
-
 } // namespace web

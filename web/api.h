@@ -117,7 +117,5 @@ struct Evaluated {
 };
 Evaluated evaluate(const std::string &name, std::span<const std::uint8_t> bytes);
 
-// Which implementation this is, for the page's About line: "core" or "stand-in".
-std::string implementation();
 
 } // namespace web

@@ -150,5 +150,4 @@ EMSCRIPTEN_BINDINGS(qorutil)
     emscripten::function("check", &check);
     emscripten::function("info", &info);
     emscripten::function("evaluate", &evaluate);
-    emscripten::function("implementation", &web::implementation);
 }

@@ -160,9 +160,8 @@ document.addEventListener('drop', async (event) => {
   addEntries(await entriesFromDrop(event.dataTransfer));
 });
 
-jobs.request({ op: 'about' }).then((reply) => {
-  $('about').textContent = reply.implementation === 'core' ? 'Runs in this browser; nothing is uploaded'
-    : 'Runs in this browser (stand-in converter)';
+jobs.request({ op: 'about' }).then(() => {
+  $('about').textContent = 'Runs in this browser; nothing is uploaded';
 });
 
 // For scripts and tests: the preview's view and playhead.

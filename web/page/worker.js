@@ -91,12 +91,14 @@ async function evaluate(message) {
   self.postMessage({ id, finished: true, animation }, transfer);
 }
 
-async function about(message) {
-  self.postMessage({ id: message.id, finished: true, implementation: (await core()).implementation() });
+// Answers once the module has loaded, so the page can say it is ready.
+async function ready(message) {
+  await core();
+  self.postMessage({ id: message.id, finished: true });
 }
 
 self.onmessage = (event) => {
   const message = event.data;
-  const handler = message.op === 'evaluate' ? evaluate : message.op === 'about' ? about : run;
+  const handler = message.op === 'evaluate' ? evaluate : message.op === 'about' ? ready : run;
   handler(message).catch((error) => self.postMessage({ id: message.id, finished: true, failure: String(error) }));
 };

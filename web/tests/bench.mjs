@@ -37,7 +37,7 @@ const module = {
   decompile: seconds(() => names.forEach((name) => core.decompile(`${name}.compiled`, readFileSync(join(work, `${name}.compiled`))))),
 };
 const megabytes = names.reduce((sum, name) => sum + readFileSync(join(work, name)).length, 0) / 2 ** 20;
-console.log(`${names.length} files, ${megabytes.toFixed(1)} MiB of text; module: ${core.implementation()}`);
+console.log(`${names.length} files, ${megabytes.toFixed(1)} MiB of text`);
 console.log('| conversion | native -j 1 | module under node | ratio | goal     |');
 console.log('|------------|------------:|------------------:|------:|----------|');
 for (const what of ['decompile', 'compile']) {
