@@ -87,5 +87,6 @@ int main(int argc, char *argv[])
         if (!writeAll(animation(random, tracks, frames), root / "set", name))
             return 1;
     }
-    return writeAll(animation(random, 60, 4000), root / "large", "large") ? 0 : 1;
+    // About 30 MB of text and 64 MB of body, the largest a game's files come to and more.
+    return writeAll(animation(random, 100, 11500), root / "large", "large") ? 0 : 1;
 }

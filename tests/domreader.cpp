@@ -19,7 +19,8 @@ constexpr char wrapperClose[] = "</xml>";
 constexpr int wrapperOpenLength = sizeof(wrapperOpen) - 1;
 
 // Why a text can't become one of the 8-bit strings of the compiled form, if it can't.
-std::optional<QString> toLatin1Field(const QString &text, std::string &field)
+template <typename Field>
+std::optional<QString> toLatin1Field(const QString &text, Field &field)
 {
     for (const QChar c : text) {
         if (c.unicode() > 0xFF)

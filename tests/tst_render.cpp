@@ -36,7 +36,7 @@ qor::EvaluatedAnimation oneTrack(const QList<float> &fields, const QByteArray &i
     float *const targets[] = {&frame.x, &frame.y, &frame.kx, &frame.ky, &frame.sx, &frame.sy, &frame.f, &frame.a};
     for (qsizetype n = 0; n < fields.size(); ++n)
         *targets[n] = fields[n];
-    frame.i = image;
+    frame.i = image.toStdString();
     qor::Reanim reanim;
     reanim.tracks.push_back({"part", {frame}});
     return qor::evaluate(reanim);

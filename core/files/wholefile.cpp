@@ -1,6 +1,7 @@
 #include "core/files/wholefile.h"
 
 #include "core/format/container.h"
+#include "core/format/layout.h"
 #include "core/files/pathnames.h"
 #include "core/files/systemfile.h"
 
@@ -90,8 +91,8 @@ WholeFile::Status readWholeFile(const std::filesystem::path &path, Bytes &into, 
         used += std::size_t(got);
     }
     into.resize(used);
-    // 44 is the size of one transform record; the line has always carried it.
-    log.logFormat("Read %d %d", int(std::min<std::size_t>(used, INT_MAX)), 44);
+    // The line has always carried the size of one transform record.
+    log.logFormat("Read %d %d", int(std::min<std::size_t>(used, INT_MAX)), int(layout::transformRecordSize));
     return WholeFile::Read;
 }
 

@@ -17,7 +17,7 @@ std::size_t bodySize(const Reanim &reanim)
     return size;
 }
 
-void writeString(ByteWriter &out, const std::string &bytes)
+void writeString(ByteWriter &out, std::string_view bytes)
 {
     out.u32(std::uint32_t(bytes.size()));
     out.bytes(bytes);

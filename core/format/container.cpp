@@ -164,14 +164,34 @@ std::optional<Bytes> inflateCompiledFile(ByteView file, LogSink &log, std::size_
 
 void wrapBody(ByteView body, Bytes &file)
 {
-    uLongf streamSize = compressBound(uLong(body.size()));
-    file.resize(layout::compiledHeaderSize + streamSize);
-    const int status = compress2(file.data() + layout::compiledHeaderSize, &streamSize, body.data(), uLong(body.size()),
-                                 Z_DEFAULT_COMPRESSION);
-    // With compressBound's room, compress2 fails only for want of memory.
-    if (status != Z_OK)
+    z_stream stream{};
+    if (deflateInit(&stream, Z_DEFAULT_COMPRESSION) != Z_OK)
         throw std::bad_alloc();
-    file.resize(layout::compiledHeaderSize + streamSize);
+    const std::unique_ptr<z_stream, decltype(&deflateEnd)> ending(&stream, &deflateEnd);
+    // The room grows with what deflate writes. compressBound's room, zeroed at once, would be
+    // as large as the body, where the stream is a tenth of it or less.
+    const std::size_t most = layout::compiledHeaderSize + compressBound(uLong(body.size()));
+    file.resize(std::min(most, layout::compiledHeaderSize + body.size() / 16 + 65536));
+    std::size_t read = 0;
+    std::size_t written = layout::compiledHeaderSize;
+    for (int status = Z_OK; status != Z_STREAM_END;) {
+        if (written == file.size())
+            file.resize(std::min(most, file.size() + file.size() / 2));
+        const auto in = uInt(std::min(body.size() - read, zlibChunk));
+        const auto out = uInt(std::min(file.size() - written, zlibChunk));
+        stream.next_in = const_cast<Bytef *>(body.data() + read);
+        stream.avail_in = in;
+        stream.next_out = file.data() + written;
+        stream.avail_out = out;
+        // The same calls as compress2, so the same stream: all the input, then Z_FINISH.
+        status = deflate(&stream, read + in == body.size() ? Z_FINISH : Z_NO_FLUSH);
+        // With room to write and input to read, deflate fails only for want of memory.
+        if (status == Z_STREAM_ERROR || status == Z_MEM_ERROR)
+            throw std::bad_alloc();
+        read += in - stream.avail_in;
+        written += out - stream.avail_out;
+    }
+    file.resize(written);
     storeLittle32(file.data(), layout::compiledMagic);
     storeLittle32(file.data() + 4, std::uint32_t(body.size()));
 }

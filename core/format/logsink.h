@@ -15,7 +15,7 @@ public:
     // One finished message line.
     virtual void logLine(std::string_view text) = 0;
 
-    // One printf-style line; see formatLogText for what it understands.
+    // One printf-style line, formatted by formatLogText.
 #if defined(__GNUC__) || defined(__clang__)
     __attribute__((format(printf, 2, 3)))
 #endif
@@ -43,9 +43,9 @@ public:
 // The longest line logFormat produces; anything beyond is cut.
 inline constexpr int maxFormattedLineLength = 1023;
 
-// Formats like the 8-bit Windows formatter the log was made for: integer, character and
-// string conversions with flags, width and precision, into 1,024 bytes at most (the
-// terminating zero included). The result is widened as Latin-1 up to its first zero byte.
+// Formats as the C library's vsnprintf does, into 1,024 bytes at most (the terminating zero
+// included), where the 8-bit Windows formatter the log was made for cut its lines too. The
+// result is taken as Latin-1 up to its first zero byte and widened to UTF-8.
 std::string formatLogText(const char *format, va_list args);
 
 } // namespace qor

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/format/compactstring.h"
 #include "core/format/layout.h"
 
 #include <array>
@@ -16,8 +17,8 @@ inline constexpr float unsetValue = -10000.0f;
 inline constexpr std::size_t maxNameBytes = 255;
 
 // One frame of a track: the transform record of the compiled body and its strings. The
-// record's fixed words are written as they are and never read, so they take no room here (a
-// model of ten million frames is a gigabyte).
+// record's fixed words are written as they are and never read, and the strings take a pointer
+// each, so a frame takes 56 bytes here, about what it takes in the body.
 struct ReanimTransform {
     float x = unsetValue;
     float y = unsetValue;
@@ -27,9 +28,9 @@ struct ReanimTransform {
     float sy = unsetValue;
     float f = unsetValue;
     float a = unsetValue;
-    std::string i;    // image name, Latin-1 bytes
-    std::string font; // font name, Latin-1 bytes
-    std::string text; // text shown with the frame, Latin-1 bytes
+    CompactString i;    // image name, Latin-1 bytes
+    CompactString font; // font name, Latin-1 bytes
+    CompactString text; // text shown with the frame, Latin-1 bytes
 };
 
 // The eight number fields of a frame, in the order of the record and of the text.
@@ -49,7 +50,7 @@ inline constexpr std::array<NumberField, 8> numberFields{{{"x", &ReanimTransform
 // The three strings of a frame, in body order, with their words for messages.
 struct StringField {
     std::string_view tag;
-    std::string ReanimTransform::*member;
+    CompactString ReanimTransform::*member;
     std::string_view words;
 };
 inline constexpr std::array<StringField, 3> stringFields{{{"i", &ReanimTransform::i, "the image name"},

@@ -52,8 +52,10 @@ bool isBlank(const std::string &text)
     return true;
 }
 
-// Why UTF-8 text can't become one of the 8-bit strings of the compiled form, if it can't.
-std::optional<std::string> toLatin1Field(const std::string &text, std::string &field)
+// Why UTF-8 text can't become one of the 8-bit strings of the compiled form, if it can't; a
+// track's name or a frame's string.
+template <typename Field>
+std::optional<std::string> toLatin1Field(const std::string &text, Field &field)
 {
     std::string bytes;
     bytes.reserve(text.size());
@@ -340,7 +342,8 @@ private:
                         " in frame " + std::to_string(track_.transforms.size()));
     }
 
-    void storeString(std::string &field, std::string_view words, const std::string &where)
+    template <typename Field>
+    void storeString(Field &field, std::string_view words, const std::string &where)
     {
         if (problem_)
             return;

@@ -44,7 +44,7 @@ std::string quoted(std::string_view name)
 // How a string of the track `label` (at `frame`, or the track's name) comes back, when not as
 // it was: a zero byte inside, which the text can't carry, ends it there.
 std::optional<std::string> stringDifference(const std::string &label, std::int64_t frame, std::string_view words,
-                                            std::string_view what, const std::string &before, const std::string &after)
+                                            std::string_view what, std::string_view before, std::string_view after)
 {
     if (before == after)
         return std::nullopt;

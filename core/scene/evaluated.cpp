@@ -20,10 +20,10 @@ void carry(float &field, float given)
         field = given;
 }
 
-void carry(std::string &field, const std::string &given)
+void carry(std::string &field, const CompactString &given)
 {
     if (!given.empty())
-        field = given;
+        field = given.view();
 }
 
 int frameIndex(std::int64_t index)
