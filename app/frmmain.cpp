@@ -74,7 +74,7 @@ QStringList convertibleFilesIn(const QString &folder)
 frmMain::frmMain(QWidget *parent) : QMainWindow(parent), ui(std::make_unique<Ui::frmMain>())
 {
     ui->setupUi(this);
-    setWindowTitle(QStringLiteral("QORUtil 1.0"));
+    setWindowTitle(QStringLiteral("QORUtil " QORUTIL_VERSION));
     rememberLastSource(QStringLiteral(""));
     loadingSettings = true;
     readSettings();
