@@ -16,7 +16,7 @@ namespace qorfuzz {
 // Known limit, not a fault: the reader refuses a name longer than maxNameBytes (the
 // compiled form's strings are longer only in bodies made elsewhere). A refusal, not an
 // inequality. Names are already cut at their first zero byte, as the text carries them.
-inline bool tooLongForText(const std::string &name)
+inline bool tooLongForText(std::string_view name)
 {
     return name.size() > qor::maxNameBytes;
 }
@@ -26,7 +26,7 @@ inline bool tooLongForText(const std::string &name)
 // Not left out either: a carriage return is written as &#13; and comes back, and a body with
 // another control byte does not walk to a text at all (the decompiler refuses it).
 
-inline bool textCannotCarry(const std::string &name)
+inline bool textCannotCarry(std::string_view name)
 {
     return tooLongForText(name);
 }
