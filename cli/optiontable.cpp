@@ -344,6 +344,8 @@ std::string manPage(const Program &program, std::string_view version)
     std::string out = ".\\\" Written from the program's option table by qorutil-manpage; change the table, not this page.\n";
     out += ".TH \"" + upper(program.name) + "\" 1 \"\" \"" + std::string(program.name) + ' ' + std::string(version)
            + "\" \"User Commands\"\n";
+    // File names are not to be broken at the end of a line.
+    out += ".nh\n";
     out += ".SH NAME\n" + roff(program.name) + " \\- " + roff(program.summary) + '\n';
     out += ".SH SYNOPSIS\n.nf\n";
     for (const Command &command : program.commands) {
@@ -365,9 +367,12 @@ std::string manPage(const Program &program, std::string_view version)
     if (named) {
         out += ".SH COMMANDS\n";
         for (const Command &command : program.commands) {
-            out += ".TP\n.B " + roff(command.name) + '\n' + roff(command.summary) + '\n';
-            for (const std::string_view paragraph : command.about)
-                out += ".IP\n" + roff(paragraph) + '\n';
+            // Its own help says more than its line in the list.
+            out += ".TP\n.B " + roff(command.name) + '\n';
+            if (command.about.empty())
+                out += roff(command.summary) + '\n';
+            for (size_t index = 0; index < command.about.size(); ++index)
+                out += (index > 0 ? ".IP\n" : "") + roff(command.about[index]) + '\n';
             if (!command.exitStatus.empty())
                 out += ".IP\nExit status: " + roff(command.exitStatus) + '\n';
         }
