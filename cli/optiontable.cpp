@@ -96,6 +96,7 @@ std::string onlyFor(const Program &program, const OptionGroup &group, const Opti
 struct Listed {
     std::string names;
     std::string help;
+    const Option *option = nullptr; // none for a command
 };
 
 std::string optionList(const std::vector<Listed> &listed)
@@ -122,30 +123,39 @@ std::string optionList(const std::vector<Listed> &listed)
 std::vector<std::pair<std::string_view, std::vector<Listed>>> optionSections(const Program &program, int command)
 {
     std::vector<std::pair<std::string_view, std::vector<Listed>>> sections;
-    std::vector<std::string_view> shown;
+    // The whole program's help says an option once when several groups have it alike (--help).
+    std::vector<std::string> shown;
+    const auto firstTime = [&shown, command](const Option &option) {
+        const std::string said = optionNames(option) + ' ' + std::string(option.help);
+        if (command >= 0 || std::find(shown.begin(), shown.end(), said) == shown.end()) {
+            shown.push_back(said);
+            return true;
+        }
+        return false;
+    };
     const unsigned bit = command < 0 ? allCommands : 1u << unsigned(command);
     for (const OptionGroup &group : program.groups) {
         if (!(group.commands & bit))
             continue;
         std::vector<Listed> listed;
         for (const Option &option : group.options) {
-            if (!appliesTo(option, group, bit))
+            if (!appliesTo(option, group, bit) || !firstTime(option))
                 continue;
             listed.push_back({optionNames(option),
-                              (command < 0 ? onlyFor(program, group, option) : std::string()) + std::string(option.help)});
-            shown.push_back(option.longName);
+                              (command < 0 ? onlyFor(program, group, option) : std::string()) + std::string(option.help),
+                              &option});
         }
         if (command < 0 && sections.empty()) {
             for (const Option &option : program.ownOptions)
-                if (std::find(shown.begin(), shown.end(), option.longName) == shown.end())
-                    listed.push_back({optionNames(option), std::string(option.help)});
+                if (firstTime(option))
+                    listed.push_back({optionNames(option), std::string(option.help), &option});
         }
         sections.emplace_back(command < 0 ? group.title : std::string_view("Options"), std::move(listed));
     }
     if (sections.empty() && !program.ownOptions.empty()) {
         std::vector<Listed> listed;
         for (const Option &option : program.ownOptions)
-            listed.push_back({optionNames(option), std::string(option.help)});
+            listed.push_back({optionNames(option), std::string(option.help), &option});
         sections.emplace_back("Options", std::move(listed));
     }
     return sections;
@@ -379,20 +389,11 @@ std::string manPage(const Program &program, std::string_view version)
     }
     out += ".SH OPTIONS\n";
     const auto sections = optionSections(program, -1);
-    std::vector<const Option *> all;
-    for (const OptionGroup &group : program.groups)
-        for (const Option &option : group.options)
-            all.push_back(&option);
-    for (const Option &option : program.ownOptions)
-        all.push_back(&option);
     for (const auto &[title, listed] : sections) {
         if (sections.size() > 1)
             out += ".SS \"" + roff(title) + "\"\n";
-        for (const Listed &entry : listed) {
-            const auto option = std::find_if(all.begin(), all.end(),
-                                             [&](const Option *candidate) { return optionNames(*candidate) == entry.names; });
-            out += ".TP\n" + roffNames(**option) + '\n' + roff(entry.help) + '\n';
-        }
+        for (const Listed &entry : listed)
+            out += ".TP\n" + roffNames(*entry.option) + '\n' + roff(entry.help) + '\n';
     }
     if (!program.examples.empty()) {
         out += ".SH EXAMPLES\n.nf\n";
