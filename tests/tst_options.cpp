@@ -223,6 +223,58 @@ private slots:
         }
     }
 
+    // What a usage error says, word for word, for the mistakes of each kind; "" for none.
+    void usageErrorsSayWhy_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("why");
+        const auto row = [](const char *name, QStringList arguments, QString why) {
+            QTest::newRow(name) << arguments << why;
+        };
+        row("no command", {}, u"no command given"_s);
+        row("a flag given a value", {u"decompile"_s, u"--sync=yes"_s, u"x"_s}, u"--sync takes no value"_s);
+        row("a value missing at the end", {u"decompile"_s, u"x"_s, u"-j"_s}, u"-j needs a value"_s);
+        row("-j0", {u"decompile"_s, u"-j0"_s, u"x"_s}, u"-j needs a whole number of at least 1, not '0'"_s);
+        row("--jobs=abc", {u"check"_s, u"--jobs=abc"_s, u"x"_s}, u"--jobs needs a whole number of at least 1, not 'abc'"_s);
+        row("short options are not bundled", {u"decompile"_s, u"-qv"_s, u"x"_s},
+            u"unknown option '-qv' (use -- before a file name that starts with -)"_s);
+        row("an option of another command", {u"info"_s, u"--strict"_s, u"x"_s}, u"--strict does not apply to info"_s);
+        row("-o given -h as its file", {u"decompile"_s, u"-o"_s, u"-h"_s, u"x"_s}, QString());
+        row("-oOUT and -j4 attached", {u"compile"_s, u"-oout"_s, u"-j4"_s, u"x"_s}, QString());
+        row("-- before a name with a dash", {u"compile"_s, u"--"_s, u"-x"_s}, QString());
+        row("--help after -- is a file", {u"compile"_s, u"--"_s, u"--help"_s}, QString());
+        row("- needs -o", {u"decompile"_s, u"-"_s}, u"standard input (-) needs -o to say where its output goes"_s);
+        row("render: a value that does not fit", {u"render"_s, u"in"_s, u"-oout.png"_s, u"--frame=-1"_s},
+            u"--frame does not take '-1'"_s);
+        row("render: a value missing", {u"render"_s, u"in"_s, u"--clip"_s}, u"--clip needs a value"_s);
+        row("render: two files", {u"render"_s, u"a"_s, u"b"_s, u"-o"_s, u"out.png"_s}, u"render takes one file"_s);
+        row("render: bounds of three numbers", {u"render"_s, u"in"_s, u"-o"_s, u"out.png"_s, u"--bounds"_s, u"1,2,3"_s},
+            u"--bounds does not take '1,2,3'"_s);
+        row("render: bounds with blanks and a +", {u"render"_s, u"in"_s, u"-o"_s, u"o.png"_s, u"--bounds"_s, u" +1, 2,3 ,4"_s},
+            QString());
+        row("render: -q and -v", {u"render"_s, u"in"_s, u"-o"_s, u"out.png"_s, u"-q"_s, u"-v"_s}, u"-q and -v go apart"_s);
+    }
+    void usageErrorsSayWhy()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, why);
+        std::vector<std::string> given;
+        for (const QString &argument : arguments)
+            given.push_back(argument.toStdString());
+        std::string said;
+        if (!given.empty() && given.front() == "render") {
+            const cli::RenderChecks checks{[](const std::string &) { return true; }, [](const std::string &) { return true; }, 0};
+            const cli::RenderParsed parsed = cli::parseRender({given.begin() + 1, given.end()}, checks);
+            if (const auto *error = std::get_if<opts::UsageError>(&parsed))
+                said = error->why;
+        } else {
+            const cli::Parsed parsed = cli::parseOptions(given);
+            if (const auto *error = std::get_if<cli::UsageError>(&parsed))
+                said = error->why;
+        }
+        QCOMPARE(text(said), why);
+    }
+
     // The windows answer --help and --version before they need a display, let Qt's own
     // options through to Qt, and refuse anything else with exit status 2.
     void windowsTakeTheirOptionsAndQtsOwn_data()
