@@ -58,41 +58,23 @@ const std::vector<Entry> &fileOptions()
              return std::nullopt;
          }},
         {{.longName = "no-clobber", .help = "leave existing outputs alone and report them as skipped", .commands = converters},
-         [](Options &options, std::string_view, const std::string &) -> std::optional<std::string> {
-             options.noClobber = true;
-             return std::nullopt;
-         }},
+         opts::setFlag<Options, &Options::noClobber>},
         {{.longName = "jobs", .shortName = 'j', .valueName = "N",
           .help = "work on N files at once (default: one per processor, at most four per processor), with the same "
                   "outputs and the same report for any N"},
          storeJobs},
         {{.longName = "quiet", .shortName = 'q', .help = "print only errors, warnings and the summary"},
-         [](Options &options, std::string_view, const std::string &) -> std::optional<std::string> {
-             options.quiet = true;
-             return std::nullopt;
-         }},
+         opts::setFlag<Options, &Options::quiet>},
         {{.longName = "verbose", .shortName = 'v', .help = "print the converters' own lines for each file as well",
           .commands = converters},
-         [](Options &options, std::string_view, const std::string &) -> std::optional<std::string> {
-             options.verbose = true;
-             return std::nullopt;
-         }},
+         opts::setFlag<Options, &Options::verbose>},
         {{.longName = "sync", .help = "flush each output to the disk before it replaces the old file", .commands = converters},
-         [](Options &options, std::string_view, const std::string &) -> std::optional<std::string> {
-             options.sync = true;
-             return std::nullopt;
-         }},
+         opts::setFlag<Options, &Options::sync>},
         {{.longName = "strict", .help = "let warnings fail the file (compile then writes nothing for it)",
           .commands = compile | check},
-         [](Options &options, std::string_view, const std::string &) -> std::optional<std::string> {
-             options.strict = true;
-             return std::nullopt;
-         }},
+         opts::setFlag<Options, &Options::strict>},
         {{.longName = "json", .help = "print one JSON document for all files", .commands = info},
-         [](Options &options, std::string_view, const std::string &) -> std::optional<std::string> {
-             options.json = true;
-             return std::nullopt;
-         }},
+         opts::setFlag<Options, &Options::json>},
         {{.longName = "help", .shortName = 'h', .help = "show this text and exit", .does = Does::Help}},
     };
     return table;

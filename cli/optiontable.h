@@ -40,6 +40,20 @@ struct Stored {
     std::optional<std::string> (*store)(Target &, std::string_view spelling, const std::string &value) = nullptr;
 };
 
+// How most options are stored: a flag set, a text kept as given.
+template <class Target, bool Target::*flag>
+std::optional<std::string> setFlag(Target &target, std::string_view, const std::string &)
+{
+    target.*flag = true;
+    return std::nullopt;
+}
+template <class Target, std::string Target::*text>
+std::optional<std::string> keepText(Target &target, std::string_view, const std::string &value)
+{
+    target.*text = value;
+    return std::nullopt;
+}
+
 template <class Target>
 std::vector<Option> optionsOf(std::span<const Stored<Target>> table)
 {

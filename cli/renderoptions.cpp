@@ -11,7 +11,7 @@ namespace {
 using Arguments = RenderArguments;
 using Entry = opts::Stored<Arguments>;
 using Mode = Arguments::Mode;
-using Stored = std::optional<std::string>;
+using Why = std::optional<std::string>; // a usage error's words, or nothing when the value fits
 
 std::string_view trimmed(std::string_view text)
 {
@@ -36,7 +36,7 @@ std::optional<Number> numberIn(std::string_view text)
     return number;
 }
 
-Stored doesNotTake(std::string_view spelling, const std::string &value)
+Why doesNotTake(std::string_view spelling, const std::string &value)
 {
     return std::string(spelling) + " does not take '" + value + "'";
 }
@@ -79,14 +79,14 @@ const std::vector<Entry> &table()
 {
     static const std::vector<Entry> entries = {
         {{.longName = "clip", .valueName = "NAME", .help = "the clip marked by the track anim_NAME instead of the whole animation"},
-         [](Arguments &into, std::string_view, const std::string &value) -> Stored {
+         [](Arguments &into, std::string_view, const std::string &value) -> Why {
              into.clip = value;
              into.clipGiven = true;
              return std::nullopt;
          }},
         {{.longName = "frame", .valueName = "N",
           .help = "the frame N counted from the start of the clip or animation (default 0)"},
-         [](Arguments &into, std::string_view spelling, const std::string &value) -> Stored {
+         [](Arguments &into, std::string_view spelling, const std::string &value) -> Why {
              into.frameGiven = true;
              return count(value, into.frame, 0) ? std::nullopt : doesNotTake(spelling, value);
          }},
@@ -94,33 +94,27 @@ const std::vector<Entry> &table()
           .help = "all frames of the clip or animation, left to right, top to bottom, and beside OUT.png the file "
                   "OUT.json giving the sheet's size, each frame's cell and the origin, the point of every cell where "
                   "the animation's (0, 0) lies"},
-         [](Arguments &into, std::string_view, const std::string &) -> Stored {
-             into.sheet = true;
-             return std::nullopt;
-         }},
+         opts::setFlag<Arguments, &Arguments::sheet>},
         {{.longName = "columns", .valueName = "N", .help = "sheets N cells wide (default: near square)"},
-         [](Arguments &into, std::string_view spelling, const std::string &value) -> Stored {
+         [](Arguments &into, std::string_view spelling, const std::string &value) -> Why {
              return count(value, into.columns, 1) ? std::nullopt : doesNotTake(spelling, value);
          }},
         {{.longName = "padding", .valueName = "P", .help = "P clear pixels around each cell of a sheet (default 0)"},
-         [](Arguments &into, std::string_view spelling, const std::string &value) -> Stored {
+         [](Arguments &into, std::string_view spelling, const std::string &value) -> Why {
              const bool fits = count(value, into.padding, 0) && into.checks && into.padding <= into.checks->largestPadding;
              return fits ? std::nullopt : doesNotTake(spelling, value);
          }},
         {{.longName = "numbers", .help = "write each frame's number, as --frame counts, small in its cell"},
-         [](Arguments &into, std::string_view, const std::string &) -> Stored {
-             into.numbered = true;
-             return std::nullopt;
-         }},
+         opts::setFlag<Arguments, &Arguments::numbered>},
         {{.longName = "animation", .valueName = "OUT.webp|OUT.gif",
           .help = "the clip as an animation that loops for ever, at the file's frame rate"},
-         [](Arguments &into, std::string_view spelling, const std::string &value) -> Stored {
+         [](Arguments &into, std::string_view spelling, const std::string &value) -> Why {
              into.animation = value;
              const bool fits = into.checks && into.checks->isAnimationName(value);
              return fits ? std::nullopt : doesNotTake(spelling, value);
          }},
         {{.longName = "fps", .valueName = "F", .help = "the animation's frames per second instead of the file's"},
-         [](Arguments &into, std::string_view spelling, const std::string &value) -> Stored {
+         [](Arguments &into, std::string_view spelling, const std::string &value) -> Why {
              into.fps = numberIn<double>(value);
              const bool fits = into.fps && std::isfinite(*into.fps) && *into.fps > 0 && *into.fps <= 1000;
              return fits ? std::nullopt : doesNotTake(spelling, value);
@@ -128,31 +122,25 @@ const std::vector<Entry> &table()
         {{.longName = "all-clips", .valueName = "DIR",
           .help = "each clip (or the whole animation when it has none) to DIR/FILE-CLIP.png as a sheet, or as an "
                   "animation with --format webp or gif"},
-         [](Arguments &into, std::string_view, const std::string &value) -> Stored {
-             into.allClips = value;
-             return std::nullopt;
-         }},
+         opts::keepText<Arguments, &Arguments::allClips>},
         {{.longName = "format", .valueName = "png|webp|gif", .help = "what --all-clips writes for each clip (default png)"},
-         [](Arguments &into, std::string_view spelling, const std::string &value) -> Stored {
+         [](Arguments &into, std::string_view spelling, const std::string &value) -> Why {
              into.format = lower(value);
              const bool fits = into.format == "png" || (into.checks && into.checks->isAnimationName("." + into.format));
              return fits ? std::nullopt : doesNotTake(spelling, value);
          }},
         {{.longName = "images", .valueName = "DIR",
           .help = "the folder of the images the frames name (else placeholders are drawn)"},
-         [](Arguments &into, std::string_view, const std::string &value) -> Stored {
-             into.images = value;
-             return std::nullopt;
-         }},
+         opts::keepText<Arguments, &Arguments::images>},
         {{.longName = "animations", .valueName = "DIR",
           .help = "a further folder of the animations that tracks attach, after the file's own folder; may be "
                   "given more than once"},
-         [](Arguments &into, std::string_view, const std::string &value) -> Stored {
+         [](Arguments &into, std::string_view, const std::string &value) -> Why {
              into.animationFolders.push_back(value);
              return std::nullopt;
          }},
         {{.longName = "scale", .valueName = "S", .help = "pixels per animation unit (default 1)"},
-         [](Arguments &into, std::string_view spelling, const std::string &value) -> Stored {
+         [](Arguments &into, std::string_view spelling, const std::string &value) -> Why {
              const auto scale = numberIn<double>(value);
              into.scale = scale.value_or(0);
              const bool fits = scale && std::isfinite(*scale) && *scale > 0;
@@ -160,7 +148,7 @@ const std::vector<Entry> &table()
          }},
         {{.longName = "background", .valueName = "COLOUR",
           .help = "a colour (#rrggbb or a name) behind the picture instead of none"},
-         [](Arguments &into, std::string_view spelling, const std::string &value) -> Stored {
+         [](Arguments &into, std::string_view spelling, const std::string &value) -> Why {
              into.background = value;
              const bool fits = into.checks && into.checks->isColour(value);
              return fits ? std::nullopt : doesNotTake(spelling, value);
@@ -168,26 +156,17 @@ const std::vector<Entry> &table()
         {{.longName = "bounds", .valueName = "L,T,W,H",
           .help = "the part of the animation shown, left, top, width and height (default: all the frames show); at "
                   "--scale 1 the point (x, y) is the pixel (x - L, y - T)"},
-         [](Arguments &into, std::string_view spelling, const std::string &value) -> Stored {
+         [](Arguments &into, std::string_view spelling, const std::string &value) -> Why {
              into.bounds = boundsIn(value);
              return into.bounds ? std::nullopt : doesNotTake(spelling, value);
          }},
         {{.longName = "output", .shortName = 'o', .valueName = "OUT.png",
           .help = "the picture (or sheet) to write; - for standard output, never a terminal"},
-         [](Arguments &into, std::string_view, const std::string &value) -> Stored {
-             into.output = value;
-             return std::nullopt;
-         }},
+         opts::keepText<Arguments, &Arguments::output>},
         {{.longName = "quiet", .shortName = 'q', .help = "print only errors and warnings"},
-         [](Arguments &into, std::string_view, const std::string &) -> Stored {
-             into.quiet = true;
-             return std::nullopt;
-         }},
+         opts::setFlag<Arguments, &Arguments::quiet>},
         {{.longName = "verbose", .shortName = 'v', .help = "print the file reader's own lines as well"},
-         [](Arguments &into, std::string_view, const std::string &) -> Stored {
-             into.verbose = true;
-             return std::nullopt;
-         }},
+         opts::setFlag<Arguments, &Arguments::verbose>},
         {{.longName = "help", .shortName = 'h', .help = "show this text and exit", .does = opts::Does::Help}},
     };
     return entries;
