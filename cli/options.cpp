@@ -57,7 +57,8 @@ const std::vector<Entry> &fileOptions()
              options.outputDir = value;
              return std::nullopt;
          }},
-        {{.longName = "no-clobber", .help = "leave existing outputs alone and report them as skipped", .commands = converters},
+        {{.longName = "no-clobber", .help = "leave existing outputs alone and report them as skipped",
+          .commands = converters},
          opts::setFlag<Options, &Options::noClobber>},
         {{.longName = "jobs", .shortName = 'j', .valueName = "N",
           .help = "work on N files at once (default: one per processor, at most four per processor), with the same "
@@ -68,7 +69,8 @@ const std::vector<Entry> &fileOptions()
         {{.longName = "verbose", .shortName = 'v', .help = "print the converters' own lines for each file as well",
           .commands = converters},
          opts::setFlag<Options, &Options::verbose>},
-        {{.longName = "sync", .help = "flush each output to the disk before it replaces the old file", .commands = converters},
+        {{.longName = "sync", .help = "flush each output to the disk before it replaces the old file",
+          .commands = converters},
          opts::setFlag<Options, &Options::sync>},
         {{.longName = "strict", .help = "let warnings fail the file (compile then writes nothing for it)",
           .commands = compile | check},

@@ -217,7 +217,8 @@ std::string roffNames(const Option &option)
 std::string upper(std::string_view text)
 {
     std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(), [](char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; });
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; });
     return out;
 }
 

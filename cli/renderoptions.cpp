@@ -70,7 +70,8 @@ std::optional<std::array<double, 4>> boundsIn(std::string_view text)
 
 std::string lower(std::string text)
 {
-    std::transform(text.begin(), text.end(), text.begin(), [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; });
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; });
     return text;
 }
 
@@ -78,7 +79,8 @@ std::string lower(std::string text)
 const std::vector<Entry> &table()
 {
     static const std::vector<Entry> entries = {
-        {{.longName = "clip", .valueName = "NAME", .help = "the clip marked by the track anim_NAME instead of the whole animation"},
+        {{.longName = "clip", .valueName = "NAME",
+          .help = "the clip marked by the track anim_NAME instead of the whole animation"},
          [](Arguments &into, std::string_view, const std::string &value) -> Why {
              into.clip = value;
              into.clipGiven = true;

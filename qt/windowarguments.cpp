@@ -40,9 +40,10 @@ std::optional<int> answer(const cli::WindowProgram &program, const std::vector<s
                           QString *file)
 {
     const opts::Program &described = program.described;
-    const opts::Outcome outcome = opts::read(
-        described.groups.front().options, arguments, [](size_t, std::string_view, const std::string &) { return std::nullopt; },
-        {.foreign = qtHasTaken ? std::function<bool(std::string_view)>() : isQtOption});
+    // Their options only answer; none is stored.
+    const auto storeNothing = [](size_t, std::string_view, const std::string &) { return std::nullopt; };
+    const opts::Outcome outcome = opts::read(described.groups.front().options, arguments, storeNothing,
+                                             {.foreign = qtHasTaken ? std::function<bool(std::string_view)>() : isQtOption});
     if (const auto *does = std::get_if<opts::Does>(&outcome)) {
         if (*does == opts::Does::Help)
             std::fputs(opts::helpText(described).c_str(), stdout);

@@ -163,7 +163,8 @@ private slots:
             QVERIFY2(option.valueName.empty() || !value.isEmpty(),
                      qPrintable(u"no sample value for "_s + text(option.valueName)));
             const auto row = [&](const QStringList &given) {
-                QTest::addRow("%s %s", qPrintable(command), qPrintable(given.join(u' '))) << command << given << int(option.does);
+                QTest::addRow("%s %s", qPrintable(command), qPrintable(given.join(u' ')))
+                    << command << given << int(option.does);
             };
             if (!option.longName.empty()) {
                 const QString name = u"--"_s + text(option.longName);
@@ -250,7 +251,8 @@ private slots:
         row("render: two files", {u"render"_s, u"a"_s, u"b"_s, u"-o"_s, u"out.png"_s}, u"render takes one file"_s);
         row("render: bounds of three numbers", {u"render"_s, u"in"_s, u"-o"_s, u"out.png"_s, u"--bounds"_s, u"1,2,3"_s},
             u"--bounds does not take '1,2,3'"_s);
-        row("render: bounds with blanks and a +", {u"render"_s, u"in"_s, u"-o"_s, u"o.png"_s, u"--bounds"_s, u" +1, 2,3 ,4"_s},
+        row("render: bounds with blanks and a +",
+            {u"render"_s, u"in"_s, u"-o"_s, u"o.png"_s, u"--bounds"_s, u" +1, 2,3 ,4"_s},
             QString());
         row("render: -q and -v", {u"render"_s, u"in"_s, u"-o"_s, u"out.png"_s, u"-q"_s, u"-v"_s}, u"-q and -v go apart"_s);
     }
@@ -263,7 +265,8 @@ private slots:
             given.push_back(argument.toStdString());
         std::string said;
         if (!given.empty() && given.front() == "render") {
-            const cli::RenderChecks checks{[](const std::string &) { return true; }, [](const std::string &) { return true; }, 0};
+            const auto anything = [](const std::string &) { return true; };
+            const cli::RenderChecks checks{anything, anything, 0};
             const cli::RenderParsed parsed = cli::parseRender({given.begin() + 1, given.end()}, checks);
             if (const auto *error = std::get_if<opts::UsageError>(&parsed))
                 said = error->why;
