@@ -52,9 +52,13 @@ int runRenderProgram(const QStringList &arguments)
     return status < 0 ? 1 : status;
 }
 
-int usageError(const QString &why)
+// The error, then the help of the command it was given to (or of the program).
+int usageError(const std::string &why, const std::vector<std::string> &arguments)
 {
-    std::fprintf(stderr, "qorutil-cli: %s\n%s", why.toLocal8Bit().constData(), cli::usageText);
+    const std::string command = arguments.empty() || opts::commandIndex(cli::program(), arguments.front()) < 0
+                                    ? std::string()
+                                    : arguments.front();
+    std::fprintf(stderr, "qorutil-cli: %s\n%s", why.c_str(), opts::helpText(cli::program(), command).c_str());
     return 2;
 }
 
@@ -110,8 +114,8 @@ int main(int argc, char *argv[])
     QCoreApplication application(argc, argv);
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     const cli::Parsed parsed = cli::parseOptions(arguments);
-    if (std::holds_alternative<cli::ShowHelp>(parsed)) {
-        std::fputs(cli::usageText, stdout);
+    if (const auto *help = std::get_if<cli::ShowHelp>(&parsed)) {
+        std::fputs(opts::helpText(cli::program(), help->command).c_str(), stdout);
         return withOutputFlushed(0);
     }
     if (std::holds_alternative<cli::ShowVersion>(parsed)) {
@@ -119,7 +123,7 @@ int main(int argc, char *argv[])
         return withOutputFlushed(0);
     }
     if (const auto *error = std::get_if<cli::UsageError>(&parsed))
-        return usageError(error->why);
+        return usageError(error->why, arguments);
     cli::catchInterrupts();
     return withOutputFlushed(run(std::get<cli::Options>(parsed)));
 }

@@ -1,236 +1,100 @@
 #include "cli/options.h"
 
+#include "cli/renderoptions.h"
+
 #include <algorithm>
 #include <charconv>
-#include <string_view>
 #include <thread>
 
 namespace cli {
 
-const char usageText[] =
-    "Usage: qorutil-cli decompile [OPTIONS] [--] FILE|FOLDER...\n"
-    "       qorutil-cli compile   [OPTIONS] [--] FILE|FOLDER...\n"
-    "       qorutil-cli check     [--strict] [-j N] [-q] [--] FILE|FOLDER...\n"
-    "       qorutil-cli info      [--json] [-j N] [-q] [--] FILE|FOLDER...\n"
-    "       qorutil-cli render    FILE [RENDER OPTIONS] -o OUT.png\n"
-    "\n"
-    "decompile  writes the reanim XML text of each compiled reanim file\n"
-    "           (walk.reanim.compiled gives walk.reanim).\n"
-    "compile    writes the compiled reanim file of each reanim XML text\n"
-    "           (walk.reanim gives walk.reanim.compiled), and warns about what it drops\n"
-    "           or changes as check does.\n"
-    "check      writes nothing; tells whether each file comes back the same through a\n"
-    "           decompile and a compile, and warns about what a compile drops or changes.\n"
-    "info       prints each file's kind, frame rate, tracks, frames, images and clips.\n"
-    "render     draws a frame or a clip's sprite sheet of an animation to a PNG file.\n"
-    "\n"
-    "A FOLDER stands for the files below it at any depth (linked folders are not\n"
-    "entered), in the order of their paths: *.compiled for decompile, *.reanim for\n"
-    "compile, both for check and info. A FILE of - is standard input (with -o).\n"
-    "\n"
-    "Options:\n"
-    "  -o OUT             write the output of a single input to OUT (- for standard output)\n"
-    "  --output-dir DIR   write outputs under DIR: the files below one FOLDER keep their\n"
-    "                     paths below it; with several inputs, each FOLDER goes into DIR\n"
-    "                     under its own name, as cp -r does\n"
-    "  --no-clobber       leave existing outputs alone and report them as skipped\n"
-    "  -j, --jobs N       convert N files at once (default: one per processor)\n"
-    "  -q, --quiet        print only errors, warnings and the summary\n"
-    "  -v, --verbose      print the converters' own lines for each file as well\n"
-    "  --sync             flush each output to the disk before it replaces the old file\n"
-    "  --strict           (check, compile) let warnings fail the file\n"
-    "  --json             (info) print one JSON document for all files\n"
-    "  --                 take every later argument as a file, even one starting with -\n"
-    "  -h, --help         show this text and exit\n"
-    "  -V, --version      show the version and exit\n"
-    "\n"
-    "Render options:\n"
-    "  --clip NAME        draw the clip NAME instead of the whole animation\n"
-    "  --frame N          draw frame N of the clip (default 0)\n"
-    "  --sheet            draw all frames of the clip in a near-square grid\n"
-    "  --numbers          (with --sheet) write each frame's number in its corner\n"
-    "  --images DIR       the folder of the animation's images\n"
-    "  --scale S          draw at S times the animation's size\n"
-    "  --bounds L,T,W,H   the part of the animation to draw (default: all the clip shows)\n"
-    "\n"
-    "Examples:\n"
-    "  qorutil-cli decompile --output-dir text/ mod/animations/\n"
-    "  qorutil-cli compile -j 4 --output-dir build/ text/\n"
-    "  qorutil-cli check --strict text/\n"
-    "  qorutil-cli info --json mod/animations/ > animations.json\n"
-    "\n"
-    "Each file gets one line on stderr saying what was done, or why not, in input order;\n"
-    "on a terminal, several files show a progress line. Every run over several files ends\n"
-    "with a summary line. Outputs are never written through symbolic links: an output\n"
-    "path that is a link is refused.\n"
-    "Exit status: 0 when every file converted (or checked the same), 1 when any failed,\n"
-    "2 on a usage error, 130 or 143 when interrupted by SIGINT or SIGTERM.\n";
-
 namespace {
 
-// Which options each command takes.
-enum Option : unsigned {
-    Output = 1u << 0,
-    OutputDir = 1u << 1,
-    NoClobber = 1u << 2,
-    Jobs = 1u << 3,
-    Quiet = 1u << 4,
-    Verbose = 1u << 5,
-    Sync = 1u << 6,
-    Strict = 1u << 7,
-    Json = 1u << 8,
-};
+// The commands, by their place in program().commands.
+constexpr unsigned decompile = 1u << 0;
+constexpr unsigned compile = 1u << 1;
+constexpr unsigned check = 1u << 2;
+constexpr unsigned info = 1u << 3;
+constexpr unsigned render = 1u << 4;
+constexpr unsigned converters = decompile | compile;
+constexpr unsigned fileCommands = decompile | compile | check | info;
 
-struct Command {
-    std::string_view name;
-    unsigned options;
-};
+using Entry = opts::Stored<Options>;
+using opts::Does;
 
-constexpr Command commands[] = {
-    {"decompile", Output | OutputDir | NoClobber | Jobs | Quiet | Verbose | Sync},
-    {"compile", Output | OutputDir | NoClobber | Jobs | Quiet | Verbose | Sync | Strict},
-    {"check", Jobs | Quiet | Strict},
-    {"info", Jobs | Quiet | Json},
-};
-
-struct Flag {
-    std::string_view shortName;
-    std::string_view longName;
-    Option option;
-    bool takesValue;
-};
-
-constexpr Flag flags[] = {
-    {"-o", "--output", Output, true},      {"", "--output-dir", OutputDir, true}, {"", "--no-clobber", NoClobber, false},
-    {"-j", "--jobs", Jobs, true},          {"-q", "--quiet", Quiet, false},      {"-v", "--verbose", Verbose, false},
-    {"", "--sync", Sync, false},           {"", "--strict", Strict, false},      {"", "--json", Json, false},
-};
-
-QString text(std::string_view bytes)
+std::optional<std::string> storeJobs(Options &options, std::string_view spelling, const std::string &value)
 {
-    return QString::fromLocal8Bit(bytes.data(), qsizetype(bytes.size()));
-}
-
-UsageError doesNotApply(std::string_view option, std::string_view command)
-{
-    return {text(option) + QLatin1String(" does not apply to ") + text(command)};
-}
-
-std::optional<UsageError> setOption(Options &options, const Flag &flag, std::string_view spelling, const std::string &value)
-{
-    switch (flag.option) {
-    case Output:
-        if (value.empty())
-            return UsageError{QStringLiteral("-o needs a file name")};
-        options.output = value;
-        break;
-    case OutputDir:
-        if (value.empty())
-            return UsageError{QStringLiteral("--output-dir needs a folder")};
-        options.outputDir = value;
-        break;
-    case Jobs: {
-        int jobs = 0;
-        const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), jobs);
-        const bool whole = error == std::errc() && end == value.data() + value.size();
-        if (error == std::errc::result_out_of_range && !value.starts_with('-'))
-            jobs = maxJobs();
-        else if (!whole || jobs < 1)
-            return UsageError{text(spelling) + QLatin1String(" needs a whole number of at least 1, not '") + text(value)
-                              + QLatin1Char('\'')};
-        options.jobs = std::min(jobs, maxJobs());
-        break;
-    }
-    case NoClobber: options.noClobber = true; break;
-    case Quiet: options.quiet = true; break;
-    case Verbose: options.verbose = true; break;
-    case Sync: options.sync = true; break;
-    case Strict: options.strict = true; break;
-    case Json: options.json = true; break;
-    }
+    int jobs = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), jobs);
+    const bool whole = error == std::errc() && end == value.data() + value.size();
+    if (error == std::errc::result_out_of_range && !value.starts_with('-'))
+        jobs = maxJobs();
+    else if (!whole || jobs < 1)
+        return std::string(spelling) + " needs a whole number of at least 1, not '" + value + "'";
+    options.jobs = std::min(jobs, maxJobs());
     return std::nullopt;
 }
 
-std::variant<Options, UsageError> parseCommandOptions(Options options, unsigned allowed,
-                                                      const std::vector<std::string> &arguments)
+// The options of decompile, compile, check and info, and how each is kept.
+const std::vector<Entry> &fileOptions()
 {
-    bool filesOnly = false;
-    for (size_t index = 1; index < arguments.size(); ++index) {
-        const std::string &argument = arguments[index];
-        if (filesOnly || argument == "-" || !argument.starts_with('-')) {
-            options.arguments.push_back(argument);
-            continue;
-        }
-        if (argument == "--") {
-            filesOnly = true;
-            continue;
-        }
-        // --name=value is the same as --name value, and so is -jVALUE for a short option that
-        // takes a value (-j4, -oout.reanim), as getopt has it.
-        std::string_view spelling = argument;
-        std::optional<std::string> attached;
-        if (const size_t equals = argument.find('='); argument.starts_with("--") && equals != std::string::npos) {
-            spelling = std::string_view(argument).substr(0, equals);
-            attached = argument.substr(equals + 1);
-        } else if (!argument.starts_with("--") && argument.size() > 2
-                   && std::any_of(std::begin(flags), std::end(flags), [&](const Flag &candidate) {
-                          return candidate.takesValue && std::string_view(argument).substr(0, 2) == candidate.shortName;
-                      })) {
-            spelling = std::string_view(argument).substr(0, 2);
-            attached = argument.substr(2);
-        }
-        const auto flag = std::find_if(std::begin(flags), std::end(flags), [&](const Flag &candidate) {
-            return spelling == candidate.longName || (!candidate.shortName.empty() && spelling == candidate.shortName);
-        });
-        if (flag == std::end(flags))
-            return UsageError{QLatin1String("unknown option '") + text(argument) + QLatin1String("' (use -- before a file name that starts with -)")};
-        if (!(allowed & flag->option))
-            return doesNotApply(spelling, options.command);
-        std::string value;
-        if (flag->takesValue) {
-            if (attached)
-                value = *attached;
-            else if (index + 1 < arguments.size())
-                value = arguments[++index];
-            else
-                return UsageError{text(spelling) + QLatin1String(" needs a value")};
-        } else if (attached) {
-            return UsageError{text(spelling) + QLatin1String(" takes no value")};
-        }
-        if (auto error = setOption(options, *flag, spelling, value))
-            return *error;
-    }
-    if (options.arguments.empty())
-        return UsageError{QStringLiteral("no input file given")};
-    if (options.quiet && options.verbose)
-        return UsageError{QStringLiteral("--quiet and --verbose ask for opposite things")};
-    if (!options.output.empty() && !options.outputDir.empty())
-        return UsageError{QStringLiteral("-o and --output-dir can't be used together")};
-    if (!options.output.empty() && options.arguments.size() != 1)
-        return UsageError{QStringLiteral("-o goes with exactly one input file")};
-    const auto standardInput = std::count(options.arguments.begin(), options.arguments.end(), std::string("-"));
-    if (standardInput > 0 && options.output.empty())
-        return UsageError{QStringLiteral("standard input (-) needs -o to say where its output goes")};
-    return options;
+    static const std::vector<Entry> table = {
+        {{.longName = "output", .shortName = 'o', .valueName = "OUT",
+          .help = "write the output of a single input to OUT (- for standard output)", .commands = converters},
+         [](Options &options, std::string_view, const std::string &value) -> std::optional<std::string> {
+             if (value.empty())
+                 return "-o needs a file name";
+             options.output = value;
+             return std::nullopt;
+         }},
+        {{.longName = "output-dir", .valueName = "DIR",
+          .help = "write outputs under DIR, creating folders as needed: the files below one FOLDER keep their paths "
+                  "below it; with several inputs, each FOLDER goes into DIR under its own name, as cp -r does",
+          .commands = converters},
+         [](Options &options, std::string_view, const std::string &value) -> std::optional<std::string> {
+             if (value.empty())
+                 return "--output-dir needs a folder";
+             options.outputDir = value;
+             return std::nullopt;
+         }},
+        {{.longName = "no-clobber", .help = "leave existing outputs alone and report them as skipped",
+          .commands = converters},
+         opts::setFlag<Options, &Options::noClobber>},
+        {{.longName = "jobs", .shortName = 'j', .valueName = "N",
+          .help = "work on N files at once (default: one per processor, at most four per processor), with the same "
+                  "outputs and the same report for any N"},
+         storeJobs},
+        {{.longName = "quiet", .shortName = 'q', .help = "print only errors, warnings and the summary"},
+         opts::setFlag<Options, &Options::quiet>},
+        {{.longName = "verbose", .shortName = 'v', .help = "print the converters' own lines for each file as well",
+          .commands = converters},
+         opts::setFlag<Options, &Options::verbose>},
+        {{.longName = "sync", .help = "flush each output to the disk before it replaces the old file",
+          .commands = converters},
+         opts::setFlag<Options, &Options::sync>},
+        {{.longName = "strict", .help = "let warnings fail the file (compile then writes nothing for it)",
+          .commands = compile | check},
+         opts::setFlag<Options, &Options::strict>},
+        {{.longName = "json", .help = "print one JSON document for all files", .commands = info},
+         opts::setFlag<Options, &Options::json>},
+        {{.longName = "help", .shortName = 'h', .help = "show this text and exit", .does = Does::Help}},
+    };
+    return table;
 }
 
-// Whether the arguments ask for help or the version before any "--" and not as an option's value.
-std::optional<Parsed> helpOrVersion(const std::vector<std::string> &arguments)
+// What the options given do not say on their own.
+std::optional<std::string> problem(const Options &options)
 {
-    for (size_t index = 0; index < arguments.size(); ++index) {
-        const std::string &argument = arguments[index];
-        if (argument == "--")
-            break;
-        if (argument == "-h" || argument == "--help")
-            return ShowHelp{};
-        if (index == 0 && (argument == "-V" || argument == "--version"))
-            return ShowVersion{};
-        const auto flag = std::find_if(std::begin(flags), std::end(flags), [&](const Flag &candidate) {
-            return argument == candidate.longName || (!candidate.shortName.empty() && argument == candidate.shortName);
-        });
-        if (flag != std::end(flags) && flag->takesValue)
-            ++index;
-    }
+    if (options.arguments.empty())
+        return "no input file given";
+    if (options.quiet && options.verbose)
+        return "--quiet and --verbose ask for opposite things";
+    if (!options.output.empty() && !options.outputDir.empty())
+        return "-o and --output-dir can't be used together";
+    if (!options.output.empty() && options.arguments.size() != 1)
+        return "-o goes with exactly one input file";
+    if (std::count(options.arguments.begin(), options.arguments.end(), std::string("-")) > 0 && options.output.empty())
+        return "standard input (-) needs -o to say where its output goes";
     return std::nullopt;
 }
 
@@ -241,10 +105,79 @@ int maxJobs()
     return int(std::max(8u, 4 * std::thread::hardware_concurrency()));
 }
 
+const opts::Program &program()
+{
+    static const opts::Program described = {
+        .name = "qorutil-cli",
+        .summary = "convert game animations between compiled reanim files and reanim XML text",
+        .commands =
+            {
+                {.name = "decompile",
+                 .usage = {"[OPTIONS] [--] FILE|FOLDER..."},
+                 .summary = "writes the reanim XML text of each compiled reanim file (walk.reanim.compiled gives "
+                            "walk.reanim).",
+                 .about = {"Writes the reanim XML text of each compiled reanim file, beside it unless -o or "
+                           "--output-dir says otherwise: walk.reanim.compiled gives walk.reanim. A FOLDER stands for "
+                           "the *.compiled files below it at any depth, in the order of their paths."}},
+                {.name = "compile",
+                 .usage = {"[OPTIONS] [--] FILE|FOLDER..."},
+                 .summary = "writes the compiled reanim file of each reanim XML text (walk.reanim gives "
+                            "walk.reanim.compiled), and warns about what it drops or changes as check does.",
+                 .about = {"Writes the compiled reanim file of each reanim XML text, beside it unless -o or "
+                           "--output-dir says otherwise: walk.reanim gives walk.reanim.compiled. A FOLDER stands for "
+                           "the *.reanim files below it at any depth, in the order of their paths. It warns about "
+                           "what a compile drops or changes, as check does; with --strict it writes nothing for a "
+                           "file with warnings."}},
+                {.name = "check",
+                 .usage = {"[--strict] [-j N] [-q] [--] FILE|FOLDER..."},
+                 .summary = "writes nothing; tells whether each file comes back the same through a decompile and a "
+                            "compile, and warns about what a compile drops or changes.",
+                 .about = {"Writes nothing: tells whether each file, compiled or text, comes back the same through a "
+                           "decompile and a compile, naming the first value that does not, and warns, with line "
+                           "numbers, about what a compile would drop or change without a word. A FOLDER stands for "
+                           "the *.compiled and *.reanim files below it at any depth."}},
+                {.name = "info",
+                 .usage = {"[--json] [-j N] [-q] [--] FILE|FOLDER..."},
+                 .summary = "prints each file's kind, frame rate, tracks, frames, images, clips and the animations "
+                            "it attaches.",
+                 .about = {"Prints each file's kind, frame rate, tracks, frames, the images each track uses, its "
+                           "clips and the animations it attaches; --json gives one JSON document for scripts. A "
+                           "FOLDER stands for the *.compiled and *.reanim files below it at any depth."}},
+                renderCommand(),
+            },
+        .about =
+            {"Converts game animations between the compiled reanim file (.reanim.compiled) and the reanim XML text "
+             "(.reanim), checks and describes them, and draws them.",
+             "A FOLDER stands for the files below it at any depth (linked folders and hidden files and folders are "
+             "not entered), in the order of their paths: *.compiled for decompile, *.reanim for compile, both for "
+             "check and info. A FILE of - is standard input (with -o); -- takes every later argument as a file, "
+             "even one starting with -."},
+        .groups = {{.title = "Options", .commands = fileCommands, .options = opts::optionsOf<Options>(fileOptions())},
+                   {.title = "Render options", .commands = render, .options = renderOptions()}},
+        .ownOptions = {{.longName = "help", .shortName = 'h', .help = "show this text and exit", .does = Does::Help},
+                       {.longName = "version", .shortName = 'V', .help = "show the version and exit",
+                        .does = Does::Version}},
+        .examples = {"qorutil-cli decompile --output-dir text/ mod/animations/",
+                     "qorutil-cli compile -j 4 --output-dir build/ text/",
+                     "qorutil-cli check --strict text/",
+                     "qorutil-cli info --json mod/animations/ > animations.json",
+                     "qorutil-cli render walker.reanim --clip walk --frame 3 --images images -o walk3.png",
+                     "qorutil-cli render walker.reanim --clip idle --sheet --numbers -o idle-sheet.png"},
+        .notes = {"Each file gets one line on stderr saying what was done, or why not, in input order; on a "
+                  "terminal, several files show a progress line. Every run over several files ends with a summary "
+                  "line. Outputs are never written through symbolic links: an output path that is a link is "
+                  "refused."},
+        .exitStatus = "0 when every file converted (or checked the same), 1 when any failed, 2 on a usage error, "
+                      "130 or 143 when interrupted by SIGINT or SIGTERM.",
+        .seeAlso = {"qorutil", "qorutil-preview"},
+    };
+    return described;
+}
+
 Parsed parseOptions(const std::vector<std::string> &arguments)
 {
     if (arguments.empty())
-        return UsageError{QStringLiteral("no command given")};
+        return UsageError{"no command given"};
     const std::string &first = arguments.front();
     Options options;
     options.command = first;
@@ -252,16 +185,31 @@ Parsed parseOptions(const std::vector<std::string> &arguments)
         options.arguments.assign(arguments.begin() + 1, arguments.end());
         return options;
     }
-    if (const auto shown = helpOrVersion(arguments))
-        return *shown;
-    const auto command = std::find_if(std::begin(commands), std::end(commands),
-                                      [&](const Command &candidate) { return candidate.name == first; });
-    if (command == std::end(commands))
-        return UsageError{QLatin1String("unknown command '") + text(first) + QLatin1Char('\'')};
-    auto parsed = parseCommandOptions(options, command->options, arguments);
-    if (auto *error = std::get_if<UsageError>(&parsed))
+    const opts::Program &described = program();
+    const auto own = std::find_if(described.ownOptions.begin(), described.ownOptions.end(), [&](const opts::Option &option) {
+        return first == "-" + std::string(1, option.shortName) || first == "--" + std::string(option.longName);
+    });
+    if (own != described.ownOptions.end())
+        return own->does == Does::Version ? Parsed(ShowVersion{}) : Parsed(ShowHelp{});
+    const int command = opts::commandIndex(described, first);
+    const std::span<const std::string> rest(arguments.begin() + 1, arguments.end());
+    if (command < 0 || !(fileCommands & (1u << unsigned(command)))) {
+        // Help asked for after a word that is no command is still help.
+        Options ignored;
+        if (std::holds_alternative<Does>(opts::read<Options>(fileOptions(), rest, ignored)))
+            return ShowHelp{};
+        return UsageError{"unknown command '" + first + "'"};
+    }
+    const opts::Outcome outcome =
+        opts::read<Options>(fileOptions(), rest, options, {.command = 1u << unsigned(command), .commandName = first});
+    if (std::holds_alternative<Does>(outcome))
+        return ShowHelp{first};
+    if (const auto *error = std::get_if<UsageError>(&outcome))
         return *error;
-    return std::get<Options>(parsed);
+    options.arguments = std::get<opts::Reading>(outcome).operands;
+    if (auto why = problem(options))
+        return UsageError{std::move(*why)};
+    return options;
 }
 
 } // namespace cli

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QString>
+#include "cli/optiontable.h"
 
 #include <string>
 #include <variant>
@@ -25,11 +25,11 @@ struct Options {
     bool json = false;               // --json (info)
 };
 
-struct ShowHelp {};
-struct ShowVersion {};
-struct UsageError {
-    QString why;
+struct ShowHelp {
+    std::string command; // empty for the whole program's help
 };
+struct ShowVersion {};
+using UsageError = opts::UsageError;
 
 using Parsed = std::variant<Options, ShowHelp, ShowVersion, UsageError>;
 
@@ -40,6 +40,7 @@ Parsed parseOptions(const std::vector<std::string> &arguments);
 // memory.
 int maxJobs();
 
-extern const char usageText[];
+// qorutil-cli and its commands as --help, the man page and README show them.
+const opts::Program &program();
 
 } // namespace cli

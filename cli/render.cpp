@@ -1,5 +1,8 @@
 #include "cli/render.h"
 
+#include "cli/options.h"
+#include "cli/renderoptions.h"
+
 #include "core/files/conversionguard.h"
 #include "core/scene/evaluated.h"
 #include "core/format/messages.h"
@@ -12,6 +15,7 @@
 #include <QBuffer>
 #include <QColor>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 
@@ -36,41 +40,7 @@ constexpr int exitDone = 0;
 constexpr int exitFailed = 1;
 constexpr int exitUsage = 2;
 
-const char renderUsage[] =
-    "Usage: qorutil-cli render FILE [--clip NAME] [--frame N | --sheet [SHEET OPTIONS]] -o OUT.png\n"
-    "       qorutil-cli render FILE --clip NAME --animation OUT.webp|OUT.gif [--fps F]\n"
-    "       qorutil-cli render FILE --all-clips DIR [--format png|webp|gif] [SHEET OPTIONS]\n"
-    "           with any of [--images DIR] [--animations DIR] [--scale S] [--background COLOUR]\n"
-    "           [--bounds LEFT,TOP,WIDTH,HEIGHT] [-q | -v]; SHEET OPTIONS are [--columns N]\n"
-    "           [--padding P] [--numbers]\n"
-    "\n"
-    "Draws one frame of a compiled or text animation file, the sprite sheet of a clip or the\n"
-    "clip as a looping animated WebP or GIF, with a transparent background.\n"
-    "\n"
-    "  --clip NAME    the clip marked by the track anim_NAME instead of the whole animation\n"
-    "  --frame N      the frame N counted from the start of the clip or animation (default 0)\n"
-    "  --sheet        all frames of the clip or animation, left to right, top to bottom, and\n"
-    "                 beside OUT.png the file OUT.json giving each frame's cell and the origin\n"
-    "  --columns N    sheets N cells wide (default: near square)\n"
-    "  --padding P    P clear pixels around each cell of a sheet (default 0)\n"
-    "  --numbers      write each frame's number, as --frame counts, small in its cell\n"
-    "  --animation OUT.webp|OUT.gif  the clip as an animation that loops, at the file's rate\n"
-    "  --fps F        the animation's frames per second instead of the file's\n"
-    "  --all-clips DIR  each clip (or the whole animation when it has none) to DIR/FILE-CLIP.png\n"
-    "                 as a sheet, or as an animation with --format webp or gif\n"
-    "  --images DIR   the folder of the images the frames name (else placeholders are drawn)\n"
-    "  --animations DIR  a further folder of the animations that tracks attach; the file's\n"
-    "                 own folder comes first\n"
-    "  --scale S      pixels per animation unit (default 1)\n"
-    "  --background COLOUR  a colour (#rrggbb or a name) behind the picture instead of none\n"
-    "  --bounds L,T,W,H  the part of the animation shown (default: all the frames show)\n"
-    "  -o OUT.png     the picture to write; - for standard output\n"
-    "  -q, --quiet    print only errors and warnings\n"
-    "  -v, --verbose  print the file reader's own lines as well\n"
-    "\n"
-    "Exit status: 0 when written, 1 when the file could not be read or drawn, 2 on a usage error.\n";
-
-enum class Mode { Frame, Sheet, Animation, AllClips };
+using Mode = cli::RenderArguments::Mode;
 
 struct RenderRequest {
     QString input;
@@ -92,150 +62,48 @@ struct RenderRequest {
     bool quiet = false;
     bool verbose = false;
 
-    Mode mode() const
-    {
-        return !allClips.isEmpty() ? Mode::AllClips
-               : !animation.isEmpty() ? Mode::Animation
-               : sheet               ? Mode::Sheet
-                                     : Mode::Frame;
-    }
+    Mode drawn = Mode::Frame; // what the arguments ask to draw
+
+    Mode mode() const { return drawn; }
 };
 
-struct ParseResult {
-    std::optional<RenderRequest> request;
-    QString error; // a usage error when set; neither means help was asked for
-};
-
-std::optional<QRectF> parseBounds(const QString &text)
+QString text(const std::string &bytes)
 {
-    const QStringList parts = text.split(u',');
-    if (parts.size() != 4)
-        return std::nullopt;
-    double values[4];
-    for (int n = 0; n < 4; ++n) {
-        bool ok = false;
-        values[n] = parts[n].trimmed().toDouble(&ok);
-        if (!ok || !std::isfinite(values[n]))
-            return std::nullopt;
-    }
-    if (values[2] <= 0 || values[3] <= 0)
-        return std::nullopt;
-    return QRectF(values[0], values[1], values[2], values[3]);
+    return QString::fromLocal8Bit(bytes.data(), qsizetype(bytes.size()));
 }
 
-bool parseCount(const QString &value, int &count, int least)
+QString pathOf(const std::string &bytes)
 {
-    bool ok = false;
-    count = value.toInt(&ok);
-    return ok && count >= least;
+    return QFile::decodeName(QByteArray::fromStdString(bytes));
 }
 
-// Applies one option that takes a value; an error text when the value does not fit it.
-QString applyOption(const QString &option, const QString &value, RenderRequest &request)
+// The request as the drawing code takes it, from the arguments as given.
+RenderRequest requestOf(const cli::RenderArguments &given)
 {
-    bool ok = true;
-    if (option == u"-o") {
-        request.output = value;
-    } else if (option == u"--clip") {
-        request.clip = value;
-        request.clipGiven = true;
-    } else if (option == u"--images") {
-        request.images = value;
-    } else if (option == u"--animations") {
-        request.animationFolders.append(value);
-    } else if (option == u"--frame") {
-        ok = parseCount(value, request.frame, 0);
-    } else if (option == u"--columns") {
-        ok = parseCount(value, request.layout.columns, 1);
-    } else if (option == u"--padding") {
-        ok = parseCount(value, request.layout.padding, 0) && request.layout.padding <= qor::maxPictureSide;
-    } else if (option == u"--scale") {
-        request.scale = value.toDouble(&ok);
-        ok = ok && std::isfinite(request.scale) && request.scale > 0;
-    } else if (option == u"--fps") {
-        request.fps = value.toDouble(&ok);
-        ok = ok && std::isfinite(*request.fps) && *request.fps > 0 && *request.fps <= 1000;
-    } else if (option == u"--bounds") {
-        request.bounds = parseBounds(value);
-        ok = request.bounds.has_value();
-    } else if (option == u"--background") {
-        request.background = QColor::fromString(value);
-        ok = request.background.isValid();
-    } else if (option == u"--animation") {
-        request.animation = value;
-        ok = qor::animatedFormatOf(value).has_value();
-    } else if (option == u"--all-clips") {
-        request.allClips = value;
-    } else if (option == u"--format") {
-        request.format = value.toLower();
-        ok = request.format == u"png" || qor::animatedFormatOf(u'.' + request.format);
-    }
-    return ok ? QString() : option + QStringLiteral(" does not take '") + value + u'\'';
-}
-
-// What does not go together, or is missing, in words; empty when the request is whole.
-QString requestProblem(const RenderRequest &request, bool frameGiven)
-{
-    if (request.input.isEmpty())
-        return QStringLiteral("no input file given");
-    const Mode mode = request.mode();
-    if ((mode == Mode::Frame || mode == Mode::Sheet) && request.output.isEmpty())
-        return QStringLiteral("-o OUT.png is needed");
-    if ((mode == Mode::Animation || mode == Mode::AllClips) && !request.output.isEmpty())
-        return QStringLiteral("-o goes with a frame or a sheet, not with --animation or --all-clips");
-    if (!request.animation.isEmpty() && !request.allClips.isEmpty())
-        return QStringLiteral("--animation and --all-clips go apart");
-    if (frameGiven && mode != Mode::Frame)
-        return QStringLiteral("--frame goes with a single frame only");
-    if (request.sheet && mode != Mode::Sheet && !(mode == Mode::AllClips && request.format == u"png"))
-        return QStringLiteral("--sheet goes with -o OUT.png or --all-clips");
-    if (mode == Mode::AllClips && request.clipGiven)
-        return QStringLiteral("--clip and --all-clips go apart");
-    if (request.quiet && request.verbose)
-        return QStringLiteral("-q and -v go apart");
-    return {};
-}
-
-ParseResult parseArguments(const QStringList &arguments)
-{
-    static const QStringList valued = {u"-o"_s,         u"--clip"_s,    u"--images"_s,    u"--frame"_s,
-                                       u"--scale"_s,    u"--bounds"_s,  u"--animations"_s, u"--columns"_s,
-                                       u"--padding"_s,  u"--fps"_s,     u"--background"_s, u"--animation"_s,
-                                       u"--all-clips"_s, u"--format"_s};
     RenderRequest request;
-    bool frameGiven = false;
-    bool optionsEnded = false;
-    for (qsizetype index = 0; index < arguments.size(); ++index) {
-        const QString &argument = arguments[index];
-        if (optionsEnded || argument == u"-" || !argument.startsWith(u'-')) {
-            if (!request.input.isEmpty())
-                return {std::nullopt, QStringLiteral("render takes one file")};
-            request.input = argument;
-        } else if (argument == u"--") {
-            optionsEnded = true;
-        } else if (argument == u"-h" || argument == u"--help") {
-            return {};
-        } else if (valued.contains(argument)) {
-            if (++index == arguments.size())
-                return {std::nullopt, argument + QStringLiteral(" needs a value")};
-            if (const QString error = applyOption(argument, arguments[index], request); !error.isEmpty())
-                return {std::nullopt, error};
-            frameGiven = frameGiven || argument == u"--frame";
-        } else if (argument == u"--sheet") {
-            request.sheet = true;
-        } else if (argument == u"--numbers") {
-            request.layout.numbered = true;
-        } else if (argument == u"-q" || argument == u"--quiet") {
-            request.quiet = true;
-        } else if (argument == u"-v" || argument == u"--verbose") {
-            request.verbose = true;
-        } else {
-            return {std::nullopt, QStringLiteral("unknown option '") + argument + u'\''};
-        }
-    }
-    if (const QString problem = requestProblem(request, frameGiven); !problem.isEmpty())
-        return {std::nullopt, problem};
-    return {request, {}};
+    request.input = pathOf(given.input);
+    request.output = pathOf(given.output);
+    request.clip = text(given.clip);
+    request.clipGiven = given.clipGiven;
+    request.frame = given.frame;
+    request.sheet = given.sheet;
+    request.layout = {given.columns, given.padding, given.numbered};
+    request.images = pathOf(given.images);
+    for (const std::string &folder : given.animationFolders)
+        request.animationFolders.append(pathOf(folder));
+    request.scale = given.scale;
+    if (given.bounds)
+        request.bounds = QRectF((*given.bounds)[0], (*given.bounds)[1], (*given.bounds)[2], (*given.bounds)[3]);
+    request.animation = pathOf(given.animation);
+    request.fps = given.fps;
+    if (given.background)
+        request.background = QColor::fromString(text(*given.background));
+    request.allClips = pathOf(given.allClips);
+    request.format = text(given.format);
+    request.quiet = given.quiet;
+    request.verbose = given.verbose;
+    request.drawn = given.mode();
+    return request;
 }
 
 std::optional<qor::Clip> findClip(const qor::EvaluatedAnimation &animation, const RenderRequest &request,
@@ -523,17 +391,25 @@ std::unique_ptr<QCoreApplication> makeRenderApplication(int &argc, char **argv)
     return std::make_unique<QGuiApplication>(argc, argv);
 }
 
-int runRender(const QStringList &arguments, qorqt::LogSink &log)
+int runRender(const std::vector<std::string> &arguments, qorqt::LogSink &log)
 {
-    const ParseResult parsed = parseArguments(arguments);
-    if (!parsed.request && parsed.error.isEmpty()) {
-        std::fputs(renderUsage, stdout);
+    // What the option table can't tell by itself: colours and animated formats are the
+    // drawing library's to know.
+    const cli::RenderChecks checks{
+        [](const std::string &colour) { return QColor::fromString(text(colour)).isValid(); },
+        [](const std::string &name) { return qor::animatedFormatOf(pathOf(name)).has_value(); },
+        qor::maxPictureSide,
+    };
+    const cli::RenderParsed parsed = cli::parseRender(arguments, checks);
+    const std::string help = opts::helpText(cli::program(), "render");
+    if (std::holds_alternative<cli::RenderHelp>(parsed)) {
+        std::fputs(help.c_str(), stdout);
         return exitDone;
     }
-    if (!parsed.request) {
-        log.logLine(QStringLiteral("qorutil-cli render: ") + parsed.error);
-        log.logLine(QString::fromLatin1(renderUsage).trimmed());
+    if (const auto *error = std::get_if<opts::UsageError>(&parsed)) {
+        log.logLine(QStringLiteral("qorutil-cli render: ") + text(error->why));
+        log.logLine(text(help).trimmed());
         return exitUsage;
     }
-    return render(*parsed.request, log);
+    return render(requestOf(std::get<cli::RenderArguments>(parsed)), log);
 }

@@ -2,6 +2,7 @@
 // drawing loads Qt's Gui libraries and every conversion starts without them.
 #include "cli/render.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -21,8 +22,9 @@ public:
 int main(int argc, char *argv[])
 {
     const auto application = makeRenderApplication(argc, argv);
-    QStringList arguments = QCoreApplication::arguments();
-    arguments.removeFirst();
+    // The application object has taken Qt's own options out of argv; the rest are kept as the
+    // bytes they were given in.
+    const std::vector<std::string> arguments(argv + std::min(argc, 1), argv + argc);
     PlainLog log;
     return runRender(arguments, log);
 }

@@ -1,113 +1,84 @@
 #include "qt/windowarguments.h"
 
-#include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QFileInfo>
+#include <QFile>
 #include <QStringList>
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 namespace qorqt {
 
 namespace {
 
-void describe(QCommandLineParser &parser, const WindowProgram &program)
+// Whether an argument is one of the options QApplication takes out of the arguments itself.
+bool isQtOption(std::string_view argument)
 {
-    parser.setApplicationDescription(program.description);
-    // -platform and the like are Qt's own options, words after one dash.
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.addHelpOption();
-    parser.addVersionOption();
-    if (!program.fileHelp.isEmpty())
-        parser.addPositionalArgument(QStringLiteral("FILE"), program.fileHelp, QStringLiteral("[FILE]"));
+    static constexpr std::array<std::string_view, 23> qt{
+        "platform", "platformpluginpath", "platformtheme", "plugin",  "qwindowgeometry", "geometry",
+        "qwindowicon", "icon", "qwindowtitle", "title", "reverse", "session", "display", "name", "style",
+        "stylesheet", "widgetcount", "nograb", "dograb", "sync", "visual", "qmljsdebugger", "testability"};
+    argument.remove_prefix(argument.starts_with("--") ? 2 : 1);
+    argument = argument.substr(0, argument.find('='));
+    return std::find(qt.begin(), qt.end(), argument) != qt.end();
 }
 
-QString programName(const WindowProgram &program, const QStringList &arguments)
+int usageError(const cli::WindowProgram &program, std::string_view why)
 {
-    return arguments.isEmpty() ? program.name : QFileInfo(arguments.constFirst()).fileName();
-}
-
-// The help text, naming the program as it is called on the PATH (Qt puts in the path it was
-// started by, or "<executable_name>" before there is an application object).
-QString usageText(const QCommandLineParser &parser, const QString &name)
-{
-    QString text = parser.helpText();
-    const QLatin1String usage("Usage: ");
-    if (text.startsWith(usage))
-        text.replace(usage.size(), text.indexOf(QLatin1Char(' '), usage.size()) - usage.size(), name);
-    return text;
-}
-
-// Options that QApplication takes out of the arguments itself.
-bool qtOptions(const QStringList &names)
-{
-    static const QStringList qt{
-        QStringLiteral("platform"), QStringLiteral("platformpluginpath"), QStringLiteral("platformtheme"),
-        QStringLiteral("plugin"), QStringLiteral("qwindowgeometry"), QStringLiteral("geometry"),
-        QStringLiteral("qwindowicon"), QStringLiteral("icon"), QStringLiteral("qwindowtitle"),
-        QStringLiteral("title"), QStringLiteral("reverse"), QStringLiteral("session"), QStringLiteral("display"),
-        QStringLiteral("name"), QStringLiteral("style"), QStringLiteral("stylesheet"),
-        QStringLiteral("widgetcount"), QStringLiteral("nograb"), QStringLiteral("dograb"), QStringLiteral("sync"),
-        QStringLiteral("visual"), QStringLiteral("qmljsdebugger"), QStringLiteral("testability")};
-    for (const QString &name : names) {
-        if (!qt.contains(name.section(QLatin1Char('='), 0, 0)))
-            return false;
-    }
-    return true;
-}
-
-int usageError(const QString &name, const QString &why, const QString &usage)
-{
-    std::fprintf(stderr, "%s: %s\n%s", qPrintable(name), qPrintable(why), qPrintable(usage));
+    const opts::Program &described = program.described;
+    std::fprintf(stderr, "%.*s: %.*s\n%s", int(described.name.size()), described.name.data(), int(why.size()), why.data(),
+                 opts::helpText(described).c_str());
     return 2;
 }
 
-std::optional<int> answer(const WindowProgram &program, QCommandLineParser &parser, const QStringList &arguments)
+// `arguments` without the program's own name; Qt's options are let through until Qt has taken
+// them, and then answered afterwards.
+std::optional<int> answer(const cli::WindowProgram &program, const std::vector<std::string> &arguments, bool qtHasTaken,
+                          QString *file)
 {
-    const QString name = programName(program, arguments);
-    if (parser.isSet(QStringLiteral("help"))) {
-        std::fputs(qPrintable(usageText(parser, name)), stdout);
+    const opts::Program &described = program.described;
+    // Their options only answer; none is stored.
+    const auto storeNothing = [](size_t, std::string_view, const std::string &) { return std::nullopt; };
+    const opts::Outcome outcome = opts::read(described.groups.front().options, arguments, storeNothing,
+                                             {.foreign = qtHasTaken ? std::function<bool(std::string_view)>() : isQtOption});
+    if (const auto *does = std::get_if<opts::Does>(&outcome)) {
+        if (*does == opts::Does::Help)
+            std::fputs(opts::helpText(described).c_str(), stdout);
+        else
+            std::printf("%.*s %s\n", int(described.name.size()), described.name.data(),
+                        qPrintable(QCoreApplication::applicationVersion()));
         return 0;
     }
-    if (parser.isSet(QStringLiteral("version"))) {
-        std::printf("%s %s\n", qPrintable(name), qPrintable(QCoreApplication::applicationVersion()));
-        return 0;
-    }
-    if (parser.positionalArguments().size() > (program.fileHelp.isEmpty() ? 0 : 1))
-        return usageError(name, program.refusedFiles, usageText(parser, name));
+    if (const auto *error = std::get_if<opts::UsageError>(&outcome))
+        return usageError(program, error->why);
+    const opts::Reading &reading = std::get<opts::Reading>(outcome);
+    if (!reading.foreign.empty())
+        return std::nullopt;
+    if (reading.operands.size() > program.mostFiles)
+        return usageError(program, program.refusedFiles);
+    if (file && !reading.operands.empty())
+        *file = QFile::decodeName(QByteArray::fromStdString(reading.operands.front()));
     return std::nullopt;
 }
 
 } // namespace
 
-std::optional<int> answerBeforeApplication(const WindowProgram &program, int argc, char **argv)
+std::optional<int> answerBeforeApplication(const cli::WindowProgram &program, int argc, char **argv)
 {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    QCommandLineParser parser;
-    describe(parser, program);
-    if (parser.parse(arguments))
-        return answer(program, parser, arguments);
-    if (!qtOptions(parser.unknownOptionNames()))
-        return usageError(programName(program, arguments), parser.errorText(),
-                          usageText(parser, programName(program, arguments)));
-    return std::nullopt;
+    const std::vector<std::string> arguments(argv + std::min(argc, 1), argv + argc);
+    return answer(program, arguments, false, nullptr);
 }
 
-std::optional<int> answerAfterApplication(const WindowProgram &program, QString *file)
+std::optional<int> answerAfterApplication(const cli::WindowProgram &program, QString *file)
 {
-    QCommandLineParser parser;
-    describe(parser, program);
-    const QStringList arguments = QCoreApplication::arguments();
-    if (!parser.parse(arguments))
-        return usageError(programName(program, arguments), parser.errorText(),
-                          usageText(parser, programName(program, arguments)));
-    if (const std::optional<int> status = answer(program, parser, arguments))
-        return status;
-    if (file && !parser.positionalArguments().isEmpty())
-        *file = parser.positionalArguments().constFirst();
-    return std::nullopt;
+    std::vector<std::string> arguments;
+    const QStringList given = QCoreApplication::arguments();
+    for (qsizetype index = 1; index < given.size(); ++index)
+        arguments.push_back(QFile::encodeName(given[index]).toStdString());
+    return answer(program, arguments, true, file);
 }
 
 } // namespace qorqt

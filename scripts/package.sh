@@ -3,11 +3,11 @@
 # then checks it with lintian (any error fails the script; the warnings are printed).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-# help2man writes the man pages; CPack's Debian generator needs file (it picks out the programs
-# for dpkg-shlibdeps) and dpkg-dev (dpkg-shlibdeps finds the library dependencies), neither of
-# which a minimal system has; gzip compresses the man pages and the changelog;
+# CPack's Debian generator needs file (it picks out the programs for dpkg-shlibdeps) and
+# dpkg-dev (dpkg-shlibdeps finds the library dependencies), neither of which a minimal system
+# has; gzip compresses the man pages and the changelog;
 # desktop-file-utils checks the desktop entries; lintian checks the package.
-bash scripts/install-deps.sh help2man dpkg-dev file gzip desktop-file-utils lintian
+bash scripts/install-deps.sh dpkg-dev file gzip desktop-file-utils lintian
 bash scripts/build.sh
 bash scripts/web.sh
 rm -f build/qorutil_*.deb
