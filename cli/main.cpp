@@ -52,9 +52,9 @@ int runRenderProgram(const QStringList &arguments)
     return status < 0 ? 1 : status;
 }
 
-int usageError(const QString &why)
+int usageError(const std::string &why)
 {
-    std::fprintf(stderr, "qorutil-cli: %s\n%s", why.toLocal8Bit().constData(), cli::usageText);
+    std::fprintf(stderr, "qorutil-cli: %s\n%s", why.c_str(), cli::usageText);
     return 2;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <optional>
 #include <string_view>
 #include <thread>
 
@@ -106,14 +107,14 @@ constexpr Flag flags[] = {
     {"", "--sync", Sync, false},           {"", "--strict", Strict, false},      {"", "--json", Json, false},
 };
 
-QString text(std::string_view bytes)
+std::string text(std::string_view bytes)
 {
-    return QString::fromLocal8Bit(bytes.data(), qsizetype(bytes.size()));
+    return std::string(bytes);
 }
 
 UsageError doesNotApply(std::string_view option, std::string_view command)
 {
-    return {text(option) + QLatin1String(" does not apply to ") + text(command)};
+    return {text(option) + std::string(" does not apply to ") + text(command)};
 }
 
 std::optional<UsageError> setOption(Options &options, const Flag &flag, std::string_view spelling, const std::string &value)
@@ -121,12 +122,12 @@ std::optional<UsageError> setOption(Options &options, const Flag &flag, std::str
     switch (flag.option) {
     case Output:
         if (value.empty())
-            return UsageError{QStringLiteral("-o needs a file name")};
+            return UsageError{std::string("-o needs a file name")};
         options.output = value;
         break;
     case OutputDir:
         if (value.empty())
-            return UsageError{QStringLiteral("--output-dir needs a folder")};
+            return UsageError{std::string("--output-dir needs a folder")};
         options.outputDir = value;
         break;
     case Jobs: {
@@ -136,8 +137,8 @@ std::optional<UsageError> setOption(Options &options, const Flag &flag, std::str
         if (error == std::errc::result_out_of_range && !value.starts_with('-'))
             jobs = maxJobs();
         else if (!whole || jobs < 1)
-            return UsageError{text(spelling) + QLatin1String(" needs a whole number of at least 1, not '") + text(value)
-                              + QLatin1Char('\'')};
+            return UsageError{text(spelling) + std::string(" needs a whole number of at least 1, not '") + text(value)
+                              + '\''};
         options.jobs = std::min(jobs, maxJobs());
         break;
     }
@@ -183,7 +184,7 @@ std::variant<Options, UsageError> parseCommandOptions(Options options, unsigned 
             return spelling == candidate.longName || (!candidate.shortName.empty() && spelling == candidate.shortName);
         });
         if (flag == std::end(flags))
-            return UsageError{QLatin1String("unknown option '") + text(argument) + QLatin1String("' (use -- before a file name that starts with -)")};
+            return UsageError{std::string("unknown option '") + text(argument) + std::string("' (use -- before a file name that starts with -)")};
         if (!(allowed & flag->option))
             return doesNotApply(spelling, options.command);
         std::string value;
@@ -193,24 +194,24 @@ std::variant<Options, UsageError> parseCommandOptions(Options options, unsigned 
             else if (index + 1 < arguments.size())
                 value = arguments[++index];
             else
-                return UsageError{text(spelling) + QLatin1String(" needs a value")};
+                return UsageError{text(spelling) + std::string(" needs a value")};
         } else if (attached) {
-            return UsageError{text(spelling) + QLatin1String(" takes no value")};
+            return UsageError{text(spelling) + std::string(" takes no value")};
         }
         if (auto error = setOption(options, *flag, spelling, value))
             return *error;
     }
     if (options.arguments.empty())
-        return UsageError{QStringLiteral("no input file given")};
+        return UsageError{std::string("no input file given")};
     if (options.quiet && options.verbose)
-        return UsageError{QStringLiteral("--quiet and --verbose ask for opposite things")};
+        return UsageError{std::string("--quiet and --verbose ask for opposite things")};
     if (!options.output.empty() && !options.outputDir.empty())
-        return UsageError{QStringLiteral("-o and --output-dir can't be used together")};
+        return UsageError{std::string("-o and --output-dir can't be used together")};
     if (!options.output.empty() && options.arguments.size() != 1)
-        return UsageError{QStringLiteral("-o goes with exactly one input file")};
+        return UsageError{std::string("-o goes with exactly one input file")};
     const auto standardInput = std::count(options.arguments.begin(), options.arguments.end(), std::string("-"));
     if (standardInput > 0 && options.output.empty())
-        return UsageError{QStringLiteral("standard input (-) needs -o to say where its output goes")};
+        return UsageError{std::string("standard input (-) needs -o to say where its output goes")};
     return options;
 }
 
@@ -244,7 +245,7 @@ int maxJobs()
 Parsed parseOptions(const std::vector<std::string> &arguments)
 {
     if (arguments.empty())
-        return UsageError{QStringLiteral("no command given")};
+        return UsageError{std::string("no command given")};
     const std::string &first = arguments.front();
     Options options;
     options.command = first;
@@ -257,7 +258,7 @@ Parsed parseOptions(const std::vector<std::string> &arguments)
     const auto command = std::find_if(std::begin(commands), std::end(commands),
                                       [&](const Command &candidate) { return candidate.name == first; });
     if (command == std::end(commands))
-        return UsageError{QLatin1String("unknown command '") + text(first) + QLatin1Char('\'')};
+        return UsageError{std::string("unknown command '") + text(first) + '\''};
     auto parsed = parseCommandOptions(options, command->options, arguments);
     if (auto *error = std::get_if<UsageError>(&parsed))
         return *error;

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QString>
-
 #include <string>
 #include <variant>
 #include <vector>
@@ -28,7 +26,7 @@ struct Options {
 struct ShowHelp {};
 struct ShowVersion {};
 struct UsageError {
-    QString why;
+    std::string why;
 };
 
 using Parsed = std::variant<Options, ShowHelp, ShowVersion, UsageError>;
