@@ -12,7 +12,9 @@
 #include <string_view>
 
 // The core speaks std types: bodies as bytes, names as Latin-1 bytes, texts and log lines as
-// UTF-8, paths as std::filesystem::path. The Qt programs convert here and nowhere else.
+// UTF-8, paths as std::filesystem::path. These are the conversions to and from Qt's types for
+// the programs built on Qt (the window, the preview, the drawing library, the render helper);
+// the command line is plain C++ and speaks the core's types throughout.
 namespace qorqt {
 
 // Bytes both ways; a view of a QByteArray copies nothing.
