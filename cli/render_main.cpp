@@ -31,8 +31,10 @@ int main(int argc, char *argv[])
 {
     qInstallMessageHandler(qtMessage);
     const auto application = makeRenderApplication(argc, argv);
-    QStringList arguments = QCoreApplication::arguments();
-    arguments.removeFirst();
+    // Names as the bytes they were given in, whatever they are (see qorqt::fromArgument).
+    QStringList arguments;
+    for (int n = 1; n < argc; ++n)
+        arguments.append(qorqt::fromArgument(argv[n]));
     PlainLog log;
     return runRender(arguments, log);
 }

@@ -51,7 +51,13 @@ inline QString fromUtf8(std::string_view text)
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
-// A Qt path as the file system's own, and back where the name survives the trip.
+// A name given as bytes (a program argument) as text that keeps every byte: UTF-8 where the
+// bytes are UTF-8, each other byte as the lone surrogate U+DC80 + its value (bytes 0x80 and
+// up), which toPath turns back into that byte. Shown, such a byte is a replacement character.
+QString fromArgument(std::string_view bytes);
+
+// A Qt path as the file system's own (the bytes fromArgument kept included), and back where the
+// name survives the trip.
 std::filesystem::path toPath(const QString &path);
 std::optional<QString> fromPath(const std::filesystem::path &path);
 // A path for showing, whatever bytes it holds.

@@ -98,6 +98,8 @@ expect "a line feed in a name converts, shown escaped on one line" eval '[ "$sta
 mkdir -p odd && cp "$example" "odd/$(printf '\xff').reanim.compiled" && cp "$example" odd/fine.reanim.compiled
 run decompile odd
 expect "a name that is not UTF-8 converts, named escaped" eval '[ "$status" = 0 ] && says "\\xFF.reanim.compiled" && [ -f "odd/$(printf "\\xff").reanim" ] && [ -f odd/fine.reanim ]'
+run render "odd/$(printf '\xff').reanim.compiled" -o "$(printf 'picture\xfe').png"
+expect "render reads and writes names that are not UTF-8" eval '[ "$status" = 0 ] && [ -s "$(printf "picture\\xfe").png" ]'
 cp "$example" ./-dash.reanim.compiled
 run decompile -- -dash.reanim.compiled
 expect "-- ends the options" [ "$status" = 0 -a -f ./-dash.reanim ]
