@@ -148,6 +148,12 @@ std::vector<PlannedOutput> outputs(const std::vector<std::string> &names, bool d
     return planned;
 }
 
+std::string summary(const std::string &op, const qor::RunTotals &totals, std::size_t files)
+{
+    const qor::RunKind kind = op == "check" ? qor::RunKind::Check : op == "info" ? qor::RunKind::Info : qor::RunKind::Convert;
+    return qor::summaryLine(kind, totals, files).value_or(std::string());
+}
+
 Conversion decompile(const std::string &name, std::span<const std::uint8_t> bytes)
 {
     return converted(name, bytes, true, qor::maxCompiledFileSize, {}, [&](Bytes &out, FileLines &log) {

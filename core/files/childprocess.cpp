@@ -1,6 +1,7 @@
 #include "core/files/childprocess.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <system_error>
 
 #ifdef _WIN32
