@@ -16,7 +16,6 @@
 
 #include <cstdio>
 #include <set>
-#include <thread>
 
 namespace cli {
 
@@ -198,7 +197,7 @@ void removeStaleTemporaries(const std::vector<Planned> &planned)
 
 int jobsFor(const Options &options)
 {
-    return options.jobs > 0 ? options.jobs : std::max(1, int(std::thread::hardware_concurrency()));
+    return options.jobs > 0 ? options.jobs : qor::systemfile::processorCount();
 }
 
 int runConversions(const Options &options)

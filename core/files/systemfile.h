@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <thread>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,6 +15,9 @@
 #include <process.h>
 #else
 #include <unistd.h>
+#endif
+#ifdef __linux__
+#include <sched.h>
 #endif
 
 // The few system calls the files library and the programs make, on POSIX systems and on
@@ -73,6 +77,18 @@ inline void holdClosedStandardStreams()
     }
 }
 #endif
+
+// The processors this program may run on (its affinity, where the system says), at least 1.
+inline int processorCount()
+{
+#ifdef __linux__
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (::sched_getaffinity(0, sizeof set, &set) == 0)
+        return std::max(1, CPU_COUNT(&set));
+#endif
+    return std::max(1, int(std::thread::hardware_concurrency()));
+}
 
 inline bool isRegular(const Status &status)
 {
