@@ -3,13 +3,14 @@
 #include "app/about.h"
 #include "app/filedialog.h"
 #include "core/files/fileconversions.h"
+#include "core/files/folderwalk.h"
+#include "core/files/namerules.h"
 #include "core/files/outputname.h"
 #include "qt/qtcore.h"
 #include "ui_frmmain.h"
 
 #include <QCloseEvent>
 #include <QDebug>
-#include <QDirIterator>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -38,17 +39,14 @@ void appendParagraph(QTextEdit *pane, const QString &text, const QColor &color, 
     end.insertText(text, format);
 }
 
-const QString compiledSuffix = QStringLiteral(".compiled");
-const QString textSuffix = QStringLiteral(".reanim");
-
 QString decompiledPathFor(const QString &path)
 {
-    return qorqt::fromPath(qor::decompiledPathFor(qorqt::toPath(path))).value_or(path + textSuffix);
+    return qorqt::fromPath(qor::decompiledPathFor(qorqt::toPath(path))).value_or(path + qorqt::fromName(qor::textSuffix));
 }
 
 QString compiledPathFor(const QString &path)
 {
-    return path + compiledSuffix;
+    return path + qorqt::fromName(qor::compiledSuffix);
 }
 
 bool isLocalFileDrag(const QMimeData *data)
@@ -57,16 +55,9 @@ bool isLocalFileDrag(const QMimeData *data)
     return std::any_of(urls.cbegin(), urls.cend(), [](const QUrl &url) { return url.isLocalFile(); });
 }
 
-// The convertible files under `folder`, at any depth. Symbolic links to folders are not
-// entered, so a link cycle cannot make a drop endless.
-QStringList convertibleFilesIn(const QString &folder)
+QString qtPath(const std::filesystem::path &path)
 {
-    QStringList files;
-    QDirIterator entries(folder, {u'*' + compiledSuffix, u'*' + textSuffix}, QDir::Files | QDir::CaseSensitive,
-                         QDirIterator::Subdirectories);
-    while (entries.hasNext())
-        files.append(entries.next());
-    return files;
+    return qorqt::fromPath(path).value_or(qorqt::shownPath(path));
 }
 
 } // namespace
@@ -175,21 +166,37 @@ QStringList frmMain::inputsOfDrop(const QList<QUrl> &urls)
             logLine(QLatin1String("Ignored ") + url.toDisplayString() + QLatin1String(": not a local file"));
         else if (!QFileInfo(path).isDir())
             inputs.append(path);
-        else if (const QStringList found = convertibleFilesIn(path); !found.isEmpty())
-            inputs += found;
         else
-            logLine(QLatin1String("Ignored ") + path + QLatin1String(": no .compiled or .reanim file in it"));
+            inputs += convertibleFilesIn(path);
     }
     inputs.sort();
     inputs.removeDuplicates();
     return inputs;
 }
 
+// The convertible files below `folder`, as every folder walk of the program finds them (see
+// qor::walkFolder); what could not be looked at, or a folder without any, is said in the log.
+QStringList frmMain::convertibleFilesIn(const QString &folder)
+{
+    const qor::FolderWalk walk = qor::walkFolder(qorqt::toPath(folder), {std::string(qor::compiledSuffix),
+                                                                         std::string(qor::textSuffix)});
+    for (const qor::WalkFailure &failure : walk.failures)
+        logLine(QLatin1String("Ignored ") + qtPath(failure.path) + QLatin1String(": ") + qorqt::fromUtf8(failure.reason));
+    if (walk.files.empty() && walk.failures.empty())
+        logLine(QLatin1String("Ignored ") + folder + QLatin1String(": no .compiled or .reanim file in it"));
+    QStringList files;
+    for (const qor::WalkedFile &found : walk.files)
+        files.append(qtPath(found.file));
+    return files;
+}
+
+// By the name's suffix, in any case, as a folder walk takes names.
 void frmMain::convertByName(const QString &path)
 {
-    if (path.endsWith(compiledSuffix))
+    const auto kind = qor::kindByName(qorqt::toPath(path).filename().string());
+    if (kind == qor::FileKind::Compiled)
         decompressFile(path, decompiledPathFor(path));
-    else if (path.endsWith(textSuffix))
+    else if (kind == qor::FileKind::Text)
         compileReanim(path, compiledPathFor(path));
     else
         logLine(QLatin1String("Ignored ") + path + QLatin1String(": not a .compiled or .reanim file"));

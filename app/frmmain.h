@@ -65,10 +65,12 @@ private slots:
 
 private:
     // Converts one file by its name as the menu commands would: ".compiled" decompiles,
-    // ".reanim" compiles, anything else is logged as ignored.
+    // ".reanim" compiles (in any case), anything else is logged as ignored.
     void convertByName(const QString &path);
     // The files a drop stands for, in the order they are converted.
     QStringList inputsOfDrop(const QList<QUrl> &urls);
+    // The convertible files below a dropped folder.
+    QStringList convertibleFilesIn(const QString &folder);
 
     QList<QAction *> iniActions;
     // Messages appended since start or since the last rotation.

@@ -1,58 +1,16 @@
 #include "cli/attachments.h"
 
-#include <algorithm>
-
 #include "core/files/attachedfile.h"
 #include "core/scene/attachment.h"
-#include "qt/qtcore.h"
+#include "core/format/text.h"
 
-#include <string>
+#include <algorithm>
 #include <string_view>
 #include <system_error>
-#include <vector>
 
 namespace cli {
 
-namespace {
-
-QString latin1(std::string_view bytes)
-{
-    return qorqt::fromName(bytes);
-}
-
-} // namespace
-
-QJsonArray attachmentsJson(const qor::Reanim &reanim)
-{
-    QJsonArray list;
-    for (const qor::Attachment &attachment : qor::attachmentsOf(reanim)) {
-        QJsonArray tags;
-        for (const std::string &tag : attachment.tags)
-            tags.append(latin1(tag));
-        list.append(QJsonObject{{QStringLiteral("name"), latin1(attachment.name)},
-                                {QStringLiteral("clip"), latin1(attachment.clip)},
-                                {QStringLiteral("tags"), tags}});
-    }
-    return list;
-}
-
-QString attachmentsText(const QJsonObject &file)
-{
-    QString text;
-    for (const QJsonValue &attachment : file[QLatin1String("attachments")].toArray()) {
-        QStringList tags;
-        for (const QJsonValue &tag : attachment[QLatin1String("tags")].toArray())
-            tags.append(u'[' + tag.toString() + u']');
-        const QString clip = attachment[QLatin1String("clip")].toString();
-        text += QString::fromLatin1("  attaches \"%1\"%2%3\n")
-                    .arg(attachment[QLatin1String("name")].toString(),
-                         clip.isEmpty() ? QString() : QLatin1String(", clip \"") + clip + u'"',
-                         tags.isEmpty() ? QString() : QLatin1String(", tags ") + tags.join(QString()));
-    }
-    return text;
-}
-
-QStringList missingAttachments(const std::filesystem::path &path, const qor::WalkableFile &file)
+std::vector<std::string> missingAttachments(const std::filesystem::path &path, const qor::WalkableFile &file)
 {
     // The distinct texts of the frames, walked rather than modelled, so a large file costs no
     // more memory here than check already spends on it.
@@ -70,7 +28,7 @@ QStringList missingAttachments(const std::filesystem::path &path, const qor::Wal
         std::vector<std::string> seen;
     } texts;
     file.walk(texts);
-    QStringList missing;
+    std::vector<std::string> missing;
     std::error_code error;
     const std::filesystem::path absolute = std::filesystem::absolute(path, error);
     const std::vector<std::filesystem::path> beside{(error ? path : absolute).parent_path()};
@@ -78,15 +36,15 @@ QStringList missingAttachments(const std::filesystem::path &path, const qor::Wal
         const auto attachment = qor::parseAttachment(text);
         if (!attachment)
             continue;
-        QStringList names;
+        std::string looked;
         for (const std::string &name : qor::attachedFileNames(attachment->name))
-            names.append(latin1(name));
-        const QString looked = names.join(QLatin1String(" or "));
-        if (!qor::findAttachedFile(beside, attachment->name) && !missing.contains(looked))
-            missing.append(looked);
+            looked += (looked.empty() ? "" : " or ") + qor::latin1ToUtf8(name);
+        if (!qor::findAttachedFile(beside, attachment->name)
+            && std::find(missing.begin(), missing.end(), looked) == missing.end())
+            missing.push_back(looked);
     }
-    for (QString &each : missing)
-        each = QLatin1String("attached animation not beside it: no ") + each;
+    for (std::string &each : missing)
+        each = "attached animation not beside it: no " + each;
     return missing;
 }
 

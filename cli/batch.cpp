@@ -1,73 +1,70 @@
 #include "cli/batch.h"
 
 #include "cli/interrupt.h"
-
-#include <QByteArrayList>
-#include <QElapsedTimer>
+#include "core/files/systemfile.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <cstring>
+#include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <optional>
 #include <system_error>
 #include <thread>
 
-#ifdef Q_OS_WIN
-#include <io.h>
-#define isatty _isatty
-#define fileno _fileno
-#else
-#include <unistd.h>
-#endif
-
 namespace cli {
 
-bool stderrIsTerminal()
+void printError(std::string_view text)
 {
-    return isatty(fileno(stderr));
-}
-
-void printError(const QByteArray &text)
-{
-    std::fwrite(text.constData(), 1, size_t(text.size()), stderr);
+    std::fwrite(text.data(), 1, text.size(), stderr);
     std::fflush(stderr);
 }
 
-bool writeOutput(const QByteArray &bytes)
+void printLines(const std::vector<std::string> &lines)
+{
+    std::string text;
+    for (const std::string &line : lines)
+        text += line + '\n';
+    printError(text);
+}
+
+bool writeOutput(std::string_view bytes)
 {
     errno = 0;
-    const bool written = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) == size_t(bytes.size());
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size();
     return std::fflush(stdout) == 0 && written && !std::ferror(stdout);
 }
 
 namespace {
 
-QByteArray errorLinesOf(const QByteArray &log)
+std::string errorLinesOf(std::string_view log)
 {
-    QByteArray errors;
-    for (const QByteArray &line : log.split('\n')) {
-        if (line.startsWith("ERROR:") || line.contains(": warning: "))
-            errors += line + '\n';
+    std::string errors;
+    while (!log.empty()) {
+        const size_t end = log.find('\n');
+        const std::string_view line = log.substr(0, end);
+        if (line.starts_with("ERROR:") || line.find(": warning: ") != std::string_view::npos)
+            errors.append(line).append(1, '\n');
+        log.remove_prefix(end == std::string_view::npos ? log.size() : end + 1);
     }
     return errors;
 }
 
 class Printer {
 public:
-    Printer(const BatchStyle &style, size_t total) : style_(style), total_(total) { clock_.start(); }
+    Printer(const BatchStyle &style, size_t total) : style_(style), total_(total) {}
 
     void print(FileReport report)
     {
         clearProgress();
-        if (!report.output.isEmpty() && !writeOutput(report.output)) {
+        if (!report.output.empty() && !writeOutput(report.output)) {
             const int reason = errno;
             std::clearerr(stdout);
             report.log = errorLinesOf(report.log) + "ERROR: cannot write to standard output: "
-                + QByteArray(reason ? std::strerror(reason) : "it failed") + '\n';
+                + (reason ? std::strerror(reason) : "it failed") + '\n';
             report.outcome = Outcome::Failed;
         }
         printError(style_.quiet ? errorLinesOf(report.log) : report.log);
@@ -77,7 +74,7 @@ public:
 
     ~Printer() { clearProgress(); }
 
-    const Totals &totals() const { return totals_; }
+    const qor::RunTotals &totals() const { return totals_; }
 
 private:
     void count(const FileReport &report)
@@ -97,12 +94,11 @@ private:
     {
         if (!style_.progress || finished_ == total_)
             return;
-        printError(QString::fromLatin1("\r[%1/%2] %3 failed, %4 s")
-                       .arg(finished_)
-                       .arg(total_)
-                       .arg(totals_.failed + totals_.different)
-                       .arg(double(clock_.elapsed()) / 1000.0, 0, 'f', 1)
-                       .toLocal8Bit());
+        const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - started_;
+        char line[96];
+        std::snprintf(line, sizeof line, "\r[%zu/%zu] %d failed, %.1f s", finished_, total_,
+                      totals_.failed + totals_.different, elapsed.count());
+        printError(line);
         drawn_ = true;
     }
 
@@ -117,18 +113,18 @@ private:
     const size_t total_;
     size_t finished_ = 0;
     bool drawn_ = false;
-    Totals totals_;
-    QElapsedTimer clock_;
+    qor::RunTotals totals_;
+    const std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
 };
 
 } // namespace
 
 BatchStyle styleFor(int jobs, bool quiet, size_t tasks)
 {
-    return {jobs, quiet, !quiet && tasks > 1 && stderrIsTerminal()};
+    return {jobs, quiet, !quiet && tasks > 1 && qor::systemfile::isTerminal(stderr)};
 }
 
-Totals runBatch(const std::vector<Task> &tasks, const BatchStyle &style)
+qor::RunTotals runBatch(const std::vector<Task> &tasks, const BatchStyle &style)
 {
     Printer printer(style, tasks.size());
     const auto runTask = [&](size_t index) {

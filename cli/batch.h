@@ -1,12 +1,11 @@
 #pragma once
 
+#include "core/files/runreport.h"
 #include "core/format/filelines.h"
-#include "qt/qtcore.h"
-
-#include <QByteArray>
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace cli {
@@ -18,42 +17,29 @@ enum class Outcome { Done, Failed, Skipped, Different, Interrupted };
 // One file's result: its log lines for stderr and anything it has for stdout.
 struct FileReport {
     Outcome outcome = Outcome::Done;
-    QByteArray log;
-    QByteArray output;
+    std::string log;
+    std::string output;
     int warnings = 0;
 };
 
-// One file's lines (see qor::FileLines), for stderr in the local encoding, which Qt takes to
-// be UTF-8 on every Unix.
-class FileLog : public qorqt::LogSink {
+// One file's lines (see qor::FileLines), UTF-8 as stderr takes them.
+class FileLog : public qor::LogSink {
 public:
-    explicit FileLog(const QString &subject = QString()) : lines_(subject.toStdString()) {}
+    explicit FileLog(std::string subject = {}) : lines_(std::move(subject)) {}
 
-    void logText(const QString &text) override { lines_.logLine(text.toStdString()); }
+    void logLine(std::string_view text) override { lines_.logLine(text); }
+    using qor::LogSink::logFormat;
 
-    // The last "ERROR:" line, without that word, for a one-line report of a file.
-    QString lastError() const { return qorqt::fromUtf8(lines_.lastError()); }
-
-    // The "ERROR:" lines alone.
-    std::vector<std::string> errorLines() const { return lines_.errorLines(); }
+    const qor::FileLines &lines() const { return lines_; }
 
     // Every line, each ending in a line feed.
-    QByteArray lines() const { return QByteArray::fromStdString(lines_.text); }
+    const std::string &text() const { return lines_.text; }
 
 private:
     qor::FileLines lines_;
 };
 
 using Task = std::function<FileReport()>;
-
-struct Totals {
-    int done = 0;
-    int failed = 0;
-    int skipped = 0;
-    int different = 0;
-    int warnings = 0;
-    int interrupted = 0;
-};
 
 struct BatchStyle {
     int jobs = 1;
@@ -68,16 +54,16 @@ BatchStyle styleFor(int jobs, bool quiet, size_t tasks);
 // all before it are done, so the output is the same for any number of jobs. A task's output
 // that can't be written to stdout fails that task. Once interrupted() the remaining tasks are
 // not started. Where fewer threads can be started than asked, fewer work.
-Totals runBatch(const std::vector<Task> &tasks, const BatchStyle &style);
-
-// Whether stderr is a terminal, where a progress line can be redrawn in place.
-bool stderrIsTerminal();
+qor::RunTotals runBatch(const std::vector<Task> &tasks, const BatchStyle &style);
 
 // Prints text to stderr at once.
-void printError(const QByteArray &text);
+void printError(std::string_view text);
+
+// Prints each line, with its line feed.
+void printLines(const std::vector<std::string> &lines);
 
 // Writes bytes to stdout and flushes them; false, with errno set, when that fails (a closed,
 // full or broken output).
-bool writeOutput(const QByteArray &bytes);
+bool writeOutput(std::string_view bytes);
 
 } // namespace cli

@@ -3,28 +3,19 @@
 #include "cli/batch.h"
 #include "cli/inputs.h"
 #include "cli/interrupt.h"
-#include "core/scene/check.h"
-#include "core/format/container.h"
 #include "core/files/conversionguard.h"
-#include "core/format/decompiler.h"
 #include "core/files/fileconversions.h"
 #include "core/files/fileidentity.h"
-#include "core/files/outputname.h"
-
-#include <QThread>
+#include "core/files/namerules.h"
+#include "core/files/outputplan.h"
+#include "core/files/runreport.h"
+#include "core/files/systemfile.h"
+#include "core/format/container.h"
+#include "core/format/decompiler.h"
+#include "core/scene/check.h"
 
 #include <cstdio>
-#include <map>
-#include <optional>
 #include <set>
-
-#ifdef _WIN32
-#include <io.h>
-#define isatty _isatty
-#define fileno _fileno
-#else
-#include <unistd.h>
-#endif
 
 namespace cli {
 
@@ -36,7 +27,7 @@ namespace {
 struct Planned {
     Input input;
     fs::path output; // "-" for standard output
-    std::optional<QString> refusal;
+    std::optional<std::string> refusal;
 };
 
 bool isStream(const fs::path &path)
@@ -44,73 +35,40 @@ bool isStream(const fs::path &path)
     return path == "-";
 }
 
-fs::path outputFor(const Input &input, const Options &options, bool decompile)
-{
-    const auto name = decompile ? &qor::decompiledPathFor : &qor::compiledPathFor;
-    if (!options.output.empty())
-        return fs::path(options.output);
-    if (options.outputDir.empty())
-        return name(input.file);
-    return fs::path(options.outputDir) / input.relative.parent_path() / name(input.relative.filename());
-}
+// Files on the disk: told apart by device and inode, folders through their links.
+class DiskFiles : public qor::PlanFiles {
+public:
+    std::string identity(const fs::path &path) const override { return qor::fileIdentity(path); }
+    bool liesWithin(const fs::path &path, const fs::path &folder) const override { return qor::liesWithin(path, folder); }
+};
 
-QString clashOf(const Planned &first, const Planned &second, const Options &options)
-{
-    QString line = QLatin1String("ERROR: ") + shown(first.input.file) + QLatin1String(" and ") + shown(second.input.file)
-        + QLatin1String(" would both be written to ") + shown(second.output) + QLatin1String("; neither was converted");
-    if (!options.outputDir.empty() && options.arguments.size() > 1)
-        line += QLatin1String(" (folders of the same name: give each run its own --output-dir)");
-    return line;
-}
-
-// Works out every output before anything is written: two inputs that would share one
-// output, or an output that would replace another input of the run, are refused; so is an
-// output that would not lie under --output-dir.
 std::vector<Planned> plan(const std::vector<Input> &inputs, const Options &options, bool decompile)
 {
+    std::vector<qor::PlanInput> planInputs;
+    for (const Input &input : inputs)
+        planInputs.push_back({input.file, input.relative});
+    const qor::PlanRequest request{decompile, options.output, options.outputDir, options.arguments.size() > 1};
     std::vector<Planned> planned;
-    std::map<std::string, size_t> firstWriter;
-    std::map<std::string, size_t> inputAt;
-    for (size_t n = 0; n < inputs.size(); ++n)
-        inputAt.emplace(qor::fileIdentity(inputs[n].file), n);
-    for (size_t n = 0; n < inputs.size(); ++n) {
-        Planned item{inputs[n], outputFor(inputs[n], options, decompile), std::nullopt};
-        if (isStream(item.output)) {
-            planned.push_back(std::move(item));
-            continue;
-        }
-        if (!options.outputDir.empty() && !qor::liesWithin(item.output, options.outputDir))
-            item.refusal = QLatin1String("ERROR: the output ") + shown(item.output)
-                + QLatin1String(" would not lie under the output folder; nothing was written");
-        const std::string key = qor::fileIdentity(item.output);
-        if (const auto other = inputAt.find(key); other != inputAt.end() && other->second != n)
-            item.refusal = QLatin1String("ERROR: the output ") + shown(item.output) + QLatin1String(" of ")
-                + shown(item.input.file) + QLatin1String(" would replace another input of this run; nothing was written");
-        if (const auto writer = firstWriter.find(key); writer != firstWriter.end()) {
-            const QString clash = clashOf(planned[writer->second], item, options);
-            planned[writer->second].refusal = clash;
-            item.refusal = clash;
-        }
-        firstWriter.emplace(key, n);
-        planned.push_back(std::move(item));
-    }
+    for (qor::PlannedOutput &item : qor::planOutputs(planInputs, request, DiskFiles()))
+        planned.push_back({inputs[item.input], std::move(item.output), std::move(item.refusal)});
     return planned;
 }
 
 // The whole of standard input, or false after an "ERROR:" line.
-bool readStandardInput(std::size_t limit, qor::Bytes &bytes, qorqt::LogSink &log)
+bool readStandardInput(std::size_t limit, qor::Bytes &bytes, qor::LogSink &log)
 {
     bytes.clear();
     std::uint8_t buffer[1 << 16];
     while (const size_t got = std::fread(buffer, 1, sizeof buffer, stdin)) {
         if (bytes.size() + got > limit) {
-            log.logLine(QString::fromLatin1("ERROR: standard input is more than the %1 MiB such a file can have").arg(limit >> 20));
+            log.logLine("ERROR: standard input is more than the " + std::to_string(limit >> 20)
+                        + " MiB such a file can have");
             return false;
         }
         bytes.insert(bytes.end(), buffer, buffer + got);
     }
     if (std::ferror(stdin)) {
-        log.logLine(QStringLiteral("ERROR: cannot read standard input"));
+        log.logLine("ERROR: cannot read standard input");
         return false;
     }
     return true;
@@ -118,7 +76,7 @@ bool readStandardInput(std::size_t limit, qor::Bytes &bytes, qorqt::LogSink &log
 
 // One conversion whose input or output is a stream: the whole output in memory.
 bool convertInMemory(const Planned &item, bool decompile, FileLog &log, qor::CompileDetails &details,
-                     qor::ConversionBuffers &buffers, QByteArray &output)
+                     qor::ConversionBuffers &buffers, std::string &output)
 {
     const bool fromInput = isStream(item.input.file);
     if (decompile) {
@@ -127,10 +85,10 @@ bool convertInMemory(const Planned &item, bool decompile, FileLog &log, qor::Com
                                       : qor::loadCompiledBody(item.input.file, buffers.body, log, &buffers.file);
         if (!loaded)
             return false;
-        log.logLine(qor::decompressLine(item.input.path.toStdString()));
+        log.logLine(qor::decompressLine(item.input.path));
         if (!qor::decompileBodyToText(buffers.body, buffers.text, log))
             return false;
-        output = qorqt::toQByteArray(std::string_view(buffers.text));
+        output = buffers.text;
         return true;
     }
     const bool compiled = fromInput ? readStandardInput(qor::maxTextFileSize, buffers.file, log)
@@ -138,12 +96,12 @@ bool convertInMemory(const Planned &item, bool decompile, FileLog &log, qor::Com
                                                               &buffers.compile)
                                     : qor::compiledFileOf(item.input.file, buffers.body, log, &details, &buffers);
     if (compiled)
-        output = qorqt::toQByteArray(qor::ByteView(buffers.body));
+        output.assign(buffers.body.begin(), buffers.body.end());
     return compiled;
 }
 
 bool convert(const Planned &item, const Options &options, bool decompile, FileLog &log, qor::CompileDetails &details,
-             QByteArray &standardOutput)
+             std::string &standardOutput)
 {
     // Each worker keeps its buffers from file to file.
     thread_local qor::ConversionBuffers buffers;
@@ -156,15 +114,15 @@ bool convert(const Planned &item, const Options &options, bool decompile, FileLo
     const fs::path input = isStream(item.input.file) ? fs::path() : item.input.file;
     const fs::path output = isStream(item.output) ? fs::path() : item.output;
     return qor::guardConversion(input, output, log, [&] {
-        QByteArray bytes;
+        std::string bytes;
         if (!convertInMemory(item, decompile, log, details, buffers, bytes))
             return false;
         if (isStream(item.output)) {
             standardOutput = std::move(bytes);
-        } else if (!qor::writeWholeFile(item.output, qorqt::charsOf(bytes), log, flush)) {
+        } else if (!qor::writeWholeFile(item.output, bytes, log, flush)) {
             return false;
         }
-        log.logLine(qor::finishLine(decompile, isStream(item.output) ? "-" : shown(item.output).toStdString()));
+        log.logLine(qor::finishLine(decompile, isStream(item.output) ? "-" : shown(item.output)));
         return true;
     });
 }
@@ -178,28 +136,22 @@ bool makeOutputFolder(const Planned &item, const Options &options, FileLog &log)
         return true;
     fs::create_directories(folder, error);
     if (error) {
-        log.logLine(QLatin1String("ERROR: cannot write ") + shown(item.output) + QLatin1String(": cannot make its folder: ")
-                    + QString::fromLocal8Bit(error.message()));
+        log.logLine("ERROR: cannot write " + shown(item.output) + ": cannot make its folder: " + error.message());
         return false;
     }
     // A link inside the output folder must not lead an output out of it.
     if (!qor::liesWithin(folder, options.outputDir)) {
-        log.logLine(QLatin1String("ERROR: the output ") + shown(item.output)
-                    + QLatin1String(" would not lie under the output folder (through a link); nothing was written"));
+        log.logLine(qor::outsideOutputFolderLine(shown(item.output), true));
         return false;
     }
     return true;
 }
 
-QString inputName(const Input &input)
-{
-    return isStream(input.file) ? QStringLiteral("standard input") : shown(input.file);
-}
-
 FileReport convertOne(const Planned &item, const Options &options, bool decompile)
 {
     FileReport report;
-    FileLog log(inputName(item.input));
+    const std::string &name = item.input.path;
+    FileLog log(name);
     qor::CompileDetails details;
     bool converted = false;
     std::error_code error;
@@ -207,9 +159,7 @@ FileReport convertOne(const Planned &item, const Options &options, bool decompil
         log.logLine(*item.refusal);
     } else if (options.noClobber && !isStream(item.output) && fs::exists(fs::symlink_status(item.output, error))) {
         report.outcome = Outcome::Skipped;
-        report.log = (QLatin1String("Skipped ") + inputName(item.input) + QLatin1String(": ") + shown(item.output)
-                      + QLatin1String(" exists\n"))
-                         .toLocal8Bit();
+        report.log = qor::skippedLine(name, shown(item.output)) + '\n';
         return report;
     } else if (options.outputDir.empty() || makeOutputFolder(item, options, log)) {
         converted = convert(item, options, decompile, log, details, report.output);
@@ -217,27 +167,18 @@ FileReport convertOne(const Planned &item, const Options &options, bool decompil
     report.outcome = converted ? Outcome::Done : Outcome::Failed;
     report.warnings = int(details.warnings.size());
     FileLog lines;
-    for (const qor::ReaderWarning &warning : details.warnings)
-        lines.logLine(qor::warningLine(inputName(item.input).toStdString(), warning));
     if (options.verbose) {
-        report.log = log.lines() + lines.lines();
+        for (const qor::ReaderWarning &warning : details.warnings)
+            lines.logLine(qor::warningLine(name, warning));
+        report.log = log.text() + lines.text();
         return report;
     }
     // By default, one line a file: what was done, or why not.
-    if (converted)
-        lines.logLine(QLatin1String(decompile ? "Decompiled " : "Compiled ") + inputName(item.input) + QLatin1String(" to ")
-                      + (isStream(item.output) ? QStringLiteral("standard output") : shown(item.output)));
-    else if (const auto errors = log.errorLines(); !errors.empty())
-        std::for_each(errors.begin(), errors.end(), [&](const std::string &error) { lines.logLine(error); });
-    else
-        lines.logLine(QLatin1String("ERROR: ") + inputName(item.input) + QLatin1String(": ") + log.lastError());
-    report.log = lines.lines();
+    const std::string output = isStream(item.output) ? "standard output" : shown(item.output);
+    for (const std::string &line : qor::conversionReport(name, output, converted, decompile, log.lines(), details.warnings))
+        lines.logLine(line);
+    report.log = lines.text();
     return report;
-}
-
-bool isTerminal(std::FILE *stream)
-{
-    return isatty(fileno(stream));
 }
 
 // Removes what earlier, killed runs left in the folders this run writes to.
@@ -256,40 +197,36 @@ void removeStaleTemporaries(const std::vector<Planned> &planned)
 
 int jobsFor(const Options &options)
 {
-    return options.jobs > 0 ? options.jobs : std::max(1, QThread::idealThreadCount());
+    return options.jobs > 0 ? options.jobs : qor::systemfile::processorCount();
 }
 
 int runConversions(const Options &options)
 {
     const bool decompile = options.command == "decompile";
-    if (!decompile && options.output == "-" && isTerminal(stdout)) {
+    if (!decompile && options.output == "-" && qor::systemfile::isTerminal(stdout)) {
         printError("qorutil-cli: refusing to write a compiled file to a terminal; redirect standard output\n");
         return 2;
     }
     const fs::path skip = options.outputDir.empty() ? fs::path() : fs::path(options.outputDir);
-    const auto [inputs, missing] = runInputs(options.arguments, {QLatin1String(decompile ? ".compiled" : ".reanim")}, skip);
+    const auto suffix = std::string(decompile ? qor::compiledSuffix : qor::textSuffix);
+    const auto [inputs, missing] = runInputs(options.arguments, {suffix}, false, skip);
+    const std::vector<Planned> planned = plan(inputs, options, decompile);
     std::error_code error;
-    if (!options.output.empty() && (inputs.size() != 1 || missing > 0 || fs::is_directory(options.arguments.front(), error))) {
+    if (!options.output.empty() && (planned.size() != 1 || missing > 0 || fs::is_directory(options.arguments.front(), error))) {
         printError("qorutil-cli: -o goes with exactly one input file\n");
         return 2;
     }
-    const std::vector<Planned> planned = plan(inputs, options, decompile);
     removeStaleTemporaries(planned);
     std::vector<Task> tasks;
     for (const Planned &item : planned)
         tasks.push_back([&item, &options, decompile] { return convertOne(item, options, decompile); });
-    const Totals totals = runBatch(tasks, styleFor(jobsFor(options), options.quiet, tasks.size()));
-    if (tasks.size() + size_t(missing) > 1 || totals.interrupted > 0)
-        printError(QString::fromLatin1("%1 converted, %2 failed, %3 skipped%4\n")
-                       .arg(totals.done)
-                       .arg(totals.failed + missing)
-                       .arg(totals.skipped)
-                       .arg(totals.interrupted > 0 ? QString::fromLatin1(", %1 not started: interrupted").arg(totals.interrupted)
-                                                   : QString())
-                       .toLocal8Bit());
+    qor::RunTotals totals = runBatch(tasks, styleFor(jobsFor(options), options.quiet, tasks.size()));
+    totals.failed += missing;
+    if (const auto summary = qor::summaryLine(qor::RunKind::Convert, totals, tasks.size() + size_t(missing)))
+        printError(*summary + '\n');
     if (interrupted())
         return interruptedStatus();
-    return totals.failed + missing > 0 ? 1 : 0;
+    return totals.failed > 0 ? 1 : 0;
 }
 
 } // namespace cli

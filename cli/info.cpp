@@ -7,6 +7,8 @@
 #include "core/format/allocationguard.h"
 #include "core/format/container.h"
 #include "core/scene/info.h"
+#include "core/files/namerules.h"
+#include "core/files/runreport.h"
 #include "core/files/wholefile.h"
 
 #include <cstdio>
@@ -124,13 +126,12 @@ FileReport describeOne(const Input &input, size_t index, qor::InfoFormat format,
             qor::Bytes bytes;
             if (qor::readWholeFile(input.file, bytes, log, qor::maxCompiledFileSize) != qor::WholeFile::Read)
                 return false;
-            file = qor::WalkableFile::read(bytes, kindOf(input.file, bytes), log);
+            file = qor::WalkableFile::read(bytes, qor::kindOf(input.file.filename().string(), bytes), log);
         }
         if (!file)
             return false;
         // The text shows the path as the run names it; JSON gives it back as it is, in UTF-8.
-        const QByteArray shownPath = input.path.toUtf8();
-        const std::string path = format == qor::InfoFormat::Json ? input.file.string() : shownPath.toStdString();
+        const std::string path = format == qor::InfoFormat::Json ? input.file.string() : input.path;
         printer.put(index, [&](qor::TextOut &out) { qor::describeFile(*file, path, format, out); });
         return true;
     });
@@ -139,8 +140,8 @@ FileReport describeOne(const Input &input, size_t index, qor::InfoFormat format,
         printer.skip(index);
         report.outcome = Outcome::Failed;
         FileLog error;
-        error.logLine(QLatin1String("ERROR: ") + shown(input.file) + QLatin1String(": ") + qorqt::fromUtf8(log.reason));
-        report.log = error.lines();
+        error.logLine("ERROR: " + shown(input.file) + ": " + log.reason);
+        report.log = error.text();
     }
     return report;
 }
@@ -149,7 +150,7 @@ FileReport describeOne(const Input &input, size_t index, qor::InfoFormat format,
 
 int runInfo(const Options &options)
 {
-    const RunInputs run = runInputs(options.arguments, bothSuffixes());
+    const RunInputs run = runInputs(options.arguments, bothSuffixes(), true);
     const qor::InfoFormat format = options.json ? qor::InfoFormat::Json : qor::InfoFormat::Text;
     InOrder printer(run.files.size(), format == qor::InfoFormat::Json ? ",\n" : "");
     std::vector<Task> tasks;
@@ -157,13 +158,14 @@ int runInfo(const Options &options)
         tasks.push_back([&, n] { return describeOne(run.files[n], n, format, printer); });
     if (format == qor::InfoFormat::Json)
         std::fputs("{\n    \"files\": [\n", stdout);
-    const Totals totals = runBatch(tasks, {jobsFor(options), options.quiet, false});
+    qor::RunTotals totals = runBatch(tasks, {jobsFor(options), options.quiet, false});
     if (format == qor::InfoFormat::Json)
         std::fputs(printer.wroteAny() ? "\n    ]\n}\n" : "    ]\n}\n", stdout);
     std::fflush(stdout);
-    if (tasks.size() + size_t(run.missing) > 1)
-        printError(QString::fromLatin1("%1 read, %2 failed\n").arg(totals.done).arg(totals.failed + run.missing).toLocal8Bit());
-    return totals.failed + run.missing > 0 ? 1 : 0;
+    totals.failed += run.missing;
+    if (const auto summary = qor::summaryLine(qor::RunKind::Info, totals, tasks.size() + size_t(run.missing)))
+        printError(*summary + '\n');
+    return totals.failed > 0 ? 1 : 0;
 }
 
 } // namespace cli

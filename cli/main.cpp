@@ -1,55 +1,49 @@
 // qorutil-cli: the converters of the window, for the shell and for batch work.
-#include "cli/batch.h"
 #include "cli/check.h"
 #include "cli/convert.h"
 #include "cli/info.h"
 #include "cli/interrupt.h"
 #include "cli/options.h"
-
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QProcess>
+#include "core/files/childprocess.h"
+#include "core/files/pathnames.h"
+#include "core/files/systemfile.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
-
-#include <fcntl.h>
-#ifndef _WIN32
-#include <unistd.h>
-#endif
 
 namespace {
 
-// The window sends one diagnostic number per compile to Qt's debug channel; the shell's
-// stderr is for the log lines only.
-void quietDebugMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
+namespace fs = std::filesystem;
+
+bool isExecutable(const fs::path &path)
 {
-    if (type == QtDebugMsg)
-        return;
-    std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+    std::error_code error;
+    const fs::file_status status = fs::status(path, error);
+    constexpr fs::perms anyExecute = fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec;
+    return fs::is_regular_file(status) && (status.permissions() & anyExecute) != fs::perms::none;
 }
 
-// render runs qorutil-render, with the same arguments, streams and exit status: drawing needs
-// Qt's Gui libraries, which the conversions should not load. It is a helper that only this
-// program starts, so an installed one is not on the PATH but in the libexec folder beside
-// ours (QORUTIL_RENDER_DIR, relative to the folder of this program); in the build tree it is
-// beside this program.
-int runRenderProgram(const QStringList &arguments)
+// render runs qorutil-render, with the same arguments (as the bytes they were given in),
+// streams and exit status: drawing needs Qt's Gui libraries, which the conversions should not
+// load. It is a helper that only this program starts, so an installed one is not on the PATH
+// but in the libexec folder beside ours (QORUTIL_RENDER_DIR, relative to the folder of this
+// program); in the build tree it is beside this program.
+int runRenderProgram(const char *argv0, const std::vector<std::string> &arguments)
 {
-    const QDir here(QCoreApplication::applicationDirPath());
-    const QString name = QStringLiteral("qorutil-render");
-    QString program = here.filePath(name);
-    if (!QFileInfo(program).isExecutable())
-        program = QDir::cleanPath(here.filePath(QLatin1String(QORUTIL_RENDER_DIR "/") + name));
-    const int status = QProcess::execute(program, arguments);
-    if (status < 0)
-        std::fprintf(stderr, "ERROR: could not run %s\n", qPrintable(QDir::toNativeSeparators(program)));
-    return status < 0 ? 1 : status;
+    const fs::path here = qor::runningProgram(argv0).parent_path();
+    const fs::path name = "qorutil-render";
+    fs::path program = here / name;
+    if (!isExecutable(program))
+        program = (here / QORUTIL_RENDER_DIR / name).lexically_normal();
+    const std::optional<int> status = qor::runProgram(program, arguments);
+    if (!status)
+        std::fprintf(stderr, "ERROR: could not run %s\n", qor::displayPath(program.make_preferred()).c_str());
+    return status.value_or(1);
 }
 
 // The error, then the help of the command it was given to (or of the program).
@@ -62,37 +56,15 @@ int usageError(const std::string &why, const std::vector<std::string> &arguments
     return 2;
 }
 
-int run(const cli::Options &options)
+int run(const char *argv0, const cli::Options &options)
 {
-    if (options.command == "render") {
-        QStringList arguments;
-        for (const std::string &argument : options.arguments)
-            arguments.append(QFile::decodeName(QByteArray::fromStdString(argument)));
-        return runRenderProgram(arguments);
-    }
+    if (options.command == "render")
+        return runRenderProgram(argv0, options.arguments);
     if (options.command == "check")
         return cli::runChecks(options);
     if (options.command == "info")
         return cli::runInfo(options);
     return cli::runConversions(options);
-}
-
-// A standard stream the program was started without must not be taken by the first file it
-// opens, which would then receive what is meant for the stream: each gets a descriptor of
-// its own that refuses writes, so output meant for a closed stream is an error, not lost.
-void holdClosedStandardStreams()
-{
-#ifndef _WIN32
-    for (int descriptor = 0; descriptor <= 2; ++descriptor) {
-        if (::fcntl(descriptor, F_GETFD) == -1 && errno == EBADF) {
-            const int held = ::open("/dev/null", O_RDONLY);
-            if (held >= 0 && held != descriptor) {
-                ::dup2(held, descriptor);
-                ::close(held);
-            }
-        }
-    }
-#endif
 }
 
 // What was written to stdout must have arrived: a full disk or a closed stream fails the run.
@@ -109,9 +81,7 @@ int withOutputFlushed(int status)
 
 int main(int argc, char *argv[])
 {
-    holdClosedStandardStreams();
-    qInstallMessageHandler(quietDebugMessages);
-    QCoreApplication application(argc, argv);
+    qor::systemfile::holdClosedStandardStreams();
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     const cli::Parsed parsed = cli::parseOptions(arguments);
     if (const auto *help = std::get_if<cli::ShowHelp>(&parsed)) {
@@ -125,5 +95,5 @@ int main(int argc, char *argv[])
     if (const auto *error = std::get_if<cli::UsageError>(&parsed))
         return usageError(error->why, arguments);
     cli::catchInterrupts();
-    return withOutputFlushed(run(std::get<cli::Options>(parsed)));
+    return withOutputFlushed(run(argc > 0 ? argv[0] : nullptr, std::get<cli::Options>(parsed)));
 }

@@ -8,6 +8,7 @@
 #include "core/format/messages.h"
 #include "core/files/fileconversions.h"
 #include "core/files/outputfile.h"
+#include "core/files/systemfile.h"
 #include "render/animatedimage.h"
 #include "render/attachedanimations.h"
 #include "render/picture.h"
@@ -23,14 +24,6 @@
 #include <cmath>
 #include <cstdio>
 #include <optional>
-
-#ifdef Q_OS_WIN
-#include <io.h>
-#define isatty _isatty
-#define fileno _fileno
-#else
-#include <unistd.h>
-#endif
 
 using namespace Qt::StringLiterals;
 
@@ -72,9 +65,10 @@ QString text(const std::string &bytes)
     return QString::fromLocal8Bit(bytes.data(), qsizetype(bytes.size()));
 }
 
+// A name as the bytes it was given in, whatever they are (qorqt::toPath gives them back).
 QString pathOf(const std::string &bytes)
 {
-    return QFile::decodeName(QByteArray::fromStdString(bytes));
+    return qorqt::fromArgument(bytes);
 }
 
 // The request as the drawing code takes it, from the arguments as given.
@@ -196,16 +190,11 @@ QImage draw(const Scene &scene, const qor::Clip &clip, const RenderRequest &requ
     return qor::onBackground(picture, request.background);
 }
 
-bool isTerminal(FILE *stream)
-{
-    return isatty(fileno(stream));
-}
-
 bool writeOutput(const QByteArray &bytes, const QString &path, qorqt::LogSink &log)
 {
     if (path != u"-")
         return qor::writeWholeFile(qorqt::toPath(path), qorqt::charsOf(bytes), log, qor::Flush::No);
-    if (isTerminal(stdout)) {
+    if (qor::systemfile::isTerminal(stdout)) {
         log.logLine(QStringLiteral("ERROR: refusing to write a picture to a terminal; redirect standard output"));
         return false;
     }

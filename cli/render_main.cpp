@@ -17,10 +17,20 @@ public:
     }
 };
 
+// Qt's own diagnostics, such as the note a headless start meets when XDG_RUNTIME_DIR is not
+// set, are not lines of the command line, which says only its own (through PlainLog): they are
+// not printed. A fatal one still says why the program ends.
+void qtMessage(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtFatalMsg)
+        std::fprintf(stderr, "ERROR: %s\n", message.toLocal8Bit().constData());
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    qInstallMessageHandler(qtMessage);
     const auto application = makeRenderApplication(argc, argv);
     // The application object has taken Qt's own options out of argv; the rest are kept as the
     // bytes they were given in.

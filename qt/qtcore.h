@@ -12,7 +12,9 @@
 #include <string_view>
 
 // The core speaks std types: bodies as bytes, names as Latin-1 bytes, texts and log lines as
-// UTF-8, paths as std::filesystem::path. The Qt programs convert here and nowhere else.
+// UTF-8, paths as std::filesystem::path. These are the conversions to and from Qt's types for
+// the programs built on Qt (the window, the preview, the drawing library, the render helper);
+// the command line is plain C++ and speaks the core's types throughout.
 namespace qorqt {
 
 // Bytes both ways; a view of a QByteArray copies nothing.
@@ -49,7 +51,13 @@ inline QString fromUtf8(std::string_view text)
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
-// A Qt path as the file system's own, and back where the name survives the trip.
+// A name given as bytes (a program argument) as text that keeps every byte: UTF-8 where the
+// bytes are UTF-8, each other byte as the lone surrogate U+DC80 + its value (bytes 0x80 and
+// up), which toPath turns back into that byte. Shown, such a byte is a replacement character.
+QString fromArgument(std::string_view bytes);
+
+// A Qt path as the file system's own (the bytes fromArgument kept included), and back where the
+// name survives the trip.
 std::filesystem::path toPath(const QString &path);
 std::optional<QString> fromPath(const std::filesystem::path &path);
 // A path for showing, whatever bytes it holds.

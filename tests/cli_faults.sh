@@ -76,6 +76,21 @@ echo '<track><name>a</name></track>' >"$long.reanim"
 run compile "$long.reanim"
 expect "an output name of 255 bytes" [ "$status" = 0 -a -f "$long.reanim.compiled" ]
 
+echo "== Two names of one file: one conversion per output"
+mkdir -p hl && cp "$example" hl/a.reanim.compiled && ln hl/a.reanim.compiled hl/b.reanim.compiled
+run decompile hl
+expect "hard links in one folder: each name is converted" \
+    eval '[ "$status" = 0 ] && [ "$(cat hl/a.reanim)" = "$reference" ] && [ "$(cat hl/b.reanim)" = "$reference" ] && says "Decompiled hl/b.reanim.compiled to hl/b.reanim" && says "2 converted, 0 failed"'
+run decompile --output-dir hlout hl
+expect "hard links into an output folder: each name is converted" eval '[ "$status" = 0 ] && [ -f hlout/a.reanim -a -f hlout/b.reanim ]'
+rm hl/*.reanim
+run decompile hl hl/
+expect "a folder given twice: each file once" \
+    eval '[ "$status" = 0 ] && [ "$(grep -c "^Decompiled" err.txt)" = 2 ] && says "2 converted, 0 failed, 0 skipped" && [ -f hl/a.reanim -a -f hl/b.reanim ]'
+run decompile hl/a.reanim.compiled ./hl/../hl/a.reanim.compiled
+expect "a file given twice by two spellings: converted once, no clash" \
+    eval '[ "$status" = 0 ] && [ "$(wc -l <err.txt)" = 1 ] && says "Decompiled hl/a.reanim.compiled" && ! says "would both"'
+
 echo "== Names"
 cp "$example" "$work/$(printf 'new\nline').reanim.compiled"
 run decompile "$(printf 'new\nline').reanim.compiled"
@@ -83,6 +98,8 @@ expect "a line feed in a name converts, shown escaped on one line" eval '[ "$sta
 mkdir -p odd && cp "$example" "odd/$(printf '\xff').reanim.compiled" && cp "$example" odd/fine.reanim.compiled
 run decompile odd
 expect "a name that is not UTF-8 converts, named escaped" eval '[ "$status" = 0 ] && says "\\xFF.reanim.compiled" && [ -f "odd/$(printf "\\xff").reanim" ] && [ -f odd/fine.reanim ]'
+run render "odd/$(printf '\xff').reanim.compiled" -o "$(printf 'picture\xfe').png"
+expect "render reads and writes names that are not UTF-8" eval '[ "$status" = 0 ] && [ -s "$(printf "picture\\xfe").png" ]'
 cp "$example" ./-dash.reanim.compiled
 run decompile -- -dash.reanim.compiled
 expect "-- ends the options" [ "$status" = 0 -a -f ./-dash.reanim ]
@@ -132,6 +149,12 @@ expect "compile warns of a text with no <fps> and no <track>" eval '[ "$status" 
 rm warned.reanim.compiled
 run compile --strict warned.reanim
 expect "compile --strict fails on a warning" [ "$status" = 1 -a ! -e warned.reanim.compiled ]
+
+echo "== Render says only its own lines"
+env -u XDG_RUNTIME_DIR "$cli" render -q "$example" -o rendered.png >out.txt 2>err.txt; status=$?
+expect "render -q without XDG_RUNTIME_DIR prints nothing" eval '[ "$status" = 0 ] && [ ! -s err.txt ] && [ -s rendered.png ]'
+env -u XDG_RUNTIME_DIR "$cli" render "$example" -o rendered.png >out.txt 2>err.txt; status=$?
+expect "render without XDG_RUNTIME_DIR prints its one line" eval '[ "$status" = 0 ] && [ "$(wc -l <err.txt)" = 1 ] && says "Rendered "'
 
 echo "== Standard output"
 "$cli" decompile -o - "$example" >/dev/full 2>err.txt; status=$?

@@ -203,6 +203,8 @@ private slots:
         QTest::newRow("folder at any depth, each file once")
             << QStringList{u"d"_s, u"b.reanim"_s, u"d/c.reanim"_s}
             << QStringList{u"compile b.reanim"_s, u"compile d/c.reanim"_s, u"decompile d/deep/e.reanim.compiled"_s};
+        QTest::newRow("a suffix in any case, as every folder walk takes it")
+            << QStringList{u"f"_s, u"W.REANIM.COMPILED"_s} << QStringList{u"decompile W.REANIM.COMPILED"_s, u"compile f/W.REANIM"_s};
         QTest::newRow("nothing to convert")
             << QStringList{u"notes.txt"_s, u"empty"_s}
             << QStringList{u"Ignored empty: no .compiled or .reanim file in it"_s,
@@ -215,10 +217,11 @@ private slots:
         QFETCH(QStringList, dropped);
         QFETCH(QStringList, steps);
         const QStringList tree{u"a.reanim.compiled"_s, u"b.reanim"_s, u"notes.txt"_s, u"d/c.reanim"_s,
-                               u"d/deep/e.reanim.compiled"_s, u"d/readme.txt"_s, u"elsewhere/z.reanim"_s};
+                               u"d/deep/e.reanim.compiled"_s, u"d/readme.txt"_s, u"elsewhere/z.reanim"_s,
+                               u"f/W.REANIM"_s, u"W.REANIM.COMPILED"_s};
         for (const QString &name : tree) {
             QVERIFY(QDir().mkpath(QFileInfo(path(name)).path()));
-            testdata::writeFile(path(name), name.endsWith(u".compiled"_s) ? compiledBytes : testdata::workedExampleText);
+            testdata::writeFile(path(name), name.endsWith(u".compiled"_s, Qt::CaseInsensitive) ? compiledBytes : testdata::workedExampleText);
         }
         QVERIFY(QDir().mkpath(path(u"empty"_s)));
 #ifdef Q_OS_UNIX

@@ -1,6 +1,7 @@
 // web/api.h over the format core: the same converters, checks and evaluation as the command
-// line, with the command line's way of naming a file in its lines (qor::FileLines, and the one
-// line a file of cli/convert.cpp), for files that come as bytes rather than paths.
+// line, with the command line's way of naming a file in its lines and planning its outputs
+// (qor::FileLines, core/files/runreport.h, core/files/outputplan.h), for files that come as
+// bytes rather than paths.
 
 #include "web/api.h"
 
@@ -13,7 +14,10 @@
 #include "core/scene/evaluated.h"
 #include "core/format/filelines.h"
 #include "core/format/loader.h"
+#include "core/files/namerules.h"
 #include "core/files/outputname.h"
+#include "core/files/outputplan.h"
+#include "core/files/runreport.h"
 #include "core/format/text.h"
 
 #include <algorithm>
@@ -42,10 +46,12 @@ std::string outputName(const std::string &name, bool decompile)
     return decompile ? qor::decompiledPathFor(name).string() : qor::compiledPathFor(name).string();
 }
 
-std::string identity(const std::string &name)
-{
-    return std::filesystem::path(name).lexically_normal().string();
-}
+// The page has names, not files: two names are one file when they are one path.
+class ListedFiles : public qor::PlanFiles {
+public:
+    std::string identity(const std::filesystem::path &path) const override { return path.lexically_normal().string(); }
+    bool liesWithin(const std::filesystem::path &, const std::filesystem::path &) const override { return true; }
+};
 
 // What the command line reads of a file before anything else: too large a file is refused
 // with its size.
@@ -57,36 +63,10 @@ bool withinLimit(const std::string &name, std::span<const std::uint8_t> bytes, s
     return false;
 }
 
-// The warnings, then the file's one line: what was done, or the "ERROR:" lines that say why not.
-std::vector<std::string> reportOf(const std::string &name, const std::string &output, bool done, bool decompile,
-                                  const FileLines &log, const std::vector<qor::ReaderWarning> &warnings)
-{
-    std::vector<std::string> lines;
-    for (const qor::ReaderWarning &warning : warnings)
-        lines.push_back(qor::warningLine(shown(name), warning));
-    if (done) {
-        lines.push_back(std::string(decompile ? "Decompiled " : "Compiled ") + shown(name) + " to " + shown(output));
-    } else if (const auto errors = log.errorLines(); !errors.empty()) {
-        lines.insert(lines.end(), errors.begin(), errors.end());
-    } else {
-        lines.push_back("ERROR: " + shown(name) + ": " + log.lastError());
-    }
-    return lines;
-}
-
 // Runs `work`, turning a failed allocation into the command line's line for it.
 bool guarded(const std::string &name, FileLines &log, const std::function<bool()> &work)
 {
     return qor::guardAllocation("convert " + shown(name) + "; nothing was written", log, work);
-}
-
-qor::FileKind kindByName(const std::string &name, std::span<const std::uint8_t> bytes)
-{
-    if (qor::endsWithAnyCase(name, ".compiled"))
-        return qor::FileKind::Compiled;
-    if (qor::endsWithAnyCase(name, ".reanim"))
-        return qor::FileKind::Text;
-    return qor::kindOf(bytes);
 }
 
 std::vector<std::string> imagesOf(const qor::ReanimTrack &track)
@@ -137,7 +117,7 @@ Conversion converted(const std::string &name, std::span<const std::uint8_t> byte
     if (!result.ok)
         result.bytes.clear();
     result.warnings = int(warnings.size());
-    result.lines = reportOf(name, result.output, result.ok, decompile, log, warnings);
+    result.lines = qor::conversionReport(shown(name), shown(result.output), result.ok, decompile, log, warnings);
     return result;
 }
 
@@ -145,31 +125,33 @@ Conversion converted(const std::string &name, std::span<const std::uint8_t> byte
 
 std::vector<PlannedOutput> outputs(const std::vector<std::string> &names, bool decompile)
 {
-    std::vector<PlannedOutput> planned;
-    std::map<std::string, std::size_t> firstWriter;
-    std::map<std::string, std::size_t> inputAt;
-    for (std::size_t n = 0; n < names.size(); ++n)
-        inputAt.emplace(identity(names[n]), n);
-    for (std::size_t n = 0; n < names.size(); ++n) {
-        PlannedOutput item{outputName(names[n], decompile), {}};
-        const std::string key = identity(item.output);
-        if (const auto other = inputAt.find(key); other != inputAt.end() && other->second != n)
-            item.refusal = "ERROR: the output " + shown(item.output) + " of " + shown(names[n])
-                + " would replace another input of this run; nothing was written";
-        if (const auto writer = firstWriter.find(key); writer != firstWriter.end()) {
-            const std::string clash = "ERROR: " + shown(names[writer->second]) + " and " + shown(names[n])
-                + " would both be written to " + shown(item.output) + "; neither was converted";
-            planned[writer->second].refusal = clash;
-            item.refusal = clash;
-        }
-        firstWriter.emplace(key, n);
-        planned.push_back(std::move(item));
+    std::vector<qor::PlanInput> inputs;
+    for (const std::string &name : names)
+        inputs.push_back({name, name});
+    qor::PlanRequest request;
+    request.decompile = decompile;
+    // One entry per name: a name listed twice (the list keeps each path once) has its first's.
+    std::vector<PlannedOutput> planned(names.size());
+    std::vector<bool> found(names.size());
+    for (const qor::PlannedOutput &item : qor::planOutputs(inputs, request, ListedFiles())) {
+        planned[item.input] = {item.refusal ? std::string() : item.output.string(), item.refusal.value_or(std::string())};
+        found[item.input] = true;
     }
-    for (PlannedOutput &item : planned) {
-        if (!item.refusal.empty())
-            item.output.clear();
+    for (std::size_t n = 0; n < names.size(); ++n) {
+        for (std::size_t first = 0; !found[n] && first < n; ++first) {
+            if (found[first] && ListedFiles().identity(names[first]) == ListedFiles().identity(names[n])) {
+                planned[n] = planned[first];
+                found[n] = true;
+            }
+        }
     }
     return planned;
+}
+
+std::string summary(const std::string &op, const qor::RunTotals &totals, std::size_t files)
+{
+    const qor::RunKind kind = op == "check" ? qor::RunKind::Check : op == "info" ? qor::RunKind::Info : qor::RunKind::Convert;
+    return qor::summaryLine(kind, totals, files).value_or(std::string());
 }
 
 Conversion decompile(const std::string &name, std::span<const std::uint8_t> bytes)
@@ -199,7 +181,7 @@ Checked check(const std::string &name, std::span<const std::uint8_t> bytes, bool
     FileLines log;
     qor::CheckResult checked;
     if (!withinLimit(name, bytes, qor::maxCompiledFileSize, log) || !guarded(name, log, [&] {
-            checked = qor::checkFile(bytes, kindByName(name, bytes));
+            checked = qor::checkFile(bytes, qor::kindOf(name, bytes));
             return true;
         }))
         checked.error = log.lastError();
@@ -209,7 +191,7 @@ Checked check(const std::string &name, std::span<const std::uint8_t> bytes, bool
 Info info(const std::string &name, std::span<const std::uint8_t> bytes)
 {
     Info result;
-    const qor::FileKind kind = kindByName(name, bytes);
+    const qor::FileKind kind = qor::kindOf(name, bytes);
     result.kind = kind == qor::FileKind::Compiled ? "compiled" : "text";
     const auto animation = loaded(name, bytes, kind, result.error);
     if (!animation)

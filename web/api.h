@@ -8,7 +8,7 @@
 // in UTF-8 ("mod/anims/walk.reanim.compiled"). Every line said about a file is the line that
 // `qorutil-cli COMMAND NAME...` prints for it on stderr by default (neither -v nor -q), run in
 // the folder that holds the listed paths: the same words, the same escaping of odd names, the
-// same "ERROR:" lines. Summary lines ("3 converted, 0 failed, 0 skipped") are not included.
+// same "ERROR:" lines; summary() gives the line that ends a run over several files.
 //
 // Strings of the animation (track, image, font, clip names, texts) are its Latin-1 bytes, each
 // widened to one character and given as UTF-8, as `info --json` gives them.
@@ -16,6 +16,7 @@
 // No function throws or stops the program: an input that can't be read, one that inflates past
 // the limits, or a failed allocation ends in the "ERROR:" line the command line gives for it.
 
+#include "core/files/runreport.h"
 #include "core/scene/check.h"
 
 #include <cstdint>
@@ -39,6 +40,11 @@ struct PlannedOutput {
 // both get the command line's refusal ("ERROR: X and Y would both be written to Z; neither was
 // converted"); so does an input whose output is another input of the run.
 std::vector<PlannedOutput> outputs(const std::vector<std::string> &names, bool decompile);
+
+// The line the command line ends `qorutil-cli OP` over `files` files with ("3 converted, 0
+// failed, 0 skipped", "2 come back the same, ...", "2 read, 0 failed"); empty where it has none.
+// `op` is "decompile", "compile", "check" or "info".
+std::string summary(const std::string &op, const qor::RunTotals &totals, std::size_t files);
 
 // One conversion. `ok` with the whole output in `bytes`; otherwise `bytes` is empty.
 struct Conversion {

@@ -80,6 +80,19 @@ val outputs(const val &names, bool decompile)
     });
 }
 
+// totals: {done, failed, skipped, different, warnings, interrupted}, each 0 where missing.
+val summary(const std::string &op, const val &totals, double files)
+{
+    const auto count = [&](const char *field) {
+        const val value = totals[field];
+        return value.isNumber() ? value.as<int>() : 0;
+    };
+    const qor::RunTotals counted{count("done"),     count("failed"),   count("skipped"),
+                                 count("different"), count("warnings"), count("interrupted")};
+    const std::string line = web::summary(op, counted, std::size_t(files));
+    return line.empty() ? val::null() : val(line);
+}
+
 val decompile(const std::string &name, const val &bytes)
 {
     return conversion(web::decompile(name, bytesOf(bytes)));
@@ -145,6 +158,7 @@ val evaluate(const std::string &name, const val &bytes)
 EMSCRIPTEN_BINDINGS(qorutil)
 {
     emscripten::function("outputs", &outputs);
+    emscripten::function("summary", &summary);
     emscripten::function("decompile", &decompile);
     emscripten::function("compile", &compile);
     emscripten::function("check", &check);

@@ -1,9 +1,12 @@
 #pragma once
 
 #include <algorithm>
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
+#include <thread>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -13,9 +16,12 @@
 #else
 #include <unistd.h>
 #endif
+#ifdef __linux__
+#include <sched.h>
+#endif
 
-// The few file calls the files library makes, on POSIX systems and on Windows alike. Each
-// returns what the system call does (-1 with errno on failure).
+// The few system calls the files library and the programs make, on POSIX systems and on
+// Windows alike. The file calls return what the system call does (-1 with errno on failure).
 namespace qor::systemfile {
 
 #ifdef _WIN32
@@ -37,6 +43,9 @@ inline long writeSome(int descriptor, const char *data, std::size_t size)
 inline int sync(int descriptor) { return ::_commit(descriptor); }
 inline int close(int descriptor) { return ::_close(descriptor); }
 inline int processId() { return ::_getpid(); }
+inline bool isTerminal(std::FILE *stream) { return ::_isatty(::_fileno(stream)) != 0; }
+// Nothing to do: Windows gives a program started without a stream no descriptor to reuse.
+inline void holdClosedStandardStreams() {}
 #else
 using Status = struct stat;
 // Not blocking: a pipe put where a file was checked must not hang a run before it is refused.
@@ -51,7 +60,35 @@ inline long writeSome(int descriptor, const char *data, std::size_t size) { retu
 inline int sync(int descriptor) { return ::fsync(descriptor); }
 inline int close(int descriptor) { return ::close(descriptor); }
 inline int processId() { return int(::getpid()); }
+inline bool isTerminal(std::FILE *stream) { return ::isatty(::fileno(stream)) != 0; }
+// A standard stream the program was started without must not be taken by the first file it
+// opens, which would then receive what is meant for the stream: each gets a descriptor of its
+// own that refuses writes, so output meant for a closed stream is an error, not lost.
+inline void holdClosedStandardStreams()
+{
+    for (int descriptor = 0; descriptor <= 2; ++descriptor) {
+        if (::fcntl(descriptor, F_GETFD) == -1 && errno == EBADF) {
+            const int held = ::open("/dev/null", O_RDONLY);
+            if (held >= 0 && held != descriptor) {
+                ::dup2(held, descriptor);
+                ::close(held);
+            }
+        }
+    }
+}
 #endif
+
+// The processors this program may run on (its affinity, where the system says), at least 1.
+inline int processorCount()
+{
+#ifdef __linux__
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (::sched_getaffinity(0, sizeof set, &set) == 0)
+        return std::max(1, CPU_COUNT(&set));
+#endif
+    return std::max(1, int(std::thread::hardware_concurrency()));
+}
 
 inline bool isRegular(const Status &status)
 {

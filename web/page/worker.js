@@ -26,15 +26,6 @@ async function guarded(work, fallback) {
   }
 }
 
-function summaryLine(op, totals, files) {
-  if (files <= 1) return null;
-  if (op === 'info') return `${totals.done} read, ${totals.failed} failed`;
-  if (op === 'check') {
-    return `${totals.done} come back the same, ${totals.different} differ, ${totals.failed} failed, ${totals.warnings} warnings`;
-  }
-  return `${totals.done} converted, ${totals.failed} failed, ${totals.skipped} skipped`;
-}
-
 async function infoOf(entry) {
   const bytes = await bytesOf(entry.file);
   return guarded((module) => module.info(entry.path, bytes),
@@ -78,7 +69,9 @@ async function run(message) {
     }
     self.postMessage({ id, index, result, progress: { done: index + 1, total: entries.length } }, transfer);
   }
-  self.postMessage({ id, finished: true, totals, summary: summaryLine(op, totals, entries.length) });
+  // The command line's own summary line for the same run, from the core.
+  const summary = (await core()).summary(op, totals, entries.length);
+  self.postMessage({ id, finished: true, totals, summary });
 }
 
 async function evaluate(message) {

@@ -1,7 +1,8 @@
 // The WebAssembly module under node against the native command line, on files made here:
 // the same output bytes for decompile and compile, the same lines for check, for the refusal
 // of a shared output and for every malformed container and refused text of the tables, and the
-// same info. Run by scripts/web-test.sh (node --test).
+// same info, the same summary lines and the same files taken from a folder. Run by
+// scripts/web-test.sh (node --test).
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { mkdtempSync, rmSync } from 'node:fs';
@@ -29,6 +30,9 @@ assert.ok(haveNative(), 'the native qorutil-cli is built (bash scripts/build.sh)
 animations.forEach(([, animation], n) => writeFile(join(work, names[n]), textOf(animation)));
 compileAll(work, ...names);
 const core = await loadModule();
+// The page's own folder rule, as the page loads it (a module of plain JavaScript).
+const { comparePaths, takenFromFolder } = await import(
+  `data:text/javascript,${encodeURIComponent(read(join(root, 'web/page/paths.js')).toString())}`);
 
 
 for (const [n, [label]] of animations.entries()) {
@@ -89,7 +93,20 @@ test('two inputs that would share one output are both refused with the native li
   const native = run(work, 'decompile', ...shared);
   const planned = core.outputs(shared, true);
   const lines = planned.map((item) => item.refusal || `Decompiled ${shared[planned.indexOf(item)]} to ${item.output}`);
-  assert.deepEqual([...lines, '1 converted, 2 failed, 0 skipped'], native.lines);
+  assert.deepEqual([...lines, core.summary('decompile', { done: 1, failed: 2, skipped: 0 }, shared.length)], native.lines);
+});
+
+test('a folder lists the files the native walk takes, in its order, and the run ends with its summary', () => {
+  const text = read(join(work, names[0]));
+  const compiled = read(join(work, `${names[0]}.compiled`));
+  const tree = ['walk/b.reanim', 'walk/A.REANIM', 'walk/sub/deep/c.Reanim.COMPILED', 'walk/sub/a.reanim', 'walk/notes.txt',
+    'walk/.hidden.reanim', 'walk/.cache/d.reanim', 'walk/sub/reanim', 'walk/B.reanim'];
+  for (const path of tree) writeFile(join(work, path), /\.compiled$/i.test(path) ? compiled : text);
+  const native = run(work, 'info', '--json', 'walk');
+  const listed = JSON.parse(native.stdout.toString()).files.map((file) => file.path);
+  assert.deepEqual(tree.filter(takenFromFolder).sort(comparePaths), listed);
+  assert.equal(native.lines.at(-1), core.summary('info', { done: listed.length, failed: 0 }, listed.length));
+  assert.equal(core.summary('info', { done: 1, failed: 0 }, 1), null);
 });
 
 // A valid compiled file and its body, for the malformed shapes.
