@@ -7,6 +7,6 @@ set -euo pipefail
 # sanitizer build and the fuzz targets that scripts/test.sh runs as well.
 packages=(cmake g++ make pkg-config zlib1g-dev libdeflate-dev libexpat1-dev qt6-base-dev qt6-base-dev-tools
           qt6-qpa-plugins libgl-dev xvfb xauth openbox imagemagick xdotool x11-utils desktop-file-utils
-          clang libclang-rt-14-dev llvm-14 libwebp-dev libgif-dev libimagequant-dev "$@")
+          clang libclang-rt-14-dev llvm-14 libwebp-dev libgif-dev libimagequant-dev doctest-dev "$@")
 
 bash "$(dirname "$0")/install-packages.sh" "${packages[@]}"
