@@ -4,8 +4,9 @@
 #include "core/scene/attachment.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 namespace qor {
 
@@ -17,8 +18,11 @@ std::string jsonNumber(double value)
     if (!std::isfinite(value))
         return "null";
     char text[32];
-    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
-    return std::string(text, end);
+    for (int digits = 1;; ++digits) {
+        std::snprintf(text, sizeof text, "%.*g", digits, value);
+        if (digits >= 17 || std::strtod(text, nullptr) == value)
+            return text;
+    }
 }
 
 std::string jsonString(std::string_view utf8)
