@@ -386,13 +386,29 @@ private:
 };
 
 Preview::Preview(const std::string &name, std::span<const std::uint8_t> bytes, const PageFiles &files)
-    : evaluated_(readAndEvaluate(name, bytes, animation_)), attached_(std::make_unique<Attached>(name, files))
+    : name_(name), evaluated_(readAndEvaluate(name, bytes, animation_)),
+      attached_(std::make_unique<Attached>(name, files))
 {
 }
 
 Preview::~Preview() = default;
 
 Scenes Preview::scenes(const qor::ImageSizes &sizes) const
+{
+    Scenes scenes;
+    FileLines log;
+    if (!qor::guardAllocation("draw " + shown(name_), log, [&] {
+            scenes = allScenes(sizes);
+            return true;
+        })) {
+        scenes = Scenes();
+        scenes.strings.push_back(std::string());
+        attached_->noteProblem(log.errorLines().front().substr(std::string_view("ERROR: ").size()));
+    }
+    return scenes;
+}
+
+Scenes Preview::allScenes(const qor::ImageSizes &sizes) const
 {
     Scenes scenes;
     scenes.strings.push_back(std::string());
@@ -433,11 +449,13 @@ Scenes Preview::scenes(const qor::ImageSizes &sizes) const
     return scenes;
 }
 
-qor::Framing Preview::clipFraming(int first, int frames, const qor::ImageSizes &sizes) const
+qor::Framing Preview::clipFraming(int first, int frames, const qor::ImageSizes &sizes, bool *drawn) const
 {
-    if (!animation_)
-        return {{0, 0, 1, 1}, 1};
-    return qor::clipFraming(*animation_, {std::string(), first, frames}, sizes, 1, attached_.get());
+    const qor::EvaluatedAnimation none;
+    const qor::EvaluatedAnimation &animation = animation_ ? *animation_ : none;
+    const qor::Clip clip{std::string(), first, frames};
+    *drawn = !qor::clipBounds(animation, clip, sizes, attached_.get()).empty();
+    return qor::clipFraming(animation, clip, sizes, 1, attached_.get());
 }
 
 qor::Selection Preview::selection(int track, int frame, int first, int frames, const qor::ImageSizes &sizes) const

@@ -156,9 +156,11 @@ public:
     ~Preview();
 
     const Evaluated &evaluated() const { return evaluated_; }
+    // Every frame's scene; none, and a problem line, when they would not fit in memory.
     Scenes scenes(const qor::ImageSizes &sizes) const;
-    // How a picture of a clip's frames frames them at scale 1 (qor::clipFraming).
-    qor::Framing clipFraming(int first, int frames, const qor::ImageSizes &sizes) const;
+    // How a picture of a clip's frames frames them at scale 1 (qor::clipFraming), and whether
+    // they draw anything at all.
+    qor::Framing clipFraming(int first, int frames, const qor::ImageSizes &sizes, bool *drawn) const;
     qor::Selection selection(int track, int frame, int first, int frames, const qor::ImageSizes &sizes) const;
     // The track path of the topmost item under a point of the frame; empty when none is.
     std::vector<std::uint32_t> itemAt(int frame, qor::Point point, const std::vector<bool> &hidden,
@@ -168,6 +170,9 @@ public:
 
 private:
     class Attached;
+    Scenes allScenes(const qor::ImageSizes &sizes) const;
+
+    std::string name_;
     std::optional<qor::EvaluatedAnimation> animation_; // before evaluated_, which fills it
     Evaluated evaluated_;
     std::unique_ptr<Attached> attached_;

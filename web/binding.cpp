@@ -275,11 +275,17 @@ public:
                        {"problems", array(preview_.problems())}});
     }
 
-    // The area a picture of a clip shows: what its frames draw, or one unit at the origin.
+    // The area a picture of a clip shows: what its frames draw, or one unit at the origin; and
+    // whether they draw anything.
     val clipArea(int first, int frames, const val &sizes) const
     {
-        const qor::Rect area = preview_.clipFraming(first, frames, PageSizes(sizes)).area;
-        return object({{"x", val(area.x)}, {"y", val(area.y)}, {"w", val(area.width)}, {"h", val(area.height)}});
+        bool drawn = false;
+        const qor::Rect area = preview_.clipFraming(first, frames, PageSizes(sizes), &drawn).area;
+        return object({{"x", val(area.x)},
+                       {"y", val(area.y)},
+                       {"w", val(area.width)},
+                       {"h", val(area.height)},
+                       {"drawn", val(drawn)}});
     }
 
     val selection(int track, int frame, int first, int frames, const val &sizes) const

@@ -266,7 +266,8 @@ export class Preview {
   }
 
   fit() {
-    const bounds = this.animation ? this.currentFraming().area : { x: 0, y: 0, w: 100, h: 100 };
+    const area = this.animation && this.currentFraming().area;
+    const bounds = area && area.drawn ? area : { x: 0, y: 0, w: 100, h: 100 };
     const width = this.el.canvas.clientWidth;
     const height = this.el.canvas.clientHeight;
     this.zoom = Math.min(Math.max(fitMargin * Math.min(width / bounds.w, height / bounds.h), minZoom), maxZoom);
