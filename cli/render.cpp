@@ -154,16 +154,16 @@ struct Scene {
 
     qor::Framing framing(const qor::Clip &clip, const RenderRequest &request) const
     {
-        return request.bounds ? qor::Framing{*request.bounds, request.scale}
+        return request.bounds ? qor::Framing{qor::toRect(*request.bounds), request.scale}
                               : qor::clipFraming(animation, clip, images, request.scale, &attached);
     }
 };
 
 void sayTooLarge(const qor::Framing &framing, double columns, double rows, int padding, qorqt::LogSink &log)
 {
-    const double width = (std::ceil(framing.area.width() * framing.scale) + padding) * columns + padding;
-    const double height = (std::ceil(framing.area.height() * framing.scale) + padding) * rows + padding;
-    log.logLine(QStringLiteral("ERROR: ") + qor::pictureSizeProblem(width, height));
+    const double width = (std::ceil(framing.area.width * framing.scale) + padding) * columns + padding;
+    const double height = (std::ceil(framing.area.height * framing.scale) + padding) * rows + padding;
+    log.logLine(QStringLiteral("ERROR: ") + qorqt::fromUtf8(qor::pictureSizeProblem(width, height)));
 }
 
 QImage draw(const Scene &scene, const qor::Clip &clip, const RenderRequest &request, qorqt::LogSink &log)
@@ -178,10 +178,11 @@ QImage draw(const Scene &scene, const qor::Clip &clip, const RenderRequest &requ
     else
         picture = qor::renderFrame(scene.animation, clip.firstFrame + request.frame, scene.images, framing, options);
     if (picture.isNull()) {
-        const QSize grid = request.sheet ? qor::sheetGrid(clip.frameCount, request.layout.columns) : QSize(1, 1);
-        sayTooLarge(framing, grid.width(), grid.height(), request.sheet ? request.layout.padding : 0, log);
+        const qor::SheetGrid grid =
+            request.sheet ? qor::sheetGrid(clip.frameCount, request.layout.columns) : qor::SheetGrid{1, 1};
+        sayTooLarge(framing, grid.columns, grid.rows, request.sheet ? request.layout.padding : 0, log);
         // A box of the frames' own making too large to draw: say what stretches it.
-        if (!request.bounds && framing.pixelSize().isEmpty()) {
+        if (!request.bounds && !framing.pixelSize()) {
             if (const auto farthest = qor::farthestReach(scene.animation, clip, scene.images, &scene.attached))
                 log.logLine(QStringLiteral("ERROR: %1 reaches farthest from the origin (--bounds draws a part)")
                                 .arg(trackAndFrame(scene.animation, farthest->track, farthest->frame)));
@@ -262,7 +263,8 @@ bool writeClip(const Scene &scene, const qor::Clip &clip, const RenderRequest &r
     if (qor::animatedFormatOf(path)) {
         if (!writeAnimation(scene, clip, request, path, log))
             return false;
-        size = scene.framing(clip, request).pixelSize();
+        const qor::Size pixels = scene.framing(clip, request).pixelSize().value_or(qor::Size());
+        size = QSize(int(pixels.width), int(pixels.height));
     } else {
         const QImage picture = draw(scene, clip, request, log);
         if (picture.isNull() || !writePng(picture, path, log))

@@ -96,7 +96,7 @@ void Canvas::fitToView()
 {
     QRectF bounds;
     if (animation_ && images_)
-        bounds = qor::clipBounds(*animation_, clip_, *images_, attached_);
+        bounds = qor::toQRectF(qor::clipBounds(*animation_, clip_, *images_, attached_));
     if (bounds.isEmpty())
         bounds = QRectF(0, 0, 100, 100);
     zoom_ = std::clamp(fitMargin * std::min(width() / bounds.width(), height() / bounds.height()), minZoom, maxZoom);
@@ -135,7 +135,7 @@ void Canvas::drawGuides(QPainter &painter) const
 {
     const QTransform map = view();
     if (showBounds_) {
-        const QRectF bounds = qor::clipBounds(*animation_, clip_, *images_, attached_);
+        const QRectF bounds = qor::toQRectF(qor::clipBounds(*animation_, clip_, *images_, attached_));
         if (!bounds.isEmpty()) {
             painter.setPen(guidePen(boundsColour, Qt::DashLine));
             painter.setBrush(Qt::NoBrush);

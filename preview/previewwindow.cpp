@@ -365,7 +365,7 @@ void PreviewWindow::showStart()
     } else {
         int shown = 0;
         while (shown + 1 < animation_.frameCount
-               && qor::frameBounds(animation_, shown, images_, &attached_).isEmpty())
+               && qor::frameBounds(animation_, shown, images_, &attached_).empty())
             ++shown;
         player_->setFrame(shown);
     }

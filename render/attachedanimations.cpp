@@ -2,6 +2,7 @@
 
 #include "core/files/attachedfile.h"
 #include "core/scene/attachment.h"
+#include "core/scene/sheet.h"
 #include "core/files/fileconversions.h"
 #include "qt/qtcore.h"
 
@@ -23,14 +24,7 @@ public:
 
 std::string animationName(const QString &path)
 {
-    QString name = QFileInfo(path).fileName().toLower();
-    for (const QLatin1StringView ending : {QLatin1StringView(".reanim.compiled"), QLatin1StringView(".reanim")}) {
-        if (name.endsWith(ending)) {
-            name.chop(ending.size());
-            break;
-        }
-    }
-    return qorqt::toName(name);
+    return qor::animationName(qorqt::toName(QFileInfo(path).fileName().toLower()));
 }
 
 AttachedAnimations::AttachedAnimations(const QString &path, const QStringList &moreFolders)
@@ -82,6 +76,11 @@ QStringList AttachedAnimations::files() const
             paths.append(qorqt::fromPath(*entry.path).value_or(qorqt::shownPath(*entry.path)));
     }
     return paths;
+}
+
+void AttachedAnimations::noteProblem(std::string_view line) const
+{
+    noteProblem(qorqt::fromUtf8(line));
 }
 
 void AttachedAnimations::noteProblem(const QString &text) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/scene/evaluated.h"
+#include "core/scene/scene.h"
 
 #include <QString>
 #include <QStringList>
@@ -16,7 +17,7 @@ namespace qor {
 // The animations a file's attachments name, found beside the file or in further folders by
 // their names in any case, each read once when first asked for. What went wrong (a file not
 // there or not readable, a clip not there, a cycle cut) is kept, each fact once.
-class AttachedAnimations {
+class AttachedAnimations : public AnimationSource {
 public:
     AttachedAnimations() = default;
     AttachedAnimations(const QString &path, const QStringList &moreFolders);
@@ -24,13 +25,15 @@ public:
     // The name (Latin-1 bytes), lower case and without its ending, of the file drawn at the
     // top: an attachment of that name closes a cycle.
     const std::string &ownName() const { return ownName_; }
+    std::string topName() const override { return ownName_; }
     const QStringList &folders() const { return folders_; }
 
     // The animation of that name, or null when no file of that name reads.
-    const EvaluatedAnimation *animation(std::string_view name) const;
+    const EvaluatedAnimation *animation(std::string_view name) const override;
     // The files read so far.
     QStringList files() const;
 
+    void noteProblem(std::string_view line) const override;
     void noteProblem(const QString &text) const;
     const QStringList &problems() const { return problems_; }
 

@@ -1,11 +1,14 @@
 #include "render/imagelibrary.h"
 
 #include "core/files/systemfile.h"
+#include "core/scene/imagename.h"
 
 #include "qt/qtcore.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QImageReader>
 
 #include <algorithm>
@@ -14,8 +17,6 @@
 namespace qor {
 
 namespace {
-
-constexpr QLatin1StringView imagePrefix("IMAGE_REANIM_");
 
 // Whether `path` names a regular file, looked at without waiting on whatever else it is.
 bool isRegularFile(const QString &path)
@@ -34,14 +35,18 @@ int kibibytes(qint64 bytes)
     return int(std::clamp<qint64>((bytes + 1023) / 1024, 1, std::numeric_limits<int>::max()));
 }
 
+// The key of paths_ an image name looks for.
+QString fileKey(std::string_view name)
+{
+    return qorqt::fromName(imageFileKey(name));
+}
+
 } // namespace
 
-QString imageFileKey(std::string_view name)
+QFont textFont(std::string_view name)
 {
-    QString key = qorqt::fromName(name);
-    if (key.startsWith(imagePrefix, Qt::CaseInsensitive))
-        key.remove(0, imagePrefix.size());
-    return key.toLower();
+    const QString family = qorqt::fromName(name);
+    return !family.isEmpty() && QFontDatabase::hasFamily(family) ? QFont(family) : QFont();
 }
 
 ImageLibrary::ImageLibrary() : decoded_(std::make_unique<QCache<QByteArray, QImage>>(kibibytes(defaultBudget))) {}
@@ -62,7 +67,7 @@ ImageLibrary::ImageLibrary(const QString &folder, qint64 budgetBytes)
 
 QString ImageLibrary::pathOf(const QByteArray &name) const
 {
-    return paths_.value(imageFileKey(qorqt::charsOf(name)));
+    return paths_.value(fileKey(qorqt::charsOf(name)));
 }
 
 void ImageLibrary::fail(const QByteArray &name, const QString &why) const
@@ -83,7 +88,7 @@ QSize ImageLibrary::sizeOf(const QByteArray &name) const
     const QString path = pathOf(name);
     if (path.isEmpty()) {
         fail(name, QStringLiteral("no %1.png or %1.jpg in %2")
-                       .arg(imageFileKey(qorqt::charsOf(name)), folder_.isEmpty() ? QStringLiteral("any folder")
+                       .arg(fileKey(qorqt::charsOf(name)), folder_.isEmpty() ? QStringLiteral("any folder")
                                                                   : QDir::toNativeSeparators(folder_)));
         return {};
     }
@@ -108,6 +113,20 @@ QSize ImageLibrary::sizeOf(const QByteArray &name) const
     }
     sizes_.insert(name, size);
     return size;
+}
+
+std::optional<Size> ImageLibrary::imageSize(std::string_view name) const
+{
+    const QSize found = size(name);
+    if (found.isEmpty())
+        return std::nullopt;
+    return Size{double(found.width()), double(found.height())};
+}
+
+Size ImageLibrary::textSize(std::string_view text, std::string_view font) const
+{
+    const QSizeF size = QFontMetricsF(textFont(font)).size(0, qorqt::fromName(text));
+    return {size.width(), size.height()};
 }
 
 QImage ImageLibrary::image(std::string_view latin1) const

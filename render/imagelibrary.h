@@ -1,7 +1,10 @@
 #pragma once
 
+#include "core/scene/scene.h"
+
 #include <QByteArray>
 #include <QCache>
+#include <QFont>
 #include <QHash>
 #include <QImage>
 #include <QSize>
@@ -12,12 +15,13 @@
 
 namespace qor {
 
-// The images of one folder, found by the names frames give them: "IMAGE_REANIM_FOO_BAR"
-// finds foo_bar.png or foo_bar.jpg in any case. An image is decoded when it is first drawn
+// The images of one folder, found by the names frames give them through the image-name rule
+// (imageFileKey): "IMAGE_REANIM_FOO_BAR" finds foo_bar.png or foo_bar.jpg in any case. An image is decoded when it is first drawn
 // (its size alone is read for working out bounds) and kept while the decoded images stay
 // within a budget of bytes, the least recently drawn going first. An image that is not
 // there, does not decode or is too large is drawn as a placeholder and listed with why.
-class ImageLibrary {
+// It gives the scene the sizes of images and of texts as the painter draws them.
+class ImageLibrary : public ImageSizes {
 public:
     ImageLibrary();
     explicit ImageLibrary(const QString &folder, qint64 budgetBytes = defaultBudget);
@@ -34,6 +38,9 @@ public:
     QImage image(std::string_view name) const;
     // Its size in pixels without decoding it; empty when it can't be drawn.
     QSize size(std::string_view name) const;
+
+    std::optional<Size> imageSize(std::string_view name) const override;
+    Size textSize(std::string_view text, std::string_view font) const override;
 
     // The images that could not be drawn, one line each: the name and why, in name order.
     QStringList failures() const;
@@ -53,7 +60,8 @@ private:
     std::unique_ptr<QCache<QByteArray, QImage>> decoded_;
 };
 
-// The file name, lower case and without ending, that an image name looks for.
-QString imageFileKey(std::string_view name);
+// The font a frame's font name (Latin-1 bytes) draws its text in: that family when the system
+// has it, else the default.
+QFont textFont(std::string_view name);
 
 } // namespace qor

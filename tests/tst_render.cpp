@@ -125,7 +125,7 @@ private slots:
         QFETCH(QByteArray, image);
         QFETCH(QList<QPoint>, at);
         QFETCH(QList<QColor>, colours);
-        const QImage picture = qor::renderFrame(oneTrack(fields, image), 0, images, {QRectF(0, 0, 40, 40), 1});
+        const QImage picture = qor::renderFrame(oneTrack(fields, image), 0, images, {{0, 0, 40, 40}, 1});
         QCOMPARE(picture.size(), QSize(40, 40));
         for (qsizetype n = 0; n < at.size(); ++n) {
             const QColor found = picture.pixelColor(at[n]);
@@ -134,23 +134,11 @@ private slots:
         }
     }
 
-    void skewMovesTheCorners()
-    {
-        // sx 2, kx 30: (4, 0) -> (5 + 8 cos 30, 7 + 8 sin 30); ky 60: (0, 4) -> (5 - 4 sin 60, 7 + 4 cos 60).
-        const auto animation = oneTrack({5, 7, 30, 60, 2, 1}, "IMAGE_REANIM_RED");
-        const QTransform map = qor::placement(animation.tracks[0].frames[0]);
-        const QPointF corners[] = {map.map(QPointF(0, 0)), map.map(QPointF(4, 0)), map.map(QPointF(0, 4))};
-        const QPointF expected[] = {{5, 7}, {11.92820, 11}, {1.535898, 9}};
-        for (int n = 0; n < 3; ++n)
-            QVERIFY2(QLineF(corners[n], expected[n]).length() < 1e-4, qPrintable(QString::number(n)));
-        QCOMPARE(qor::frameBounds(animation, 0, images).toAlignedRect(), QRect(1, 7, 11, 6));
-    }
-
     void missingImageIsAPlaceholder()
     {
         const auto animation = oneTrack({10, 20}, "IMAGE_REANIM_NOWHERE");
-        QCOMPARE(qor::frameBounds(animation, 0, images), QRectF(10, 20, 40, 40));
-        const QImage picture = qor::renderFrame(animation, 0, images, {QRectF(0, 0, 64, 64), 1});
+        QCOMPARE(qor::toQRectF(qor::frameBounds(animation, 0, images)), QRectF(10, 20, 40, 40));
+        const QImage picture = qor::renderFrame(animation, 0, images, {{0, 0, 64, 64}, 1});
         const QColor inside = picture.pixelColor(35, 50);
         QVERIFY(inside.alpha() > 0 && inside.alpha() < 255 && inside.blue() > inside.red());
         // The outline lies inside the 40 units: from pixel 10 to pixel 49.
@@ -158,26 +146,6 @@ private slots:
             QCOMPARE(picture.pixelColor(outline).alpha(), 255);
         for (const QPoint outside : {QPoint(50, 45), QPoint(30, 60), QPoint(9, 45)})
             QCOMPARE(picture.pixelColor(outside), none);
-    }
-
-    void sheetGrid_data()
-    {
-        QTest::addColumn<int>("frames");
-        QTest::addColumn<QSize>("grid");
-        QTest::newRow("none") << 0 << QSize();
-        QTest::newRow("one") << 1 << QSize(1, 1);
-        QTest::newRow("two") << 2 << QSize(2, 1);
-        QTest::newRow("four") << 4 << QSize(2, 2);
-        QTest::newRow("five") << 5 << QSize(3, 2);
-        QTest::newRow("hundred") << 100 << QSize(10, 10);
-        QTest::newRow("hundred and one") << 101 << QSize(11, 10);
-    }
-
-    void sheetGrid()
-    {
-        QFETCH(int, frames);
-        QFETCH(QSize, grid);
-        QCOMPARE(qor::sheetGrid(frames), grid);
     }
 
     void sheetCellsShareTheClipsBox()
@@ -190,7 +158,7 @@ private slots:
         const auto animation = qor::evaluate(reanim);
         const qor::Clip clip{"", 1, 5};
         const qor::Framing cell = qor::clipFraming(animation, clip, images, 1);
-        QCOMPARE(cell.area, QRectF(10, 3, 44, 4));
+        QCOMPARE(qor::toQRectF(cell.area), QRectF(10, 3, 44, 4));
         const QImage sheet = qor::renderSheet(animation, clip, images, cell, {});
         QCOMPARE(sheet.size(), QSize(3 * 44, 2 * 4));
         for (int index = 0; index < 6; ++index) {
@@ -264,8 +232,8 @@ private slots:
         const qor::EvaluatedAnimation evaluated = qor::evaluate(parent);
         const qor::AttachedAnimations attached(folder.filePath(u"parent.reanim"_s), {});
 
-        QCOMPARE(qor::frameBounds(evaluated, frame, images, &attached), bounds);
-        const QImage picture = qor::renderFrame(evaluated, frame, images, {QRectF(-10, -10, 160, 60), 1}, {{}, &attached});
+        QCOMPARE(qor::toQRectF(qor::frameBounds(evaluated, frame, images, &attached)), bounds);
+        const QImage picture = qor::renderFrame(evaluated, frame, images, {{-10, -10, 160, 60}, 1}, {{}, &attached});
         QCOMPARE(picture.pixelColor(QPointF(bounds.center() + QPointF(10, 10)).toPoint()).alpha() > 0, !bounds.isEmpty());
         QCOMPARE(attached.problems().size(), problem.isEmpty() ? 0 : 1);
         if (!problem.isEmpty())
@@ -284,8 +252,8 @@ private slots:
         evaluated.tracks[0].frames[0].text = "attacher__child";
         const qor::AttachedAnimations attached(folder.filePath(u"parent.reanim"_s), {});
         // (2, 0) scaled by 2 and 3 from (10, 20): the 4-pixel square covers 14..22 by 20..32.
-        QCOMPARE(qor::frameBounds(evaluated, 0, images, &attached), QRectF(14, 20, 8, 12));
-        const QImage picture = qor::renderFrame(evaluated, 0, images, {QRectF(0, 0, 40, 40), 1}, {{}, &attached});
+        QCOMPARE(qor::toQRectF(qor::frameBounds(evaluated, 0, images, &attached)), QRectF(14, 20, 8, 12));
+        const QImage picture = qor::renderFrame(evaluated, 0, images, {{0, 0, 40, 40}, 1}, {{}, &attached});
         QVERIFY(near(picture.pixelColor(17, 25), QColor(255, 0, 0, 64)));
         QCOMPARE(picture.pixelColor(13, 25).alpha(), 0);
     }
@@ -374,7 +342,7 @@ private slots:
         QCOMPARE(sheet.size(), QSize(5 * (width + 2) + 2, 3 * (height + 2) + 2));
         QCOMPARE(description[u"width"_s].toInt(), sheet.width());
         const QJsonObject origin = description[u"origin"_s].toObject();
-        const QRectF bounds = qor::clipBounds(qor::evaluate(sample::walker()), {"walk", 0, sample::walkFrames}, {});
+        const QRectF bounds = qor::toQRectF(qor::clipBounds(qor::evaluate(sample::walker()), {"walk", 0, sample::walkFrames}, qor::ImageLibrary()));
         // The text keeps three decimals of the walker's values.
         QVERIFY(QLineF(QPointF(origin[u"x"_s].toDouble(), origin[u"y"_s].toDouble()), -bounds.topLeft()).length() < 0.01);
     }

@@ -18,6 +18,7 @@
 #include "core/files/outputname.h"
 #include "core/files/outputplan.h"
 #include "core/files/runreport.h"
+#include "core/scene/sheet.h"
 #include "core/format/text.h"
 
 #include <algorithm>
@@ -214,43 +215,250 @@ Info info(const std::string &name, std::span<const std::uint8_t> bytes)
     return result;
 }
 
-Evaluated evaluate(const std::string &name, std::span<const std::uint8_t> bytes)
+namespace {
+
+// The evaluation as the page reads it: values and strings as flat arrays.
+Evaluated flattened(const qor::EvaluatedAnimation &evaluated)
 {
     Evaluated result;
-    const auto animation = loaded(name, bytes, qor::kindOf(bytes), result.error);
-    if (!animation)
-        return result;
-    try {
-        const qor::EvaluatedAnimation evaluated = qor::evaluate(animation->reanim);
-        result.fps = evaluated.fps;
-        result.frameCount = evaluated.frameCount;
-        result.clips = clipsOf(evaluated);
-        result.strings.push_back(std::string());
-        std::map<std::string, std::uint32_t> indices{{std::string(), 0}};
-        const auto indexOf = [&](const std::string &latin1) {
-            const auto [at, added] = indices.emplace(latin1, std::uint32_t(result.strings.size()));
-            if (added)
-                result.strings.push_back(qor::latin1ToUtf8(latin1));
-            return at->second;
-        };
-        for (const qor::EvaluatedTrack &track : evaluated.tracks) {
-            EvaluatedTrack &out = result.tracks.emplace_back();
-            out.name = qor::latin1ToUtf8(track.name);
-            out.marksClip = track.marksClip;
-            out.values.reserve(track.frames.size() * 8);
-            out.strings.reserve(track.frames.size() * 3);
-            for (const qor::TrackState &state : track.frames) {
-                out.values.insert(out.values.end(),
-                                  {state.x, state.y, state.kx, state.ky, state.sx, state.sy, state.f, state.a});
-                out.strings.insert(out.strings.end(), {indexOf(state.image), indexOf(state.font), indexOf(state.text)});
-            }
+    result.fps = evaluated.fps;
+    result.frameCount = evaluated.frameCount;
+    result.clips = clipsOf(evaluated);
+    result.strings.push_back(std::string());
+    std::map<std::string, std::uint32_t> indices{{std::string(), 0}};
+    const auto indexOf = [&](const std::string &latin1) {
+        const auto [at, added] = indices.emplace(latin1, std::uint32_t(result.strings.size()));
+        if (added)
+            result.strings.push_back(qor::latin1ToUtf8(latin1));
+        return at->second;
+    };
+    for (const qor::EvaluatedTrack &track : evaluated.tracks) {
+        EvaluatedTrack &out = result.tracks.emplace_back();
+        out.name = qor::latin1ToUtf8(track.name);
+        out.marksClip = track.marksClip;
+        out.values.reserve(track.frames.size() * 8);
+        out.strings.reserve(track.frames.size() * 3);
+        for (const qor::TrackState &state : track.frames) {
+            out.values.insert(out.values.end(),
+                              {state.x, state.y, state.kx, state.ky, state.sx, state.sy, state.f, state.a});
+            out.strings.insert(out.strings.end(), {indexOf(state.image), indexOf(state.font), indexOf(state.text)});
         }
-        result.ok = true;
-    } catch (const std::bad_alloc &) {
+    }
+    result.ok = true;
+    return result;
+}
+
+// A file read and evaluated, and flattened for the page, within the allocation guard.
+Evaluated readAndEvaluate(const std::string &name, std::span<const std::uint8_t> bytes,
+                          std::optional<qor::EvaluatedAnimation> &animation)
+{
+    Evaluated result;
+    const auto read = loaded(name, bytes, qor::kindOf(bytes), result.error);
+    if (!read)
+        return result;
+    FileLines log;
+    if (!guarded(name, log, [&] {
+            animation = qor::evaluate(read->reanim);
+            result = flattened(*animation);
+            return true;
+        })) {
+        animation.reset();
         result = Evaluated();
-        result.error = "ERROR: not enough memory to convert " + shown(name) + "; nothing was written";
+        result.error = log.errorLines().front();
     }
     return result;
+}
+
+// The last part of a listed name, '/' between folders.
+std::string_view fileNameOf(std::string_view name)
+{
+    const size_t slash = name.rfind('/');
+    return slash == std::string_view::npos ? name : name.substr(slash + 1);
+}
+
+std::string_view folderOf(std::string_view name)
+{
+    const size_t slash = name.rfind('/');
+    return slash == std::string_view::npos ? std::string_view() : name.substr(0, slash + 1);
+}
+
+bool sameIgnoringAsciiCase(std::string_view a, std::string_view b)
+{
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+    return a.size() == b.size()
+           && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+} // namespace
+
+Evaluated evaluate(const std::string &name, std::span<const std::uint8_t> bytes)
+{
+    std::optional<qor::EvaluatedAnimation> animation;
+    return readAndEvaluate(name, bytes, animation);
+}
+
+// The animations a previewed file attaches, found among the page's files by name in any case:
+// beside the file first, then anywhere in the list, each read once when first asked for.
+class Preview::Attached : public qor::AnimationSource {
+public:
+    Attached(const std::string &name, const PageFiles &files) : name_(name), files_(files) {}
+
+    std::string topName() const override { return qor::animationName(fileNameOf(name_)); }
+
+    const qor::EvaluatedAnimation *animation(std::string_view wanted) const override
+    {
+        const std::string key = qor::lowerName(wanted);
+        auto found = loaded_.find(key);
+        if (found == loaded_.end())
+            found = loaded_.emplace(key, load(wanted)).first;
+        return found->second ? &*found->second : nullptr;
+    }
+
+    void noteProblem(std::string_view line) const override
+    {
+        if (std::find(problems_.begin(), problems_.end(), line) == problems_.end())
+            problems_.emplace_back(line);
+    }
+
+    const std::vector<std::string> &problems() const { return problems_; }
+
+private:
+    std::optional<std::string> find(std::string_view wanted) const
+    {
+        const std::vector<std::string> names = files_.names();
+        for (const bool beside : {true, false}) {
+            for (const std::string &file : qor::attachedFileNames(wanted)) {
+                const std::string utf8 = qor::latin1ToUtf8(file);
+                for (const std::string &listed : names) {
+                    if ((!beside || folderOf(listed) == folderOf(name_)) && sameIgnoringAsciiCase(fileNameOf(listed), utf8))
+                        return listed;
+                }
+            }
+        }
+        return std::nullopt;
+    }
+
+    std::optional<qor::EvaluatedAnimation> load(std::string_view wanted) const
+    {
+        const auto path = find(wanted);
+        if (!path) {
+            std::string looked;
+            for (const std::string &file : qor::attachedFileNames(wanted))
+                looked += (looked.empty() ? "" : " or ") + qor::latin1ToUtf8(file);
+            noteProblem("no attached animation " + qor::latin1ToUtf8(wanted) + ": looked for " + looked
+                        + " among the files given");
+            return std::nullopt;
+        }
+        const auto bytes = files_.read(*path);
+        std::optional<qor::EvaluatedAnimation> animation;
+        const std::string error = bytes ? readAndEvaluate(*path, *bytes, animation).error : std::string();
+        if (!animation) {
+            // The reason alone, without the "ERROR: NAME: " the file's own line starts with.
+            const std::string prefix = "ERROR: " + shown(*path) + ": ";
+            noteProblem("attached animation " + shown(*path) + " does not read: "
+                        + (error.starts_with(prefix) ? error.substr(prefix.size()) : "it could not be read"));
+        }
+        return animation;
+    }
+
+    std::string name_;
+    const PageFiles &files_;
+    mutable std::map<std::string, std::optional<qor::EvaluatedAnimation>, std::less<>> loaded_;
+    mutable std::vector<std::string> problems_;
+};
+
+Preview::Preview(const std::string &name, std::span<const std::uint8_t> bytes, const PageFiles &files)
+    : name_(name), evaluated_(readAndEvaluate(name, bytes, animation_)),
+      attached_(std::make_unique<Attached>(name, files))
+{
+}
+
+Preview::~Preview() = default;
+
+Scenes Preview::scenes(const qor::ImageSizes &sizes) const
+{
+    Scenes scenes;
+    FileLines log;
+    if (!qor::guardAllocation("draw " + shown(name_), log, [&] {
+            scenes = allScenes(sizes);
+            return true;
+        })) {
+        scenes = Scenes();
+        scenes.strings.push_back(std::string());
+        attached_->noteProblem(log.errorLines().front().substr(std::string_view("ERROR: ").size()));
+    }
+    return scenes;
+}
+
+Scenes Preview::allScenes(const qor::ImageSizes &sizes) const
+{
+    Scenes scenes;
+    scenes.strings.push_back(std::string());
+    if (!animation_)
+        return scenes;
+    const qor::EvaluatedAnimation &animation = *animation_;
+    std::map<std::string, std::uint32_t> indices{{std::string(), 0}};
+    const auto indexOf = [&](const std::string &latin1) {
+        const auto [at, added] = indices.emplace(latin1, std::uint32_t(scenes.strings.size()));
+        if (added)
+            scenes.strings.push_back(qor::latin1ToUtf8(latin1));
+        return at->second;
+    };
+    // Track by track over the frames each has, so that frames past a track's end cost nothing;
+    // then each frame's items in track order.
+    std::vector<std::vector<qor::SceneItem>> frames(size_t(std::max(animation.frameCount, 0)));
+    for (size_t track = 0; track < animation.tracks.size(); ++track) {
+        for (size_t frame = 0; frame < animation.tracks[track].frames.size(); ++frame)
+            qor::trackScene(animation, track, int(frame), sizes, attached_.get(), frames[frame]);
+    }
+    scenes.frameStart.push_back(0);
+    scenes.pathStart.push_back(0);
+    for (const std::vector<qor::SceneItem> &items : frames) {
+        for (const qor::SceneItem &item : items) {
+            scenes.kinds.push_back(std::uint8_t(item.kind));
+            const qor::Matrix &m = item.matrix;
+            scenes.matrices.insert(scenes.matrices.end(), {m.a, m.b, m.c, m.d, m.e, m.f});
+            scenes.opacities.push_back(item.opacity);
+            scenes.sizes.insert(scenes.sizes.end(), {item.size.width, item.size.height});
+            scenes.texts.insert(scenes.texts.end(),
+                                {indexOf(item.kind == qor::ItemKind::Image ? item.key : item.text), indexOf(item.font),
+                                 indexOf(item.track)});
+            scenes.paths.insert(scenes.paths.end(), item.path.begin(), item.path.end());
+            scenes.pathStart.push_back(std::uint32_t(scenes.paths.size()));
+        }
+        scenes.frameStart.push_back(std::uint32_t(scenes.kinds.size()));
+    }
+    return scenes;
+}
+
+qor::Framing Preview::clipFraming(int first, int frames, const qor::ImageSizes &sizes, bool *drawn) const
+{
+    const qor::EvaluatedAnimation none;
+    const qor::EvaluatedAnimation &animation = animation_ ? *animation_ : none;
+    const qor::Clip clip{std::string(), first, frames};
+    *drawn = !qor::clipBounds(animation, clip, sizes, attached_.get()).empty();
+    return qor::clipFraming(animation, clip, sizes, 1, attached_.get());
+}
+
+qor::Selection Preview::selection(int track, int frame, int first, int frames, const qor::ImageSizes &sizes) const
+{
+    if (!animation_ || track < 0)
+        return {};
+    return qor::selectionOf(*animation_, size_t(track), frame, {std::string(), first, frames}, sizes, attached_.get());
+}
+
+std::vector<std::uint32_t> Preview::itemAt(int frame, qor::Point point, const std::vector<bool> &hidden,
+                                           const qor::ImageSizes &sizes) const
+{
+    if (!animation_)
+        return {};
+    return qor::itemAt(qor::frameScene(*animation_, frame, sizes, {hidden, attached_.get()}), point)
+        .value_or(std::vector<std::uint32_t>());
+}
+
+std::vector<std::string> Preview::problems() const
+{
+    return attached_->problems();
 }
 
 } // namespace web

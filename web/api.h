@@ -17,9 +17,14 @@
 // the limits, or a failed allocation ends in the "ERROR:" line the command line gives for it.
 
 #include "core/files/runreport.h"
+#include "core/scene/bounds.h"
 #include "core/scene/check.h"
+#include "core/scene/scene.h"
 
 #include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -122,6 +127,62 @@ struct Evaluated {
     std::vector<ClipInfo> clips; // in track order
 };
 Evaluated evaluate(const std::string &name, std::span<const std::uint8_t> bytes);
+
+// The other files the page was given, by their listed names: where attached animations are
+// looked for.
+class PageFiles {
+public:
+    virtual ~PageFiles() = default;
+    virtual std::vector<std::string> names() const = 0;
+    // The file's bytes; nothing when it can't be read.
+    virtual std::optional<Bytes> read(const std::string &name) const = 0;
+};
+
+// Every frame's scene of an animation, flat, for the page to paint with Canvas 2D: item n of
+// frame k is at frameStart[k] + n, back to front. Strings are UTF-8 of the Latin-1 bytes.
+struct Scenes {
+    std::vector<std::uint32_t> frameStart; // frameCount + 1
+    std::vector<std::uint8_t> kinds;       // qor::ItemKind: 0 image, 1 text, 2 placeholder
+    std::vector<double> matrices;          // 6 an item: a, b, c, d, e, f
+    std::vector<double> opacities;
+    std::vector<double> sizes; // 2 an item: its width and height in its own units
+    // 3 an item, indices into `strings`: the image's key, the text or the placeholder's name;
+    // the font; the name of the track that draws it.
+    std::vector<std::uint32_t> texts;
+    std::vector<std::uint32_t> pathStart; // items + 1
+    std::vector<std::uint32_t> paths;     // each item's track path, outermost first
+    std::vector<std::string> strings;     // strings[0] is ""
+};
+
+// One file previewed: its evaluation, and its scenes with the page's other files as attached
+// animations and the page's image and text sizes.
+class Preview {
+public:
+    Preview(const std::string &name, std::span<const std::uint8_t> bytes, const PageFiles &files);
+    ~Preview();
+
+    const Evaluated &evaluated() const { return evaluated_; }
+    // Every frame's scene; none, and a problem line, when they would not fit in memory.
+    Scenes scenes(const qor::ImageSizes &sizes) const;
+    // How a picture of a clip's frames frames them at scale 1 (qor::clipFraming), and whether
+    // they draw anything at all.
+    qor::Framing clipFraming(int first, int frames, const qor::ImageSizes &sizes, bool *drawn) const;
+    qor::Selection selection(int track, int frame, int first, int frames, const qor::ImageSizes &sizes) const;
+    // The track path of the topmost item under a point of the frame; empty when none is.
+    std::vector<std::uint32_t> itemAt(int frame, qor::Point point, const std::vector<bool> &hidden,
+                                      const qor::ImageSizes &sizes) const;
+    // What went wrong with attached animations, each once, as warning lines say it.
+    std::vector<std::string> problems() const;
+
+private:
+    class Attached;
+    Scenes allScenes(const qor::ImageSizes &sizes) const;
+
+    std::string name_;
+    std::optional<qor::EvaluatedAnimation> animation_; // before evaluated_, which fills it
+    Evaluated evaluated_;
+    std::unique_ptr<Attached> attached_;
+};
 
 
 } // namespace web

@@ -4,10 +4,16 @@
 
 #include "web/api.h"
 
+#include "core/format/text.h"
+#include "core/scene/imagename.h"
+#include "core/scene/sheet.h"
+
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
 
 #include <initializer_list>
+#include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -135,9 +141,8 @@ val info(const std::string &name, const val &bytes)
                    {"error", val(described.error)}});
 }
 
-val evaluate(const std::string &name, const val &bytes)
+val evaluatedObject(const web::Evaluated &animation)
 {
-    const web::Evaluated animation = web::evaluate(name, bytesOf(bytes));
     return object({{"ok", val(animation.ok)},
                    {"error", val(animation.error)},
                    {"fps", val(animation.fps)},
@@ -153,6 +158,180 @@ val evaluate(const std::string &name, const val &bytes)
                    {"clips", clips(animation.clips)}});
 }
 
+val evaluate(const std::string &name, const val &bytes)
+{
+    return evaluatedObject(web::evaluate(name, bytesOf(bytes)));
+}
+
+// The page's files, as { names: [...], read(name) -> Uint8Array or null }.
+class PageFiles : public web::PageFiles {
+public:
+    explicit PageFiles(val files) : files_(std::move(files)) {}
+
+    std::vector<std::string> names() const override
+    {
+        std::vector<std::string> list;
+        const val names = files_["names"];
+        const auto count = names["length"].as<std::size_t>();
+        for (std::size_t n = 0; n < count; ++n)
+            list.push_back(names[n].as<std::string>());
+        return list;
+    }
+
+    std::optional<web::Bytes> read(const std::string &name) const override
+    {
+        const val bytes = files_.call<val>("read", name);
+        if (bytes.isNull() || bytes.isUndefined())
+            return std::nullopt;
+        return bytesOf(bytes);
+    }
+
+private:
+    val files_;
+};
+
+// The page's sizes, as { images: Map(key -> [width, height]), measure(text, font) -> [width,
+// height] }: images by the key the image-name rule gives. Each name is asked of the page once.
+class PageSizes : public qor::ImageSizes {
+public:
+    explicit PageSizes(val sizes) : images_(sizes["images"]), sizes_(std::move(sizes)) {}
+
+    std::optional<qor::Size> imageSize(std::string_view name) const override
+    {
+        auto known = knownImages_.find(name);
+        if (known == knownImages_.end()) {
+            const val found = images_.call<val>("get", qor::latin1ToUtf8(qor::imageFileKey(name)));
+            const bool there = !found.isUndefined() && !found.isNull();
+            known = knownImages_.emplace(std::string(name), there ? std::optional<qor::Size>(qor::Size{
+                                                                  found[0].as<double>(), found[1].as<double>()})
+                                                            : std::nullopt)
+                        .first;
+        }
+        return known->second;
+    }
+
+    qor::Size textSize(std::string_view text, std::string_view font) const override
+    {
+        const std::pair<std::string, std::string> key{text, font};
+        auto known = knownTexts_.find(key);
+        if (known == knownTexts_.end()) {
+            const val size = sizes_.call<val>("measure", qor::latin1ToUtf8(text), qor::latin1ToUtf8(font));
+            known = knownTexts_.emplace(key, qor::Size{size[0].as<double>(), size[1].as<double>()}).first;
+        }
+        return known->second;
+    }
+
+private:
+    val images_;
+    val sizes_;
+    mutable std::map<std::string, std::optional<qor::Size>, std::less<>> knownImages_;
+    mutable std::map<std::pair<std::string, std::string>, qor::Size> knownTexts_;
+};
+
+val point(const qor::Point &at)
+{
+    val made = val::array();
+    made.call<void>("push", at.x);
+    made.call<void>("push", at.y);
+    return made;
+}
+
+// The pictures of a framing (the part of the animation shown, at `scale` pixels a unit): a
+// frame's size in pixels, and a near-square sheet of `frames` cells with each cell's place and
+// number; null where a picture would be empty or larger than pictures go.
+val pictures(double x, double y, double width, double height, double scale, int frames)
+{
+    const auto cell = qor::Framing{{x, y, width, height}, scale}.pixelSize();
+    if (!cell)
+        return object({{"frame", val::null()}, {"sheet", val::null()}});
+    const qor::SheetLayout layout;
+    const qor::Size size = qor::sheetSize(*cell, layout, frames);
+    val sheet = val::null();
+    if (!qor::sheetGrid(frames).empty() && qor::pictureSizeProblem(size.width, size.height).empty()) {
+        val cells = val::array();
+        for (int index = 0; index < frames; ++index) {
+            const qor::SheetCell place = qor::sheetCell(index, *cell, layout, frames);
+            cells.call<void>("push", object({{"number", val(place.number)},
+                                             {"x", val(place.x)},
+                                             {"y", val(place.y)},
+                                             {"width", val(place.width)},
+                                             {"height", val(place.height)}}));
+        }
+        sheet = object({{"width", val(size.width)}, {"height", val(size.height)}, {"cells", cells}});
+    }
+    return object({{"frame", object({{"width", val(cell->width)}, {"height", val(cell->height)}})}, {"sheet", sheet}});
+}
+
+// One previewed file for the page: new Preview(name, bytes, files), then its scenes, bounds,
+// selection and hit areas for given sizes; delete() when done.
+class Preview {
+public:
+    Preview(const std::string &name, const val &bytes, const val &files)
+        : files_(files), preview_(name, bytesOf(bytes), files_)
+    {
+    }
+
+    val evaluated() const { return evaluatedObject(preview_.evaluated()); }
+
+    val scenes(const val &sizes) const
+    {
+        const web::Scenes scenes = preview_.scenes(PageSizes(sizes));
+        return object({{"frameStart", copied(scenes.frameStart)},
+                       {"kinds", copied(scenes.kinds)},
+                       {"matrices", copied(scenes.matrices)},
+                       {"opacities", copied(scenes.opacities)},
+                       {"sizes", copied(scenes.sizes)},
+                       {"texts", copied(scenes.texts)},
+                       {"pathStart", copied(scenes.pathStart)},
+                       {"paths", copied(scenes.paths)},
+                       {"strings", array(scenes.strings)},
+                       {"problems", array(preview_.problems())}});
+    }
+
+    // The area a picture of a clip shows: what its frames draw, or one unit at the origin; and
+    // whether they draw anything.
+    val clipArea(int first, int frames, const val &sizes) const
+    {
+        bool drawn = false;
+        const qor::Rect area = preview_.clipFraming(first, frames, PageSizes(sizes), &drawn).area;
+        return object({{"x", val(area.x)},
+                       {"y", val(area.y)},
+                       {"w", val(area.width)},
+                       {"h", val(area.height)},
+                       {"drawn", val(drawn)}});
+    }
+
+    val selection(int track, int frame, int first, int frames, const val &sizes) const
+    {
+        const qor::Selection selection = preview_.selection(track, frame, first, frames, PageSizes(sizes));
+        val outline = val::null();
+        if (selection.outline) {
+            outline = val::array();
+            for (const qor::Point &corner : *selection.outline)
+                outline.call<void>("push", point(corner));
+        }
+        val path = val::array();
+        for (const qor::Point &at : selection.path)
+            path.call<void>("push", point(at));
+        return object({{"outline", outline},
+                       {"origin", selection.origin ? point(*selection.origin) : val::null()},
+                       {"path", path}});
+    }
+
+    val itemAt(int frame, double x, double y, const val &hidden, const val &sizes) const
+    {
+        std::vector<bool> hides;
+        const auto count = hidden["length"].as<std::size_t>();
+        for (std::size_t n = 0; n < count; ++n)
+            hides.push_back(hidden[n].as<bool>());
+        return copied(preview_.itemAt(frame, {x, y}, hides, PageSizes(sizes)));
+    }
+
+private:
+    PageFiles files_;
+    web::Preview preview_;
+};
+
 } // namespace
 
 EMSCRIPTEN_BINDINGS(qorutil)
@@ -164,4 +343,12 @@ EMSCRIPTEN_BINDINGS(qorutil)
     emscripten::function("check", &check);
     emscripten::function("info", &info);
     emscripten::function("evaluate", &evaluate);
+    emscripten::function("pictures", &pictures);
+    emscripten::class_<Preview>("Preview")
+        .constructor<const std::string &, const val &, const val &>()
+        .function("evaluated", &Preview::evaluated)
+        .function("scenes", &Preview::scenes)
+        .function("clipArea", &Preview::clipArea)
+        .function("selection", &Preview::selection)
+        .function("itemAt", &Preview::itemAt);
 }

@@ -1,6 +1,5 @@
 // The run's rules of core/files, case by case: output planning and its refusals, the lines a
 // run says, what a name says, and the folder walk on a tree made here.
-#define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
 #include <doctest/doctest.h>
 
 #include "core/files/folderwalk.h"

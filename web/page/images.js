@@ -1,13 +1,6 @@
-// The images of an images folder, found by the native preview's rule: an image name such as
-// IMAGE_REANIM_FOO_BAR finds foo_bar.png or foo_bar.jpg in the folder itself, in any case; of
-// foo.jpg and foo.png the one later by name wins. A name not found draws the placeholder.
-
-const imagePrefix = 'image_reanim_';
-
-export function imageKey(name) {
-  const lower = name.toLowerCase();
-  return lower.startsWith(imagePrefix) ? lower.slice(imagePrefix.length) : lower;
-}
+// The images of an images folder, by the file's name in lower case without its ending, as the
+// core's image-name rule looks them up (IMAGE_REANIM_FOO_BAR finds foo_bar.png or foo_bar.jpg);
+// of foo.jpg and foo.png the one later by name wins. The core is told their sizes.
 
 export class ImageLibrary {
   constructor() {
@@ -34,7 +27,13 @@ export class ImageLibrary {
     return bitmaps.size;
   }
 
-  image(name) {
-    return this.bitmaps.get(imageKey(name)) || null;
+  // The image of a key the core gave.
+  image(key) {
+    return this.bitmaps.get(key) || null;
+  }
+
+  // key -> [width, height], for the core.
+  sizes() {
+    return new Map([...this.bitmaps].map(([key, bitmap]) => [key, [bitmap.width, bitmap.height]]));
   }
 }

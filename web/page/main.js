@@ -40,14 +40,24 @@ const preview = new Preview({
   last: $('last'), timeline: $('timeline'), frameLabel: $('frame-label'), loop: $('loop'), speed: $('speed'), clip: $('clip'),
   fit: $('fit'), zoomIn: $('zoom-in'), zoomOut: $('zoom-out'), exportFrame: $('export-frame'), exportSheet: $('export-sheet'),
   numbers: $('numbers'), tracks: $('tracks'), values: $('values'),
-}, images, say);
+}, images, say, jobs);
 
+// Previews a file in the worker, the other listed files at hand for what it attaches; what
+// could not be attached is said once.
 async function showPreview(entry) {
   const request = ++previewRequest;
-  const reply = await jobs.request({ op: 'evaluate', entry: { path: entry.path, file: entry.file } });
+  const reply = await jobs.request({ op: 'preview', entry: { path: entry.path, file: entry.file },
+    entries: list.entries.map(({ path, file }) => ({ path, file })), images: images.sizes() });
   if (request !== previewRequest) return;
-  if (reply.animation.ok) preview.show(reply.animation, entry.path);
-  else say(reply.animation.error);
+  if (!reply.animation.ok) return say(reply.animation.error);
+  preview.show(reply.animation, reply.scenes, entry.path);
+  for (const problem of reply.scenes.problems) say(`warning: ${problem}`);
+}
+
+// New images: the previewed frames again with their sizes.
+async function imagesChanged() {
+  const reply = await jobs.request({ op: 'rescene', images: images.sizes() });
+  if (reply.scenes) preview.setScenes(reply.scenes);
 }
 
 const list = new FileList($('list'), showPreview, () => {});
@@ -133,8 +143,8 @@ $('pick-images').onchange = async (event) => {
   const files = Array.from(event.target.files || []);
   event.target.value = '';
   const found = await images.load(files);
+  await imagesChanged();
   say(`Images from ${images.folder}: ${found} found`);
-  preview.draw();
 };
 $('clear').onclick = () => { list.clear(); outputs = []; $('save').hidden = true; };
 $('choose-all').onchange = (event) => list.setAllChosen(event.target.checked);
@@ -153,8 +163,9 @@ document.addEventListener('drop', async (event) => {
   $('drop-hint').hidden = true;
   if (event.target.closest('.stage') && dropHasFolder(event.dataTransfer)) {
     const files = await imageFilesFromDrop(event.dataTransfer);
-    say(`Images: ${await images.load(files)} found`);
-    preview.draw();
+    const found = await images.load(files);
+    await imagesChanged();
+    say(`Images: ${found} found`);
     return;
   }
   addEntries(await entriesFromDrop(event.dataTransfer));

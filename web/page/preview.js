@@ -2,9 +2,9 @@
 // the track list with its visibility boxes and the selected track's values, and export. The
 // keys are the native preview's: Space, Left, Right, Home, End, F, Ctrl+Plus and Ctrl+Minus,
 // Ctrl+E and Ctrl+Shift+E.
-import { drawFrame, drawSelection, clipBounds, stateOf } from './draw.js';
+import { drawFrame, drawSelection, stateOf } from './draw.js';
 import { Player } from './player.js';
-import { clipFraming, renderFrame, renderSheet, pngOf } from './picture.js';
+import { renderFrame, renderSheet, pngOf } from './picture.js';
 import { download } from './save.js';
 
 const minZoom = 0.05;
@@ -30,11 +30,15 @@ function number(value) {
 }
 
 export class Preview {
-  constructor(elements, images, say) {
+  constructor(elements, images, say, jobs) {
     this.el = elements;
     this.images = images;
     this.say = say;
+    this.jobs = jobs;
     this.animation = null;
+    this.scenes = null; // every frame's items, as the core worked them out
+    this.selection = null; // the selected track's marks, and for which frame and clip
+    this.selectionKey = '';
     this.name = '';
     this.hidden = [];
     this.selectedTrack = -1;
@@ -81,6 +85,8 @@ export class Preview {
     const release = (event) => this.pointers.delete(event.pointerId);
     canvas.addEventListener('pointerup', release);
     canvas.addEventListener('pointercancel', release);
+    // A double click selects the track that drew what is under it.
+    canvas.addEventListener('dblclick', (event) => this.pick(this.local(event)));
     document.addEventListener('keydown', (event) => this.key(event));
   }
 
@@ -149,11 +155,34 @@ export class Preview {
     this.draw();
   }
 
+  // Selects the track whose item is topmost under a point of the canvas, as the core traces it.
+  async pick(at) {
+    if (!this.animation) return;
+    const reply = await this.jobs.request({ op: 'itemAt', frame: this.player.frame, hidden: this.hidden.map(Boolean),
+      x: (at.x - this.pan.x) / this.zoom, y: (at.y - this.pan.y) / this.zoom });
+    this.select(reply.path.length > 0 ? reply.path[0] : -1);
+  }
+
+  select(track) {
+    this.selectedTrack = track;
+    [...this.el.tracks.children].forEach((item, index) => item.classList.toggle('selected', index === track));
+    this.showFrame();
+  }
+
+  // The scenes again, with the sizes of newly picked images.
+  setScenes(scenes) {
+    this.scenes = scenes;
+    this.selectionKey = '';
+    this.draw();
+  }
+
   // A newly read animation; the clip chosen before is kept by name, the view fitted.
-  show(animation, name) {
+  show(animation, scenes, name) {
     const kept = this.el.clip.selectedIndex > 0 ? this.el.clip.value : '';
     const fresh = name !== this.name;
     this.animation = animation;
+    this.scenes = scenes;
+    this.selectionKey = '';
     this.name = name;
     this.el.name.textContent = name;
     this.el.canvas.setAttribute('aria-label', `Frame of ${name}`);
@@ -174,6 +203,13 @@ export class Preview {
     const animation = this.animation;
     const chosen = animation && animation.clips.find((clip) => clip.name === this.el.clip.value && this.el.clip.selectedIndex > 0);
     return chosen || { name: '', first: 0, frames: animation ? animation.frameCount : 0 };
+  }
+
+  // How the core frames a picture of the current clip: its area at one pixel a unit.
+  currentFraming() {
+    const clip = this.currentClip();
+    const index = clip.name === '' && this.el.clip.selectedIndex <= 0 ? 0 : this.animation.clips.indexOf(clip) + 1;
+    return { area: this.scenes.areas[index], scale: 1 };
   }
 
   chooseClip() {
@@ -199,10 +235,7 @@ export class Preview {
       item.append(box, label);
       item.onclick = (event) => {
         if (event.target === box) return;
-        this.selectedTrack = this.selectedTrack === index ? -1 : index;
-        for (const other of list.children) other.classList.remove('selected');
-        if (this.selectedTrack >= 0) item.classList.add('selected');
-        this.showFrame();
+        this.select(this.selectedTrack === index ? -1 : index);
       };
       list.append(item);
     });
@@ -233,7 +266,8 @@ export class Preview {
   }
 
   fit() {
-    const bounds = (this.animation && clipBounds(this.animation, this.currentClip(), this.images)) || { x: 0, y: 0, w: 100, h: 100 };
+    const area = this.animation && this.currentFraming().area;
+    const bounds = area && area.drawn ? area : { x: 0, y: 0, w: 100, h: 100 };
     const width = this.el.canvas.clientWidth;
     const height = this.el.canvas.clientHeight;
     this.zoom = Math.min(Math.max(fitMargin * Math.min(width / bounds.w, height / bounds.h), minZoom), maxZoom);
@@ -274,9 +308,32 @@ export class Preview {
     if (!this.animation) return;
     context.imageSmoothingEnabled = this.zoom * ratio !== 1;
     context.setTransform(this.zoom * ratio, 0, 0, this.zoom * ratio, this.pan.x * ratio, this.pan.y * ratio);
-    drawFrame(context, this.animation, this.player.frame, this.images, this.hidden);
-    if (this.selectedTrack >= 0) drawSelection(context, this.animation, this.selectedTrack, this.player.frame, this.currentClip(), this.images);
+    drawFrame(context, this.scenes, this.player.frame, this.images, this.hidden);
+    if (this.selectedTrack >= 0) drawSelection(context, this.currentSelection());
     context.resetTransform();
+  }
+
+  // The selected track's marks for the frame shown; asked of the core when they are not at hand,
+  // and drawn when they come.
+  currentSelection() {
+    const clip = this.currentClip();
+    const key = `${this.selectedTrack}/${this.player.frame}/${clip.first}/${clip.frames}`;
+    if (key !== this.selectionKey) {
+      this.selectionKey = key;
+      this.selection = null;
+      this.jobs.request({ op: 'selection', track: this.selectedTrack, frame: this.player.frame, first: clip.first, frames: clip.frames })
+        .then((reply) => {
+          if (key !== this.selectionKey) return;
+          this.selection = reply.selection;
+          this.draw();
+        });
+    }
+    return this.selection;
+  }
+
+  // The sizes and sheet cells of the current clip's pictures, as the core works them out.
+  async pictures(framing, frames) {
+    return (await this.jobs.request({ op: 'pictures', area: framing.area, scale: framing.scale, frames })).pictures;
   }
 
   fileStem() {
@@ -286,7 +343,8 @@ export class Preview {
   async exportFrame() {
     if (!this.animation) return;
     const frame = this.player.frame;
-    const picture = renderFrame(this.animation, frame, this.images, clipFraming(this.animation, this.currentClip(), this.images), this.hidden);
+    const framing = this.currentFraming();
+    const picture = renderFrame(this.scenes, frame, this.images, framing, await this.pictures(framing, 1), this.hidden);
     if (!picture) return this.say('ERROR: nothing to export: the picture would be empty or too large');
     const name = `${this.fileStem()}-frame${frame}.png`;
     download(await pngOf(picture), name);
@@ -296,7 +354,8 @@ export class Preview {
   async exportSheet() {
     if (!this.animation) return;
     const clip = this.currentClip();
-    const picture = renderSheet(this.animation, clip, this.images, clipFraming(this.animation, clip, this.images),
+    const framing = this.currentFraming();
+    const picture = renderSheet(this.scenes, clip, this.images, framing, await this.pictures(framing, clip.frames),
       this.el.numbers.checked, this.hidden);
     if (!picture) return this.say('ERROR: nothing to export: the picture would be empty or too large');
     const name = `${this.fileStem()}-${clip.name || 'all'}-sheet.png`;

@@ -3,6 +3,7 @@
 // that stops the module (it ran out of memory, say) gets its "ERROR:" line, the module starts
 // afresh and the rest of the run goes on.
 /* global createQorutil */
+import { measureText } from './text.js';
 
 let instance = null;
 
@@ -74,14 +75,91 @@ async function run(message) {
   self.postMessage({ id, finished: true, totals, summary });
 }
 
-async function evaluate(message) {
-  const { id, entry } = message;
+// The file previewed: the core's Preview over it, the page's other files as its attached
+// animations (read here as the core asks for them), and the sizes of the page's images.
+let previewed = null;
+
+function pageFiles(entries) {
+  const byPath = new Map(entries.map((entry) => [entry.path, entry.file]));
+  return {
+    names: entries.map((entry) => entry.path),
+    read: (path) => {
+      try {
+        return new Uint8Array(new FileReaderSync().readAsArrayBuffer(byPath.get(path)));
+      } catch {
+        return null;
+      }
+    },
+  };
+}
+
+function pageSizes(images) {
+  return { images: images || new Map(), measure: measureText };
+}
+
+// Every frame's scene and the area every clip's pictures show (the whole animation first), for
+// the page to paint without asking again.
+function scenesOf(preview, animation, sizes) {
+  const scenes = preview.scenes(sizes);
+  const runs = [{ first: 0, frames: animation.frameCount }, ...animation.clips];
+  scenes.areas = runs.map((run) => preview.clipArea(run.first, run.frames, sizes));
+  return scenes;
+}
+
+function transferOf(scenes) {
+  return ['frameStart', 'kinds', 'matrices', 'opacities', 'sizes', 'texts', 'pathStart', 'paths'].map((key) => scenes[key].buffer);
+}
+
+async function preview(message) {
+  const { id, entry, entries = [], images } = message;
   const bytes = await bytesOf(entry.file);
-  const animation = await guarded((module) => module.evaluate(entry.path, bytes),
-    () => ({ ok: false, error: `ERROR: ${entry.path}: not enough memory to read it` }));
-  const transfer = [];
-  for (const track of animation.tracks || []) transfer.push(track.values.buffer, track.strings.buffer);
-  self.postMessage({ id, finished: true, animation }, transfer);
+  const module = await core();
+  try {
+    if (previewed) previewed.preview.delete();
+    previewed = null;
+    const made = new module.Preview(entry.path, bytes, pageFiles(entries));
+    const animation = made.evaluated();
+    if (!animation.ok) {
+      made.delete();
+      self.postMessage({ id, finished: true, animation });
+      return;
+    }
+    previewed = { preview: made, animation, sizes: pageSizes(images) };
+    const scenes = scenesOf(made, animation, previewed.sizes);
+    const transfer = transferOf(scenes);
+    for (const track of animation.tracks) transfer.push(track.values.buffer, track.strings.buffer);
+    self.postMessage({ id, finished: true, animation, scenes }, transfer);
+  } catch (error) {
+    instance = null;
+    previewed = null;
+    self.postMessage({ id, finished: true, animation: { ok: false, error: `ERROR: ${entry.path}: not enough memory to read it` } });
+  }
+}
+
+// The previewed file's scenes again, with the sizes of newly picked images.
+async function rescene(message) {
+  if (!previewed) return self.postMessage({ id: message.id, finished: true, scenes: null });
+  previewed.sizes = pageSizes(message.images);
+  const scenes = scenesOf(previewed.preview, previewed.animation, previewed.sizes);
+  self.postMessage({ id: message.id, finished: true, scenes }, transferOf(scenes));
+}
+
+async function selection(message) {
+  const { track, frame, first, frames } = message;
+  self.postMessage({ id: message.id, finished: true,
+    selection: previewed ? previewed.preview.selection(track, frame, first, frames, previewed.sizes) : null });
+}
+
+async function itemAt(message) {
+  const { frame, x, y, hidden } = message;
+  self.postMessage({ id: message.id, finished: true,
+    path: previewed ? Array.from(previewed.preview.itemAt(frame, x, y, hidden, previewed.sizes)) : [] });
+}
+
+async function pictures(message) {
+  const { area, scale, frames } = message;
+  const module = await core();
+  self.postMessage({ id: message.id, finished: true, pictures: module.pictures(area.x, area.y, area.w, area.h, scale, frames) });
 }
 
 // Answers once the module has loaded, so the page can say it is ready.
@@ -90,8 +168,14 @@ async function ready(message) {
   self.postMessage({ id: message.id, finished: true });
 }
 
+// The previewed file's requests in the order they came: new images after a preview apply to it.
+let previewQueue = Promise.resolve();
+
 self.onmessage = (event) => {
   const message = event.data;
-  const handler = message.op === 'evaluate' ? evaluate : message.op === 'about' ? ready : run;
-  handler(message).catch((error) => self.postMessage({ id: message.id, finished: true, failure: String(error) }));
+  const queued = { preview, rescene, selection, itemAt }[message.op];
+  const handler = queued || { pictures, about: ready }[message.op] || run;
+  const fail = (error) => self.postMessage({ id: message.id, finished: true, failure: String(error) });
+  if (queued) previewQueue = previewQueue.then(() => handler(message)).catch(fail);
+  else handler(message).catch(fail);
 };

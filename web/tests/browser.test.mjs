@@ -72,6 +72,26 @@ function makeFiles() {
   // Values as the text carries them, three decimals.
   for (const t of pixel.tracks) for (const f of t.frames) for (const k of ['x', 'y', 'kx', 'ky', 'sx', 'sy', 'a']) if (f[k] !== undefined) f[k] = Math.round(f[k] * 1000) / 1000;
   writeFile(join(work, 'pixel/pixel.reanim'), textOf(pixel));
+  // A parent whose tracks attach a child animation (beside it, its name in another case): a
+  // clip held on its last frame, the whole child at half its rate, and once; turned, skewed,
+  // scaled and translucent, so that matrices and opacity compose.
+  const child = { fps: 12, tracks: [
+    { name: 'anim_wave', frames: [{ f: -1 }, { f: 0 }, {}, {}, {}, { f: -1 }] },
+    { name: 'arm', frames: Array.from({ length: 6 }, (_, n) => ({ x: 4 * n, y: 2, kx: 10 * n, ky: 10 * n, ...(n === 0 ? { i: 'IMAGE_REANIM_ARM' } : {}) })) },
+    { name: 'head', frames: [{ x: 20, y: -10, a: 0.7, i: 'IMAGE_REANIM_HEAD' }] },
+  ] };
+  const attaching = (name, text, x, y, extra = () => ({})) => ({
+    name,
+    frames: Array.from({ length: 12 }, (_, n) => ({ x: x + n, y, ...(n === 0 ? { text } : {}), ...extra(n) })),
+  });
+  const parent = { fps: 12, tracks: [
+    { name: 'body', frames: [{ x: 40, y: 60, i: 'IMAGE_REANIM_BODY' }] },
+    attaching('hand', 'attacher__Child__anim_wave[hold]', 70, 40, (n) => ({ kx: 20, ky: 25, sx: 0.8, sy: 1.2, a: n % 3 === 0 ? 0.6 : 1 })),
+    attaching('slow', 'attacher__CHILD[6]', 10, 120, () => ({ kx: -15, ky: -15 })),
+    attaching('once', 'attacher__child__anim_wave[once]', 120, 100),
+  ] };
+  writeFile(join(work, 'attach/parent.reanim'), textOf(parent));
+  writeFile(join(work, 'attach/Child.reanim'), textOf(child));
   writeFile(join(work, 'hostile/truncated.reanim.compiled'), readFileSync(join(work, 'mod/anims/zombie/walk.reanim.compiled')).subarray(0, 60));
   writeFile(join(work, 'hostile/garbage.reanim.compiled'), Buffer.from(Array.from({ length: 5000 }, (_, n) => (n * 7919) & 255)));
   writeFile(join(work, 'hostile/deep.reanim'), `${'<a>'.repeat(20000)}${'</a>'.repeat(20000)}`);
@@ -359,6 +379,49 @@ test('the keys play, pause, step and go to the ends', async () => {
   await page.select('#clip', 'walk');
   await page.keyboard.press('Home');
   assert.match(await frameLabel(), /^Frame 0 \(1\//);
+});
+
+test('attached animations are drawn as render draws them, composed into their tracks', async (t) => {
+  await clearList();
+  await (await page.$('#pick-files')).uploadFile(join(work, 'attach/parent.reanim'), join(work, 'attach/Child.reanim'));
+  await waitForList(2);
+  await page.click('#list tbody tr:first-child td.path');
+  await page.waitForFunction(() => document.getElementById('preview-name').textContent === 'parent.reanim');
+  const said = (await logLines()).length;
+  await (await page.$('#pick-images')).uploadFile(join(work, 'pixel/images'));
+  await page.waitForFunction((count) => [...document.querySelectorAll('#log > div')].slice(count)
+    .some((line) => line.textContent.startsWith('Images')), {}, said);
+  await page.click('#canvas');
+  const bounds = '-20,-40,220,220';
+  const [left, top] = bounds.split(',').map(Number);
+  const frameLabel = () => page.$eval('#frame-label', (label) => label.textContent);
+  await page.keyboard.press('Home');
+  const shares = [];
+  for (const frame of [0, 2, 5, 9]) {
+    while ((await frameLabel()) !== `Frame ${frame} (${frame + 1}/12)`) await page.keyboard.press('ArrowRight');
+    await page.evaluate((x, y) => window.qorutil.preview.setView(1, x, y), -left, -top);
+    await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+    const png = join(work, `attach-${frame}.png`);
+    execFileSync(join(root, 'build/cli/qorutil-cli'), ['render', join(work, 'attach/parent.reanim'), '--frame', String(frame),
+      '--images', join(work, 'pixel/images'), '--bounds', bounds, '-o', png], { stdio: 'pipe' });
+    const canvas = await pixelDifference(readFileSync(png), { canvas: true });
+    shares.push(canvas.share);
+    if (canvas.share >= 0.005) await page.screenshot({ path: join(shots, `attach-${frame}-page.png`) });
+    assert.ok(canvas.share < 0.005, `frame ${frame} on the canvas: ${JSON.stringify(canvas)}`);
+  }
+  await page.keyboard.down('Control');
+  await page.keyboard.press('e');
+  await page.keyboard.up('Control');
+  const exported = await downloaded('parent-frame9.png');
+  const png = join(work, 'attach-export.png');
+  execFileSync(join(root, 'build/cli/qorutil-cli'), ['render', join(work, 'attach/parent.reanim'), '--frame', '9',
+    '--images', join(work, 'pixel/images'), '-o', png], { stdio: 'pipe' });
+  const picture = await pixelDifference(readFileSync(png), { png: exported.toString('base64') });
+  shares.push(picture.share);
+  assert.ok(picture.share < 0.005, `frame 9 exported: ${JSON.stringify(picture)}`);
+  t.diagnostic(`pixels differing beyond antialiased edges: at most ${(100 * Math.max(...shares)).toFixed(2)} %`);
+  await page.click('#fit');
+  await page.screenshot({ path: join(shots, 'attached.png') });
 });
 
 test('hostile files give their ERROR lines and the page goes on answering', { timeout: 600000 }, async () => {

@@ -9,7 +9,7 @@ import { mkdtempSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { deflateSync, inflateSync } from 'node:zlib';
-import { bombFile, randomAnimation, textOf, writeFile } from './generate.mjs';
+import { bombFile, partImage, randomAnimation, textOf, writeFile } from './generate.mjs';
 import { compileAll, haveNative, loadModule, read, root, run } from './native.mjs';
 
 const work = mkdtempSync(join(tmpdir(), 'qorutil-module-'));
@@ -107,6 +107,42 @@ test('a folder lists the files the native walk takes, in its order, and the run 
   assert.deepEqual(tree.filter(takenFromFolder).sort(comparePaths), listed);
   assert.equal(native.lines.at(-1), core.summary('info', { done: listed.length, failed: 0 }, listed.length));
   assert.equal(core.summary('info', { done: 1, failed: 0 }, 1), null);
+});
+
+test('a preview composes attached animations found beside it, and frames them as render --sheet does', () => {
+  const images = [['IMAGE_REANIM_BODY', 30, 20], ['IMAGE_REANIM_ARM', 10, 40]];
+  for (const [name, width, height] of images) writeFile(join(work, `set/images/${name.slice(13).toLowerCase()}.png`), partImage(width, height, [200, 100, 50]));
+  const arm = (x) => ({ fps: 12, tracks: [{ name: 'arm', frames: Array.from({ length: 6 }, (_, n) => ({ x: x + 5 * n, y: -20, kx: 15 * n, ky: 15 * n, ...(n === 0 ? { i: 'IMAGE_REANIM_ARM' } : {}) })) }] });
+  const parent = { fps: 12, tracks: [
+    { name: 'body', frames: Array.from({ length: 10 }, (_, n) => ({ x: n, y: 0, ...(n === 0 ? { i: 'IMAGE_REANIM_BODY' } : {}) })) },
+    { name: 'hand', frames: Array.from({ length: 10 }, (_, n) => ({ x: 40, y: 10, kx: 30, ky: 40, sx: 1.5, ...(n === 0 ? { text: 'attacher__Child[6]' } : {}) })) },
+    { name: 'lost', frames: [{ text: 'attacher__Nobody' }] },
+  ] };
+  writeFile(join(work, 'set/parent.reanim'), textOf(parent));
+  writeFile(join(work, 'set/Child.reanim'), textOf(arm(0)));
+  writeFile(join(work, 'elsewhere/child.reanim'), textOf(arm(500))); // not beside the parent: not taken
+  const native = run(work, 'render', 'set/parent.reanim', '--sheet', '--images', 'set/images', '-o', 'set/sheet.png');
+  assert.equal(native.status, 0, native.lines.join('\n'));
+  const sheet = JSON.parse(read(join(work, 'set/sheet.json')));
+  const files = { names: ['elsewhere/child.reanim', 'set/Child.reanim', 'set/parent.reanim'], read: (name) => read(join(work, name)) };
+  const preview = new core.Preview('set/parent.reanim', read(join(work, 'set/parent.reanim')), files);
+  try {
+    const sizes = { images: new Map(images.map(([name, width, height]) => [name.slice(13).toLowerCase(), [width, height]])), measure: () => [0, 0] };
+    const scenes = preview.scenes(sizes);
+    assert.equal(scenes.frameStart.length, 11);
+    const area = preview.clipArea(0, 10, sizes);
+    assert.ok(Math.abs(-area.x - sheet.origin.x) < 1e-9 && Math.abs(-area.y - sheet.origin.y) < 1e-9, JSON.stringify([area, sheet.origin]));
+    assert.deepEqual([Math.ceil(area.w), Math.ceil(area.h)], [sheet.frames[0].width, sheet.frames[0].height]);
+    assert.deepEqual(scenes.problems, ['no attached animation Nobody: looked for Nobody.reanim.compiled or Nobody.reanim among the files given']);
+    // The arm inside the hand is traced to the hand, then to the arm in the child.
+    const n = scenes.frameStart[0] + 1;
+    assert.deepEqual(Array.from(scenes.paths.subarray(scenes.pathStart[n], scenes.pathStart[n + 1])), [1, 0]);
+    const [a, b, c, d, e, f] = scenes.matrices.subarray(6 * n, 6 * n + 6);
+    const middle = [a * 5 + c * 20 + e, b * 5 + d * 20 + f];
+    assert.deepEqual(Array.from(preview.itemAt(0, middle[0], middle[1], [], sizes)), [1, 0]);
+  } finally {
+    preview.delete();
+  }
 });
 
 // A valid compiled file and its body, for the malformed shapes.

@@ -1,0 +1,153 @@
+#include "core/scene/bounds.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace qor {
+
+namespace {
+
+Rect itemBox(const SceneItem &item)
+{
+    return item.matrix.mapRect({0.0, 0.0, item.size.width, item.size.height});
+}
+
+// Calls `use(track, frame, box)` with the box of each track in each frame of the clip that it
+// draws: track by track over the frames each track has, so that frames past a track's end
+// cost nothing, however many tracks there are.
+template <typename Use>
+void forEachDrawnBox(const EvaluatedAnimation &animation, const Clip &clip, const ImageSizes &sizes,
+                     const AnimationSource *attached, Use use)
+{
+    std::vector<SceneItem> items;
+    for (size_t track = 0; track < animation.tracks.size(); ++track) {
+        const std::int64_t end = std::min<std::int64_t>(std::int64_t(clip.firstFrame) + clip.frameCount,
+                                                        std::int64_t(animation.tracks[track].frames.size()));
+        for (std::int64_t frame = clip.firstFrame; frame < end; ++frame) {
+            items.clear();
+            trackScene(animation, track, int(frame), sizes, attached, items);
+            const Rect box = boundsOf(items);
+            if (!box.null())
+                use(track, int(frame), box);
+        }
+    }
+}
+
+std::string pixels(double value)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%.0f", value);
+    return text;
+}
+
+} // namespace
+
+Rect boundsOf(const std::vector<SceneItem> &items)
+{
+    Rect bounds;
+    for (const SceneItem &item : items) {
+        if (!item.size.empty())
+            bounds = bounds.united(itemBox(item));
+    }
+    return bounds;
+}
+
+Rect frameBounds(const EvaluatedAnimation &animation, int frame, const ImageSizes &sizes,
+                 const AnimationSource *attached)
+{
+    return boundsOf(frameScene(animation, frame, sizes, {{}, attached}));
+}
+
+Rect clipBounds(const EvaluatedAnimation &animation, const Clip &clip, const ImageSizes &sizes,
+                const AnimationSource *attached)
+{
+    Rect bounds;
+    forEachDrawnBox(animation, clip, sizes, attached, [&](size_t, int, const Rect &box) { bounds = bounds.united(box); });
+    return bounds;
+}
+
+std::optional<TrackFrame> farthestReach(const EvaluatedAnimation &animation, const Clip &clip, const ImageSizes &sizes,
+                                        const AnimationSource *attached)
+{
+    std::optional<TrackFrame> farthest;
+    double reach = 0;
+    forEachDrawnBox(animation, clip, sizes, attached, [&](size_t track, int frame, const Rect &box) {
+        const double distance =
+            std::max({std::abs(box.x), std::abs(box.right()), std::abs(box.y), std::abs(box.bottom())});
+        if (!farthest || distance > reach) {
+            farthest = TrackFrame{track, frame};
+            reach = distance;
+        }
+    });
+    return farthest;
+}
+
+std::optional<std::vector<std::uint32_t>> itemAt(const std::vector<SceneItem> &items, Point point)
+{
+    for (auto item = items.rbegin(); item != items.rend(); ++item) {
+        const Matrix &m = item->matrix;
+        const double determinant = m.a * m.d - m.b * m.c;
+        if (determinant == 0.0 || !std::isfinite(determinant))
+            continue;
+        const double x = point.x - m.e;
+        const double y = point.y - m.f;
+        const Point own{(m.d * x - m.c * y) / determinant, (m.a * y - m.b * x) / determinant};
+        if (Rect{0.0, 0.0, item->size.width, item->size.height}.contains(own))
+            return item->path;
+    }
+    return std::nullopt;
+}
+
+Selection selectionOf(const EvaluatedAnimation &animation, size_t track, int frame, const Clip &clip,
+                      const ImageSizes &sizes, const AnimationSource *attached)
+{
+    Selection selection;
+    if (track >= animation.tracks.size())
+        return selection;
+    for (std::int64_t other = clip.firstFrame; other < std::int64_t(clip.firstFrame) + clip.frameCount; ++other) {
+        const TrackState *state = animation.state(track, int(other));
+        if (state && state->shown() && state->placeable())
+            selection.path.push_back({state->x, state->y});
+    }
+    const TrackState *state = animation.state(track, frame);
+    if (!state || !state->placeable())
+        return selection;
+    const Matrix map = placement(*state);
+    std::vector<SceneItem> items;
+    trackScene(animation, track, frame, sizes, attached, items, true);
+    selection.outline = map.mapCorners(boundsOf(items));
+    selection.origin = map.map({0.0, 0.0});
+    return selection;
+}
+
+std::optional<Size> Framing::pixelSize() const
+{
+    const double width = std::ceil(area.width * scale);
+    const double height = std::ceil(area.height * scale);
+    if (!(std::isfinite(scale) && scale > 0) || !pictureSizeProblem(width, height).empty())
+        return std::nullopt;
+    return Size{width, height};
+}
+
+std::string pictureSizeProblem(double width, double height)
+{
+    if (!(width >= 1.0 && height >= 1.0))
+        return "the picture would be empty";
+    if (width * height > double(maxPicturePixels))
+        return "the picture would be " + pixels(width) + " x " + pixels(height) + " pixels, more than the "
+               + std::to_string(maxPicturePixels) + " pixels a picture may have";
+    if (width > maxPictureSide || height > maxPictureSide)
+        return "the picture would be " + pixels(width) + " x " + pixels(height) + " pixels, more than "
+               + std::to_string(maxPictureSide) + " pixels a side";
+    return {};
+}
+
+Framing clipFraming(const EvaluatedAnimation &animation, const Clip &clip, const ImageSizes &sizes, double scale,
+                    const AnimationSource *attached)
+{
+    const Rect bounds = clipBounds(animation, clip, sizes, attached);
+    return {bounds.empty() ? Rect{0, 0, 1, 1} : bounds, scale};
+}
+
+} // namespace qor
