@@ -187,7 +187,8 @@ Parsed parseOptions(const std::vector<std::string> &arguments)
     }
     const opts::Program &described = program();
     const auto own = std::find_if(described.ownOptions.begin(), described.ownOptions.end(), [&](const opts::Option &option) {
-        return first == "-" + std::string(1, option.shortName) || first == "--" + std::string(option.longName);
+        return first == std::string{'-', option.shortName}
+            || (first.starts_with("--") && std::string_view(first).substr(2) == option.longName);
     });
     if (own != described.ownOptions.end())
         return own->does == Does::Version ? Parsed(ShowVersion{}) : Parsed(ShowHelp{});

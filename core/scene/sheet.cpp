@@ -137,8 +137,10 @@ std::string animationName(std::string_view fileName)
 std::string clipFileName(std::string_view animation, std::string_view clipName, std::string_view suffix)
 {
     std::string name(animation);
-    if (!clipName.empty())
-        name += "-" + std::string(clipName);
+    if (!clipName.empty()) {
+        name += '-';
+        name += clipName;
+    }
     for (char &character : name) {
         if (character == '/' || character == '\\' || static_cast<unsigned char>(character) < 0x20)
             character = '_';
