@@ -101,8 +101,9 @@ QByteArray decompiledText(QRandomGenerator &random)
     static const QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("lines.reanim"));
     RecordingLog log;
-    testcore::writeText(testdata::buildBody(float(random.bounded(-40, 480)) / 8, testdata::randomTracks(random)), path, log);
-    return testdata::readFile(path);
+    std::mt19937 tracks(random.generate());
+    testcore::writeText(qtdata::buildBody(float(random.bounded(-40, 480)) / 8, qtdata::randomTracks(tracks)), path, log);
+    return qtdata::readFile(path);
 }
 
 QByteArray mutated(QRandomGenerator &random, QByteArray text)
