@@ -1,9 +1,10 @@
 #pragma once
 
-#include <cstdlib>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -16,10 +17,16 @@ class TemporaryFolder {
 public:
     TemporaryFolder()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "qorutil-test-XXXXXX").string();
-        if (!mkdtemp(pattern.data()))
-            throw std::runtime_error("no temporary folder in " + std::filesystem::temp_directory_path().string());
-        path_ = pattern;
+        // A new name until one is free: create_directory says false when the name is taken.
+        std::random_device seed;
+        std::mt19937_64 names(std::uint64_t(seed()) << 32 | seed());
+        const std::filesystem::path base = std::filesystem::temp_directory_path();
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            path_ = base / ("qorutil-test-" + std::to_string(names()));
+            if (std::filesystem::create_directory(path_))
+                return;
+        }
+        throw std::runtime_error("no free temporary folder name in " + base.string());
     }
     ~TemporaryFolder()
     {
