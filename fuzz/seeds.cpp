@@ -64,11 +64,12 @@ void addValidAnimations(Corpus &corpus)
     std::mt19937 random(2024);
     addAnimation(corpus, qtdata::workedExampleBody());
     for (int n = 0; n < 24; ++n)
-        addAnimation(corpus, qtdata::buildBody(float(testdata::randomInt(random, -20, 480)) / 4, qtdata::randomTracks(random)));
+        addAnimation(corpus,
+                     qtdata::buildBody(float(testdata::randomInt(random, -20, 480)) / 4, qtdata::randomTracks(random)));
     Frame everything{.image = "IMG", .font = "Arial", .text = "Music & Sound"};
     everything.fields = {1.0f, -2.5f, 0.0f, 0.0625f, -0.0001f, 1234567.0f, -10000.5f, 0.1f};
     addAnimation(corpus, qtdata::buildBody(12, {Track{"a<b>&c", {everything, Frame{}}}, Track{" \xA0", {}},
-                                                  Track{std::string("ab\0c", 4), {Frame{.image = "caf\xE9"}}}}));
+                                                Track{std::string("ab\0c", 4), {Frame{.image = "caf\xE9"}}}}));
 }
 
 void addMalformedContainers(Corpus &corpus)
