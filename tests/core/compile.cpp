@@ -116,7 +116,7 @@ TEST_CASE("a text compiles to the body its elements give")
     }
 }
 
-TEST_CASE("a successful compile logs each stage, and one track of one frame is 101 bytes")
+TEST_CASE("a successful compile logs each stage")
 {
     const Compilation files;
     RecordingLog log;
@@ -125,9 +125,6 @@ TEST_CASE("a successful compile logs each stage, and one track of one frame is 1
     CHECK(log.lines == std::vector<std::string>{"Read " + std::to_string(text.size()) + " 44",
                                                 "Compile " + files.inPath.string(), "anim 1", " 0", "Compress ...",
                                                 "Compiled finish [" + files.outPath.string() + ']'});
-    qor::Reanim reanim;
-    reanim.tracks.push_back({"a", {qor::ReanimTransform{}}});
-    CHECK(qor::serializeReanim(reanim).size() == 101);
 }
 
 TEST_CASE("random animations round-trip through both converters byte for byte")
