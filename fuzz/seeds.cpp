@@ -7,15 +7,16 @@
 
 #include <QDir>
 #include <QFile>
-#include <QRandomGenerator>
 #include <QtEndian>
 
 #include <cstdio>
+#include <random>
+#include <string>
 
 namespace {
 
-using testdata::Frame;
-using testdata::Track;
+using qtdata::Frame;
+using qtdata::Track;
 
 class Corpus {
 public:
@@ -60,33 +61,34 @@ void addAnimation(Corpus &corpus, const QByteArray &body)
 
 void addValidAnimations(Corpus &corpus)
 {
-    QRandomGenerator random(2024);
-    addAnimation(corpus, testdata::workedExampleBody());
+    std::mt19937 random(2024);
+    addAnimation(corpus, qtdata::workedExampleBody());
     for (int n = 0; n < 24; ++n)
-        addAnimation(corpus, testdata::buildBody(float(random.bounded(-20, 480)) / 4, testdata::randomTracks(random)));
+        addAnimation(corpus,
+                     qtdata::buildBody(float(testdata::randomInt(random, -20, 480)) / 4, qtdata::randomTracks(random)));
     Frame everything{.image = "IMG", .font = "Arial", .text = "Music & Sound"};
     everything.fields = {1.0f, -2.5f, 0.0f, 0.0625f, -0.0001f, 1234567.0f, -10000.5f, 0.1f};
-    addAnimation(corpus, testdata::buildBody(12, {Track{"a<b>&c", {everything, Frame{}}}, Track{" \xA0", {}},
-                                                  Track{QByteArray("ab\0c", 4), {Frame{.image = "caf\xE9"}}}}));
+    addAnimation(corpus, qtdata::buildBody(12, {Track{"a<b>&c", {everything, Frame{}}}, Track{" \xA0", {}},
+                                                Track{std::string("ab\0c", 4), {Frame{.image = "caf\xE9"}}}}));
 }
 
 void addMalformedContainers(Corpus &corpus)
 {
-    const QByteArray framed = testcore::wrap(testdata::workedExampleBody());
+    const QByteArray framed = testcore::wrap(qtdata::workedExampleBody());
     for (const QByteArray &file : {withWord(framed, 4, 3), withWord(framed, 4, 0x7FFFFFFF), framed + "junk",
                                    withWord(testcore::wrap(QByteArray(3 << 12, 'q')), 4, 16), testcore::wrap({}),
                                    QByteArray(), framed.left(3), QByteArray::fromHex("DEADFED4") + framed.mid(4),
-                                   framed.left(4), framed.left(8), framed.left(8) + testdata::workedExampleBody()})
+                                   framed.left(4), framed.left(8), framed.left(8) + qtdata::workedExampleBody()})
         corpus.add("compiled", file);
 }
 
 void addMalformedBodies(Corpus &corpus)
 {
-    const QByteArray one = testdata::buildBody(12, {Track{"a", {Frame{.image = "I"}}}});
+    const QByteArray one = qtdata::buildBody(12, {Track{"a", {Frame{.image = "I"}}}});
     for (const qsizetype at : {qsizetype(8), qsizetype(32), qsizetype(36), one.size() - 13})
         corpus.add("body", withWord(one, at, ~0u));
-    corpus.add("body", withWord(testdata::buildBody(30.5f, {}), 20, 99));
-    corpus.add("body", testdata::buildBody(12, {Track{QByteArray(300, 'n'), {}}}));
+    corpus.add("body", withWord(qtdata::buildBody(30.5f, {}), 20, 99));
+    corpus.add("body", qtdata::buildBody(12, {Track{std::string(300, 'n'), {}}}));
 }
 
 void addTexts(Corpus &corpus)

@@ -29,8 +29,8 @@
 #endif
 
 using namespace Qt::StringLiterals;
-using testdata::Frame;
-using testdata::Track;
+using qtdata::Frame;
+using qtdata::Track;
 
 // The command-line program end to end, on folders made here.
 namespace {
@@ -67,15 +67,15 @@ QMap<QString, QByteArray> treeOf(const QString &folder)
     QDirIterator files(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     while (files.hasNext()) {
         const QString path = files.next();
-        tree.insert(QDir(folder).relativeFilePath(path), testdata::readFile(path));
+        tree.insert(QDir(folder).relativeFilePath(path), qtdata::readFile(path));
     }
     return tree;
 }
 
-QByteArray randomBody(quint32 seed)
+QByteArray randomBody(std::uint32_t seed)
 {
-    QRandomGenerator random(seed);
-    return testdata::buildBody(12.5f, testdata::randomTracks(random));
+    std::mt19937 random(seed);
+    return qtdata::buildBody(12.5f, qtdata::randomTracks(random));
 }
 
 } // namespace
@@ -90,13 +90,13 @@ class tst_Cli : public QObject {
     void write(const QString &name, const QByteArray &bytes)
     {
         QDir().mkpath(QFileInfo(path(name)).absolutePath());
-        testdata::writeFile(path(name), bytes);
+        qtdata::writeFile(path(name), bytes);
     }
 
     // A mod folder: compiled files at several depths, a broken one among them, and a stray file.
     void makeTree(const QString &root)
     {
-        write(root + u"/a.reanim.compiled"_s, testcore::wrap(testdata::workedExampleBody()));
+        write(root + u"/a.reanim.compiled"_s, testcore::wrap(qtdata::workedExampleBody()));
         write(root + u"/sub/b.reanim.compiled"_s, testcore::wrap(randomBody(1)));
         write(root + u"/sub/broken.reanim.compiled"_s, "not compiled");
         write(root + u"/sub/deep/c.compiled"_s, testcore::wrap(randomBody(2)));
@@ -118,7 +118,7 @@ private slots:
         const auto tree = treeOf(path(u"out1"_s));
         QCOMPARE(tree, treeOf(path(u"out4"_s)));
         QCOMPARE(tree.keys(), (QStringList{u"a.reanim"_s, u"sub/b.reanim"_s, u"sub/deep/c.reanim"_s}));
-        QCOMPARE(tree[u"a.reanim"_s], testdata::workedExampleText);
+        QCOMPARE(tree[u"a.reanim"_s], qtdata::workedExampleText);
 
         // And back: the texts compile to the bodies they came from.
         const Run back = runCli({u"compile"_s, u"--output-dir"_s, path(u"again"_s), path(u"out1"_s)});
@@ -133,7 +133,7 @@ private slots:
 
     void outputsAreWorkedOutBeforeAnythingIsWritten()
     {
-        const QByteArray file = testcore::wrap(testdata::workedExampleBody());
+        const QByteArray file = testcore::wrap(qtdata::workedExampleBody());
         for (const char *name : {"clash/walk.compiled", "clash/walk.reanim.compiled", "clash/a.reanim.compiled.x.compiled",
                                  "clash/a.reanim.x.compiled"})
             write(QLatin1String(name), file);
@@ -142,7 +142,7 @@ private slots:
         QVERIFY2(run.err.contains(u"ERROR: "_s + path(u"clash/walk.compiled"_s) + u" and "_s
                                   + path(u"clash/walk.reanim.compiled"_s) + u" would both be written to "_s),
                  qPrintable(run.err));
-        QCOMPARE(testdata::readFile(path(u"clash/a.reanim.x.compiled"_s)), file);
+        QCOMPARE(qtdata::readFile(path(u"clash/a.reanim.x.compiled"_s)), file);
         QVERIFY(QFile::exists(path(u"clash/a.reanim.x.compiled.reanim"_s)));
         QVERIFY(!QFile::exists(path(u"clash/walk.reanim"_s)));
         QVERIFY(run.err.endsWith(u"2 converted, 2 failed, 0 skipped\n"_s));
@@ -155,17 +155,17 @@ private slots:
         QTest::addColumn<QStringList>("options");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("says");
-        const QByteArray good = testcore::wrap(testdata::workedExampleBody());
+        const QByteArray good = testcore::wrap(qtdata::workedExampleBody());
         const QByteArray afterComment = "<track><name>a</name><t/><!-- note -->\n<t><x>1</x></t></track>";
         QTest::newRow("same") << "good.reanim.compiled" << good << QStringList() << 0 << "good.reanim.compiled: comes back the same";
         QTest::newRow("bytes after the last track") << "tail.reanim.compiled"
-                                                    << testcore::wrap(testdata::workedExampleBody() + "tail")
+                                                    << testcore::wrap(qtdata::workedExampleBody() + "tail")
                                                     << QStringList() << 1 << "4 bytes after the last track";
         QTest::newRow("name too long to compile")
-            << "long.reanim.compiled" << testcore::wrap(testdata::buildBody(12, {Track{QByteArray(300, 'n'), {}}}))
+            << "long.reanim.compiled" << testcore::wrap(qtdata::buildBody(12, {Track{std::string(300, 'n'), {}}}))
             << QStringList() << 1 << "does not come back the same: it does not come back: track 0: the name is 300 bytes long";
         QTest::newRow("more than three decimals")
-            << "decimals.reanim.compiled" << testcore::wrap(testdata::buildBody(12, {Track{"t", {Frame{{1.2345f}}}}}))
+            << "decimals.reanim.compiled" << testcore::wrap(qtdata::buildBody(12, {Track{"t", {Frame{{1.2345f}}}}}))
             << QStringList() << 1 << "frame 0: x 1.23450005 comes back as 1.23500001";
         QTest::newRow("frames after a comment warn") << "comment.reanim" << afterComment << QStringList() << 0
                                                      << "comment.reanim:2: warning: <t> comes after a comment";
@@ -177,7 +177,7 @@ private slots:
             << QStringList() << 0 << "parent.reanim: warning: attached animation not beside it: no Gone.reanim.compiled or Gone.reanim";
         QTest::newRow("damaged") << "damaged.reanim.compiled" << good.left(20) << QStringList() << 1
                                  << "damaged.reanim.compiled: the compressed body is cut short";
-        const auto xIs = [](float x, const QByteArray &image = {}) {
+        const auto xIs = [](float x, const std::string &image = {}) {
             Frame frame;
             frame.fields[0] = x;
             frame.image = image;
@@ -185,29 +185,29 @@ private slots:
         };
         const float payload = std::bit_cast<float>(0x7FC00001u);
         QTest::newRow("a NaN that loses its payload")
-            << "payload.reanim.compiled" << testcore::wrap(testdata::buildBody(12, {Track{"t", {xIs(payload)}}}))
+            << "payload.reanim.compiled" << testcore::wrap(qtdata::buildBody(12, {Track{"t", {xIs(payload)}}}))
             << QStringList() << 1 << "frame 0: x nan (0x7FC00001) comes back as nan (0x7FC00000)";
         QTest::newRow("a zero byte inside a name")
-            << "zero.reanim.compiled" << testcore::wrap(testdata::buildBody(12, {Track{QByteArray("abc\0def", 7), {}}}))
+            << "zero.reanim.compiled" << testcore::wrap(qtdata::buildBody(12, {Track{std::string("abc\0def", 7), {}}}))
             << QStringList() << 1 << "track 0 \"abc\": the name holds a zero byte at byte 3; it comes back as \"abc\"";
         QTest::newRow("a zero byte inside an image")
             << "zeroimage.reanim.compiled"
-            << testcore::wrap(testdata::buildBody(12, {Track{"t", {xIs(testdata::unset, QByteArray("ab\0c", 4))}}}))
+            << testcore::wrap(qtdata::buildBody(12, {Track{"t", {xIs(qtdata::unset, std::string("ab\0c", 4))}}}))
             << QStringList() << 1 << "frame 0: the image name holds a zero byte at byte 2; it comes back as \"ab\"";
         // Far enough into a file that it is compared in a later piece than the first.
         std::vector<Track> late{Track{"t", std::vector<Frame>(30000)}};
         late[0].frames.back() = xIs(payload);
-        QTest::newRow("a value far into the file") << "late.reanim.compiled" << testcore::wrap(testdata::buildBody(12, late))
+        QTest::newRow("a value far into the file") << "late.reanim.compiled" << testcore::wrap(qtdata::buildBody(12, late))
                                                     << QStringList() << 1 << "track 0 \"t\", frame 29999: x nan (0x7FC00001)";
         std::vector<Track> far(60000);
         far.push_back(Track{"far", std::vector<Frame>(30000)});
-        far.back().frames.back() = xIs(testdata::unset, "a\x01");
+        far.back().frames.back() = xIs(qtdata::unset, "a\x01");
         QTest::newRow("a name far into the file that no text can hold")
-            << "far.reanim.compiled" << testcore::wrap(testdata::buildBody(12, far)) << QStringList() << 1
+            << "far.reanim.compiled" << testcore::wrap(qtdata::buildBody(12, far)) << QStringList() << 1
             << "it does not come back: track 60000 \"far\": the image name of frame 29999 holds the control character U+0001";
         QTest::newRow("values no picture can place warn")
             << "unplaceable.reanim.compiled"
-            << testcore::wrap(testdata::buildBody(12, {Track{"ok", {xIs(1)}}, Track{"t", {xIs(1), xIs(qQNaN()), xIs(1e30f)}}}))
+            << testcore::wrap(qtdata::buildBody(12, {Track{"ok", {xIs(1)}}, Track{"t", {xIs(1), xIs(qQNaN()), xIs(1e30f)}}}))
             << QStringList() << 0 << "unplaceable.reanim.compiled: warning: track 1 \"t\", frame 1: x is nan";
         QTest::newRow("huge values too") << "huge.reanim" << QByteArray("<track><name>far</name><t><sx>-1e30</sx></t></track>")
                                          << QStringList{u"--strict"_s} << 1 << "track 0 \"far\", frame 0: sx is -1.00000002e+30";
@@ -223,14 +223,14 @@ private slots:
         const Run run = runCli(QStringList{u"check"_s} + options + QStringList{path(u"check/"_s + name)});
         QCOMPARE(run.exitCode, exitCode);
         QVERIFY2(run.err.contains(says), qPrintable(run.err));
-        QCOMPARE(testdata::readFile(path(u"check/"_s + name)), bytes);
+        QCOMPARE(qtdata::readFile(path(u"check/"_s + name)), bytes);
     }
 
     void infoJsonIsTheModel()
     {
         const QByteArray body = randomBody(3);
         write(u"info/x.reanim.compiled"_s, testcore::wrap(body));
-        write(u"info/y.reanim"_s, testdata::workedExampleText);
+        write(u"info/y.reanim"_s, qtdata::workedExampleText);
         const Run run = runCli({u"info"_s, u"--json"_s, path(u"info"_s)});
         QCOMPARE(run.exitCode, 0);
         const QJsonArray files = QJsonDocument::fromJson(run.out)[u"files"_s].toArray();
@@ -288,9 +288,9 @@ private slots:
         const QString small = path(u"memory/small.reanim.compiled"_s);
         if (!QFile::exists(frames)) {
             write(u"memory/frames.reanim.compiled"_s,
-                  testcore::wrap(testdata::buildBody(12, {Track{"walk", std::vector<Frame>(1000000)}})));
-            write(u"memory/tracks.reanim.compiled"_s, testcore::wrap(testdata::buildBody(12, std::vector<Track>(500000))));
-            write(u"memory/small.reanim.compiled"_s, testcore::wrap(testdata::workedExampleBody()));
+                  testcore::wrap(qtdata::buildBody(12, {Track{"walk", std::vector<Frame>(1000000)}})));
+            write(u"memory/tracks.reanim.compiled"_s, testcore::wrap(qtdata::buildBody(12, std::vector<Track>(500000))));
+            write(u"memory/small.reanim.compiled"_s, testcore::wrap(qtdata::workedExampleBody()));
         }
         const QString smallSame = small + u": comes back the same"_s;
         const QByteArray smallTrack = "  track 0 \"anim\": 1 frames, images IMG\n";
@@ -338,11 +338,11 @@ private slots:
         std::vector<Track> tracks;
         for (const QByteArray &name : names) {
             Frame frame;
-            frame.image = name;
-            tracks.push_back(Track{name, {frame}});
+            frame.image = name.toStdString();
+            tracks.push_back(Track{name.toStdString(), {frame}});
         }
         const QString file = path(u"bytes/q\"uote\\back\u0001slash \u00e9\t.reanim.compiled"_s);
-        write(QDir(dir.path()).relativeFilePath(file), testcore::wrap(testdata::buildBody(12, tracks)));
+        write(QDir(dir.path()).relativeFilePath(file), testcore::wrap(qtdata::buildBody(12, tracks)));
 #ifdef Q_OS_UNIX
         // A file name that is not UTF-8, which the program can't name, leaves the document whole.
         const QByteArray raw = QFile::encodeName(path(u"bytes/"_s)) + "raw\xff\xfe.reanim.compiled";
@@ -375,7 +375,7 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("says");
         const QString input = path(u"hostile.reanim.compiled"_s);
-        write(u"hostile.reanim.compiled"_s, testcore::wrap(testdata::workedExampleBody()));
+        write(u"hostile.reanim.compiled"_s, testcore::wrap(qtdata::workedExampleBody()));
         write(u"kept.reanim"_s, "old text");
         QTest::newRow("a device as input") << QStringList{u"compile"_s, u"/dev/zero"_s} << "ERROR: /dev/zero is not a regular file";
         QTest::newRow("a device as output") << QStringList{u"decompile"_s, u"-o"_s, u"/dev/null"_s, input}
@@ -395,7 +395,7 @@ private slots:
         const Run run = runCli(arguments);
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.err.contains(says), qPrintable(run.err));
-        QCOMPARE(testdata::readFile(path(u"hostile.reanim.compiled"_s)), testcore::wrap(testdata::workedExampleBody()));
+        QCOMPARE(qtdata::readFile(path(u"hostile.reanim.compiled"_s)), testcore::wrap(qtdata::workedExampleBody()));
     }
 
     void standardOutputAndOneLinePerMessage()
@@ -403,7 +403,7 @@ private slots:
         write(u"lines.reanim"_s, "<track><name>a&#10;b</name></track>");
         const Run run = runCli({u"compile"_s, u"-v"_s, u"-o"_s, u"-"_s, path(u"lines.reanim"_s)});
         QCOMPARE(run.exitCode, 0);
-        QCOMPARE(run.out, testcore::wrap(testdata::buildBody(12, {Track{"a\nb", {}}})));
+        QCOMPARE(run.out, testcore::wrap(qtdata::buildBody(12, {Track{"a\nb", {}}})));
         QVERIFY2(run.err.split(u'\n').contains(u"a\\nb 0"_s), qPrintable(run.err));
     }
 

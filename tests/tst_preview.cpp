@@ -107,7 +107,7 @@ private slots:
         late.tracks[0].transforms[0].f = -1;
         late.tracks[0].transforms[0].i = "IMAGE_REANIM_HEAD";
         late.tracks[0].transforms[3].f = 0;
-        testdata::writeFile(dir.filePath(u"late.reanim"_s), sample::textOf(late));
+        qtdata::writeFile(dir.filePath(u"late.reanim"_s), sample::textOf(late));
         PreviewWindow window;
         QVERIFY(window.openFile(dir.filePath(file + u".reanim"_s)));
         QCOMPARE(window.findChild<QComboBox *>(u"clipChooser"_s)->currentText(), clip);
@@ -135,7 +135,7 @@ private slots:
         const qor::Size size =
             qor::clipFraming(window.animation(), window.currentClip(), window.images(), 1.0).pixelSize().value_or(qor::Size());
         for (const animations::Decoded &decoded :
-             {animations::decodeWebP(testdata::readFile(webp)), animations::decodeGif(gif)}) {
+             {animations::decodeWebP(qtdata::readFile(webp)), animations::decodeGif(gif)}) {
             QCOMPARE(decoded.frames.size(), sample::paradeFrames);
             QVERIFY(decoded.frames.front().width() > size.width); // the walker walks past the parade's own parts
         }

@@ -98,11 +98,10 @@ QByteArray randomDocument(QRandomGenerator &random)
 // A text as the decompiler writes it, which the reader takes on its short path.
 QByteArray decompiledText(QRandomGenerator &random)
 {
-    static const QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("lines.reanim"));
-    RecordingLog log;
-    testcore::writeText(testdata::buildBody(float(random.bounded(-40, 480)) / 8, testdata::randomTracks(random)), path, log);
-    return testdata::readFile(path);
+    std::mt19937 tracks(random.generate());
+    qor::DiscardingLog quiet;
+    return testcore::textOf(qtdata::buildBody(float(random.bounded(-40, 480)) / 8, qtdata::randomTracks(tracks)), quiet)
+        .value_or(QByteArray());
 }
 
 QByteArray mutated(QRandomGenerator &random, QByteArray text)

@@ -283,7 +283,7 @@ private slots:
         const QString path = folder.filePath(name);
         QVERIFY(run({u"--animation"_s, path}));
         const animations::Decoded decoded = name.endsWith(u".gif"_s) ? animations::decodeGif(path)
-                                                                     : animations::decodeWebP(testdata::readFile(path));
+                                                                     : animations::decodeWebP(qtdata::readFile(path));
         QCOMPARE(decoded.frames.size(), sample::walkFrames);
         QCOMPARE(decoded.loops, 0);
         const int unit = name.endsWith(u".gif"_s) ? 10 : 1;
@@ -331,7 +331,7 @@ private slots:
                  (QStringList{u"walker-idle.json"_s, u"walker-idle.png"_s, u"walker-walk.json"_s, u"walker-walk.png"_s}));
         const QImage sheet(QDir(out).filePath(u"walker-walk.png"_s));
         const QJsonObject description =
-            QJsonDocument::fromJson(testdata::readFile(QDir(out).filePath(u"walker-walk.json"_s))).object();
+            QJsonDocument::fromJson(qtdata::readFile(QDir(out).filePath(u"walker-walk.json"_s))).object();
         const QJsonArray frames = description[u"frames"_s].toArray();
         QCOMPARE(frames.size(), sample::walkFrames);
         const QJsonObject last = frames.last().toObject();
@@ -354,14 +354,14 @@ private slots:
         big.fill(red);
         for (int n = 0; n < 6; ++n)
             QVERIFY(big.save(folder.filePath(u"big%1.png"_s.arg(n))));
-        testdata::writeFile(folder.filePath(u"broken.png"_s), "\x89PNG\r\n\x1a\n not really");
+        qtdata::writeFile(folder.filePath(u"broken.png"_s), "\x89PNG\r\n\x1a\n not really");
         // A PNG whose header claims 20000 x 20000 pixels.
-        QByteArray huge = testdata::readFile(folder.filePath(u"big0.png"_s));
+        QByteArray huge = qtdata::readFile(folder.filePath(u"big0.png"_s));
         const QByteArray side = QByteArray::fromHex("00004E20");
         huge.replace(16, 4, side).replace(20, 4, side);
         const quint32 crc = quint32(crc32(0, reinterpret_cast<const uchar *>(huge.constData()) + 12, 17));
         huge.replace(29, 4, QByteArray::fromHex(QByteArray::number(crc, 16).rightJustified(8, '0')));
-        testdata::writeFile(folder.filePath(u"huge.png"_s), huge);
+        qtdata::writeFile(folder.filePath(u"huge.png"_s), huge);
 
         const qint64 budget = qint64(3) * 300 * 300 * 4;
         const qor::ImageLibrary library(folder.path(), budget);
@@ -469,11 +469,11 @@ private slots:
         QTest::newRow("a symbolic link to the input as output") << square << QStringList{u"-o"_s, u"soft.png"_s} << 1
                                                                 << u"is the input itself"_s << QSize(0, 0);
         // Bounds and cells worked out frame by frame over every track would take 10^10 steps.
-        std::vector<testdata::Track> tracks(1000000);
-        testdata::Track &walk = tracks.emplace_back(testdata::Track{"walk", std::vector<testdata::Frame>(10000)});
+        std::vector<qtdata::Track> tracks(1000000);
+        qtdata::Track &walk = tracks.emplace_back(qtdata::Track{"walk", std::vector<qtdata::Frame>(10000)});
         walk.frames[0].image = "IMG";
         QTest::newRow("a million empty tracks beside one of 10,000 frames")
-            << testcore::wrap(testdata::buildBody(12, tracks)) << QStringList{u"--sheet"_s, u"--scale"_s, u"0.1"_s} + out
+            << testcore::wrap(qtdata::buildBody(12, tracks)) << QStringList{u"--sheet"_s, u"--scale"_s, u"0.1"_s} + out
             << 0 << u"Rendered 400x400"_s << QSize(400, 400);
         QTest::newRow("a value no picture can place is left out")
             << QByteArray("<track><name>lost</name><t><x>nan</x><i>LOST</i></t></track>") + square << out << 0
@@ -495,7 +495,7 @@ private slots:
         QFETCH(QSize, size);
         QTemporaryDir folder;
         const auto at = [&](const char *name) { return folder.filePath(QLatin1String(name)); };
-        testdata::writeFile(at("in.anim"), input);
+        qtdata::writeFile(at("in.anim"), input);
         QVERIFY(QFile::link(at("in.anim"), at("soft.png")));
         QCOMPARE(::link(QFile::encodeName(at("in.anim")).constData(), QFile::encodeName(at("hard.png")).constData()), 0);
         QVERIFY(QDir(folder.path()).mkdir(u"piped"_s));
@@ -508,7 +508,7 @@ private slots:
         const QString said = QString::fromLocal8Bit(cli.readAllStandardError());
         QCOMPARE(cli.exitCode(), code);
         QVERIFY2(said.contains(says), qPrintable(said));
-        QCOMPARE(testdata::readFile(at("in.anim")), input);
+        QCOMPARE(qtdata::readFile(at("in.anim")), input);
         QCOMPARE(QImage(at("out.png")).size(), size);
 #endif
     }

@@ -61,7 +61,7 @@ void clickDecompileButton(frmMain &window)
 class tst_Settings : public QObject {
     Q_OBJECT
 
-    std::optional<testdata::WorkingFolder> dir;
+    std::optional<qtdata::WorkingFolder> dir;
     int dialogCalls = 0;
 
 private slots:
@@ -123,7 +123,7 @@ private slots:
 
     void restartRestoresSizePositionAndDock()
     {
-        testdata::writeFile(stateFile, "[Other]\nkept=1\n");
+        qtdata::writeFile(stateFile, "[Other]\nkept=1\n");
         {
             frmMain window;
             window.show();
@@ -171,7 +171,7 @@ private slots:
         QFETCH(QByteArray, ini);
         QFETCH(QSize, size);
         QFETCH(QPoint, pos);
-        testdata::writeFile(stateFile, ini);
+        qtdata::writeFile(stateFile, ini);
         frmMain window;
         QCOMPARE(window.size(), size);
         QCOMPARE(window.pos(), pos);
@@ -223,7 +223,7 @@ private slots:
         QFETCH(QByteArray, stored);
         QFETCH(bool, checked);
         if (!stored.isNull())
-            testdata::writeFile(optionsFile, "[Option]\nactionFlag=" + stored + "\n");
+            qtdata::writeFile(optionsFile, "[Option]\nactionFlag=" + stored + "\n");
         frmMain window;
         QCOMPARE(addOption(window, marker, byDefault)->isChecked(), checked);
     }

@@ -42,21 +42,21 @@ QAction *action(frmMain &window, const char *name)
 
 QByteArray compiledAtFps30()
 {
-    QByteArray body = testdata::workedExampleBody();
+    QByteArray body = qtdata::workedExampleBody();
     qToLittleEndian(30.0f, body.data() + 12);
     return testcore::wrap(body);
 }
 
-const QByteArray fps30Text = QByteArray(testdata::workedExampleText).replace("<fps>12</fps>", "<fps>30</fps>");
+const QByteArray fps30Text = QByteArray(qtdata::workedExampleText).replace("<fps>12</fps>", "<fps>30</fps>");
 
 } // namespace
 
 class tst_Window : public QObject {
     Q_OBJECT
 
-    const QByteArray compiledBytes = testcore::wrap(testdata::workedExampleBody());
+    const QByteArray compiledBytes = testcore::wrap(qtdata::workedExampleBody());
 
-    std::optional<testdata::WorkingFolder> dir;
+    std::optional<qtdata::WorkingFolder> dir;
     QStringList captions;
     QString answer;
 
@@ -90,7 +90,7 @@ class tst_Window : public QObject {
             return {u"Read %1 44"_s.arg(compiledBytes.size()), u"Decompress ["_s + file + u"] ..."_s,
                     u"Decompile finish ["_s + file.chopped(9) + u']'};
         if (verb == u"compile"_s)
-            return {u"Read %1 44"_s.arg(testdata::workedExampleText.size()), u"Compile "_s + file,
+            return {u"Read %1 44"_s.arg(qtdata::workedExampleText.size()), u"Compile "_s + file,
                     u"anim 1"_s, u"Compress ..."_s, u"Compiled finish ["_s + file + u".compiled]"_s};
         return {QString(step).replace(name, file)};
     }
@@ -169,10 +169,10 @@ private slots:
         const QString compiled = path(u"x.reanim.compiled/walk.reanim.compiled"_s);
         const QString text = path(u"x.reanim.compiled/walk.reanim"_s);
         QVERIFY(QDir().mkpath(QFileInfo(compiled).path()));
-        testdata::writeFile(compiled, compiledBytes);
+        qtdata::writeFile(compiled, compiledBytes);
         frmMain window;
         run(window, "actionDecompile", compiled);
-        QCOMPARE(testdata::readFile(text), testdata::workedExampleText);
+        QCOMPARE(qtdata::readFile(text), qtdata::workedExampleText);
         QCOMPARE(messages(window), (QStringList{u"Read %1 44"_s.arg(compiledBytes.size()),
                                                 u"Decompress ["_s + compiled + u"] ..."_s,
                                                 u"Decompile finish ["_s + text + u']'}));
@@ -182,16 +182,16 @@ private slots:
         run(window, "actionCompile", text);
         QCOMPARE(captions, (QStringList{u"Open *.compiled|.|Qor compiled (*.compiled)"_s,
                                         u"Open *.reanim|.|Qor reanim (*.reanim)"_s}));
-        QCOMPARE(testdata::readFile(text + u".compiled"_s), compiledBytes);
+        QCOMPARE(qtdata::readFile(text + u".compiled"_s), compiledBytes);
         QCOMPARE(messages(window).mid(3, 2),
-                 (QStringList{u"Read %1 44"_s.arg(testdata::workedExampleText.size()), u"Compile "_s + text}));
+                 (QStringList{u"Read %1 44"_s.arg(qtdata::workedExampleText.size()), u"Compile "_s + text}));
         QCOMPARE(messages(window).last(), u"Compiled finish ["_s + text + u".compiled]"_s);
 
         // ReCompile reads the same text again without asking.
-        testdata::writeFile(text, fps30Text);
+        qtdata::writeFile(text, fps30Text);
         action(window, "actionReCompile")->trigger();
         QCOMPARE(captions.size(), 2);
-        QCOMPARE(testdata::readFile(text + u".compiled"_s), compiledAtFps30());
+        QCOMPARE(qtdata::readFile(text + u".compiled"_s), compiledAtFps30());
     }
 
     void dropConvertsByName_data()
@@ -221,7 +221,7 @@ private slots:
                                u"f/W.REANIM"_s, u"W.REANIM.COMPILED"_s};
         for (const QString &name : tree) {
             QVERIFY(QDir().mkpath(QFileInfo(path(name)).path()));
-            testdata::writeFile(path(name), name.endsWith(u".compiled"_s, Qt::CaseInsensitive) ? compiledBytes : testdata::workedExampleText);
+            qtdata::writeFile(path(name), name.endsWith(u".compiled"_s, Qt::CaseInsensitive) ? compiledBytes : qtdata::workedExampleText);
         }
         QVERIFY(QDir().mkpath(path(u"empty"_s)));
 #ifdef Q_OS_UNIX
@@ -247,10 +247,10 @@ private slots:
             const QString name = step.section(u' ', 1);
             if (step.startsWith(u"decompile"_s)) {
                 files << name.chopped(9);
-                QCOMPARE(testdata::readFile(path(files.last())), testdata::workedExampleText);
+                QCOMPARE(qtdata::readFile(path(files.last())), qtdata::workedExampleText);
             } else if (step.startsWith(u"compile"_s)) {
                 files << name + u".compiled"_s;
-                QCOMPARE(testdata::readFile(path(files.last())), compiledBytes);
+                QCOMPARE(qtdata::readFile(path(files.last())), compiledBytes);
             }
         }
         QCOMPARE(messages(window), log);
@@ -272,7 +272,7 @@ private slots:
     {
         QFETCH(QByteArray, command);
         QFETCH(int, dialogs);
-        testdata::writeFile(path(u"walk.reanim"_s), testdata::workedExampleText);
+        qtdata::writeFile(path(u"walk.reanim"_s), qtdata::workedExampleText);
         frmMain window;
         run(window, command.constData(), QString());
         QCOMPARE(captions.size(), dialogs);
@@ -296,18 +296,18 @@ private slots:
         QFETCH(bool, earlierCompile);
         const QString good = path(u"good.reanim"_s);
         const QString bad = path(u"walk.reanim"_s);
-        testdata::writeFile(good, testdata::workedExampleText);
+        qtdata::writeFile(good, qtdata::workedExampleText);
         if (!badText.isEmpty())
-            testdata::writeFile(bad, badText);
+            qtdata::writeFile(bad, badText);
         frmMain window;
         if (earlierCompile)
             run(window, "actionCompile", good);
         run(window, "actionCompile", bad);
         QVERIFY(!QFile::exists(bad + u".compiled"_s));
         QCOMPARE(action(window, "actionReCompile")->isEnabled(), earlierCompile);
-        testdata::writeFile(good, fps30Text);
+        qtdata::writeFile(good, fps30Text);
         action(window, "actionReCompile")->trigger();
-        QCOMPARE(testdata::readFile(good + u".compiled"_s), earlierCompile ? compiledAtFps30() : QByteArray());
+        QCOMPARE(qtdata::readFile(good + u".compiled"_s), earlierCompile ? compiledAtFps30() : QByteArray());
     }
 };
 
