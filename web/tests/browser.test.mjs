@@ -72,6 +72,15 @@ function makeFiles() {
   // Values as the text carries them, three decimals.
   for (const t of pixel.tracks) for (const f of t.frames) for (const k of ['x', 'y', 'kx', 'ky', 'sx', 'sy', 'a']) if (f[k] !== undefined) f[k] = Math.round(f[k] * 1000) / 1000;
   writeFile(join(work, 'pixel/pixel.reanim'), textOf(pixel));
+  // Animations that attach another: the parade's walker is beside it (named in another case),
+  // the lonely one's is in another folder of the list only.
+  const attaching = (text) => textOf({ fps: 12, tracks: [{ name: 'walker', frames: [{ x: 10, text }, { x: 20 }] }] });
+  writeFile(join(work, 'attach/zombie/walker.reanim'), textOf(randomAnimation(50, { tracks: 3, frames: 12 })));
+  writeFile(join(work, 'attach/zombie/parade.reanim'), attaching('attacher__Walker__anim_walk[hold]'));
+  writeFile(join(work, 'attach/plant/lonely.reanim'), attaching('attacher__walker'));
+  const attached = ['attach/zombie/walker', 'attach/zombie/parade', 'attach/plant/lonely'];
+  compileAll(work, ...attached.map((name) => `${name}.reanim`));
+  for (const name of attached) rmSync(join(work, `${name}.reanim`));
   writeFile(join(work, 'hostile/truncated.reanim.compiled'), readFileSync(join(work, 'mod/anims/zombie/walk.reanim.compiled')).subarray(0, 60));
   writeFile(join(work, 'hostile/garbage.reanim.compiled'), Buffer.from(Array.from({ length: 5000 }, (_, n) => (n * 7919) & 255)));
   writeFile(join(work, 'hostile/deep.reanim'), `${'<a>'.repeat(20000)}${'</a>'.repeat(20000)}`);
@@ -284,6 +293,26 @@ test('check --strict of the list prints the native lines', async () => {
   await page.click('#strict');
   assert.equal(await page.$eval('#strict', (box) => box.checked), true);
   assert.deepEqual(await command('check'), native('check', '--strict', 'mod', 'texts').lines);
+});
+
+test('check --strict of animations that attach others warns of those not beside them, as the native check does', async () => {
+  await clearList();
+  await (await page.$('#pick-folder')).uploadFile(join(work, 'attach'));
+  await waitForList(3);
+  const expected = run(work, 'check', '--strict', 'attach').lines;
+  assert.ok(expected.includes('attach/plant/lonely.reanim.compiled: warning: attached animation not beside it: '
+    + 'no walker.reanim.compiled or walker.reanim'), expected.join('\n'));
+  assert.ok(expected.includes('attach/zombie/parade.reanim.compiled: comes back the same'), expected.join('\n'));
+  assert.deepEqual(await command('check'), expected);
+  // With the zombie folder as the animations folder, the walker is beside every file, as a copy
+  // of it beside the lonely one is for the native check.
+  await (await page.$('#pick-animations')).uploadFile(join(work, 'attach/zombie'));
+  const copy = mkdtempSync(join(work, 'native-'));
+  cpSync(join(work, 'attach'), join(copy, 'attach'), { recursive: true });
+  cpSync(join(work, 'attach/zombie/walker.reanim.compiled'), join(copy, 'attach/plant/walker.reanim.compiled'));
+  const found = run(copy, 'check', '--strict', 'attach/plant/lonely.reanim.compiled', 'attach/zombie').lines;
+  assert.ok(found.every((line) => !line.includes(': warning: ')), found.join('\n'));
+  assert.deepEqual((await command('check')).filter((line) => !line.startsWith('Animations from')), found);
 });
 
 test('one output downloads under its own name with the native bytes', async () => {
