@@ -121,6 +121,23 @@ Conversion converted(const std::string &name, std::span<const std::uint8_t> byte
     return result;
 }
 
+// A name in lower case as attached files are matched on disk (core/files/attachedfile.h):
+// ASCII letters only.
+std::string lowerAscii(std::string_view text)
+{
+    std::string lower(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; });
+    return lower;
+}
+
+// A listed path's folder with the '/' after it, empty at the top of the list.
+std::string_view folderOf(std::string_view path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
+}
+
 } // namespace
 
 std::vector<PlannedOutput> outputs(const std::vector<std::string> &names, bool decompile)
@@ -174,25 +191,6 @@ Conversion compile(const std::string &name, std::span<const std::uint8_t> bytes,
         return qor::compileText(qor::charsOf(bytes), out, log, &details);
     });
 }
-
-namespace {
-
-std::string lowerAscii(std::string_view text)
-{
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; });
-    return lower;
-}
-
-// A listed path's folder with the '/' after it, empty at the top of the list.
-std::string_view folderOf(std::string_view path)
-{
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
-}
-
-} // namespace
 
 Beside::Beside(const std::vector<std::string> &listed, const std::vector<std::string> &animations)
 {
