@@ -1,28 +1,39 @@
 #include "cli/check.h"
 
-#include "cli/attachments.h"
 #include "cli/batch.h"
 #include "cli/convert.h"
 #include "cli/inputs.h"
 #include "core/format/allocationguard.h"
 #include "core/scene/check.h"
 #include "core/format/container.h"
+#include "core/files/attachedfile.h"
 #include "core/files/namerules.h"
 #include "core/files/runreport.h"
 #include "core/files/wholefile.h"
 
+#include <filesystem>
 #include <optional>
+#include <string_view>
+#include <system_error>
 #include <vector>
 
 namespace cli {
 
 namespace {
 
+// Whether an attached animation's file is in the folder of the file at `path`, on disk.
+qor::AttachedFileBeside besideOnDisk(const std::filesystem::path &path)
+{
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    std::vector<std::filesystem::path> folder{(error ? path : absolute).parent_path()};
+    return [folder = std::move(folder)](std::string_view name) { return qor::findAttachedFile(folder, name).has_value(); };
+}
+
 FileReport checkOne(const Input &input, bool strict)
 {
     qor::LastError log;
     qor::CheckResult checked;
-    std::vector<std::string> missing;
     const bool read = qor::guardAllocation("check it", log, [&] {
         std::vector<qor::ReaderWarning> warnings;
         std::optional<qor::WalkableFile> file;
@@ -35,14 +46,14 @@ FileReport checkOne(const Input &input, bool strict)
         }
         if (file) {
             checked = qor::checkWalkable(*file);
-            missing = missingAttachments(input.file, *file);
+            checked.attachmentWarnings = qor::missingAttachments(*file, besideOnDisk(input.file));
         }
         checked.warnings = std::move(warnings);
         return file.has_value();
     });
     if (!read)
         checked.error = log.reason;
-    const qor::CheckReport said = qor::reportCheck(shown(input.file), checked, strict, missing);
+    const qor::CheckReport said = qor::reportCheck(shown(input.file), checked, strict);
     FileReport report;
     FileLog out;
     for (const std::string &line : said.lines)

@@ -1,6 +1,5 @@
 #include "cli/info.h"
 
-#include "cli/attachments.h"
 #include "cli/batch.h"
 #include "cli/convert.h"
 #include "cli/inputs.h"

@@ -122,6 +122,23 @@ Conversion converted(const std::string &name, std::span<const std::uint8_t> byte
     return result;
 }
 
+// A name in lower case as attached files are matched on disk (core/files/attachedfile.h):
+// ASCII letters only.
+std::string lowerAscii(std::string_view text)
+{
+    std::string lower(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; });
+    return lower;
+}
+
+// A listed path's folder with the '/' after it, empty at the top of the list.
+std::string_view folderOf(std::string_view path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
+}
+
 } // namespace
 
 std::vector<PlannedOutput> outputs(const std::vector<std::string> &names, bool decompile)
@@ -176,13 +193,33 @@ Conversion compile(const std::string &name, std::span<const std::uint8_t> bytes,
     });
 }
 
-Checked check(const std::string &name, std::span<const std::uint8_t> bytes, bool strict)
+Beside::Beside(const std::vector<std::string> &listed, const std::vector<std::string> &animations)
+{
+    for (const std::string &path : listed)
+        listed_.insert(lowerAscii(path));
+    for (const std::string &file : animations)
+        animations_.insert(lowerAscii(file));
+}
+
+bool Beside::has(std::string_view path, std::string_view name) const
+{
+    const std::string folder = lowerAscii(folderOf(path));
+    for (const std::string &file : qor::attachedFileNames(name)) {
+        const std::string lower = lowerAscii(qor::latin1ToUtf8(file));
+        if (animations_.contains(lower) || listed_.contains(folder + lower))
+            return true;
+    }
+    return false;
+}
+
+Checked check(const std::string &name, std::span<const std::uint8_t> bytes, bool strict, const Beside &beside)
 {
     // As check reads a file: the reason alone, put after the file's name.
     FileLines log;
     qor::CheckResult checked;
     if (!withinLimit(name, bytes, qor::maxCompiledFileSize, log) || !guarded(name, log, [&] {
-            checked = qor::checkFile(bytes, qor::kindOf(name, bytes));
+            checked = qor::checkFile(bytes, qor::kindOf(name, bytes),
+                                     [&](std::string_view attached) { return beside.has(name, attached); });
             return true;
         }))
         checked.error = log.lastError();

@@ -27,6 +27,8 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace web {
@@ -69,13 +71,31 @@ Conversion decompile(const std::string &name, std::span<const std::uint8_t> byte
 // it; with `strict`, a text with warnings is refused.
 Conversion compile(const std::string &name, std::span<const std::uint8_t> bytes, bool strict);
 
+// What a check finds beside a listed file, as the command line finds an attached animation in
+// the file's folder on disk: a file listed in the same folder, or one of the animations folder.
+class Beside {
+public:
+    Beside() = default;
+    // `listed`: every path of the list; `animations`: the names of the files in the animations
+    // folder, which are beside every file. Made once for a run.
+    Beside(const std::vector<std::string> &listed, const std::vector<std::string> &animations);
+    // Whether a file of the attached animation `name` (Latin-1 bytes) is beside `path`; names
+    // match without regard to ASCII case, as on disk.
+    bool has(std::string_view path, std::string_view name) const;
+
+private:
+    std::unordered_set<std::string> listed_;     // "FOLDER/name" (or "name" at the top), lower case
+    std::unordered_set<std::string> animations_; // names, lower case
+};
+
 // Whether a file comes back the same through a decompile and a compile, as `qorutil-cli check
 // [--strict] NAME` says. The form is told by the name where it says, else by the content.
 // Its lines are its warnings, then "NAME: comes back the same", "ERROR: NAME does not come
 // back the same: ..." or "ERROR: NAME: ..."; it has Failed when it could not be read at all, or
-// (with `strict`) when it came back the same but has warnings.
+// (with `strict`) when it came back the same but has warnings. Its warnings end with each
+// animation it attaches that is not `beside` it.
 using Checked = qor::CheckReport;
-Checked check(const std::string &name, std::span<const std::uint8_t> bytes, bool strict);
+Checked check(const std::string &name, std::span<const std::uint8_t> bytes, bool strict, const Beside &beside);
 
 // What `qorutil-cli info --json NAME` says of a file.
 struct TrackInfo {

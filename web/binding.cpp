@@ -75,13 +75,21 @@ val conversion(const web::Conversion &done)
                    {"warnings", val(done.warnings)}});
 }
 
-val outputs(const val &names, bool decompile)
+// The texts of a JavaScript array; none for undefined or null.
+std::vector<std::string> texts(const val &items)
 {
     std::vector<std::string> list;
-    const auto count = names["length"].as<std::size_t>();
-    for (std::size_t n = 0; n < count; ++n)
-        list.push_back(names[n].as<std::string>());
-    return array(web::outputs(list, decompile), [](const web::PlannedOutput &planned) {
+    if (!items.isUndefined() && !items.isNull()) {
+        const auto count = items["length"].as<std::size_t>();
+        for (std::size_t n = 0; n < count; ++n)
+            list.push_back(items[n].as<std::string>());
+    }
+    return list;
+}
+
+val outputs(const val &names, bool decompile)
+{
+    return array(web::outputs(texts(names), decompile), [](const web::PlannedOutput &planned) {
         return object({{"output", val(planned.output)}, {"refusal", val(planned.refusal)}});
     });
 }
@@ -109,9 +117,26 @@ val compile(const std::string &name, const val &bytes, bool strict)
     return conversion(web::compile(name, bytesOf(bytes), strict));
 }
 
-val check(const std::string &name, const val &bytes, bool strict)
+// What is beside the files of a run, from {listed: [paths], animations: [names]}: made once for
+// the object a run passes with each of its files, not once a file.
+const web::Beside &besideOf(const val &files)
 {
-    const web::Checked checked = web::check(name, bytesOf(bytes), strict);
+    static val last = val::undefined();
+    static web::Beside beside;
+    if (files.isUndefined() || files.isNull()) {
+        static const web::Beside nothing;
+        return nothing;
+    }
+    if (!files.strictlyEquals(last)) {
+        beside = web::Beside(texts(files["listed"]), texts(files["animations"]));
+        last = files;
+    }
+    return beside;
+}
+
+val check(const std::string &name, const val &bytes, bool strict, const val &files)
+{
+    const web::Checked checked = web::check(name, bytesOf(bytes), strict, besideOf(files));
     static constexpr const char *outcomes[] = {"same", "different", "failed"};
     return object({{"outcome", val(std::string(outcomes[static_cast<int>(checked.outcome)]))},
                    {"lines", array(checked.lines)},

@@ -4,8 +4,10 @@
 #include "core/format/bodywriter.h"
 #include "core/format/bytes.h"
 #include "core/format/decompiler.h"
-#include "core/scene/evaluated.h"
 #include "core/format/messages.h"
+#include "core/format/text.h"
+#include "core/scene/attachment.h"
+#include "core/scene/evaluated.h"
 
 #include <algorithm>
 #include <cmath>
@@ -282,12 +284,48 @@ CheckResult checkWalkable(const WalkableFile &file)
     return checked;
 }
 
-CheckResult checkFile(ByteView bytes, FileKind kind)
+std::vector<std::string> missingAttachments(const WalkableFile &file, const AttachedFileBeside &beside)
+{
+    // The distinct texts of the frames, walked rather than modelled, so a large file costs no
+    // more memory here than the check already spends on it.
+    struct Texts {
+        bool header(float, std::uint32_t) { return true; }
+        bool beginTrack(std::uint32_t, std::string_view, std::uint32_t) { return true; }
+        bool frame(std::uint32_t, std::uint32_t, const BodyFrame &values)
+        {
+            const std::string_view text = upToZero(values.text);
+            if (text.starts_with("attacher__") && std::find(seen.begin(), seen.end(), text) == seen.end())
+                seen.emplace_back(text);
+            return true;
+        }
+        bool endTrack(std::uint32_t) { return true; }
+        std::vector<std::string> seen;
+    } texts;
+    file.walk(texts);
+    std::vector<std::string> missing;
+    for (const std::string &text : texts.seen) {
+        const auto attachment = parseAttachment(text);
+        if (!attachment || beside(attachment->name))
+            continue;
+        std::string looked;
+        for (const std::string &name : attachedFileNames(attachment->name))
+            looked += (looked.empty() ? "" : " or ") + latin1ToUtf8(name);
+        if (std::find(missing.begin(), missing.end(), looked) == missing.end())
+            missing.push_back(looked);
+    }
+    for (std::string &each : missing)
+        each = "attached animation not beside it: no " + each;
+    return missing;
+}
+
+CheckResult checkFile(ByteView bytes, FileKind kind, const AttachedFileBeside &beside)
 {
     LastError log;
     std::vector<ReaderWarning> warnings;
     const auto file = WalkableFile::read(bytes, kind, log, &warnings);
-    CheckResult checked = file ? checkWalkable(*file) : CheckResult{log.reason, {}, {}, {}};
+    CheckResult checked = file ? checkWalkable(*file) : CheckResult{log.reason, {}, {}, {}, {}};
+    if (file)
+        checked.attachmentWarnings = missingAttachments(*file, beside);
     checked.warnings = std::move(warnings);
     return checked;
 }
@@ -297,14 +335,13 @@ std::string warningLine(std::string_view shownName, const ReaderWarning &warning
     return std::string(shownName) + ':' + std::to_string(warning.line) + ": warning: " + warning.text;
 }
 
-CheckReport reportCheck(std::string_view shownName, const CheckResult &checked, bool strict,
-                        const std::vector<std::string> &moreWarnings)
+CheckReport reportCheck(std::string_view shownName, const CheckResult &checked, bool strict)
 {
     const std::string name(shownName);
     CheckReport report;
     for (const ReaderWarning &warning : checked.warnings)
         report.lines.push_back(warningLine(name, warning));
-    for (const auto *more : {&checked.placementWarnings, &moreWarnings}) {
+    for (const auto *more : {&checked.placementWarnings, &checked.attachmentWarnings}) {
         for (const std::string &warning : *more)
             report.lines.push_back(name + ": warning: " + warning);
     }

@@ -5,6 +5,7 @@ import { ImageLibrary } from './images.js';
 import { startWorker } from './jobs.js';
 import { FileList } from './list.js';
 import { Preview } from './preview.js';
+import { takenFromFolder } from './paths.js';
 import { canSaveIntoFolder, downloadOne, downloadZip, saveIntoFolder } from './save.js';
 
 const $ = (id) => document.getElementById(id);
@@ -14,6 +15,7 @@ const log = $('log');
 let running = 0; // reads of the list and commands under way
 let outputs = [];
 let previewRequest = 0;
+let animations = []; // the names of the files in the animations folder, if one was picked
 
 function say(line) {
   const item = document.createElement('div');
@@ -122,7 +124,9 @@ async function runCommand(op) {
   progress(0, entries.length);
   const strict = $('strict').checked;
   try {
-    const reply = await jobs.request({ op, strict, entries: entries.map(({ path, file }) => ({ path, file })) }, (item) => {
+    // What check finds beside a file: the list's files in its folder and the animations folder's.
+    const beside = { listed: list.entries.map((entry) => entry.path), animations };
+    const reply = await jobs.request({ op, strict, beside, entries: entries.map(({ path, file }) => ({ path, file })) }, (item) => {
       for (const line of item.result.lines) say(line);
       if (item.result.ok && item.result.bytes) outputs.push({ path: item.result.output, bytes: item.result.bytes });
       progress(item.progress.done, item.progress.total);
@@ -145,6 +149,14 @@ $('pick-images').onchange = async (event) => {
   const found = await images.load(files);
   await imagesChanged();
   say(`Images from ${images.folder}: ${found} found`);
+};
+// The animations folder's own files (not those in its subfolders), as `--animations DIR` looks.
+$('pick-animations').onchange = (event) => {
+  const files = Array.from(event.target.files || []).filter((file) => file.webkitRelativePath.split('/').length === 2);
+  event.target.value = '';
+  animations = files.map((file) => file.name);
+  const folder = files.length ? files[0].webkitRelativePath.split('/')[0] : '';
+  say(`Animations from ${folder}: ${files.filter((file) => takenFromFolder(file.name)).length} found`);
 };
 $('clear').onclick = () => { list.clear(); outputs = []; $('save').hidden = true; };
 $('choose-all').onchange = (event) => list.setAllChosen(event.target.checked);

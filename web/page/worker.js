@@ -41,14 +41,16 @@ async function convertOne(entry, planned, op, strict) {
       lines: [`ERROR: not enough memory to convert ${entry.path}; nothing was written`] }));
 }
 
-async function checkOne(entry, strict) {
+// `beside`: {listed, animations}, the paths of the list and the names of the animations folder,
+// one object for the whole run so the module reads it once.
+async function checkOne(entry, strict, beside) {
   const bytes = await bytesOf(entry.file);
-  return guarded((module) => module.check(entry.path, bytes, strict),
+  return guarded((module) => module.check(entry.path, bytes, strict, beside),
     () => ({ outcome: 'failed', warnings: 0, lines: [`ERROR: ${entry.path}: not enough memory to check it`] }));
 }
 
 async function run(message) {
-  const { id, op, entries = [], strict = false } = message;
+  const { id, op, entries = [], strict = false, beside = { listed: [], animations: [] } } = message;
   const totals = { done: 0, failed: 0, skipped: 0, different: 0, warnings: 0 };
   const plan = op === 'decompile' || op === 'compile'
     ? (await core()).outputs(entries.map((entry) => entry.path), op === 'decompile') : [];
@@ -60,7 +62,7 @@ async function run(message) {
       result = await infoOf(entry);
       totals[result.ok ? 'done' : 'failed']++;
     } else if (op === 'check') {
-      result = await checkOne(entry, strict);
+      result = await checkOne(entry, strict, beside);
       totals.warnings += result.warnings;
       totals[result.outcome === 'same' ? 'done' : result.outcome]++;
     } else {

@@ -92,6 +92,16 @@ function makeFiles() {
   ] };
   writeFile(join(work, 'attach/parent.reanim'), textOf(parent));
   writeFile(join(work, 'attach/Child.reanim'), textOf(child));
+  // Animations that attach another: the parade's walker is beside it (named in another case),
+  // the lonely one's is in another folder of the list only (a tree of its own,
+  // apart from the drawing test's attach/).
+  const attaching = (text) => textOf({ fps: 12, tracks: [{ name: 'walker', frames: [{ x: 10, text }, { x: 20 }] }] });
+  writeFile(join(work, 'attaching/zombie/walker.reanim'), textOf(randomAnimation(50, { tracks: 3, frames: 12 })));
+  writeFile(join(work, 'attaching/zombie/parade.reanim'), attaching('attacher__Walker__anim_walk[hold]'));
+  writeFile(join(work, 'attaching/plant/lonely.reanim'), attaching('attacher__walker'));
+  const attached = ['attaching/zombie/walker', 'attaching/zombie/parade', 'attaching/plant/lonely'];
+  compileAll(work, ...attached.map((name) => `${name}.reanim`));
+  for (const name of attached) rmSync(join(work, `${name}.reanim`));
   writeFile(join(work, 'hostile/truncated.reanim.compiled'), readFileSync(join(work, 'mod/anims/zombie/walk.reanim.compiled')).subarray(0, 60));
   writeFile(join(work, 'hostile/garbage.reanim.compiled'), Buffer.from(Array.from({ length: 5000 }, (_, n) => (n * 7919) & 255)));
   writeFile(join(work, 'hostile/deep.reanim'), `${'<a>'.repeat(20000)}${'</a>'.repeat(20000)}`);
@@ -304,6 +314,26 @@ test('check --strict of the list prints the native lines', async () => {
   await page.click('#strict');
   assert.equal(await page.$eval('#strict', (box) => box.checked), true);
   assert.deepEqual(await command('check'), native('check', '--strict', 'mod', 'texts').lines);
+});
+
+test('check --strict of animations that attach others warns of those not beside them, as the native check does', async () => {
+  await clearList();
+  await (await page.$('#pick-folder')).uploadFile(join(work, 'attaching'));
+  await waitForList(3);
+  const expected = run(work, 'check', '--strict', 'attaching').lines;
+  assert.ok(expected.includes('attaching/plant/lonely.reanim.compiled: warning: attached animation not beside it: '
+    + 'no walker.reanim.compiled or walker.reanim'), expected.join('\n'));
+  assert.ok(expected.includes('attaching/zombie/parade.reanim.compiled: comes back the same'), expected.join('\n'));
+  assert.deepEqual(await command('check'), expected);
+  // With the zombie folder as the animations folder, the walker is beside every file, as a copy
+  // of it beside the lonely one is for the native check.
+  await (await page.$('#pick-animations')).uploadFile(join(work, 'attaching/zombie'));
+  const copy = mkdtempSync(join(work, 'native-'));
+  cpSync(join(work, 'attaching'), join(copy, 'attaching'), { recursive: true });
+  cpSync(join(work, 'attaching/zombie/walker.reanim.compiled'), join(copy, 'attaching/plant/walker.reanim.compiled'));
+  const found = run(copy, 'check', '--strict', 'attaching/plant/lonely.reanim.compiled', 'attaching/zombie').lines;
+  assert.ok(found.every((line) => !line.includes(': warning: ')), found.join('\n'));
+  assert.deepEqual((await command('check')).filter((line) => !line.startsWith('Animations from')), found);
 });
 
 test('one output downloads under its own name with the native bytes', async () => {

@@ -67,7 +67,7 @@ for (const [n, [label]] of animations.entries()) {
 
     test(`check --strict of ${name} gives the native lines`, () => {
       const native = run(work, 'check', '--strict', name);
-      const checked = core.check(name, read(join(work, name)), true);
+      const checked = core.check(name, read(join(work, name)), true, null);
       assert.deepEqual(checked.lines, native.lines);
       assert.equal(checked.outcome === 'same', native.status === 0);
     });
@@ -197,7 +197,7 @@ for (const [label, bytes] of malformed()) {
     const nativeInfo = run(work, 'info', name);
     const info = core.info(name, bytes);
     assert.deepEqual(info.ok ? [] : [info.error], nativeInfo.status === 0 ? [] : nativeInfo.lines);
-    assert.deepEqual(core.check(name, bytes, true).lines, run(work, 'check', '--strict', name).lines);
+    assert.deepEqual(core.check(name, bytes, true, null).lines, run(work, 'check', '--strict', name).lines);
   });
 }
 
@@ -206,6 +206,38 @@ test('a body that inflates past the limit gives the native line', { timeout: 300
   const bytes = bombFile(join(root, 'build-web/testdata/bomb.reanim.compiled'));
   writeFile(join(work, name), bytes);
   assert.deepEqual(core.decompile(name, bytes).lines, run(work, 'decompile', name).lines);
+});
+
+// What check finds beside a file: the native check looks in the file's folder on disk, the
+// module in the list and the animations folder it is given. Here a file attaches one animation
+// beside it (named in another case), one in another folder of the list only, one that is
+// nowhere (a Latin-1 name) and one the animations folder has; a file at the top of the list
+// attaches one that is only in a folder below it.
+test('check --strict warns of the attached animations that are not beside a file, as the native check does', () => {
+  const folder = join(work, 'attach');
+  const attaching = (texts) => textOf({ fps: 12, tracks: [{ name: 'hand', frames: texts.map((text) => ({ x: 1, text })) }] });
+  const other = textOf(randomAnimation(40, { tracks: 2, frames: 6 }));
+  writeFile(join(folder, 'mod/zombie/arm.reanim'), other);
+  writeFile(join(folder, 'mod/plant/hat.reanim'), other);
+  writeFile(join(folder, 'mod/zombie/walk.reanim'), attaching(['attacher__ARM__anim_wave[hold]', 'attacher__hat',
+    'attacher__hat[12]', 'attacher__caf\u00e9', 'attacher__cap', 'attacher__ARM']));
+  writeFile(join(folder, 'top.reanim'), attaching(['attacher__arm', 'attacher__Arm', 'plain text']));
+  compileAll(folder, 'mod/zombie/walk.reanim');
+  const listed = ['mod/plant/hat.reanim', 'mod/zombie/arm.reanim', 'mod/zombie/walk.reanim', 'mod/zombie/walk.reanim.compiled', 'top.reanim'];
+  const files = ['mod/zombie/walk.reanim', 'mod/zombie/walk.reanim.compiled', 'top.reanim'];
+  const nativeLines = () => files.flatMap((name) => run(folder, 'check', '--strict', name).lines);
+  const moduleLines = (animations) => files.flatMap((name) => core.check(name, read(join(folder, name)), true, { listed, animations }).lines);
+  const without = nativeLines();
+  assert.ok(without.some((line) => line.endsWith('no cap.reanim.compiled or cap.reanim')), without.join('\n'));
+  assert.ok(without.some((line) => line.endsWith('no caf\u00e9.reanim.compiled or caf\u00e9.reanim')), without.join('\n'));
+  assert.ok(!without.some((line) => line.includes('arm.reanim.compiled or arm.reanim') && line.startsWith('mod/')));
+  assert.deepEqual(moduleLines([]), without);
+  // The animations folder's cap counts as beside every file, as a cap beside them does on disk.
+  writeFile(join(folder, 'mod/zombie/CAP.reanim.compiled'), 'any bytes');
+  writeFile(join(folder, 'CAP.reanim.compiled'), 'any bytes');
+  const withCap = nativeLines();
+  assert.notDeepEqual(withCap, without);
+  assert.deepEqual(moduleLines(['readme.txt', 'CAP.reanim.compiled']), withCap);
 });
 
 const refusedTexts = [
@@ -230,6 +262,6 @@ for (const [label, text] of refusedTexts) {
     const done = core.compile(name, bytes, true);
     assert.deepEqual(done.lines, native.lines);
     assert.equal(done.ok, native.status === 0);
-    assert.deepEqual(core.check(name, bytes, true).lines, run(work, 'check', '--strict', name).lines);
+    assert.deepEqual(core.check(name, bytes, true, null).lines, run(work, 'check', '--strict', name).lines);
   });
 }
