@@ -49,6 +49,13 @@ function fromEntry(entry) {
   return { name: entry.name, folder: true, children: async () => (await childrenOf(entry)).map(fromEntry) };
 }
 
+// A drop's plain file may stand for one gone or unreadable: its first byte read says so now
+// rather than when the list reads it.
+async function readable(file) {
+  await (file.size > 0 ? file.slice(0, 1) : file).arrayBuffer();
+  return file;
+}
+
 // What a drop brings, asked for while its event lasts (the items are emptied when it ends) and
 // opened after: a handle where the browser gives one, else the entry for a folder and the plain
 // file the drop carries for a file. What can't be opened at all is { name, refused }.
@@ -64,7 +71,7 @@ export async function openDrop(dataTransfer) {
     const fromSystem = await handle;
     if (fromSystem) opened.push(fromHandle(fromSystem));
     else if (entry?.isDirectory) opened.push(fromEntry(entry));
-    else if (file) opened.push({ name: file.name, folder: false, file: async () => file });
+    else if (file) opened.push({ name: file.name, folder: false, file: () => readable(file) });
     else if (entry) opened.push(fromEntry(entry));
     else opened.push({ name: '(unnamed item)', folder: false, refused: new Error('the browser gave no file for it') });
   }
