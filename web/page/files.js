@@ -27,48 +27,115 @@ async function childrenOf(folder) {
   }
 }
 
-async function walk(folder, into) {
-  for (const child of await childrenOf(folder)) {
+// A dropped file or folder as one shape whatever the browser hands over: { name, folder, file()
+// or children() }. A file system handle reads in Chromium also when the page is opened from the
+// disk, where its entries refuse every read (EncodingError); the entry is for browsers without
+// handles.
+function fromHandle(handle) {
+  if (handle.kind !== 'directory') return { name: handle.name, folder: false, file: () => handle.getFile() };
+  return {
+    name: handle.name,
+    folder: true,
+    children: async () => {
+      const children = [];
+      for await (const child of handle.values()) children.push(fromHandle(child));
+      return children;
+    },
+  };
+}
+
+function fromEntry(entry) {
+  if (!entry.isDirectory) return { name: entry.name, folder: false, file: () => fileOf(entry) };
+  return { name: entry.name, folder: true, children: async () => (await childrenOf(entry)).map(fromEntry) };
+}
+
+// A drop's plain file may stand for one gone or unreadable: its first byte read says so now
+// rather than when the list reads it.
+async function readable(file) {
+  await (file.size > 0 ? file.slice(0, 1) : file).arrayBuffer();
+  return file;
+}
+
+// What a drop brings, asked for while its event lasts (the items are emptied when it ends) and
+// opened after: a handle where the browser gives one, else the entry for a folder and the plain
+// file the drop carries for a file. What can't be opened at all is { name, refused }.
+export async function openDrop(dataTransfer) {
+  const taken = Array.from(dataTransfer.items || []).filter((item) => item.kind === 'file').map((item) => {
+    const entry = item.webkitGetAsEntry ? item.webkitGetAsEntry() : null;
+    const file = item.getAsFile();
+    const handle = item.getAsFileSystemHandle ? item.getAsFileSystemHandle().catch(() => null) : null;
+    return { entry, file, handle };
+  });
+  const opened = [];
+  for (const { entry, file, handle } of taken) {
+    const fromSystem = await handle;
+    if (fromSystem) opened.push(fromHandle(fromSystem));
+    else if (entry?.isDirectory) opened.push(fromEntry(entry));
+    else if (file) opened.push({ name: file.name, folder: false, file: () => readable(file) });
+    else if (entry) opened.push(fromEntry(entry));
+    else opened.push({ name: '(unnamed item)', folder: false, refused: new Error('the browser gave no file for it') });
+  }
+  return opened;
+}
+
+// Files below a dropped folder, each folder's children before it goes on; whatever the browser
+// refuses to read is noted under its path and the rest is read on.
+async function walk(folder, path, into, refused) {
+  let children;
+  try {
+    children = await folder.children();
+  } catch (error) {
+    refused.push({ path, folder: true, error });
+    return;
+  }
+  for (const child of children) {
+    const below = `${path}/${child.name}`;
     if (child.name.startsWith('.')) continue;
-    if (child.isDirectory) await walk(child, into);
-    else if (takenFromFolder(child.fullPath.slice(1))) into.push({ path: child.fullPath.slice(1), file: await fileOf(child) });
+    if (child.folder) await walk(child, below, into, refused);
+    else if (takenFromFolder(below)) await read(child, below, into, refused);
   }
 }
 
-// From a drop: the items' entries, read before the event ends (they go away after it).
-export async function entriesFromDrop(dataTransfer) {
-  const roots = Array.from(dataTransfer.items || [])
-    .filter((item) => item.kind === 'file')
-    .map((item) => (item.webkitGetAsEntry ? item.webkitGetAsEntry() : null));
-  if (roots.length === 0 || roots.some((root) => !root)) {
-    return Array.from(dataTransfer.files || []).map((file) => ({ path: file.name, file }));
+async function read(node, path, into, refused) {
+  try {
+    if (node.refused) throw node.refused;
+    into.push({ path, file: await node.file() });
+  } catch (error) {
+    refused.push({ path, folder: false, error });
   }
+}
+
+// The list's entries from opened drop items: files as they are, a folder's animation files below
+// its own name in the order of their paths, as the folder input gives them.
+export async function entriesFromDrop(opened) {
   const entries = [];
-  for (const root of roots) {
-    if (root.isDirectory) {
+  const refused = [];
+  for (const node of opened) {
+    if (node.folder) {
       const found = [];
-      await walk(root, found);
+      await walk(node, node.name, found, refused);
       entries.push(...found.sort((a, b) => comparePaths(a.path, b.path)));
     } else {
-      entries.push({ path: root.name, file: await fileOf(root) });
+      await read(node, node.name, entries, refused);
     }
   }
-  return entries;
+  return { entries, refused };
 }
 
-// Whether a drop brings a folder (for the images folder, dropped on the preview).
-export function dropHasFolder(dataTransfer) {
-  return Array.from(dataTransfer.items || []).some((item) => item.webkitGetAsEntry && item.webkitGetAsEntry()?.isDirectory);
-}
-
-// The image files directly inside a dropped folder.
-export async function imageFilesFromDrop(dataTransfer) {
-  const root = Array.from(dataTransfer.items || []).map((item) => item.webkitGetAsEntry && item.webkitGetAsEntry())
-    .find((entry) => entry && entry.isDirectory);
-  if (!root) return [];
+// The files directly inside the first dropped folder (for the images folder, dropped on the preview).
+export async function imageFilesFromDrop(opened) {
+  const root = opened.find((node) => node.folder);
   const files = [];
-  for (const child of await childrenOf(root)) {
-    if (child.isFile) files.push(await fileOf(child));
+  const refused = [];
+  if (!root) return { files, refused };
+  let children = [];
+  try {
+    children = await root.children();
+  } catch (error) {
+    refused.push({ path: root.name, folder: true, error });
   }
-  return files;
+  for (const child of children) {
+    if (!child.folder) await read(child, `${root.name}/${child.name}`, files, refused);
+  }
+  return { files: files.map((entry) => entry.file), refused };
 }

@@ -1,6 +1,6 @@
 // The page: files in, the list read in the worker, the three commands over the chosen files
 // with their lines in the log, outputs saved, and the preview of the file clicked.
-import { entriesFromInput, entriesFromDrop, dropHasFolder, imageFilesFromDrop } from './files.js';
+import { entriesFromInput, entriesFromDrop, imageFilesFromDrop, openDrop } from './files.js';
 import { ImageLibrary } from './images.js';
 import { startWorker } from './jobs.js';
 import { FileList } from './list.js';
@@ -169,18 +169,31 @@ let dragDepth = 0;
 document.addEventListener('dragenter', (event) => { event.preventDefault(); dragDepth++; $('drop-hint').hidden = false; });
 document.addEventListener('dragleave', () => { if (--dragDepth <= 0) { dragDepth = 0; $('drop-hint').hidden = true; } });
 document.addEventListener('dragover', (event) => event.preventDefault());
+// What the browser would not let the page read of a drop, one line each.
+function sayRefused(refused) {
+  for (const { path, folder, error } of refused) {
+    say(`ERROR: ${path}: the browser refused to read this dropped ${folder ? 'folder' : 'file'} (${error.name});`
+      + ` add it with ${folder ? 'Add folder…' : 'Add files…'} instead`);
+  }
+}
+
 document.addEventListener('drop', async (event) => {
   event.preventDefault();
   dragDepth = 0;
   $('drop-hint').hidden = true;
-  if (event.target.closest('.stage') && dropHasFolder(event.dataTransfer)) {
-    const files = await imageFilesFromDrop(event.dataTransfer);
+  const onStage = Boolean(event.target.closest('.stage'));
+  const opened = await openDrop(event.dataTransfer);
+  if (onStage && opened.some((node) => node.folder)) {
+    const { files, refused } = await imageFilesFromDrop(opened);
+    sayRefused(refused);
     const found = await images.load(files);
     await imagesChanged();
     say(`Images: ${found} found`);
     return;
   }
-  addEntries(await entriesFromDrop(event.dataTransfer));
+  const { entries, refused } = await entriesFromDrop(opened);
+  sayRefused(refused);
+  addEntries(entries);
 });
 
 jobs.request({ op: 'about' }).then(() => {

@@ -471,6 +471,34 @@ test('hostile files give their ERROR lines and the page goes on answering', { ti
   await page.screenshot({ path: join(shots, 'hostile.png') });
 });
 
+test('files and folders dropped on the page opened from disk are listed as picked; what the browser refuses is a line', async () => {
+  await clearList();
+  const errors = [];
+  const onError = (error) => errors.push(error.message);
+  page.on('pageerror', onError);
+  // Dragged in from outside through the browser's own input, as a person drops them.
+  const drop = async (on, ...paths) => {
+    const box = await (await page.$(on)).boundingBox();
+    const at = { x: box.x + box.width / 2, y: box.y + box.height / 2 };
+    const data = { items: [], files: paths.map((path) => join(work, path)), dragOperationsMask: 1 };
+    await page.mouse.dragEnter(at, data);
+    await page.mouse.dragOver(at, data);
+    await page.mouse.drop(at, data);
+  };
+  await drop('#log', 'texts/a.reanim', 'mod/anims/zombie/walk.reanim.compiled', 'mod', 'moved-away.reanim');
+  await waitForList(7);
+  assert.deepEqual(await listedPaths(), ['a.reanim', 'walk.reanim.compiled', 'mod/anims/plant/deep/a/b/c/sun.reanim.compiled',
+    'mod/anims/plant/notes.reanim', 'mod/anims/plant/pea.reanim.compiled', 'mod/anims/zombie/eat.reanim.compiled',
+    'mod/anims/zombie/walk.reanim.compiled']);
+  assert.deepEqual(await logLines(), ['ERROR: moved-away.reanim: the browser refused to read this dropped file (NotFoundError);'
+    + ' add it with Add files… instead']);
+  await drop('#canvas', 'pixel/images');
+  await page.waitForFunction(() => [...document.querySelectorAll('#log > div')].some((line) => line.textContent.startsWith('Images')));
+  assert.equal((await logLines()).at(-1), 'Images: 3 found');
+  page.off('pageerror', onError);
+  assert.deepEqual(errors, []);
+});
+
 test('every button and box is named in the accessibility tree, and nothing was fetched', async () => {
   const snapshot = await page.accessibility.snapshot({ interestingOnly: false });
   const unnamed = [];
