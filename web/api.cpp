@@ -313,12 +313,6 @@ std::string_view fileNameOf(std::string_view name)
     return slash == std::string_view::npos ? name : name.substr(slash + 1);
 }
 
-std::string_view folderOf(std::string_view name)
-{
-    const size_t slash = name.rfind('/');
-    return slash == std::string_view::npos ? std::string_view() : name.substr(0, slash + 1);
-}
-
 bool sameIgnoringAsciiCase(std::string_view a, std::string_view b)
 {
     const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
