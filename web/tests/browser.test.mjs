@@ -95,10 +95,10 @@ function makeFiles() {
   // Animations that attach another: the parade's walker is beside it (named in another case),
   // the lonely one's is in another folder of the list only (a tree of its own,
   // apart from the drawing test's attach/).
-  const attaching = (text) => textOf({ fps: 12, tracks: [{ name: 'walker', frames: [{ x: 10, text }, { x: 20 }] }] });
+  const attachingWalker = (text) => textOf({ fps: 12, tracks: [{ name: 'walker', frames: [{ x: 10, text }, { x: 20 }] }] });
   writeFile(join(work, 'attaching/zombie/walker.reanim'), textOf(randomAnimation(50, { tracks: 3, frames: 12 })));
-  writeFile(join(work, 'attaching/zombie/parade.reanim'), attaching('attacher__Walker__anim_walk[hold]'));
-  writeFile(join(work, 'attaching/plant/lonely.reanim'), attaching('attacher__walker'));
+  writeFile(join(work, 'attaching/zombie/parade.reanim'), attachingWalker('attacher__Walker__anim_walk[hold]'));
+  writeFile(join(work, 'attaching/plant/lonely.reanim'), attachingWalker('attacher__walker'));
   const attached = ['attaching/zombie/walker', 'attaching/zombie/parade', 'attaching/plant/lonely'];
   compileAll(work, ...attached.map((name) => `${name}.reanim`));
   for (const name of attached) rmSync(join(work, `${name}.reanim`));
