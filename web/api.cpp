@@ -166,6 +166,11 @@ std::vector<PlannedOutput> outputs(const std::vector<std::string> &names, bool d
     return planned;
 }
 
+std::vector<std::size_t> takenFromFolder(const std::vector<std::string> &paths)
+{
+    return qor::takenFromListing(paths, {std::string(qor::compiledSuffix), std::string(qor::textSuffix)});
+}
+
 std::string summary(const std::string &op, const qor::RunTotals &totals, std::size_t files)
 {
     const qor::RunKind kind = op == "check" ? qor::RunKind::Check : op == "info" ? qor::RunKind::Info : qor::RunKind::Convert;

@@ -48,6 +48,11 @@ struct PlannedOutput {
 // converted"); so does an input whose output is another input of the run.
 std::vector<PlannedOutput> outputs(const std::vector<std::string> &names, bool decompile);
 
+// Of a picked or dropped folder's files, given by their paths ("mod/anims/walk.reanim"), those
+// the command line takes from a folder (both forms, any case, nothing hidden), as their places
+// in `paths` in its order.
+std::vector<std::size_t> takenFromFolder(const std::vector<std::string> &paths);
+
 // The line the command line ends `qorutil-cli OP` over `files` files with ("3 converted, 0
 // failed, 0 skipped", "2 come back the same, ...", "2 read, 0 failed"); empty where it has none.
 // `op` is "decompile", "compile", "check" or "info".

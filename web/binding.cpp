@@ -94,6 +94,11 @@ val outputs(const val &names, bool decompile)
     });
 }
 
+val takenFromFolder(const val &paths)
+{
+    return array(web::takenFromFolder(texts(paths)), [](std::size_t n) { return val(double(n)); });
+}
+
 // totals: {done, failed, skipped, different, warnings, interrupted}, each 0 where missing.
 val summary(const std::string &op, const val &totals, double files)
 {
@@ -363,6 +368,7 @@ EMSCRIPTEN_BINDINGS(qorutil)
 {
     emscripten::function("outputs", &outputs);
     emscripten::function("summary", &summary);
+    emscripten::function("takenFromFolder", &takenFromFolder);
     emscripten::function("decompile", &decompile);
     emscripten::function("compile", &compile);
     emscripten::function("check", &check);

@@ -31,4 +31,10 @@ bool isHiddenName(std::string_view name);
 // `suffixes`, ASCII letters in any case.
 bool takenInFolder(std::string_view name, const std::vector<std::string> &suffixes);
 
+// A folder's files as a list of their paths below it ('/' between the parts), as a browser
+// lists a picked or dropped folder: those a folder walk takes (no hidden part, a name
+// takenInFolder), as their places in `paths`, in the walk's order (part by part, as bytes).
+std::vector<std::size_t> takenFromListing(const std::vector<std::string> &paths,
+                                          const std::vector<std::string> &suffixes);
+
 } // namespace qor

@@ -247,6 +247,15 @@ TEST_CASE("the folder walk: any depth, any case, in path order, nothing hidden, 
     CHECK(relative == expected);
     CHECK(walk.failures.empty());
 
+    // The same tree as a browser lists a folder gives the same files in the same order, but for
+    // the linked file, which a listing has not, and the run's output folder, which it does not skip.
+    std::vector<std::string> listed;
+    for (const std::size_t n : qor::takenFromListing(tree, {".reanim"}))
+        listed.push_back("top/" + tree[n]);
+    std::erase(expected, "top/d/linked.reanim");
+    expected.push_back("top/out/h.reanim");
+    CHECK(listed == expected);
+
     const qor::FolderWalk missing = qor::walkFolder(root / "nothing", {".reanim"});
     CHECK(missing.files.empty());
     REQUIRE(missing.failures.size() == 1);

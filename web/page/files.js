@@ -1,15 +1,14 @@
 // Files into the list: picked one by one (taken whatever their names), picked as a folder or
 // dropped (files and folders at any depth). A folder stands for the animation files below it,
-// by their names, hidden ones left out, each folder's files in the order of their paths.
-import { comparePaths, takenFromFolder } from './paths.js';
+// as the command line takes them from a folder: `choose(paths)` asks the core which, in its
+// order (the places in `paths` of those it takes).
 
 // From <input type=file>: single files as they are, a folder's files below its own name.
-export function entriesFromInput(input) {
+export async function entriesFromInput(input, choose) {
   const files = Array.from(input.files || []);
-  const fromFolder = files.some((file) => file.webkitRelativePath);
   const entries = files.map((file) => ({ path: file.webkitRelativePath || file.name, file }));
-  if (!fromFolder) return entries;
-  return entries.filter((entry) => takenFromFolder(entry.path)).sort((a, b) => comparePaths(a.path, b.path));
+  if (!files.some((file) => file.webkitRelativePath)) return entries;
+  return (await choose(entries.map((entry) => entry.path))).map((n) => entries[n]);
 }
 
 function fileOf(entry) {
@@ -78,8 +77,8 @@ export async function openDrop(dataTransfer) {
   return opened;
 }
 
-// Files below a dropped folder, each folder's children before it goes on; whatever the browser
-// refuses to read is noted under its path and the rest is read on.
+// Files below a dropped folder, each folder's children before it goes on, by their paths and not
+// yet read; whatever the browser refuses to open is noted under its path and the rest is walked on.
 async function walk(folder, path, into, refused) {
   let children;
   try {
@@ -90,9 +89,8 @@ async function walk(folder, path, into, refused) {
   }
   for (const child of children) {
     const below = `${path}/${child.name}`;
-    if (child.name.startsWith('.')) continue;
     if (child.folder) await walk(child, below, into, refused);
-    else if (takenFromFolder(below)) await read(child, below, into, refused);
+    else into.push({ path: below, node: child });
   }
 }
 
@@ -106,15 +104,15 @@ async function read(node, path, into, refused) {
 }
 
 // The list's entries from opened drop items: files as they are, a folder's animation files below
-// its own name in the order of their paths, as the folder input gives them.
-export async function entriesFromDrop(opened) {
+// its own name, as the folder input gives them; only those are read.
+export async function entriesFromDrop(opened, choose) {
   const entries = [];
   const refused = [];
   for (const node of opened) {
     if (node.folder) {
       const found = [];
       await walk(node, node.name, found, refused);
-      entries.push(...found.sort((a, b) => comparePaths(a.path, b.path)));
+      for (const n of await choose(found.map((each) => each.path))) await read(found[n].node, found[n].path, entries, refused);
     } else {
       await read(node, node.name, entries, refused);
     }

@@ -5,7 +5,6 @@ import { ImageLibrary } from './images.js';
 import { startWorker } from './jobs.js';
 import { FileList } from './list.js';
 import { Preview } from './preview.js';
-import { takenFromFolder } from './paths.js';
 import { canSaveIntoFolder, downloadOne, downloadZip, saveIntoFolder } from './save.js';
 
 const $ = (id) => document.getElementById(id);
@@ -141,8 +140,18 @@ async function runCommand(op) {
   }
 }
 
-$('pick-files').onchange = (event) => { addEntries(entriesFromInput(event.target)); event.target.value = ''; };
-$('pick-folder').onchange = (event) => { addEntries(entriesFromInput(event.target)); event.target.value = ''; };
+// Which of a folder's files (by their paths) the command line would take, in its order: the core says.
+async function takenFromFolder(paths) {
+  return (await jobs.request({ op: 'fromFolder', paths })).taken;
+}
+
+const pickEntries = async (event) => {
+  const entries = await entriesFromInput(event.target, takenFromFolder);
+  event.target.value = '';
+  addEntries(entries);
+};
+$('pick-files').onchange = pickEntries;
+$('pick-folder').onchange = pickEntries;
 $('pick-images').onchange = async (event) => {
   const files = Array.from(event.target.files || []);
   event.target.value = '';
@@ -151,12 +160,12 @@ $('pick-images').onchange = async (event) => {
   say(`Images from ${images.folder}: ${found} found`);
 };
 // The animations folder's own files (not those in its subfolders), as `--animations DIR` looks.
-$('pick-animations').onchange = (event) => {
+$('pick-animations').onchange = async (event) => {
   const files = Array.from(event.target.files || []).filter((file) => file.webkitRelativePath.split('/').length === 2);
   event.target.value = '';
   animations = files.map((file) => file.name);
   const folder = files.length ? files[0].webkitRelativePath.split('/')[0] : '';
-  say(`Animations from ${folder}: ${files.filter((file) => takenFromFolder(file.name)).length} found`);
+  say(`Animations from ${folder}: ${(await takenFromFolder(animations)).length} found`);
 };
 $('clear').onclick = () => { list.clear(); outputs = []; $('save').hidden = true; };
 $('choose-all').onchange = (event) => list.setAllChosen(event.target.checked);
@@ -191,7 +200,7 @@ document.addEventListener('drop', async (event) => {
     say(`Images: ${found} found`);
     return;
   }
-  const { entries, refused } = await entriesFromDrop(opened);
+  const { entries, refused } = await entriesFromDrop(opened, takenFromFolder);
   sayRefused(refused);
   addEntries(entries);
 });

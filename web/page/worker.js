@@ -164,6 +164,11 @@ async function pictures(message) {
   self.postMessage({ id: message.id, finished: true, pictures: module.pictures(area.x, area.y, area.w, area.h, scale, frames) });
 }
 
+// Of a folder's files by their paths, those the command line takes from a folder, in its order.
+async function fromFolder(message) {
+  self.postMessage({ id: message.id, finished: true, taken: (await core()).takenFromFolder(message.paths) });
+}
+
 // Answers once the module has loaded, so the page can say it is ready.
 async function ready(message) {
   await core();
@@ -176,7 +181,7 @@ let previewQueue = Promise.resolve();
 self.onmessage = (event) => {
   const message = event.data;
   const queued = { preview, rescene, selection, itemAt }[message.op];
-  const handler = queued || { pictures, about: ready }[message.op] || run;
+  const handler = queued || { pictures, fromFolder, about: ready }[message.op] || run;
   const fail = (error) => self.postMessage({ id: message.id, finished: true, failure: String(error) });
   if (queued) previewQueue = previewQueue.then(() => handler(message)).catch(fail);
   else handler(message).catch(fail);

@@ -30,9 +30,6 @@ assert.ok(haveNative(), 'the native qorutil-cli is built (bash scripts/build.sh)
 animations.forEach(([, animation], n) => writeFile(join(work, names[n]), textOf(animation)));
 compileAll(work, ...names);
 const core = await loadModule();
-// The page's own folder rule, as the page loads it (a module of plain JavaScript).
-const { comparePaths, takenFromFolder } = await import(
-  `data:text/javascript,${encodeURIComponent(read(join(root, 'web/page/paths.js')).toString())}`);
 
 
 for (const [n, [label]] of animations.entries()) {
@@ -104,7 +101,7 @@ test('a folder lists the files the native walk takes, in its order, and the run 
   for (const path of tree) writeFile(join(work, path), /\.compiled$/i.test(path) ? compiled : text);
   const native = run(work, 'info', '--json', 'walk');
   const listed = JSON.parse(native.stdout.toString()).files.map((file) => file.path);
-  assert.deepEqual(tree.filter(takenFromFolder).sort(comparePaths), listed);
+  assert.deepEqual(Array.from(core.takenFromFolder(tree), (n) => tree[n]), listed);
   assert.equal(native.lines.at(-1), core.summary('info', { done: listed.length, failed: 0 }, listed.length));
   assert.equal(core.summary('info', { done: 1, failed: 0 }, 1), null);
 });
