@@ -122,16 +122,6 @@ Conversion converted(const std::string &name, std::span<const std::uint8_t> byte
     return result;
 }
 
-// A name in lower case as attached files are matched on disk (core/files/attachedfile.h):
-// ASCII letters only.
-std::string lowerAscii(std::string_view text)
-{
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; });
-    return lower;
-}
-
 // A listed path's folder with the '/' after it, empty at the top of the list.
 std::string_view folderOf(std::string_view path)
 {
@@ -201,16 +191,16 @@ Conversion compile(const std::string &name, std::span<const std::uint8_t> bytes,
 Beside::Beside(const std::vector<std::string> &listed, const std::vector<std::string> &animations)
 {
     for (const std::string &path : listed)
-        listed_.insert(lowerAscii(path));
+        listed_.insert(qor::lowerAsciiName(path));
     for (const std::string &file : animations)
-        animations_.insert(lowerAscii(file));
+        animations_.insert(qor::lowerAsciiName(file));
 }
 
 bool Beside::has(std::string_view path, std::string_view name) const
 {
-    const std::string folder = lowerAscii(folderOf(path));
+    const std::string folder = qor::lowerAsciiName(folderOf(path));
     for (const std::string &file : qor::attachedFileNames(name)) {
-        const std::string lower = lowerAscii(qor::latin1ToUtf8(file));
+        const std::string lower = qor::lowerAsciiName(qor::latin1ToUtf8(file));
         if (animations_.contains(lower) || listed_.contains(folder + lower))
             return true;
     }
@@ -318,13 +308,6 @@ std::string_view fileNameOf(std::string_view name)
     return slash == std::string_view::npos ? name : name.substr(slash + 1);
 }
 
-bool sameIgnoringAsciiCase(std::string_view a, std::string_view b)
-{
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-    return a.size() == b.size()
-           && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
-}
-
 } // namespace
 
 Evaluated evaluate(const std::string &name, std::span<const std::uint8_t> bytes)
@@ -366,7 +349,7 @@ private:
             for (const std::string &file : qor::attachedFileNames(wanted)) {
                 const std::string utf8 = qor::latin1ToUtf8(file);
                 for (const std::string &listed : names) {
-                    if ((!beside || folderOf(listed) == folderOf(name_)) && sameIgnoringAsciiCase(fileNameOf(listed), utf8))
+                    if ((!beside || folderOf(listed) == folderOf(name_)) && qor::sameNameAnyCase(fileNameOf(listed), utf8))
                         return listed;
                 }
             }

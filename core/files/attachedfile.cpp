@@ -1,5 +1,6 @@
 #include "core/files/attachedfile.h"
 
+#include "core/files/namerules.h"
 #include "core/scene/attachment.h"
 #include "core/format/text.h"
 
@@ -10,13 +11,6 @@
 namespace qor {
 
 namespace {
-
-bool sameUtf8IgnoringAsciiCase(std::string_view a, std::string_view b)
-{
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-    return a.size() == b.size()
-           && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
-}
 
 // The regular files a folder lists, by name, in name order; none when it cannot be read.
 std::vector<std::filesystem::path> filesIn(const std::filesystem::path &folder)
@@ -53,7 +47,7 @@ std::optional<std::filesystem::path> findAttachedFile(const std::vector<std::fil
             // Only a name the folder lists can match, so no name leads out of the folder.
             const std::string utf8 = latin1ToUtf8(each);
             const auto found = std::find_if(files.begin(), files.end(), [&](const std::filesystem::path &file) {
-                return sameUtf8IgnoringAsciiCase(file.native(), utf8);
+                return sameNameAnyCase(file.native(), utf8);
             });
             if (found != files.end())
                 return absoluteFolder(folder) / *found;

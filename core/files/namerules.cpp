@@ -20,6 +20,28 @@ FileKind kindOf(std::string_view name, ByteView bytes)
     return kindByName(name).value_or(kindOf(bytes));
 }
 
+namespace {
+
+char lowerAscii(char c)
+{
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
+
+} // namespace
+
+bool sameNameAnyCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size()
+        && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lowerAscii(x) == lowerAscii(y); });
+}
+
+std::string lowerAsciiName(std::string_view name)
+{
+    std::string lower(name);
+    std::transform(lower.begin(), lower.end(), lower.begin(), lowerAscii);
+    return lower;
+}
+
 bool isHiddenName(std::string_view name)
 {
     return name.starts_with('.');

@@ -24,6 +24,12 @@ std::optional<FileKind> kindByName(std::string_view name);
 // damaged compiled file is read as one.
 FileKind kindOf(std::string_view name, ByteView bytes);
 
+// Two file names the same but for the case of ASCII letters, as names are matched where case
+// is not to matter (an attached animation's file, a suffix); and a name with its ASCII letters
+// in lower case, to keep names that are the same in that way as one.
+bool sameNameAnyCase(std::string_view a, std::string_view b);
+std::string lowerAsciiName(std::string_view name);
+
 // Whether a name is hidden (starts with a dot), such as a conversion's unfinished output.
 bool isHiddenName(std::string_view name);
 

@@ -1,24 +1,15 @@
 #include "core/files/outputname.h"
 
+#include "core/files/namerules.h"
+
 #include <algorithm>
 #include <string>
 
 namespace qor {
 
-namespace {
-
-char lower(char c)
-{
-    return c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c;
-}
-
-} // namespace
-
 bool endsWithAnyCase(std::string_view name, std::string_view suffix)
 {
-    return name.size() >= suffix.size()
-        && std::equal(suffix.begin(), suffix.end(), name.end() - std::ptrdiff_t(suffix.size()),
-                      [](char a, char b) { return lower(a) == lower(b); });
+    return name.size() >= suffix.size() && sameNameAnyCase(name.substr(name.size() - suffix.size()), suffix);
 }
 
 std::filesystem::path decompiledPathFor(const std::filesystem::path &inPath)

@@ -124,20 +124,6 @@ char *writeFrameRate(char *out, float value)
 
 namespace {
 
-bool isAsciiSpace(char c)
-{
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
-
-std::string_view trimAsciiSpace(std::string_view text)
-{
-    while (!text.empty() && isAsciiSpace(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isAsciiSpace(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
 // from_chars takes no plus sign; the text form allows one.
 std::string_view skipPlusSign(std::string_view number)
 {

@@ -79,6 +79,16 @@ bool isSpace(char32_t code)
 
 } // namespace
 
+std::string_view trimAsciiSpace(std::string_view text)
+{
+    const auto space = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+    while (!text.empty() && space(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && space(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
 std::string_view trimmed(std::string_view utf8)
 {
     std::size_t start = 0;

@@ -13,6 +13,9 @@ std::string latin1ToUtf8(std::string_view latin1);
 // Whether a Latin-1 character is white space (tab to carriage return, space, NEL, no-break space).
 bool isLatin1Space(char c);
 
+// Text without the ASCII white space (space, tab to carriage return) at its ends.
+std::string_view trimAsciiSpace(std::string_view text);
+
 // UTF-8 text without the white space at its ends, Unicode's spaces included.
 std::string_view trimmed(std::string_view utf8);
 

@@ -1,6 +1,7 @@
 #include "core/scene/attachment.h"
 
 #include "core/format/numbers.h"
+#include "core/format/text.h"
 
 #include <algorithm>
 #include <cmath>
@@ -26,21 +27,10 @@ char lowerLatin1(char c)
     return c;
 }
 
-bool isAsciiSpace(char c)
-{
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
-
 // A tag as a word: without white space at its ends, in lower case.
 std::string tagWord(std::string_view text)
 {
-    while (!text.empty() && isAsciiSpace(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isAsciiSpace(text.back()))
-        text.remove_suffix(1);
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(), lowerLatin1);
-    return lower;
+    return lowerName(trimAsciiSpace(text));
 }
 
 void applyTag(Attachment &attachment, std::string_view tag)
