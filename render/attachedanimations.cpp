@@ -49,11 +49,8 @@ const EvaluatedAnimation *AttachedAnimations::animation(std::string_view name) c
             QStringList places;
             for (const QString &folder : folders_)
                 places.append(QDir::toNativeSeparators(folder));
-            QStringList looked;
-            for (const std::string &file : attachedFileNames(name))
-                looked.append(qorqt::fromName(file));
             noteProblem(QStringLiteral("no attached animation %1: looked for %2 in %3")
-                            .arg(qorqt::fromName(name), looked.join(QStringLiteral(" or ")),
+                            .arg(qorqt::fromName(name), qorqt::fromUtf8(attachedFileWords(name)),
                                  places.join(QStringLiteral(", "))));
         } else {
             LastLine log;

@@ -361,11 +361,8 @@ private:
     {
         const auto path = find(wanted);
         if (!path) {
-            std::string looked;
-            for (const std::string &file : qor::attachedFileNames(wanted))
-                looked += (looked.empty() ? "" : " or ") + qor::latin1ToUtf8(file);
-            noteProblem("no attached animation " + qor::latin1ToUtf8(wanted) + ": looked for " + looked
-                        + " among the files given");
+            noteProblem("no attached animation " + qor::latin1ToUtf8(wanted) + ": looked for "
+                        + qor::attachedFileWords(wanted) + " among the files given");
             return std::nullopt;
         }
         const auto bytes = files_.read(*path);

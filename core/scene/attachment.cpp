@@ -164,4 +164,12 @@ std::vector<std::string> attachedFileNames(std::string_view name)
     return {base + ".reanim.compiled", base + ".reanim"};
 }
 
+std::string attachedFileWords(std::string_view name)
+{
+    std::string words;
+    for (const std::string &file : attachedFileNames(name))
+        words += (words.empty() ? "" : " or ") + latin1ToUtf8(file);
+    return words;
+}
+
 } // namespace qor

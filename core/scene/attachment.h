@@ -48,6 +48,9 @@ std::optional<int> attachedFrame(const Attachment &attachment, int elapsed, floa
 
 // The two file names an attachment may have (Latin-1 bytes), in the order they are looked for.
 std::vector<std::string> attachedFileNames(std::string_view name);
+// The same as words, in UTF-8, for a line saying what was looked for: "walker.reanim.compiled
+// or walker.reanim".
+std::string attachedFileWords(std::string_view name);
 
 // A Latin-1 name in lower case, and whether two are the same but for case.
 std::string lowerName(std::string_view latin1);

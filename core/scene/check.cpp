@@ -307,9 +307,7 @@ std::vector<std::string> missingAttachments(const WalkableFile &file, const Atta
         const auto attachment = parseAttachment(text);
         if (!attachment || beside(attachment->name))
             continue;
-        std::string looked;
-        for (const std::string &name : attachedFileNames(attachment->name))
-            looked += (looked.empty() ? "" : " or ") + latin1ToUtf8(name);
+        const std::string looked = attachedFileWords(attachment->name);
         if (std::find(missing.begin(), missing.end(), looked) == missing.end())
             missing.push_back(looked);
     }
