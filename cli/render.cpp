@@ -159,11 +159,9 @@ struct Scene {
     }
 };
 
-void sayTooLarge(const qor::Framing &framing, double columns, double rows, int padding, qorqt::LogSink &log)
+void sayTooLarge(const qor::Framing &framing, const qor::SheetLayout &layout, int frames, qorqt::LogSink &log)
 {
-    const double width = (std::ceil(framing.area.width * framing.scale) + padding) * columns + padding;
-    const double height = (std::ceil(framing.area.height * framing.scale) + padding) * rows + padding;
-    log.logLine(QStringLiteral("ERROR: ") + qorqt::fromUtf8(qor::pictureSizeProblem(width, height)));
+    log.logLine(QStringLiteral("ERROR: ") + qorqt::fromUtf8(qor::sheetSizeProblem(framing, layout, frames)));
 }
 
 QImage draw(const Scene &scene, const qor::Clip &clip, const RenderRequest &request, qorqt::LogSink &log)
@@ -178,9 +176,10 @@ QImage draw(const Scene &scene, const qor::Clip &clip, const RenderRequest &requ
     else
         picture = qor::renderFrame(scene.animation, clip.firstFrame + request.frame, scene.images, framing, options);
     if (picture.isNull()) {
-        const qor::SheetGrid grid =
-            request.sheet ? qor::sheetGrid(clip.frameCount, request.layout.columns) : qor::SheetGrid{1, 1};
-        sayTooLarge(framing, grid.columns, grid.rows, request.sheet ? request.layout.padding : 0, log);
+        if (request.sheet)
+            sayTooLarge(framing, request.layout, clip.frameCount, log);
+        else
+            sayTooLarge(framing, {}, 1, log);
         // A box of the frames' own making too large to draw: say what stretches it.
         if (!request.bounds && !framing.pixelSize()) {
             if (const auto farthest = qor::farthestReach(scene.animation, clip, scene.images, &scene.attached))
@@ -242,7 +241,7 @@ bool writeAnimation(const Scene &scene, const qor::Clip &clip, const RenderReque
         return false;
     }
     if (frames.empty()) {
-        sayTooLarge(framing, 1, 1, 0, log);
+        sayTooLarge(framing, {}, 1, log);
         return false;
     }
     QString why;

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds zlib, libdeflate and expat for WebAssembly from Debian's own source packages, the
-# versions the native build links, into build-web/deps/ (headers in include/, archives in lib/).
+# Builds zlib, libdeflate and expat (the core's), and libwebp, giflib and libimagequant (the
+# animated exports') for WebAssembly from Debian's own source packages, the versions the native
+# build links, into build-web/deps/ (headers in include/, archives in lib/).
 # The sources come through a private apt configuration under build-web/apt/ with a deb-src
 # entry of its own; the machine's apt sources and lists stay as they are. A library already
 # built is not built again.
@@ -48,7 +49,7 @@ fetch() { # PACKAGE VERSION: unpacks the source into build-web/deps/src/PACKAGE-
 }
 
 # Built for speed, as Debian builds them: emcc's -Os also turns off inlining, which costs
-# zlib's compressor half its speed. A change of flags rebuilds all three.
+# zlib's compressor half its speed. A change of flags rebuilds them all.
 emflags=(-O2 -fPIC)
 if [ "$(cat "$deps/flags" 2>/dev/null)" != "${emflags[*]}" ]; then
     rm -rf "$deps/lib"/*.a "$deps/src/expat-build"
@@ -106,7 +107,55 @@ build_expat() {
     cp "$src/lib/expat.h" "$src/lib/expat_external.h" "$deps/include/"
 }
 
+# Each of SOURCES... compiled with FLAGS... (before a lone --) into build-web/deps/src/NAME-*.o,
+# and archived as libNAME.a.
+compile_archive() { # NAME FLAGS... -- SOURCES...
+    local name=$1
+    shift
+    local flags=()
+    while [ "$1" != -- ]; do flags+=("$1"); shift; done
+    shift
+    local objects=()
+    for file in "$@"; do
+        local object
+        object="$deps/src/$name-$(basename "$(dirname "$file")")-$(basename "$file" .c).o"
+        emcc "${emflags[@]}" "${flags[@]}" -c "$file" -o "$object"
+        objects+=("$object")
+    done
+    archive "$name" "${objects[@]}"
+}
+
+# libwebp's encoder and its animation encoder (in the mux library), single-threaded.
+build_libwebp() {
+    [ -f "$deps/lib/libwebp.a" ] && return
+    fetch libwebp "$(source_version libwebp7)"
+    local src=$source_folder
+    compile_archive webp -I"$src" -- "$src"/src/{dec,enc,dsp,utils,mux,demux}/*.c \
+        $(find "$src/sharpyuv" -maxdepth 1 -name '*.c' 2>/dev/null)
+    mkdir -p "$deps/include/webp"
+    cp "$src"/src/webp/{encode,mux,mux_types,types,decode,demux}.h "$deps/include/webp/"
+}
+
+build_giflib() {
+    [ -f "$deps/lib/libgif.a" ] && return
+    fetch giflib "$(source_version libgif7)"
+    local src=$source_folder
+    compile_archive gif -I"$src" -- "$src"/{egif_lib,dgif_lib,gif_err,gif_hash,gifalloc,openbsd-reallocarray}.c
+    cp "$src/gif_lib.h" "$deps/include/"
+}
+
+build_libimagequant() {
+    [ -f "$deps/lib/libimagequant.a" ] && return
+    fetch libimagequant "$(source_version libimagequant0)"
+    local src=$source_folder
+    compile_archive imagequant -std=c99 -DNDEBUG -- "$src"/{libimagequant,blur,kmeans,mediancut,mempool,nearest,pam}.c
+    cp "$src/libimagequant.h" "$deps/include/"
+}
+
 build_zlib
 build_libdeflate
 build_expat
+build_libwebp
+build_giflib
+build_libimagequant
 echo "WebAssembly libraries in $deps"

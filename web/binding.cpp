@@ -5,12 +5,14 @@
 #include "web/api.h"
 
 #include "core/format/text.h"
+#include "core/image/animatedimage.h"
 #include "core/scene/imagename.h"
 #include "core/scene/sheet.h"
 
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
 
+#include <algorithm>
 #include <initializer_list>
 #include <map>
 #include <optional>
@@ -266,18 +268,37 @@ val point(const qor::Point &at)
     return made;
 }
 
-// The pictures of a framing (the part of the animation shown, at `scale` pixels a unit): a
-// frame's size in pixels, and a near-square sheet of `frames` cells with each cell's place and
-// number; null where a picture would be empty or larger than pictures go.
-val pictures(double x, double y, double width, double height, double scale, int frames)
+// A framing as the page gives it, {area: {x, y, w, h}, scale}, and a sheet's layout,
+// {columns, padding, numbers}.
+qor::Framing framingOf(const val &framing)
 {
-    const auto cell = qor::Framing{{x, y, width, height}, scale}.pixelSize();
-    if (!cell)
-        return object({{"frame", val::null()}, {"sheet", val::null()}});
-    const qor::SheetLayout layout;
-    const qor::Size size = qor::sheetSize(*cell, layout, frames);
+    const val area = framing["area"];
+    return {{area["x"].as<double>(), area["y"].as<double>(), area["w"].as<double>(), area["h"].as<double>()},
+            framing["scale"].as<double>()};
+}
+
+qor::SheetLayout layoutOf(const val &layout)
+{
+    const auto count = [&](const char *field) {
+        const val value = layout[field];
+        return value.isNumber() ? std::max(value.as<int>(), 0) : 0;
+    };
+    return {count("columns"), count("padding"), layout["numbers"].isTrue()};
+}
+
+// The pictures of a framing: a frame's size in pixels, and a sheet of `frames` cells laid out
+// as `layout` asks with each cell's place and number; where a picture can't be drawn, null and
+// the reason the command line gives (frameProblem, sheetProblem).
+val pictures(const val &framingGiven, const val &layoutGiven, int frames)
+{
+    const qor::Framing framing = framingOf(framingGiven);
+    const qor::SheetLayout layout = layoutOf(layoutGiven);
+    const auto cell = framing.pixelSize();
+    const std::string frameProblem = cell ? std::string() : qor::sheetSizeProblem(framing, {}, 1);
+    const std::string sheetProblem = qor::sheetSizeProblem(framing, layout, frames);
     val sheet = val::null();
-    if (!qor::sheetGrid(frames).empty() && qor::pictureSizeProblem(size.width, size.height).empty()) {
+    if (cell && !qor::sheetGrid(frames, layout.columns).empty() && sheetProblem.empty()) {
+        const qor::Size size = qor::sheetSize(*cell, layout, frames);
         val cells = val::array();
         for (int index = 0; index < frames; ++index) {
             const qor::SheetCell place = qor::sheetCell(index, *cell, layout, frames);
@@ -289,7 +310,74 @@ val pictures(double x, double y, double width, double height, double scale, int 
         }
         sheet = object({{"width", val(size.width)}, {"height", val(size.height)}, {"cells", cells}});
     }
-    return object({{"frame", object({{"width", val(cell->width)}, {"height", val(cell->height)}})}, {"sheet", sheet}});
+    return object({{"frame", cell ? object({{"width", val(cell->width)}, {"height", val(cell->height)}}) : val::null()},
+                   {"sheet", sheet},
+                   {"frameProblem", val(frameProblem)},
+                   {"sheetProblem", val(sheetProblem.empty() && sheet.isNull() ? frameProblem : sheetProblem)}});
+}
+
+// Latin-1 bytes of text the page holds as UTF-8 of them (each byte one character).
+std::string latin1Of(const std::string &utf8)
+{
+    std::string bytes;
+    for (size_t at = 0; at < utf8.size(); ++at) {
+        const auto lead = static_cast<unsigned char>(utf8[at]);
+        if ((lead == 0xc2 || lead == 0xc3) && at + 1 < utf8.size())
+            bytes += char(((lead & 0x03) << 6) | (static_cast<unsigned char>(utf8[++at]) & 0x3f));
+        else
+            bytes += char(lead);
+    }
+    return bytes;
+}
+
+// The description beside a clip's sheet (OUT.json), for clip {name, first, frames}, its
+// framing, the sheet's layout and its size {width, height}.
+std::string sheetDescription(const val &clip, const val &framing, const val &layout, const val &size)
+{
+    const qor::Clip described{latin1Of(clip["name"].as<std::string>()), clip["first"].as<int>(), clip["frames"].as<int>()};
+    return qor::sheetDescription(described, framingOf(framing), layoutOf(layout),
+                                 {size["width"].as<double>(), size["height"].as<double>()});
+}
+
+// The names the command line gives a file's exports: the animation is told by the file's path
+// as the page lists it, the clip by its name ("" for the whole animation).
+std::string animationOf(const std::string &path)
+{
+    const size_t slash = path.find_last_of('/');
+    return qor::animationName(slash == std::string::npos ? path : path.substr(slash + 1));
+}
+
+std::string clipFileName(const std::string &path, const std::string &clip, const std::string &suffix)
+{
+    return qor::clipFileName(animationOf(path), clip, suffix);
+}
+
+std::string sheetDescriptionPath(const std::string &sheetName)
+{
+    return qor::sheetDescriptionPath(sheetName);
+}
+
+std::string frameFileName(const std::string &path, const std::string &clip, int frame)
+{
+    return qor::frameFileName(animationOf(path), clip, frame);
+}
+
+// Frames the page painted, one array of straight RGBA bytes (frames x height x width x 4), as
+// an animation in `format` ("webp" or "gif") at `fps`: {bytes} or {bytes: null, why}.
+val encodeAnimation(const val &rgba, int width, int height, double fps, const std::string &format)
+{
+    const web::Bytes bytes = bytesOf(rgba);
+    const auto kind = qor::animatedFormatOf("." + format);
+    if (!kind)
+        return object({{"bytes", val::null()}, {"why", val("there is no animated form " + format)}});
+    std::vector<std::span<const std::uint8_t>> frames;
+    const size_t frameBytes = width > 0 && height > 0 ? size_t(width) * size_t(height) * 4 : 0;
+    for (size_t at = 0; frameBytes > 0 && at + frameBytes <= bytes.size(); at += frameBytes)
+        frames.emplace_back(bytes.data() + at, frameBytes);
+    const qor::EncodedAnimation encoded = qor::encodeAnimation(frames, width, height, fps, *kind);
+    if (encoded.bytes.empty())
+        return object({{"bytes", val::null()}, {"why", val(encoded.why)}});
+    return object({{"bytes", copied(encoded.bytes)}, {"why", val(std::string())}});
 }
 
 // One previewed file for the page: new Preview(name, bytes, files), then its scenes, bounds,
@@ -375,6 +463,11 @@ EMSCRIPTEN_BINDINGS(qorutil)
     emscripten::function("info", &info);
     emscripten::function("evaluate", &evaluate);
     emscripten::function("pictures", &pictures);
+    emscripten::function("sheetDescription", &sheetDescription);
+    emscripten::function("clipFileName", &clipFileName);
+    emscripten::function("frameFileName", &frameFileName);
+    emscripten::function("sheetDescriptionPath", &sheetDescriptionPath);
+    emscripten::function("encodeAnimation", &encodeAnimation);
     emscripten::class_<Preview>("Preview")
         .constructor<const std::string &, const val &, const val &>()
         .function("evaluated", &Preview::evaluated)

@@ -87,6 +87,13 @@ Size sheetSize(Size cellSize, const SheetLayout &layout, int frames)
     return {(cellSize.width + padding) * grid.columns + padding, (cellSize.height + padding) * grid.rows + padding};
 }
 
+std::string sheetSizeProblem(const Framing &cell, const SheetLayout &layout, int frames)
+{
+    const Size cellSize{std::ceil(cell.area.width * cell.scale), std::ceil(cell.area.height * cell.scale)};
+    const Size size = sheetSize(cellSize, layout, frames);
+    return pictureSizeProblem(size.width, size.height);
+}
+
 std::string sheetDescription(const Clip &clip, const Framing &cell, const SheetLayout &layout, Size sheet)
 {
     const Size cellSize = cell.pixelSize().value_or(Size());
@@ -146,6 +153,13 @@ std::string clipFileName(std::string_view animation, std::string_view clipName, 
             character = '_';
     }
     return name + "." + std::string(suffix);
+}
+
+std::string frameFileName(std::string_view animation, std::string_view clipName, int frame)
+{
+    std::string name = clipFileName(animation, clipName, "png");
+    name.insert(name.size() - 4, "-frame" + std::to_string(frame));
+    return name;
 }
 
 } // namespace qor

@@ -48,6 +48,11 @@ SheetCell sheetCell(int index, Size cellSize, const SheetLayout &layout, int fra
 // pictureSizeProblem).
 Size sheetSize(Size cellSize, const SheetLayout &layout, int frames);
 
+// Why a sheet of `frames` cells framed by `cell` can't be drawn, as pictureSizeProblem says it
+// of its whole size ("the picture would be W x H pixels, more than ..."); empty when it can. One
+// frame is a sheet of one cell with no padding.
+std::string sheetSizeProblem(const Framing &cell, const SheetLayout &layout, int frames);
+
 // What a program playing the sheet needs, as JSON: the sheet's size, each frame's cell and
 // the point of the cells where the animation's origin lies.
 std::string sheetDescription(const Clip &clip, const Framing &cell, const SheetLayout &layout, Size sheet);
@@ -63,5 +68,9 @@ std::string animationName(std::string_view fileName);
 // the clip's name (none for the whole animation), then `suffix` ("png", "webp", "gif"); no
 // character of it leads to another folder. Latin-1 bytes.
 std::string clipFileName(std::string_view animation, std::string_view clipName, std::string_view suffix);
+
+// The name of a frame's PNG: the clip's export name with "-frameN" before ".png", N counted as
+// --frame counts, from 0 at the clip's start ("walker-idle-frame3.png").
+std::string frameFileName(std::string_view animation, std::string_view clipName, int frame);
 
 } // namespace qor

@@ -351,4 +351,10 @@ TEST_CASE("sheets: the grid, the cells with padding, numbers from the clip's sta
     CHECK(qor::animationName("Walk.Reanim.Compiled") == "walk");
     CHECK(qor::clipFileName("walker", "a/b\\c\x01", "png") == "walker-a_b_c_.png");
     CHECK(qor::clipFileName("walker", "", "gif") == "walker.gif");
+    CHECK(qor::frameFileName("walker", "idle", 3) == "walker-idle-frame3.png");
+    CHECK(qor::frameFileName("walker", "", 0) == "walker-frame0.png");
+    // The size said is the whole sheet's, cells rounded up and padded: (1000.5 -> 1001 + 3) * 33 + 3.
+    CHECK(qor::sheetSizeProblem({{0, 0, 1000.5, 10}, 1}, {.columns = 33, .padding = 3}, 40)
+          == "the picture would be 33135 x 29 pixels, more than 32768 pixels a side");
+    CHECK(qor::sheetSizeProblem({{0, 0, 1000.5, 10}, 1}, {}, 1).empty());
 }

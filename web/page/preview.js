@@ -4,8 +4,7 @@
 // Ctrl+E and Ctrl+Shift+E.
 import { drawFrame, drawSelection, stateOf } from './draw.js';
 import { Player } from './player.js';
-import { renderFrame, renderSheet, pngOf } from './picture.js';
-import { download } from './save.js';
+import { Exporter } from './export.js';
 
 const minZoom = 0.05;
 const maxZoom = 40;
@@ -51,6 +50,7 @@ export class Preview {
       elements.play.textContent = playing ? 'Pause' : 'Play';
       elements.play.setAttribute('aria-label', playing ? 'Pause (Space)' : 'Play (Space)');
     });
+    this.exporter = new Exporter(this);
     this.wire();
     new ResizeObserver(() => this.resize()).observe(elements.canvas);
   }
@@ -69,8 +69,8 @@ export class Preview {
     el.fit.onclick = () => this.fit();
     el.zoomIn.onclick = () => this.zoomBy(1.25, this.centre());
     el.zoomOut.onclick = () => this.zoomBy(0.8, this.centre());
-    el.exportFrame.onclick = () => this.exportFrame();
-    el.exportSheet.onclick = () => this.exportSheet();
+    el.exportFrame.onclick = () => this.exporter.frame();
+    el.exportSheet.onclick = () => this.exporter.sheet();
     const canvas = el.canvas;
     canvas.addEventListener('wheel', (event) => {
       event.preventDefault();
@@ -119,7 +119,7 @@ export class Preview {
 
   key(event) {
     const target = event.target;
-    if (target.matches('select, textarea, input[type=text], input[type=search]')) return;
+    if (target.matches('select, textarea, input[type=text], input[type=search], input[type=number]')) return;
     if (target.closest('#list') && (event.key === ' ' || event.key === 'Enter')) return;
     const control = event.ctrlKey || event.metaKey;
     const act = {
@@ -133,8 +133,8 @@ export class Preview {
     }[event.key];
     if (control && (event.key === 'e' || event.key === 'E')) {
       event.preventDefault();
-      if (event.shiftKey) this.exportSheet();
-      else this.exportFrame();
+      if (event.shiftKey) this.exporter.sheet();
+      else this.exporter.frame();
     } else if (control && (event.key === '+' || event.key === '=')) {
       event.preventDefault();
       this.zoomBy(1.25, this.centre());
@@ -329,37 +329,5 @@ export class Preview {
         });
     }
     return this.selection;
-  }
-
-  // The sizes and sheet cells of the current clip's pictures, as the core works them out.
-  async pictures(framing, frames) {
-    return (await this.jobs.request({ op: 'pictures', area: framing.area, scale: framing.scale, frames })).pictures;
-  }
-
-  fileStem() {
-    return (this.name.split('/').pop() || 'animation').replace(/\.(reanim|compiled)$/i, '').replace(/\.reanim$/i, '');
-  }
-
-  async exportFrame() {
-    if (!this.animation) return;
-    const frame = this.player.frame;
-    const framing = this.currentFraming();
-    const picture = renderFrame(this.scenes, frame, this.images, framing, await this.pictures(framing, 1), this.hidden);
-    if (!picture) return this.say('ERROR: nothing to export: the picture would be empty or too large');
-    const name = `${this.fileStem()}-frame${frame}.png`;
-    download(await pngOf(picture), name);
-    this.say(`Exported frame ${frame} to ${name}`);
-  }
-
-  async exportSheet() {
-    if (!this.animation) return;
-    const clip = this.currentClip();
-    const framing = this.currentFraming();
-    const picture = renderSheet(this.scenes, clip, this.images, framing, await this.pictures(framing, clip.frames),
-      this.el.numbers.checked, this.hidden);
-    if (!picture) return this.say('ERROR: nothing to export: the picture would be empty or too large');
-    const name = `${this.fileStem()}-${clip.name || 'all'}-sheet.png`;
-    download(await pngOf(picture), name);
-    this.say(`Exported the sheet of ${clip.frames} frames to ${name}`);
   }
 }

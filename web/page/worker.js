@@ -158,10 +158,44 @@ async function itemAt(message) {
     path: previewed ? Array.from(previewed.preview.itemAt(frame, x, y, hidden, previewed.sizes)) : [] });
 }
 
+// The sizes and sheet cells of a framing's pictures, as the core lays them out.
 async function pictures(message) {
-  const { area, scale, frames } = message;
+  const { framing, layout = {}, frames } = message;
   const module = await core();
-  self.postMessage({ id: message.id, finished: true, pictures: module.pictures(area.x, area.y, area.w, area.h, scale, frames) });
+  self.postMessage({ id: message.id, finished: true, pictures: module.pictures(framing, layout, frames) });
+}
+
+// What the command line names the exports of `path`'s clips: for each of `clips` ({name,
+// frame?}), its frame PNG (at `frame`, counted from the clip's start), sheet PNG and its JSON,
+// and its WebP and GIF.
+async function exportNames(message) {
+  const module = await core();
+  const names = message.clips.map((clip) => {
+    const sheet = module.clipFileName(message.path, clip.name, 'png');
+    return {
+      frame: module.frameFileName(message.path, clip.name, clip.frame || 0),
+      png: sheet,
+      json: module.sheetDescriptionPath(sheet),
+      webp: module.clipFileName(message.path, clip.name, 'webp'),
+      gif: module.clipFileName(message.path, clip.name, 'gif'),
+    };
+  });
+  self.postMessage({ id: message.id, finished: true, names });
+}
+
+async function sheetDescription(message) {
+  const { clip, framing, layout, size } = message;
+  const module = await core();
+  self.postMessage({ id: message.id, finished: true, text: module.sheetDescription(clip, framing, layout, size) });
+}
+
+// Frames the page painted ({rgba: one buffer of all frames, width, height}) encoded by the
+// core's encoders as `format` ("webp" or "gif") at `fps`.
+async function encode(message) {
+  const { rgba, width, height, fps, format } = message;
+  const reply = await guarded((module) => module.encodeAnimation(new Uint8Array(rgba), width, height, fps, format),
+    () => ({ bytes: null, why: 'there is not enough memory' }));
+  self.postMessage({ id: message.id, finished: true, ...reply }, reply.bytes ? [reply.bytes.buffer] : []);
 }
 
 // Of a folder's files by their paths, those the command line takes from a folder, in its order.
@@ -181,7 +215,7 @@ let previewQueue = Promise.resolve();
 self.onmessage = (event) => {
   const message = event.data;
   const queued = { preview, rescene, selection, itemAt }[message.op];
-  const handler = queued || { pictures, fromFolder, about: ready }[message.op] || run;
+  const handler = queued || { pictures, exportNames, sheetDescription, encode, fromFolder, about: ready }[message.op] || run;
   const fail = (error) => self.postMessage({ id: message.id, finished: true, failure: String(error) });
   if (queued) previewQueue = previewQueue.then(() => handler(message)).catch(fail);
   else handler(message).catch(fail);

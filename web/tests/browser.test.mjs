@@ -1,7 +1,8 @@
 // The page end to end in Debian's Chromium, headless, opened from disk: generated files and a
 // generated folder tree fed through its file inputs; decompile, compile and check with their
 // lines, a single download, a zip and a folder save compared byte for byte with the native
-// command line; the preview's canvas and its exported PNGs compared with `qorutil-cli render`;
+// command line; the preview's canvas and its exported PNGs, WebPs, GIFs and sheet descriptions
+// compared with `qorutil-cli render`;
 // hostile files with the page still answering; the keys; every button named; and not one
 // network request. Screenshots go to build-web/screenshots/.
 import { test, before, after } from 'node:test';
@@ -387,7 +388,7 @@ test('the preview draws the frames render draws, on the canvas and in its export
   const sheet = join(work, 'render-sheet.png');
   execFileSync(join(root, 'build/cli/qorutil-cli'), ['render', join(work, 'pixel/pixel.reanim'), '--sheet',
     '--images', join(work, 'pixel/images'), '-o', sheet], { stdio: 'pipe' });
-  const difference = await pixelDifference(readFileSync(sheet), { png: (await downloaded('pixel-all-sheet.png')).toString('base64') });
+  const difference = await pixelDifference(readFileSync(sheet), { png: (await downloaded('pixel.png')).toString('base64') });
   assert.ok(difference.share < 0.005, `sheet: ${JSON.stringify(difference)}`);
   t.diagnostic(`pixels differing beyond antialiased edges: at most ${(100 * Math.max(...shares, difference.share)).toFixed(2)} %`);
   await page.click('#fit');
@@ -409,6 +410,106 @@ test('the keys play, pause, step and go to the ends', async () => {
   await page.select('#clip', 'walk');
   await page.keyboard.press('Home');
   assert.match(await frameLabel(), /^Frame 0 \(1\//);
+});
+
+// An animated picture's frames as Chromium decodes them: each frame's size, how long it shows
+// (microseconds) and its pixels as PNG.
+async function framesOf(bytes, type) {
+  return page.evaluate(async (base64, kind) => {
+    const decoder = new ImageDecoder({ data: Uint8Array.from(atob(base64), (c) => c.charCodeAt(0)), type: kind });
+    await decoder.tracks.ready;
+    await decoder.completed;
+    const frames = [];
+    for (let index = 0; index < decoder.tracks.selectedTrack.frameCount; index++) {
+      const { image } = await decoder.decode({ frameIndex: index });
+      const canvas = new OffscreenCanvas(image.displayWidth, image.displayHeight);
+      canvas.getContext('2d').drawImage(image, 0, 0);
+      const png = new Uint8Array(await (await canvas.convertToBlob({ type: 'image/png' })).arrayBuffer());
+      let text = '';
+      for (let at = 0; at < png.length; at += 0x8000) text += String.fromCharCode(...png.subarray(at, at + 0x8000));
+      frames.push({ width: image.displayWidth, height: image.displayHeight, duration: image.duration, png: btoa(text) });
+      image.close();
+    }
+    decoder.close();
+    return frames;
+  }, bytes.toString('base64'), type);
+}
+
+// The page's animation against render's of the same clip: as many frames, of the same size and
+// timing, each within the antialiasing tolerance of the PNG comparison (GIF's: its palette is
+// chosen from each system's own pixels, so a colour may land one palette step away).
+async function assertSameAnimation(t, expected, actual, type, what) {
+  const want = await framesOf(expected, type);
+  const got = await framesOf(actual, type);
+  assert.ok(want.length > 1, `${what}: render wrote ${want.length} frames`);
+  const shape = (frames) => frames.map(({ width, height, duration }) => ({ width, height, duration }));
+  assert.deepEqual(shape(got), shape(want), `${what}: frame sizes and times`);
+  let worst = 0;
+  for (let index = 0; index < want.length; index++) {
+    const difference = await pixelDifference(Buffer.from(want[index].png, 'base64'), { png: got[index].png }, type === 'image/gif' ? 40 : 24);
+    worst = Math.max(worst, difference.share);
+    if (difference.share >= 0.01) {
+      writeFile(join(shots, `${what}-${index}-render.png`), Buffer.from(want[index].png, 'base64'));
+      writeFile(join(shots, `${what}-${index}-page.png`), Buffer.from(got[index].png, 'base64'));
+    }
+    assert.ok(difference.share < 0.01, `${what} frame ${index}: ${JSON.stringify(difference)}`);
+  }
+  t.diagnostic(`${what}: ${want.length} frames, pixels differing beyond antialiased edges: at most ${(100 * worst).toFixed(2)} %`);
+}
+
+test('a clip exported as WebP and GIF and every clip at once are render\'s, by name, frames, timing and pixels', async (t) => {
+  // The drawing test's animation with two clips, overlapping, and its images.
+  const idle = '<track>\n<name>anim_idle</name>\n<t><f>0</f></t>\n' + '<t></t>\n'.repeat(7) + '<t><f>-1</f></t>\n</track>\n';
+  const wave = '<track>\n<name>anim_wave</name>\n<t><f>-1</f></t>\n' + '<t></t>\n'.repeat(5) + '<t><f>0</f></t>\n' + '<t></t>\n'.repeat(9) + '</track>\n';
+  writeFile(join(work, 'pixel/Clips.reanim'), readFileSync(join(work, 'pixel/pixel.reanim'), 'utf8').replace(/(<\/fps>\n)/, `$1${idle}${wave}`));
+  await clearList();
+  await (await page.$('#pick-files')).uploadFile(join(work, 'pixel/Clips.reanim'));
+  await waitForList(1);
+  await (await page.$('#pick-images')).uploadFile(join(work, 'pixel/images'));
+  await page.waitForFunction(() => [...document.querySelectorAll('#log > div')].some((line) => line.textContent.startsWith('Images')));
+  await page.waitForFunction(() => document.getElementById('clip').options.length === 3);
+  await page.select('#clip', 'wave');
+  const render = (...args) => {
+    const result = run(work, 'render', join(work, 'pixel/Clips.reanim'), '--images', join(work, 'pixel/images'), '-q', ...args);
+    assert.equal(result.status, 0, result.lines.join('\n'));
+  };
+  for (const [suffix, type] of [['webp', 'image/webp'], ['gif', 'image/gif']]) {
+    await page.click(`#export-${suffix}`);
+    const name = `clips-wave.${suffix}`;
+    render('--clip', 'wave', '--animation', join(work, `render-${name}`));
+    await assertSameAnimation(t, readFileSync(join(work, `render-${name}`)), await downloaded(name), type, name);
+  }
+
+  // Every clip as GIF into a .zip, then as numbered sheets of 3 columns padded by 2 with their
+  // descriptions, named as --all-clips names them; each description is render's (the origin to
+  // the last bit or so: the module's sine and cosine are not the C library's).
+  await page.select('#export-format', 'gif');
+  await page.click('#export-all-zip');
+  const gifs = unzip(await downloaded('clips-clips.zip'));
+  render('--all-clips', join(work, 'render-gifs'), '--format', 'gif');
+  assert.deepEqual(tree(gifs), tree(join(work, 'render-gifs')));
+  assert.deepEqual(tree(gifs), ['clips-idle.gif', 'clips-wave.gif']);
+  for (const name of tree(gifs)) {
+    await assertSameAnimation(t, readFileSync(join(work, 'render-gifs', name)), readFileSync(join(gifs, name)), 'image/gif', `all-${name}`);
+  }
+  rmSync(join(downloads, 'clips-clips.zip'));
+  await page.select('#export-format', 'png');
+  for (const [id, value] of [['export-columns', '3'], ['export-padding', '2']]) {
+    await page.click(`#${id}`, { clickCount: 3 });
+    await page.type(`#${id}`, value);
+  }
+  await page.click('#numbers');
+  await page.click('#export-all-zip');
+  const sheets = unzip(await downloaded('clips-clips.zip'));
+  render('--all-clips', join(work, 'render-sheets'), '--columns', '3', '--padding', '2', '--numbers');
+  assert.deepEqual(tree(sheets), tree(join(work, 'render-sheets')));
+  for (const name of tree(sheets).filter((file) => file.endsWith('.json'))) {
+    const [got, want] = [join(sheets, name), join(work, 'render-sheets', name)].map((path) => JSON.parse(readFileSync(path, 'utf8')));
+    for (const axis of ['x', 'y']) assert.ok(Math.abs(got.origin[axis] - want.origin[axis]) < 1e-9, `${name}: ${JSON.stringify([got.origin, want.origin])}`);
+    assert.deepEqual({ ...got, origin: want.origin }, want, name);
+  }
+  await page.click('#numbers');
+  await page.screenshot({ path: join(shots, 'export.png') });
 });
 
 test('attached animations are drawn as render draws them, composed into their tracks', async (t) => {

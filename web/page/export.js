@@ -1,0 +1,162 @@
+// Export of the previewed animation, as `qorutil-cli render` writes it: the frame shown as PNG,
+// the clip's sheet (columns, padding, numbers) as PNG with its JSON description, the clip as
+// animated WebP or GIF, and every clip at once into a folder or a .zip. Names, sizes, sheet
+// layouts, descriptions and the words of every line come from the core; frames are painted
+// here (picture.js) and the animations encoded in the worker by the core's encoders.
+import { renderFrame, renderSheet, pngOf } from './picture.js';
+import { canSaveIntoFolder, download, downloadZip, saveIntoFolder } from './save.js';
+
+
+export class Exporter {
+  // `preview`: the Preview whose animation, scenes, clip, frame and hidden tracks are exported.
+  constructor(preview) {
+    this.preview = preview;
+    const control = (id) => document.getElementById(id);
+    this.el = {
+      columns: control('export-columns'), padding: control('export-padding'), numbers: control('numbers'),
+      format: control('export-format'), webp: control('export-webp'), gif: control('export-gif'),
+      folder: control('export-all-folder'), zip: control('export-all-zip'),
+    };
+    this.el.webp.onclick = () => this.animation('webp');
+    this.el.gif.onclick = () => this.animation('gif');
+    this.el.folder.hidden = !canSaveIntoFolder();
+    this.el.folder.onclick = () => this.allClips(true);
+    this.el.zip.onclick = () => this.allClips(false);
+  }
+
+  get jobs() { return this.preview.jobs; }
+
+  say(line) { this.preview.say(line); }
+
+  layout() {
+    const count = (input) => Math.max(0, Math.floor(Number(input.value)) || 0);
+    return { columns: count(this.el.columns), padding: count(this.el.padding), numbers: this.el.numbers.checked };
+  }
+
+  // The clips of the animation as --all-clips takes them (the whole animation when it has none),
+  // each with the area its pictures frame at one pixel a unit.
+  allRuns() {
+    const { animation, scenes } = this.preview;
+    if (animation.clips.length === 0) return [{ clip: this.wholeClip(), framing: { area: scenes.areas[0], scale: 1 } }];
+    return animation.clips.map((clip, index) => ({ clip, framing: { area: scenes.areas[index + 1], scale: 1 } }));
+  }
+
+  wholeClip() {
+    return { name: '', first: 0, frames: this.preview.animation.frameCount };
+  }
+
+  currentRun() {
+    return { clip: this.preview.currentClip(), framing: this.preview.currentFraming() };
+  }
+
+  async names(clips) {
+    return (await this.jobs.request({ op: 'exportNames', path: this.preview.name, clips })).names;
+  }
+
+  async pictures(framing, frames, layout = {}) {
+    return (await this.jobs.request({ op: 'pictures', framing, layout, frames })).pictures;
+  }
+
+  rendered(width, height, name) {
+    this.say(`Rendered ${width}x${height} [${name}]`);
+  }
+
+  // The frame shown, named by its number from the clip's start.
+  async frame() {
+    const { preview } = this;
+    if (!preview.animation) return;
+    const frame = preview.player.frame;
+    const { clip, framing } = this.currentRun();
+    const pictures = await this.pictures(framing, 1);
+    const picture = renderFrame(preview.scenes, frame, preview.images, framing, pictures, preview.hidden);
+    if (!picture) return this.say(`ERROR: ${pictures.frameProblem}`);
+    const [names] = await this.names([{ name: clip.name, frame: frame - clip.first }]);
+    download(await pngOf(picture), names.frame);
+    this.rendered(picture.width, picture.height, names.frame);
+  }
+
+  // A clip's sheet and its description: [{path, bytes}], or none when it can't be drawn.
+  async sheetOf(run, names, layout) {
+    const { preview } = this;
+    const pictures = await this.pictures(run.framing, run.clip.frames, layout);
+    const picture = renderSheet(preview.scenes, run.clip, preview.images, run.framing, pictures, layout.numbers, preview.hidden);
+    if (!picture) {
+      this.say(`ERROR: ${pictures.sheetProblem}`);
+      return [];
+    }
+    const size = { width: picture.width, height: picture.height };
+    const { text } = await this.jobs.request({ op: 'sheetDescription', clip: run.clip, framing: run.framing, layout, size });
+    this.rendered(size.width, size.height, names.png);
+    return [{ path: names.png, bytes: new Uint8Array(await (await pngOf(picture)).arrayBuffer()) },
+      { path: names.json, bytes: new TextEncoder().encode(text) }];
+  }
+
+  async sheet() {
+    if (!this.preview.animation) return;
+    const run = this.currentRun();
+    const [names] = await this.names([{ name: run.clip.name }]);
+    for (const output of await this.sheetOf(run, names, this.layout())) download(new Blob([output.bytes]), output.path);
+  }
+
+  // A clip as an animated `format` ("webp" or "gif"): [{path, bytes}], or none with the line
+  // that says why.
+  async animationOf(run, names, format) {
+    const { preview } = this;
+    const name = names[format];
+    if (run.clip.frames <= 0) {
+      this.say('ERROR: there are no frames to animate');
+      return [];
+    }
+    const pictures = await this.pictures(run.framing, 1);
+    if (!pictures.frame) {
+      this.say(`ERROR: ${pictures.frameProblem}`);
+      return [];
+    }
+    const { width, height } = pictures.frame;
+    const rgba = new Uint8Array(width * height * 4 * run.clip.frames);
+    for (let index = 0; index < run.clip.frames; index++) {
+      const picture = renderFrame(preview.scenes, run.clip.first + index, preview.images, run.framing, pictures, preview.hidden);
+      rgba.set(picture.getContext('2d').getImageData(0, 0, width, height).data, index * width * height * 4);
+    }
+    const encoded = await this.jobs.request({ op: 'encode', rgba: rgba.buffer, width, height, fps: preview.animation.fps, format });
+    if (!encoded.bytes) {
+      this.say(`ERROR: could not encode ${name}: ${encoded.why}`);
+      return [];
+    }
+    this.rendered(width, height, name);
+    return [{ path: name, bytes: encoded.bytes }];
+  }
+
+  async animation(format) {
+    if (!this.preview.animation) return;
+    const run = this.currentRun();
+    const [names] = await this.names([{ name: run.clip.name }]);
+    for (const output of await this.animationOf(run, names, format)) download(new Blob([output.bytes]), output.path);
+  }
+
+  // Every clip in the form chosen, named as --all-clips names them, into a folder picked or a .zip.
+  async allClips(intoFolder) {
+    const { preview } = this;
+    if (!preview.animation) return;
+    const format = this.el.format.value;
+    const layout = this.layout();
+    const runs = this.allRuns();
+    const [whole, ...names] = await this.names([{ name: '' }, ...runs.map((run) => ({ name: run.clip.name }))]);
+    const outputs = [];
+    for (let index = 0; index < runs.length; index++) {
+      outputs.push(...(format === 'png' ? await this.sheetOf(runs[index], names[index], layout)
+        : await this.animationOf(runs[index], names[index], format)));
+    }
+    if (outputs.length === 0) return;
+    if (intoFolder) {
+      try {
+        const folder = await saveIntoFolder(outputs);
+        this.say(`Saved ${outputs.length} files into ${folder}`);
+      } catch (error) {
+        if (error.name !== 'AbortError') this.say(`ERROR: could not save into the folder: ${error.message}`);
+      }
+    } else {
+      await downloadZip(outputs, whole.png.replace(/\.png$/, '-clips.zip'));
+    }
+  }
+}
