@@ -236,8 +236,8 @@ bool writeAnimation(const Scene &scene, const qor::Clip &clip, const RenderReque
     const qor::DrawOptions options{{}, &scene.attached};
     const std::vector<QImage> frames =
         qor::renderClipFrames(scene.animation, clip, scene.images, framing, options, request.background);
-    if (clip.frameCount <= 0) {
-        log.logLine(QStringLiteral("ERROR: there are no frames to animate"));
+    if (const std::string problem = qor::animationFramesProblem(clip.frameCount); !problem.empty()) {
+        log.logLine(QStringLiteral("ERROR: ") + qorqt::fromUtf8(problem));
         return false;
     }
     if (frames.empty()) {

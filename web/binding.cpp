@@ -288,7 +288,8 @@ qor::SheetLayout layoutOf(const val &layout)
 
 // The pictures of a framing: a frame's size in pixels, and a sheet of `frames` cells laid out
 // as `layout` asks with each cell's place and number; where a picture can't be drawn, null and
-// the reason the command line gives (frameProblem, sheetProblem).
+// the reason the command line gives (frameProblem, sheetProblem; animationProblem for the
+// frames as an animation).
 val pictures(const val &framingGiven, const val &layoutGiven, int frames)
 {
     const qor::Framing framing = framingOf(framingGiven);
@@ -313,7 +314,8 @@ val pictures(const val &framingGiven, const val &layoutGiven, int frames)
     return object({{"frame", cell ? object({{"width", val(cell->width)}, {"height", val(cell->height)}}) : val::null()},
                    {"sheet", sheet},
                    {"frameProblem", val(frameProblem)},
-                   {"sheetProblem", val(sheetProblem.empty() && sheet.isNull() ? frameProblem : sheetProblem)}});
+                   {"sheetProblem", val(sheetProblem.empty() && sheet.isNull() ? frameProblem : sheetProblem)},
+                   {"animationProblem", val(frames > 0 ? frameProblem : qor::animationFramesProblem(frames))}});
 }
 
 // Latin-1 bytes of text the page holds as UTF-8 of them (each byte one character).

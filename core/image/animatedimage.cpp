@@ -231,6 +231,11 @@ std::string_view animatedSuffix(AnimatedFormat format)
     return format == AnimatedFormat::WebP ? "webp" : "gif";
 }
 
+std::string animationFramesProblem(int frames)
+{
+    return frames > 0 ? std::string() : "there are no frames to animate";
+}
+
 std::vector<std::int64_t> frameTimes(int frames, double fps, int perSecond)
 {
     const double rate = playbackFps(float(fps));

@@ -17,6 +17,10 @@ std::optional<AnimatedFormat> animatedFormatOf(std::string_view path);
 // "webp" or "gif".
 std::string_view animatedSuffix(AnimatedFormat format);
 
+// Why a clip of `frames` frames can't be animated ("there are no frames to animate"); empty
+// when it can.
+std::string animationFramesProblem(int frames);
+
 // When each frame of an animation at `fps` starts, in units of `perSecond` (1000 for
 // WebP's milliseconds, 100 for GIF's hundredths), rounded so that the times add up;
 // `frames` + 1 values, the last one the end.

@@ -24,6 +24,23 @@ export class Exporter {
     this.el.zip.onclick = () => this.allClips(false);
   }
 
+  // What a person asks for; whatever stops it (no memory for the frames, say) is a line.
+  frame() { return this.guarded(() => this.exportFrame()); }
+
+  sheet() { return this.guarded(() => this.exportSheet()); }
+
+  animation(format) { return this.guarded(() => this.exportAnimation(format)); }
+
+  allClips(intoFolder) { return this.guarded(() => this.exportAllClips(intoFolder)); }
+
+  async guarded(work) {
+    try {
+      await work();
+    } catch (error) {
+      this.say(`ERROR: could not export: ${error && error.message ? error.message : error}`);
+    }
+  }
+
   get jobs() { return this.preview.jobs; }
 
   say(line) { this.preview.say(line); }
@@ -62,7 +79,7 @@ export class Exporter {
   }
 
   // The frame shown, named by its number from the clip's start.
-  async frame() {
+  async exportFrame() {
     const { preview } = this;
     if (!preview.animation) return;
     const frame = preview.player.frame;
@@ -91,7 +108,7 @@ export class Exporter {
       { path: names.json, bytes: new TextEncoder().encode(text) }];
   }
 
-  async sheet() {
+  async exportSheet() {
     if (!this.preview.animation) return;
     const run = this.currentRun();
     const [names] = await this.names([{ name: run.clip.name }]);
@@ -103,13 +120,9 @@ export class Exporter {
   async animationOf(run, names, format) {
     const { preview } = this;
     const name = names[format];
-    if (run.clip.frames <= 0) {
-      this.say('ERROR: there are no frames to animate');
-      return [];
-    }
-    const pictures = await this.pictures(run.framing, 1);
-    if (!pictures.frame) {
-      this.say(`ERROR: ${pictures.frameProblem}`);
+    const pictures = await this.pictures(run.framing, run.clip.frames);
+    if (!pictures.frame || run.clip.frames <= 0) {
+      this.say(`ERROR: ${pictures.animationProblem}`);
       return [];
     }
     const { width, height } = pictures.frame;
@@ -127,7 +140,7 @@ export class Exporter {
     return [{ path: name, bytes: encoded.bytes }];
   }
 
-  async animation(format) {
+  async exportAnimation(format) {
     if (!this.preview.animation) return;
     const run = this.currentRun();
     const [names] = await this.names([{ name: run.clip.name }]);
@@ -135,7 +148,7 @@ export class Exporter {
   }
 
   // Every clip in the form chosen, named as --all-clips names them, into a folder picked or a .zip.
-  async allClips(intoFolder) {
+  async exportAllClips(intoFolder) {
     const { preview } = this;
     if (!preview.animation) return;
     const format = this.el.format.value;

@@ -142,20 +142,22 @@ test('a preview composes attached animations found beside it, and frames them as
   }
 });
 
-// A picture too large, or of no frames, is refused in the words render uses for the same framing.
+// A picture too large, or an animation of no frames, is refused in the words render uses.
 test('pictures that can\'t be drawn are refused with render\'s lines', () => {
   writeFile(join(work, 'sizes/one.reanim'), textOf({ fps: 12, tracks: [{ name: 'a', frames: Array.from({ length: 10 }, () => ({ x: 1 })) }] }));
+  writeFile(join(work, 'sizes/none.reanim'), textOf({ fps: 12, tracks: [] }));
   const cases = [
-    // [what, render's arguments, the page's pictures, what the page says for them]
-    ['a frame too wide', ['--bounds', '0,0,70000,10', '-o', 'sizes/x.png'], [0, 0, 70000, 10, {}, 1], 'frameProblem'],
-    ['a frame of too many pixels', ['--bounds', '-0.5,0,20000,20000', '-o', 'sizes/x.png'], [-0.5, 0, 20000, 20000, {}, 1], 'frameProblem'],
-    ['an animation too wide', ['--bounds', '0,0,70000,10', '--animation', 'sizes/x.gif'], [0, 0, 70000, 10, {}, 1], 'frameProblem'],
-    ['a sheet of columns too wide', ['--sheet', '--columns', '10', '--padding', '3', '--bounds', '0,0,3300,10', '-o', 'sizes/x.png'],
+    // [what, render's arguments, the page's pictures (area, layout, frames), what the page says]
+    ['a frame too wide', ['one', '--bounds', '0,0,70000,10', '-o', 'sizes/x.png'], [0, 0, 70000, 10, {}, 1], 'frameProblem'],
+    ['a frame of too many pixels', ['one', '--bounds', '-0.5,0,20000,20000', '-o', 'sizes/x.png'], [-0.5, 0, 20000, 20000, {}, 1], 'frameProblem'],
+    ['an animation too wide', ['one', '--bounds', '0,0,70000,10', '--animation', 'sizes/x.gif'], [0, 0, 70000, 10, {}, 10], 'animationProblem'],
+    ['an animation of no frames', ['none', '--animation', 'sizes/x.webp'], [0, 0, 1, 1, {}, 0], 'animationProblem'],
+    ['a sheet of columns too wide', ['one', '--sheet', '--columns', '10', '--padding', '3', '--bounds', '0,0,3300,10', '-o', 'sizes/x.png'],
       [0, 0, 3300, 10, { columns: 10, padding: 3 }, 10], 'sheetProblem'],
-    ['a near-square sheet of too many pixels', ['--sheet', '--bounds', '0,0,5000,5000', '-o', 'sizes/x.png'], [0, 0, 5000, 5000, {}, 10], 'sheetProblem'],
+    ['a near-square sheet of too many pixels', ['one', '--sheet', '--bounds', '0,0,5000,5000', '-o', 'sizes/x.png'], [0, 0, 5000, 5000, {}, 10], 'sheetProblem'],
   ];
-  for (const [what, args, [x, y, w, h, layout, frames], problem] of cases) {
-    const native = run(work, 'render', 'sizes/one.reanim', ...args);
+  for (const [what, [file, ...args], [x, y, w, h, layout, frames], problem] of cases) {
+    const native = run(work, 'render', `sizes/${file}.reanim`, ...args);
     assert.equal(native.status, 1, what);
     const pictures = core.pictures({ area: { x, y, w, h }, scale: 1 }, layout, frames);
     assert.deepEqual([`ERROR: ${pictures[problem]}`], native.lines, what);
