@@ -130,8 +130,7 @@ build_libwebp() {
     [ -f "$deps/lib/libwebp.a" ] && return
     fetch libwebp "$(source_version libwebp7)"
     local src=$source_folder
-    compile_archive webp -I"$src" -- "$src"/src/{dec,enc,dsp,utils,mux,demux}/*.c \
-        $(find "$src/sharpyuv" -maxdepth 1 -name '*.c' 2>/dev/null)
+    compile_archive webp -I"$src" -- "$src"/src/{dec,enc,dsp,utils,mux,demux}/*.c "$src"/sharpyuv/*.c
     mkdir -p "$deps/include/webp"
     cp "$src"/src/webp/{encode,mux,mux_types,types,decode,demux}.h "$deps/include/webp/"
 }
