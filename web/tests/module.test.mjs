@@ -1,8 +1,8 @@
 // The WebAssembly module under node against the native command line, on files made here:
 // the same output bytes for decompile and compile, the same lines for check, for the refusal
 // of a shared output and for every malformed container and refused text of the tables, and the
-// same info, the same summary lines and the same files taken from a folder. Run by
-// scripts/web-test.sh (node --test).
+// same info, the same summary lines, the same files taken from a folder and the same words for
+// pictures that can't be drawn. Run by scripts/web-test.sh (node --test).
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { mkdtempSync, rmSync } from 'node:fs';
