@@ -1,0 +1,81 @@
+// The timeline row below the stage: the whole animation as a bar with the run playing shaded,
+// its clips as named ranges above it (a click chooses one), the playhead, and a field to type
+// a frame into. A click or drag on the bar goes to the frame under the pointer.
+
+// Where frame `frame` of `count` starts along the bar, as a share of its width in per cent.
+function at(frame, count) {
+  return `${(100 * frame) / Math.max(count, 1)}%`;
+}
+
+function place(element, first, frames, count) {
+  element.style.left = at(first, count);
+  element.style.width = at(frames, count);
+}
+
+export class Timeline {
+  // `elements`: { bar, run, playhead, clips, field }; `goTo(frame)` for a frame of the whole
+  // animation, `chooseClip(index)` for a clip by its index.
+  constructor(elements, goTo, chooseClip) {
+    this.el = elements;
+    this.goTo = goTo;
+    this.chooseClip = chooseClip;
+    this.count = 0;
+    this.ranges = [];
+    this.frame = 0;
+    const bar = elements.bar;
+    const follow = (event) => {
+      const box = bar.getBoundingClientRect();
+      if (this.count === 0 || box.width <= 0) return;
+      const frame = Math.floor(((event.clientX - box.left) / box.width) * this.count);
+      this.goTo(Math.min(Math.max(frame, 0), this.count - 1));
+    };
+    bar.addEventListener('pointerdown', (event) => {
+      bar.setPointerCapture(event.pointerId);
+      follow(event);
+    });
+    bar.addEventListener('pointermove', (event) => {
+      if (bar.hasPointerCapture(event.pointerId)) follow(event);
+    });
+    elements.field.addEventListener('change', () => {
+      const frame = Number.parseInt(elements.field.value, 10);
+      if (Number.isFinite(frame) && this.count > 0) this.goTo(Math.min(Math.max(frame, 0), this.count - 1));
+      elements.field.value = String(this.frame);
+    });
+  }
+
+  // A new animation: `count` frames and its clips ({ name, first, frames }).
+  setAnimation(count, clips) {
+    this.count = count;
+    this.el.bar.setAttribute('aria-valuemax', String(Math.max(count - 1, 0)));
+    this.el.field.max = String(Math.max(count - 1, 0));
+    this.ranges = clips.map((clip, index) => {
+      const range = document.createElement('button');
+      range.type = 'button';
+      range.className = 'clip-range';
+      range.textContent = clip.name;
+      range.title = `${clip.name}: frames ${clip.first} to ${clip.first + clip.frames - 1}`;
+      range.setAttribute('aria-label', `Clip ${clip.name}, frames ${clip.first} to ${clip.first + clip.frames - 1}`);
+      place(range, clip.first, clip.frames, count);
+      range.onclick = () => this.chooseClip(index);
+      return range;
+    });
+    this.el.clips.replaceChildren(...this.ranges);
+  }
+
+  // The run playing (the whole animation or a clip), and which clip that is (-1 for none).
+  setRun(first, frames, clipIndex) {
+    place(this.el.run, first, frames, this.count);
+    this.ranges.forEach((range, index) => {
+      range.classList.toggle('chosen', index === clipIndex);
+      range.setAttribute('aria-pressed', String(index === clipIndex));
+    });
+  }
+
+  setFrame(frame) {
+    this.frame = frame;
+    place(this.el.playhead, frame, 1, this.count);
+    this.el.bar.setAttribute('aria-valuenow', String(frame));
+    this.el.bar.setAttribute('aria-valuetext', `Frame ${frame} of ${this.count}`);
+    if (document.activeElement !== this.el.field) this.el.field.value = String(frame);
+  }
+}
