@@ -576,6 +576,7 @@ test('the view keys and controls change the picture: O, A, B, 1, the frame field
   assert.equal(await page.$eval('#help-dialog', (dialog) => dialog.open), true);
   const keys = await page.$$eval('#help-keys th', (cells) => cells.map((cell) => cell.textContent));
   for (const key of ['Space', 'F', '1', 'A', 'B', 'O', 'Ctrl+E', '?']) assert.ok(keys.includes(key), key);
+  await page.screenshot({ path: join(shots, 'help.png') });
   await page.keyboard.press('Escape');
   assert.equal(await page.$eval('#help-dialog', (dialog) => dialog.open), false);
 });
