@@ -316,8 +316,20 @@ export class Preview {
     const clip = this.currentClip();
     this.timeline.setFrame(frame);
     this.el.frameLabel.textContent = `Frame ${frame} (${clip.frames ? frame - clip.first + 1 : 0}/${clip.frames})`;
+    this.greyHidden(frame);
     this.showValues();
     this.draw();
+  }
+
+  // Greys the drawn tracks not shown in the frame (its f below 0, or past the track's end), as
+  // the evaluation the core sent says.
+  greyHidden(frame) {
+    for (const item of this.el.tracks.children) {
+      const state = stateOf(this.animation, Number(item.dataset.track), frame);
+      const hidden = !state || !(state.f >= 0);
+      item.classList.toggle('hidden-in-frame', hidden);
+      item.title = hidden ? 'Hidden in this frame' : '';
+    }
   }
 
   showValues() {

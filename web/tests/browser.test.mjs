@@ -517,6 +517,10 @@ test('a file opens on its first clip, else its first frame that draws, fitted; t
   await previewRow('late.reanim');
   assert.equal(await frameLabel(), 'Frame 4 (5/10)');
   assert.ok(pixelsNear(await canvasPixels(), green) > 500, 'the body is on the canvas');
+  const greyed = () => page.$eval('#tracks li', (item) => item.classList.contains('hidden-in-frame'));
+  assert.equal(await greyed(), false);
+  await page.keyboard.press('Home');
+  assert.equal(await greyed(), true, 'the body is hidden in frame 0');
   await previewRow('clipped.reanim');
   assert.equal(await page.$eval('#clip', (chooser) => chooser.value), 'idle');
   assert.equal(await frameLabel(), 'Frame 5 (1/5)');
