@@ -16,6 +16,7 @@ const wheelStep = 1.0015; // zoom factor per wheel unit
 const fitMargin = 0.9;
 const checkerSide = 12;
 const onionOpacity = 0.25;
+const backgroundKey = 'qorutil.view.background';
 const fieldNames = ['x', 'y', 'kx', 'ky', 'sx', 'sy', 'f', 'a'];
 
 function checkerPattern(context) {
@@ -75,8 +76,9 @@ export class Preview {
     el.fit.onclick = () => this.fit();
     el.zoomReadout.onclick = () => this.zoomTo(1);
     for (const box of [el.onion, el.axes, el.bounds]) box.onchange = () => this.draw();
-    el.background.onchange = () => this.draw();
-    el.backgroundColour.oninput = () => { el.background.value = 'colour'; this.draw(); };
+    el.background.onchange = () => this.backgroundChanged();
+    el.backgroundColour.oninput = () => { el.background.value = 'colour'; this.backgroundChanged(); };
+    this.restoreBackground();
     el.help.onclick = () => this.help.open();
     el.zoomIn.onclick = () => this.zoomBy(1.25, this.centre());
     el.zoomOut.onclick = () => this.zoomBy(0.8, this.centre());
@@ -169,6 +171,28 @@ export class Preview {
       event.preventDefault();
       act();
     }
+  }
+
+  // The background chosen is kept for the next visit, as the native preview keeps it.
+  restoreBackground() {
+    try {
+      const kept = JSON.parse(localStorage.getItem(backgroundKey) || 'null');
+      if (kept && /^#[0-9a-f]{6}$/i.test(kept.colour)) {
+        this.el.backgroundColour.value = kept.colour;
+        this.el.background.value = kept.plain ? 'colour' : 'checkers';
+      }
+    } catch {
+      // Nothing kept, or storage is not allowed: checkers.
+    }
+  }
+
+  backgroundChanged() {
+    try {
+      localStorage.setItem(backgroundKey, JSON.stringify({ plain: this.el.background.value === 'colour', colour: this.el.backgroundColour.value }));
+    } catch {
+      // Storage is not allowed: the choice lasts for this visit.
+    }
+    this.draw();
   }
 
   toggle(box) {

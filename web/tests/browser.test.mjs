@@ -569,6 +569,12 @@ test('the view keys and controls change the picture: O, A, B, 1, the frame field
   await page.select('#background', 'colour');
   const plain = await canvasPixels();
   assert.equal(pixelsNear(plain, [228, 228, 228], 0), 0, 'no checkers left');
+  // The page opened again keeps the background.
+  const again = await browser.newPage();
+  await again.goto(pathToFileURL(pagePath).href);
+  await again.waitForFunction(() => document.getElementById('about').textContent !== '', { timeout: 60000 });
+  assert.equal(await again.$eval('#background', (chooser) => chooser.value), 'colour');
+  await again.close();
   await page.select('#background', 'checkers');
   const greens = pixelsNear(await canvasPixels(), green);
   await page.click('#tracks li:first-child input');
