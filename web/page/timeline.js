@@ -22,6 +22,7 @@ export class Timeline {
     this.count = 0;
     this.ranges = [];
     this.frame = 0;
+    this.typing = false;
     const bar = elements.bar;
     const follow = (event) => {
       const box = bar.getBoundingClientRect();
@@ -36,7 +37,11 @@ export class Timeline {
     bar.addEventListener('pointermove', (event) => {
       if (bar.hasPointerCapture(event.pointerId)) follow(event);
     });
+    // While a number is being typed, playback does not overwrite it.
+    elements.field.addEventListener('input', () => { this.typing = true; });
+    elements.field.addEventListener('blur', () => { this.typing = false; });
     elements.field.addEventListener('change', () => {
+      this.typing = false;
       const frame = Number.parseInt(elements.field.value, 10);
       if (Number.isFinite(frame) && this.count > 0) this.goTo(Math.min(Math.max(frame, 0), this.count - 1));
       elements.field.value = String(this.frame);
@@ -76,6 +81,6 @@ export class Timeline {
     place(this.el.playhead, frame, 1, this.count);
     this.el.bar.setAttribute('aria-valuenow', String(frame));
     this.el.bar.setAttribute('aria-valuetext', `Frame ${frame} of ${this.count}`);
-    if (document.activeElement !== this.el.field) this.el.field.value = String(frame);
+    if (!this.typing) this.el.field.value = String(frame);
   }
 }

@@ -539,6 +539,11 @@ test('a file opens on its first clip, else its first frame that draws, fitted; t
   await page.keyboard.press('Enter');
   assert.equal(await frameLabel(), 'Frame 7 (8/10)');
   assert.equal(await page.$eval('#clip', (chooser) => chooser.value), '');
+  // A click on the bar goes to the frame under it: a quarter of the way along ten frames is frame 2.
+  const bar = await (await page.$('#timeline')).boundingBox();
+  await page.mouse.click(bar.x + bar.width / 4, bar.y + bar.height / 2);
+  assert.equal(await frameLabel(), 'Frame 2 (3/10)');
+  assert.equal(await page.$eval('#frame-field', (field) => field.value), '2');
 });
 
 test('the view keys and controls change the picture: O, A, B, 1, the frame field, the background, hidden tracks; ? lists the keys', async () => {
