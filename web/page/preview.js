@@ -49,6 +49,7 @@ export class Preview {
     this.selectedTrack = -1;
     this.zoom = 1;
     this.pan = { x: 0, y: 0 };
+    this.fitted = false; // whether the view is fitted to the clip, and follows the stage's size
     this.pointers = new Map();
     this.context = elements.canvas.getContext('2d');
     this.checkers = checkerPattern(this.context);
@@ -121,6 +122,7 @@ export class Preview {
     const after = [...this.pointers.values()];
     if (after.length === 1) {
       this.pan.x += now.x - before[0].x;
+      this.fitted = false;
       this.pan.y += now.y - before[0].y;
       this.draw();
     } else if (after.length === 2) {
@@ -205,7 +207,9 @@ export class Preview {
     const ratio = window.devicePixelRatio || 1;
     canvas.width = Math.max(1, Math.round(canvas.clientWidth * ratio));
     canvas.height = Math.max(1, Math.round(canvas.clientHeight * ratio));
-    this.draw();
+    // A view fitted stays fitted as the stage changes size, as the native preview's does.
+    if (this.fitted && this.animation) this.fit();
+    else this.draw();
   }
 
   // Selects the track whose item is topmost under a point of the canvas, as the core traces it.
@@ -378,6 +382,7 @@ export class Preview {
     const height = this.el.canvas.clientHeight;
     this.zoom = Math.min(Math.max(fitMargin * Math.min(width / bounds.w, height / bounds.h), minZoom), maxZoom);
     this.pan = { x: width / 2 - (bounds.x + bounds.w / 2) * this.zoom, y: height / 2 - (bounds.y + bounds.h / 2) * this.zoom };
+    this.fitted = true;
     this.draw();
   }
 
@@ -393,6 +398,7 @@ export class Preview {
     const under = { x: (fixed.x - this.pan.x) / this.zoom, y: (fixed.y - this.pan.y) / this.zoom };
     this.zoom = Math.min(Math.max(zoom, minZoom), maxZoom);
     this.pan = { x: fixed.x - under.x * this.zoom, y: fixed.y - under.y * this.zoom };
+    this.fitted = false;
     this.draw();
   }
 
@@ -400,6 +406,7 @@ export class Preview {
   setView(zoom, panX, panY) {
     this.zoom = zoom;
     this.pan = { x: panX, y: panY };
+    this.fitted = false;
     this.draw();
   }
 

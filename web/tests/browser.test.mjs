@@ -550,6 +550,13 @@ test('the view keys and controls change the picture: O, A, B, 1, the frame field
   await previewRow('pixel.reanim');
   await page.click('#canvas');
   await page.keyboard.press('f');
+  // A fitted view follows the stage's size.
+  const zoom = () => page.$eval('#zoom-readout', (readout) => readout.textContent);
+  const fittedZoom = await zoom();
+  await page.setViewport({ width: 1000, height: 720, deviceScaleFactor: 1 });
+  await page.waitForFunction((before) => document.getElementById('zoom-readout').textContent !== before, {}, fittedZoom);
+  await page.setViewport({ width: 1280, height: 720, deviceScaleFactor: 1 });
+  await page.waitForFunction((before) => document.getElementById('zoom-readout').textContent === before, {}, fittedZoom);
   const fitted = await canvasPixels();
   for (const [key, box] of [['o', 'onion'], ['a', 'axes'], ['b', 'bounds']]) {
     await page.keyboard.press(key);
