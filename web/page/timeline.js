@@ -7,6 +7,8 @@ function at(frame, count) {
   return `${(100 * frame) / Math.max(count, 1)}%`;
 }
 
+const rangeHeight = 22; // a row of clip ranges, in CSS pixels
+
 function place(element, first, frames, count) {
   element.style.left = at(first, count);
   element.style.width = at(frames, count);
@@ -51,6 +53,17 @@ export class Timeline {
   // A new animation: `count` frames and its clips ({ name, first, frames }).
   setAnimation(count, clips) {
     this.count = count;
+    // Clips that share frames go on rows of their own: each on the first row none of whose clips
+    // shares a frame with it.
+    const taken = []; // each row's clips, as [first, end)
+    const rows = clips.map((clip) => {
+      const end = clip.first + clip.frames;
+      let row = taken.findIndex((spans) => spans.every(([first, last]) => end <= first || clip.first >= last));
+      if (row < 0) row = taken.push([]) - 1;
+      taken[row].push([clip.first, end]);
+      return row;
+    });
+    this.el.clips.style.height = `${rangeHeight * Math.max(taken.length, 1)}px`;
     this.el.bar.setAttribute('aria-valuemax', String(Math.max(count - 1, 0)));
     this.el.field.max = String(Math.max(count - 1, 0));
     this.ranges = clips.map((clip, index) => {
@@ -61,6 +74,7 @@ export class Timeline {
       range.title = `${clip.name}: frames ${clip.first} to ${clip.first + clip.frames - 1}`;
       range.setAttribute('aria-label', `Clip ${clip.name}, frames ${clip.first} to ${clip.first + clip.frames - 1}`);
       place(range, clip.first, clip.frames, count);
+      range.style.top = `${rangeHeight * rows[index]}px`;
       range.onclick = () => this.chooseClip(index);
       return range;
     });

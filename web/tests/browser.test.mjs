@@ -495,7 +495,8 @@ function makeViewFiles() {
   writeFile(join(work, 'view/late.reanim'), textOf({ fps: 12, tracks: [body(10, 4)] }));
   const marker = (name, first, count) => ({ name, frames: Array.from({ length: 10 }, (_, n) => (
     n === 0 ? { f: first === 0 ? 0 : -1 } : n === first ? { f: 0 } : n === first + count ? { f: -1 } : {})) });
-  writeFile(join(work, 'view/clipped.reanim'), textOf({ fps: 12, tracks: [marker('anim_idle', 5, 5), body(10, 0), marker('anim_walk', 0, 5)] }));
+  writeFile(join(work, 'view/clipped.reanim'), textOf({ fps: 12,
+    tracks: [marker('anim_idle', 5, 5), body(10, 0), marker('anim_walk', 0, 5), marker('anim_wave', 3, 4)] }));
   writeFile(join(work, 'view/images/body.png'), partImage(40, 60, [200, 40, 200]));
   writeFile(join(work, 'view/images/arm.png'), partImage(14, 50, [40, 40, 220]));
   writeFile(join(work, 'view/images/head.png'), Buffer.from('not a picture at all'));
@@ -524,8 +525,10 @@ test('a file opens on its first clip, else its first frame that draws, fitted; t
   await previewRow('clipped.reanim');
   assert.equal(await page.$eval('#clip', (chooser) => chooser.value), 'idle');
   assert.equal(await frameLabel(), 'Frame 5 (1/5)');
-  assert.deepEqual(await page.$$eval('#clip-ranges button', (ranges) => ranges.map((range) => range.textContent)), ['idle', 'walk']);
-  assert.deepEqual(await page.$$eval('#clip-tracks li', (items) => items.map((item) => item.textContent)), ['anim_idle', 'anim_walk']);
+  // Clips sharing frames lie on rows of their own: wave (3 to 6) below idle (5 to 9) and walk (0 to 4).
+  assert.deepEqual(await page.$$eval('#clip-ranges button', (ranges) => ranges.map((range) => [range.textContent, range.offsetTop > 0])),
+    [['idle', false], ['walk', false], ['wave', true]]);
+  assert.deepEqual(await page.$$eval('#clip-tracks li', (items) => items.map((item) => item.textContent)), ['anim_idle', 'anim_walk', 'anim_wave']);
   assert.deepEqual(await page.$$eval('#tracks li', (items) => items.map((item) => item.textContent)), ['body']);
   await page.screenshot({ path: join(shots, 'opening.png') });
   // A clip chosen on the timeline plays from its start, fitted; a frame typed outside it leaves it.
