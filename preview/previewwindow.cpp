@@ -2,6 +2,7 @@
 
 #include "core/files/fileconversions.h"
 #include "core/files/outputfile.h"
+#include "core/scene/opening.h"
 #include "preview/canvas.h"
 #include "preview/player.h"
 #include "preview/timeline.h"
@@ -355,20 +356,17 @@ bool PreviewWindow::openFile(const QString &path)
     return true;
 }
 
-// The first clip in track order, else the first frame that shows anything, fitted.
+// Where the core says a file opens (its first clip, else the first frame that shows anything), fitted.
 void PreviewWindow::showStart()
 {
-    if (!animation_.clips.empty()) {
+    const qor::OpeningView opening = qor::openingView(animation_, images_, &attached_);
+    if (opening.clip) {
+        const int index = int(*opening.clip) + 1; // after "Whole animation"
         const QSignalBlocker quiet(clipChooser_);
-        clipChooser_->setCurrentIndex(1);
-        chooseClip(1);
-    } else {
-        int shown = 0;
-        while (shown + 1 < animation_.frameCount
-               && qor::frameBounds(animation_, shown, images_, &attached_).empty())
-            ++shown;
-        player_->setFrame(shown);
+        clipChooser_->setCurrentIndex(index);
+        chooseClip(index);
     }
+    player_->setFrame(opening.frame);
     canvas_->fitToView();
 }
 

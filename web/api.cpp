@@ -463,6 +463,11 @@ qor::Selection Preview::selection(int track, int frame, int first, int frames, c
     return qor::selectionOf(*animation_, size_t(track), frame, {std::string(), first, frames}, sizes, attached_.get());
 }
 
+qor::OpeningView Preview::opening(const qor::ImageSizes &sizes) const
+{
+    return animation_ ? qor::openingView(*animation_, sizes, attached_.get()) : qor::OpeningView();
+}
+
 std::vector<std::uint32_t> Preview::itemAt(int frame, qor::Point point, const std::vector<bool> &hidden,
                                            const qor::ImageSizes &sizes) const
 {

@@ -19,6 +19,7 @@
 #include "core/files/runreport.h"
 #include "core/scene/bounds.h"
 #include "core/scene/check.h"
+#include "core/scene/opening.h"
 #include "core/scene/scene.h"
 
 #include <cstdint>
@@ -193,6 +194,8 @@ public:
     // they draw anything at all.
     qor::Framing clipFraming(int first, int frames, const qor::ImageSizes &sizes, bool *drawn) const;
     qor::Selection selection(int track, int frame, int first, int frames, const qor::ImageSizes &sizes) const;
+    // The clip and frame the file opens on (qor::openingView).
+    qor::OpeningView opening(const qor::ImageSizes &sizes) const;
     // The track path of the topmost item under a point of the frame; empty when none is.
     std::vector<std::uint32_t> itemAt(int frame, qor::Point point, const std::vector<bool> &hidden,
                                       const qor::ImageSizes &sizes) const;

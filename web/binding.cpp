@@ -438,6 +438,13 @@ public:
                        {"path", path}});
     }
 
+    // The clip (its index, -1 for the whole animation) and frame the file opens on.
+    val opening(const val &sizes) const
+    {
+        const qor::OpeningView opening = preview_.opening(PageSizes(sizes));
+        return object({{"clip", val(opening.clip ? int(*opening.clip) : -1)}, {"frame", val(opening.frame)}});
+    }
+
     val itemAt(int frame, double x, double y, const val &hidden, const val &sizes) const
     {
         std::vector<bool> hides;
@@ -476,5 +483,6 @@ EMSCRIPTEN_BINDINGS(qorutil)
         .function("scenes", &Preview::scenes)
         .function("clipArea", &Preview::clipArea)
         .function("selection", &Preview::selection)
+        .function("opening", &Preview::opening)
         .function("itemAt", &Preview::itemAt);
 }

@@ -4,6 +4,7 @@
 #include "core/scene/attachment.h"
 #include "core/scene/bounds.h"
 #include "core/scene/imagename.h"
+#include "core/scene/opening.h"
 #include "core/scene/scene.h"
 #include "core/scene/sheet.h"
 
@@ -293,6 +294,60 @@ TEST_CASE("bounds: of a frame, of a clip, and the track that reaches farthest")
     CHECK(qor::Framing{{0, 0, 20000, 20000}, 1}.pixelSize() == std::nullopt);
     CHECK(qor::pictureSizeProblem(20000, 20000)
           == "the picture would be 20000 x 20000 pixels, more than the 268435456 pixels a picture may have");
+}
+
+// A track of `frames` frames shown only from `from` to `to` (inclusive); an image track draws
+// the 4 by 4 "red" there, a clip marker names no image.
+qor::ReanimTrack shownTrack(const std::string &name, int frames, int from, int to, const char *image = "")
+{
+    qor::ReanimTrack track{name, std::vector<qor::ReanimTransform>(size_t(frames))};
+    track.transforms[0].i = image;
+    track.transforms[0].f = -1;
+    if (from < frames)
+        track.transforms[size_t(from)].f = 0;
+    if (to + 1 < frames)
+        track.transforms[size_t(to + 1)].f = -1;
+    return track;
+}
+
+TEST_CASE("a file opens on its first clip, else on the first frame that draws anything")
+{
+    struct Row {
+        const char *name;
+        std::vector<qor::ReanimTrack> tracks;
+        bool attached; // whether attached animations are found
+        qor::OpeningView expected;
+    };
+    qor::ReanimTrack flattened = shownTrack("square", 6, 0, 5, "IMAGE_REANIM_RED");
+    flattened.transforms[0].sx = 0;
+    flattened.transforms[2].sx = 1;
+    const Row rows[] = {
+        {"the first clip in track order, from its first frame",
+         {shownTrack("square", 8, 0, 7, "IMAGE_REANIM_RED"), shownTrack("anim_late", 8, 4, 5), shownTrack("anim_early", 8, 1, 2)},
+         false,
+         {0, 4}},
+        {"a clip whose frames draw nothing is still the first clip",
+         {shownTrack("square", 8, 6, 7, "IMAGE_REANIM_RED"), shownTrack("anim_idle", 8, 0, 3)},
+         false,
+         {0, 0}},
+        {"no clips: the first frame shown", {shownTrack("square", 8, 3, 7, "IMAGE_REANIM_RED")}, false, {std::nullopt, 3}},
+        {"a frame whose items cover nothing is passed over", {flattened}, false, {std::nullopt, 2}},
+        {"an attached animation draws", {textTrack("t", 6, "attacher__Child", 2)}, true, {std::nullopt, 2}},
+        {"an attachment not found draws nothing", {textTrack("t", 6, "attacher__Child", 2)}, false, {}},
+        {"nothing drawn at all: frame 0", {shownTrack("square", 8, 8, 8, "IMAGE_REANIM_RED")}, false, {}},
+        {"no tracks", {}, false, {}},
+    };
+    Source source;
+    source.animations.emplace("child", child());
+    const Sizes sizes;
+    for (const Row &row : rows) {
+        CAPTURE(row.name);
+        qor::Reanim reanim;
+        reanim.tracks = row.tracks;
+        const qor::OpeningView found = qor::openingView(qor::evaluate(reanim), sizes, row.attached ? &source : nullptr);
+        CHECK(found.clip == row.expected.clip);
+        CHECK(found.frame == row.expected.frame);
+    }
 }
 
 TEST_CASE("the image-name rule: the prefix in any case goes, the rest in lower case")

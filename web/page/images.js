@@ -6,6 +6,7 @@ export class ImageLibrary {
   constructor() {
     this.bitmaps = new Map(); // key -> ImageBitmap
     this.folder = '';
+    this.problems = []; // a line for each file of the folder that could not be drawn
   }
 
   // Files of one folder (those below it in subfolders are not its images).
@@ -14,16 +15,22 @@ export class ImageLibrary {
     const images = own.filter((file) => /\.(png|jpg)$/i.test(file.name))
       .sort((a, b) => (a.name.toLowerCase() < b.name.toLowerCase() ? -1 : a.name.toLowerCase() > b.name.toLowerCase() ? 1 : 0));
     const bitmaps = new Map();
+    const problems = [];
+    this.folder = folderName || (files[0]?.webkitRelativePath || '').split('/')[0];
     for (const file of images) {
       try {
         const bitmap = await createImageBitmap(file, { premultiplyAlpha: 'premultiply', colorSpaceConversion: 'none' });
         bitmaps.set(file.name.slice(0, -4).toLowerCase(), bitmap);
-      } catch {
-        // A file that is no image is as if it were not there.
+      } catch (error) {
+        // A file that is no image is as if it were not there: a placeholder stands in, and
+        // the problems say which file and why.
+        const why = error && error.message ? error.message : String(error);
+        problems.push(`${file.webkitRelativePath || (this.folder ? `${this.folder}/${file.name}` : file.name)}: the image can't be drawn: ${why}`);
       }
     }
+    for (const bitmap of this.bitmaps.values()) bitmap.close();
     this.bitmaps = bitmaps;
-    this.folder = folderName || (files[0]?.webkitRelativePath || '').split('/')[0];
+    this.problems = problems;
     return bitmaps.size;
   }
 

@@ -41,6 +41,10 @@ const preview = new Preview({
   last: $('last'), timeline: $('timeline'), frameLabel: $('frame-label'), loop: $('loop'), speed: $('speed'), clip: $('clip'),
   fit: $('fit'), zoomIn: $('zoom-in'), zoomOut: $('zoom-out'), exportFrame: $('export-frame'), exportSheet: $('export-sheet'),
   numbers: $('numbers'), tracks: $('tracks'), values: $('values'),
+  timelineRun: $('timeline-run'), playhead: $('playhead'), clipRanges: $('clip-ranges'), frameField: $('frame-field'),
+  zoomReadout: $('zoom-readout'), onion: $('onion'), axes: $('axes'), bounds: $('bounds'), background: $('background'),
+  backgroundColour: $('background-colour'), help: $('help'), helpDialog: $('help-dialog'), helpKeys: $('help-keys'),
+  clipTracks: $('clip-tracks'), clipTracksTitle: $('clip-tracks-title'),
 }, images, say, jobs);
 
 // Previews a file in the worker, the other listed files at hand for what it attaches; what
@@ -51,12 +55,13 @@ async function showPreview(entry) {
     entries: list.entries.map(({ path, file }) => ({ path, file })), images: images.sizes() });
   if (request !== previewRequest) return;
   if (!reply.animation.ok) return say(reply.animation.error);
-  preview.show(reply.animation, reply.scenes, entry.path);
+  preview.show(reply.animation, reply.scenes, entry.path, reply.opening);
   for (const problem of reply.scenes.problems) say(`warning: ${problem}`);
 }
 
-// New images: the previewed frames again with their sizes.
+// New images: the previewed frames again with their sizes; the files that can't be drawn said.
 async function imagesChanged() {
+  for (const problem of images.problems) say(`warning: ${problem}`);
   const reply = await jobs.request({ op: 'rescene', images: images.sizes() });
   if (reply.scenes) preview.setScenes(reply.scenes);
 }

@@ -1,8 +1,11 @@
-// The preview: the canvas with zoom, pan and fit, the playback controls, the clip chooser,
+// The preview: the canvas with zoom, pan and fit, the playback controls, the timeline and the
+// clip chooser, what is shown over the frame (onion skin, axes, the clip's box, the background),
 // the track list with its visibility boxes and the selected track's values, and export. The
-// keys are the native preview's: Space, Left, Right, Home, End, F, Ctrl+Plus and Ctrl+Minus,
-// Ctrl+E and Ctrl+Shift+E.
+// keys are the native preview's (help.js lists them).
 import { drawFrame, drawSelection, stateOf } from './draw.js';
+import { drawAxes, drawBounds } from './guides.js';
+import { helpDialog } from './help.js';
+import { Timeline } from './timeline.js';
 import { Player } from './player.js';
 import { Exporter } from './export.js';
 
@@ -11,6 +14,8 @@ const maxZoom = 40;
 const wheelStep = 1.0015; // zoom factor per wheel unit
 const fitMargin = 0.9;
 const checkerSide = 12;
+const onionOpacity = 0.25;
+const backgroundKey = 'qorutil.view.background';
 const fieldNames = ['x', 'y', 'kx', 'ky', 'sx', 'sy', 'f', 'a'];
 
 function checkerPattern(context) {
@@ -43,9 +48,13 @@ export class Preview {
     this.selectedTrack = -1;
     this.zoom = 1;
     this.pan = { x: 0, y: 0 };
+    this.fitted = false; // whether the view is fitted to the clip, and follows the stage's size
     this.pointers = new Map();
     this.context = elements.canvas.getContext('2d');
     this.checkers = checkerPattern(this.context);
+    this.timeline = new Timeline({ bar: elements.timeline, run: elements.timelineRun, playhead: elements.playhead,
+      clips: elements.clipRanges, field: elements.frameField }, (frame) => this.goToFrame(frame), (index) => this.pickClip(index));
+    this.help = helpDialog(elements.helpDialog, elements.helpKeys);
     this.player = new Player(() => this.showFrame(), (playing) => {
       elements.play.textContent = playing ? 'Pause' : 'Play';
       elements.play.setAttribute('aria-label', playing ? 'Pause (Space)' : 'Play (Space)');
@@ -62,11 +71,16 @@ export class Preview {
     el.play.onclick = () => player.toggle();
     el.forward.onclick = () => player.step(1);
     el.last.onclick = () => player.toLast();
-    el.timeline.oninput = () => player.setFrame(player.first + Number(el.timeline.value));
     el.loop.onchange = () => { player.loop = el.loop.checked; };
     el.speed.onchange = () => { player.speed = Number(el.speed.value); };
-    el.clip.onchange = () => this.chooseClip();
+    el.clip.onchange = () => { this.chooseClip(); this.fit(); };
     el.fit.onclick = () => this.fit();
+    el.zoomReadout.onclick = () => this.zoomTo(1);
+    for (const box of [el.onion, el.axes, el.bounds]) box.onchange = () => this.draw();
+    el.background.onchange = () => this.backgroundChanged();
+    el.backgroundColour.oninput = () => { el.background.value = 'colour'; this.backgroundChanged(); };
+    this.restoreBackground();
+    el.help.onclick = () => this.help.open();
     el.zoomIn.onclick = () => this.zoomBy(1.25, this.centre());
     el.zoomOut.onclick = () => this.zoomBy(0.8, this.centre());
     el.exportFrame.onclick = () => this.exporter.frame();
@@ -108,6 +122,7 @@ export class Preview {
     const after = [...this.pointers.values()];
     if (after.length === 1) {
       this.pan.x += now.x - before[0].x;
+      this.fitted = false;
       this.pan.y += now.y - before[0].y;
       this.draw();
     } else if (after.length === 2) {
@@ -119,7 +134,8 @@ export class Preview {
 
   key(event) {
     const target = event.target;
-    if (target.matches('select, textarea, input[type=text], input[type=search], input[type=number]')) return;
+    if (target.matches('select, textarea, input[type=text], input[type=search], input[type=number], input[type=color]')) return;
+    if (target.closest('dialog')) return;
     if (target.closest('#list') && (event.key === ' ' || event.key === 'Enter')) return;
     const control = event.ctrlKey || event.metaKey;
     const act = {
@@ -130,7 +146,19 @@ export class Preview {
       End: () => this.player.toLast(),
       f: () => this.fit(),
       F: () => this.fit(),
+      1: () => this.zoomTo(1),
+      o: () => this.toggle(this.el.onion),
+      O: () => this.toggle(this.el.onion),
+      a: () => this.toggle(this.el.axes),
+      A: () => this.toggle(this.el.axes),
+      b: () => this.toggle(this.el.bounds),
+      B: () => this.toggle(this.el.bounds),
     }[event.key];
+    if (event.key === '?' && !control && !event.altKey) {
+      event.preventDefault();
+      this.help.open();
+      return;
+    }
     if (control && (event.key === 'e' || event.key === 'E')) {
       event.preventDefault();
       if (event.shiftKey) this.exporter.sheet();
@@ -147,12 +175,41 @@ export class Preview {
     }
   }
 
+  // The background chosen is kept for the next visit, as the native preview keeps it.
+  restoreBackground() {
+    try {
+      const kept = JSON.parse(localStorage.getItem(backgroundKey) || 'null');
+      if (kept && /^#[0-9a-f]{6}$/i.test(kept.colour)) {
+        this.el.backgroundColour.value = kept.colour;
+        this.el.background.value = kept.plain ? 'colour' : 'checkers';
+      }
+    } catch {
+      // Nothing kept, or storage is not allowed: checkers.
+    }
+  }
+
+  backgroundChanged() {
+    try {
+      localStorage.setItem(backgroundKey, JSON.stringify({ plain: this.el.background.value === 'colour', colour: this.el.backgroundColour.value }));
+    } catch {
+      // Storage is not allowed: the choice lasts for this visit.
+    }
+    this.draw();
+  }
+
+  toggle(box) {
+    box.checked = !box.checked;
+    this.draw();
+  }
+
   resize() {
     const canvas = this.el.canvas;
     const ratio = window.devicePixelRatio || 1;
     canvas.width = Math.max(1, Math.round(canvas.clientWidth * ratio));
     canvas.height = Math.max(1, Math.round(canvas.clientHeight * ratio));
-    this.draw();
+    // A view fitted stays fitted as the stage changes size, as the native preview's does.
+    if (this.fitted && this.animation) this.fit();
+    else this.draw();
   }
 
   // Selects the track whose item is topmost under a point of the canvas, as the core traces it.
@@ -165,7 +222,9 @@ export class Preview {
 
   select(track) {
     this.selectedTrack = track;
-    [...this.el.tracks.children].forEach((item, index) => item.classList.toggle('selected', index === track));
+    for (const item of [...this.el.tracks.children, ...this.el.clipTracks.children]) {
+      item.classList.toggle('selected', Number(item.dataset.track) === track);
+    }
     this.showFrame();
   }
 
@@ -176,10 +235,11 @@ export class Preview {
     this.draw();
   }
 
-  // A newly read animation; the clip chosen before is kept by name, the view fitted.
-  show(animation, scenes, name) {
-    const kept = this.el.clip.selectedIndex > 0 ? this.el.clip.value : '';
+  // A newly read animation. Another file opens where the core says (`opening`: its first clip,
+  // else the first frame that draws), fitted; the same file read again keeps its clip by name.
+  show(animation, scenes, name, opening = { clip: -1, frame: 0 }) {
     const fresh = name !== this.name;
+    const kept = this.el.clip.selectedIndex > 0 ? this.el.clip.value : '';
     this.animation = animation;
     this.scenes = scenes;
     this.selectionKey = '';
@@ -188,15 +248,36 @@ export class Preview {
     this.el.canvas.setAttribute('aria-label', `Frame of ${name}`);
     this.el.clip.replaceChildren(new Option('Whole animation', ''));
     for (const clip of animation.clips) this.el.clip.append(new Option(clip.name, clip.name));
-    this.el.clip.value = animation.clips.some((clip) => clip.name === kept) ? kept : '';
+    if (fresh) this.el.clip.selectedIndex = opening.clip + 1;
+    else this.el.clip.value = animation.clips.some((clip) => clip.name === kept) ? kept : '';
     if (fresh) {
       this.hidden = [];
       this.selectedTrack = -1;
     }
     this.fillTracks();
     this.player.setFramesPerSecond(animation.fps);
+    this.timeline.setAnimation(animation.frameCount, animation.clips);
+    if (fresh) this.player.frame = opening.frame;
     this.chooseClip();
     if (fresh) this.fit();
+  }
+
+  // A clip chosen on the timeline, fitted.
+  pickClip(index) {
+    this.el.clip.selectedIndex = index + 1;
+    this.chooseClip();
+    this.fit();
+  }
+
+  // A frame of the whole animation; one outside the clip playing leaves the clip.
+  goToFrame(frame) {
+    if (!this.animation) return;
+    const clip = this.currentClip();
+    if (frame < clip.first || frame >= clip.first + clip.frames) {
+      this.el.clip.value = '';
+      this.chooseClip();
+    }
+    this.player.setFrame(frame);
   }
 
   currentClip() {
@@ -214,40 +295,69 @@ export class Preview {
 
   chooseClip() {
     const clip = this.currentClip();
-    this.el.timeline.max = String(Math.max(clip.frames - 1, 0));
+    this.timeline.setRun(clip.first, clip.frames, this.el.clip.selectedIndex - 1);
     this.player.setRun(clip.first, clip.frames);
   }
 
+  // The drawn tracks with their boxes (a hidden one greyed), and apart from them the tracks
+  // that mark clips, which draw nothing.
   fillTracks() {
-    const list = this.el.tracks;
-    list.replaceChildren();
+    const drawn = [];
+    const markers = [];
     this.animation.tracks.forEach((track, index) => {
       const item = document.createElement('li');
+      item.dataset.track = String(index);
       item.classList.toggle('selected', index === this.selectedTrack);
+      const label = document.createElement('span');
+      label.textContent = track.name;
+      item.onclick = (event) => {
+        if (event.target.matches('input')) return;
+        this.select(this.selectedTrack === index ? -1 : index);
+      };
+      if (track.marksClip) {
+        label.title = 'Marks a clip; not drawn';
+        item.append(label);
+        markers.push(item);
+        return;
+      }
       const box = document.createElement('input');
       box.type = 'checkbox';
       box.checked = !this.hidden[index];
       box.setAttribute('aria-label', `Show ${track.name || `track ${index}`}`);
-      box.onchange = () => { this.hidden[index] = !box.checked; this.draw(); };
-      const label = document.createElement('span');
-      label.textContent = track.name + (track.marksClip ? ' (clip)' : '');
-      if (track.marksClip) label.title = 'Marks a clip; not drawn';
-      item.append(box, label);
-      item.onclick = (event) => {
-        if (event.target === box) return;
-        this.select(this.selectedTrack === index ? -1 : index);
+      item.classList.toggle('hidden-track', Boolean(this.hidden[index]));
+      box.onchange = () => {
+        this.hidden[index] = !box.checked;
+        item.classList.toggle('hidden-track', !box.checked);
+        this.draw();
       };
-      list.append(item);
+      item.append(box, label);
+      drawn.push(item);
     });
+    this.el.tracks.replaceChildren(...drawn);
+    this.el.clipTracks.replaceChildren(...markers);
+    this.el.clipTracks.hidden = markers.length === 0;
+    this.el.clipTracksTitle.hidden = markers.length === 0;
   }
 
   showFrame() {
     const frame = this.player.frame;
     const clip = this.currentClip();
-    this.el.timeline.value = String(frame - clip.first);
+    this.timeline.setFrame(frame);
     this.el.frameLabel.textContent = `Frame ${frame} (${clip.frames ? frame - clip.first + 1 : 0}/${clip.frames})`;
+    this.greyHidden(frame);
     this.showValues();
     this.draw();
+  }
+
+  // Greys the drawn tracks not shown in the frame (its f below 0, or past the track's end), as
+  // the evaluation the core sent says.
+  greyHidden(frame) {
+    for (const item of this.el.tracks.children) {
+      const state = stateOf(this.animation, Number(item.dataset.track), frame);
+      const hidden = !state || !(state.f >= 0);
+      item.classList.toggle('hidden-in-frame', hidden);
+      item.title = hidden ? 'Hidden in this frame' : '';
+    }
   }
 
   showValues() {
@@ -272,13 +382,23 @@ export class Preview {
     const height = this.el.canvas.clientHeight;
     this.zoom = Math.min(Math.max(fitMargin * Math.min(width / bounds.w, height / bounds.h), minZoom), maxZoom);
     this.pan = { x: width / 2 - (bounds.x + bounds.w / 2) * this.zoom, y: height / 2 - (bounds.y + bounds.h / 2) * this.zoom };
+    this.fitted = true;
     this.draw();
   }
 
   zoomBy(factor, fixed) {
+    this.zoomAbout(this.zoom * factor, fixed);
+  }
+
+  zoomTo(zoom) {
+    this.zoomAbout(zoom, this.centre());
+  }
+
+  zoomAbout(zoom, fixed) {
     const under = { x: (fixed.x - this.pan.x) / this.zoom, y: (fixed.y - this.pan.y) / this.zoom };
-    this.zoom = Math.min(Math.max(this.zoom * factor, minZoom), maxZoom);
+    this.zoom = Math.min(Math.max(zoom, minZoom), maxZoom);
     this.pan = { x: fixed.x - under.x * this.zoom, y: fixed.y - under.y * this.zoom };
+    this.fitted = false;
     this.draw();
   }
 
@@ -286,6 +406,7 @@ export class Preview {
   setView(zoom, panX, panY) {
     this.zoom = zoom;
     this.pan = { x: panX, y: panY };
+    this.fitted = false;
     this.draw();
   }
 
@@ -301,16 +422,33 @@ export class Preview {
   drawNow() {
     const { context, el } = this;
     const ratio = el.canvas.width / Math.max(el.canvas.clientWidth, 1);
+    const percent = `${Math.round(this.zoom * 100)} %`;
+    if (el.zoomReadout.textContent !== percent) {
+      el.zoomReadout.textContent = percent;
+      el.zoomReadout.setAttribute('aria-label', `Zoom ${percent}; to 100 % (1)`);
+    }
     context.resetTransform();
     context.globalAlpha = 1;
-    context.fillStyle = this.checkers;
+    context.fillStyle = el.background.value === 'colour' ? el.backgroundColour.value : this.checkers;
     context.fillRect(0, 0, el.canvas.width, el.canvas.height);
     if (!this.animation) return;
     context.imageSmoothingEnabled = this.zoom * ratio !== 1;
     context.setTransform(this.zoom * ratio, 0, 0, this.zoom * ratio, this.pan.x * ratio, this.pan.y * ratio);
-    drawFrame(context, this.scenes, this.player.frame, this.images, this.hidden);
+    const frame = this.player.frame;
+    if (el.onion.checked) {
+      const clip = this.currentClip();
+      context.globalAlpha = onionOpacity;
+      for (const other of [frame - 1, frame + 1]) {
+        if (other >= clip.first && other < clip.first + clip.frames) drawFrame(context, this.scenes, other, this.images, this.hidden);
+      }
+      context.globalAlpha = 1;
+    }
+    drawFrame(context, this.scenes, frame, this.images, this.hidden);
     if (this.selectedTrack >= 0) drawSelection(context, this.currentSelection());
     context.resetTransform();
+    const view = { zoom: this.zoom, pan: this.pan, ratio };
+    if (el.bounds.checked) drawBounds(context, view, this.currentFraming().area);
+    if (el.axes.checked) drawAxes(context, view, el.canvas.width, el.canvas.height);
   }
 
   // The selected track's marks for the frame shown; asked of the core when they are not at hand,

@@ -128,9 +128,11 @@ async function preview(message) {
     }
     previewed = { preview: made, animation, sizes: pageSizes(images) };
     const scenes = scenesOf(made, animation, previewed.sizes);
+    // Where the file opens: its first clip, else the first frame that draws (the core's rule).
+    const opening = made.opening(previewed.sizes);
     const transfer = transferOf(scenes);
     for (const track of animation.tracks) transfer.push(track.values.buffer, track.strings.buffer);
-    self.postMessage({ id, finished: true, animation, scenes }, transfer);
+    self.postMessage({ id, finished: true, animation, scenes, opening }, transfer);
   } catch (error) {
     instance = null;
     previewed = null;

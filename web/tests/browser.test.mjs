@@ -555,6 +555,181 @@ test('attached animations are drawn as render draws them, composed into their tr
   await page.screenshot({ path: join(shots, 'attached.png') });
 });
 
+// The canvas's pixels, to compare before and after.
+async function canvasPixels() {
+  await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+  return page.evaluate(() => {
+    const canvas = document.getElementById('canvas');
+    return Array.from(canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data);
+  });
+}
+
+// Pixels of the canvas within `tolerance` of a colour.
+function pixelsNear(pixels, [r, g, b], tolerance = 12) {
+  let count = 0;
+  for (let n = 0; n < pixels.length; n += 4) {
+    if (Math.abs(pixels[n] - r) <= tolerance && Math.abs(pixels[n + 1] - g) <= tolerance && Math.abs(pixels[n + 2] - b) <= tolerance) count++;
+  }
+  return count;
+}
+
+function differing(a, b) {
+  let count = 0;
+  for (let n = 0; n < a.length; n += 4) if (a[n] !== b[n] || a[n + 1] !== b[n + 1] || a[n + 2] !== b[n + 2]) count++;
+  return count;
+}
+
+async function previewRow(name) {
+  await page.$$eval('#list tbody tr td.path', (cells, wanted) => cells.find((cell) => cell.textContent === wanted).click(), name);
+  await page.waitForFunction((wanted) => document.getElementById('preview-name').textContent === wanted, {}, name);
+}
+
+const frameLabel = () => page.$eval('#frame-label', (label) => label.textContent);
+const green = [60, 160, 80]; // the body of pixel/images
+
+// Files for the view: one whose first frames draw nothing, one with clips (the first in track
+// order starts later than the second), the images in other colours with one undecodable.
+function makeViewFiles() {
+  const body = (frames, shownFrom) => ({ name: 'body', frames: Array.from({ length: frames }, (_, n) => ({
+    x: 20 + 4 * n, y: 10, ...(n === 0 ? { i: 'IMAGE_REANIM_BODY' } : {}), ...(n === 0 && shownFrom > 0 ? { f: -1 } : {}),
+    ...(n === shownFrom && shownFrom > 0 ? { f: 0 } : {}) })) });
+  writeFile(join(work, 'view/late.reanim'), textOf({ fps: 12, tracks: [body(10, 4)] }));
+  const marker = (name, first, count) => ({ name, frames: Array.from({ length: 10 }, (_, n) => (
+    n === 0 ? { f: first === 0 ? 0 : -1 } : n === first ? { f: 0 } : n === first + count ? { f: -1 } : {})) });
+  writeFile(join(work, 'view/clipped.reanim'), textOf({ fps: 12,
+    tracks: [marker('anim_idle', 5, 5), body(10, 0), marker('anim_walk', 0, 5), marker('anim_wave', 3, 4)] }));
+  writeFile(join(work, 'view/images/body.png'), partImage(40, 60, [200, 40, 200]));
+  writeFile(join(work, 'view/images/arm.png'), partImage(14, 50, [40, 40, 220]));
+  writeFile(join(work, 'view/images/head.png'), Buffer.from('not a picture at all'));
+}
+
+test('a file opens on its first clip, else its first frame that draws, fitted; the frame does not carry over', async () => {
+  makeViewFiles();
+  await clearList();
+  await (await page.$('#pick-files')).uploadFile(join(work, 'pixel/pixel.reanim'), join(work, 'view/late.reanim'), join(work, 'view/clipped.reanim'));
+  await waitForList(3);
+  const said = (await logLines()).length;
+  await (await page.$('#pick-images')).uploadFile(join(work, 'pixel/images'));
+  await page.waitForFunction((count) => [...document.querySelectorAll('#log > div')].slice(count)
+    .some((line) => line.textContent.startsWith('Images')), {}, said);
+  await previewRow('pixel.reanim');
+  await page.click('#canvas');
+  for (let n = 0; n < 8; n++) await page.keyboard.press('ArrowRight');
+  assert.equal(await frameLabel(), 'Frame 8 (9/16)');
+  await previewRow('late.reanim');
+  assert.equal(await frameLabel(), 'Frame 4 (5/10)');
+  assert.ok(pixelsNear(await canvasPixels(), green) > 500, 'the body is on the canvas');
+  const greyed = () => page.$eval('#tracks li', (item) => item.classList.contains('hidden-in-frame'));
+  assert.equal(await greyed(), false);
+  await page.keyboard.press('Home');
+  assert.equal(await greyed(), true, 'the body is hidden in frame 0');
+  await previewRow('clipped.reanim');
+  assert.equal(await page.$eval('#clip', (chooser) => chooser.value), 'idle');
+  assert.equal(await frameLabel(), 'Frame 5 (1/5)');
+  // Clips sharing frames lie on rows of their own: wave (3 to 6) below idle (5 to 9) and walk (0 to 4).
+  assert.deepEqual(await page.$$eval('#clip-ranges button', (ranges) => ranges.map((range) => [range.textContent, range.offsetTop > 0])),
+    [['idle', false], ['walk', false], ['wave', true]]);
+  assert.deepEqual(await page.$$eval('#clip-tracks li', (items) => items.map((item) => item.textContent)), ['anim_idle', 'anim_walk', 'anim_wave']);
+  assert.deepEqual(await page.$$eval('#tracks li', (items) => items.map((item) => item.textContent)), ['body']);
+  await page.screenshot({ path: join(shots, 'opening.png') });
+  // A clip chosen on the timeline plays from its start, fitted; a frame typed outside it leaves it.
+  await page.evaluate(() => window.qorutil.preview.setView(3, 0, 0));
+  await page.click('#clip-ranges button:nth-child(2)');
+  assert.equal(await page.$eval('#clip', (chooser) => chooser.value), 'walk');
+  assert.equal(await frameLabel(), 'Frame 0 (1/5)');
+  assert.notEqual(await page.evaluate(() => window.qorutil.preview.zoom), 3);
+  await page.click('#frame-field', { clickCount: 3 });
+  await page.keyboard.type('7');
+  await page.keyboard.press('Enter');
+  assert.equal(await frameLabel(), 'Frame 7 (8/10)');
+  assert.equal(await page.$eval('#clip', (chooser) => chooser.value), '');
+  // A click on the bar goes to the frame under it: a quarter of the way along ten frames is frame 2.
+  const bar = await (await page.$('#timeline')).boundingBox();
+  await page.mouse.click(bar.x + bar.width / 4, bar.y + bar.height / 2);
+  assert.equal(await frameLabel(), 'Frame 2 (3/10)');
+  assert.equal(await page.$eval('#frame-field', (field) => field.value), '2');
+});
+
+test('the view keys and controls change the picture: O, A, B, 1, the frame field, the background, hidden tracks; ? lists the keys', async () => {
+  await previewRow('pixel.reanim');
+  await page.click('#canvas');
+  await page.keyboard.press('f');
+  // A fitted view follows the stage's size.
+  const zoom = () => page.$eval('#zoom-readout', (readout) => readout.textContent);
+  const fittedZoom = await zoom();
+  await page.setViewport({ width: 1000, height: 720, deviceScaleFactor: 1 });
+  await page.waitForFunction((before) => document.getElementById('zoom-readout').textContent !== before, {}, fittedZoom);
+  await page.setViewport({ width: 1280, height: 720, deviceScaleFactor: 1 });
+  await page.waitForFunction((before) => document.getElementById('zoom-readout').textContent === before, {}, fittedZoom);
+  const fitted = await canvasPixels();
+  for (const [key, box] of [['o', 'onion'], ['a', 'axes'], ['b', 'bounds']]) {
+    await page.keyboard.press(key);
+    assert.equal(await page.$eval(`#${box}`, (input) => input.checked), true, key);
+    const shown = await canvasPixels();
+    assert.ok(differing(fitted, shown) > 50, `${key} changes the picture`);
+    if (key === 'a') assert.ok(pixelsNear(shown, [220, 40, 40], 2) > 200, 'the axes are drawn');
+    if (key === 'b') assert.ok(pixelsNear(shown, [40, 120, 220], 2) > 100, 'the box is drawn');
+    await page.keyboard.press(key.toUpperCase());
+    assert.deepEqual(await canvasPixels(), fitted, `${key} again takes it away`);
+  }
+  assert.notEqual(await page.$eval('#zoom-readout', (readout) => readout.textContent), '100 %');
+  await page.keyboard.press('1');
+  assert.equal(await page.$eval('#zoom-readout', (readout) => readout.textContent), '100 %');
+  const atOne = await canvasPixels();
+  assert.ok(differing(fitted, atOne) > 500, '1 zooms');
+  await page.click('#frame-field', { clickCount: 3 });
+  await page.keyboard.type('12');
+  await page.keyboard.press('Enter');
+  assert.equal(await frameLabel(), 'Frame 12 (13/16)');
+  assert.ok(differing(atOne, await canvasPixels()) > 50, 'frame 12 is another picture');
+  await page.select('#background', 'colour');
+  const plain = await canvasPixels();
+  assert.equal(pixelsNear(plain, [228, 228, 228], 0), 0, 'no checkers left');
+  // The page opened again keeps the background.
+  const again = await browser.newPage();
+  await again.goto(pathToFileURL(pagePath).href);
+  await again.waitForFunction(() => document.getElementById('about').textContent !== '', { timeout: 60000 });
+  assert.equal(await again.$eval('#background', (chooser) => chooser.value), 'colour');
+  await again.close();
+  await page.select('#background', 'checkers');
+  const greens = pixelsNear(await canvasPixels(), green);
+  await page.click('#tracks li:first-child input');
+  assert.equal(await page.$eval('#tracks li:first-child', (item) => item.classList.contains('hidden-track')), true);
+  assert.ok(pixelsNear(await canvasPixels(), green) < greens / 4, 'the hidden body is not drawn');
+  await page.click('#tracks li:first-child input');
+  await page.click('#canvas');
+  await page.keyboard.press('?');
+  assert.equal(await page.$eval('#help-dialog', (dialog) => dialog.open), true);
+  const keys = await page.$$eval('#help-keys th', (cells) => cells.map((cell) => cell.textContent));
+  for (const key of ['Space', 'F', '1', 'A', 'B', 'O', 'Ctrl+E', '?']) assert.ok(keys.includes(key), key);
+  await page.screenshot({ path: join(shots, 'help.png') });
+  await page.keyboard.press('Escape');
+  assert.equal(await page.$eval('#help-dialog', (dialog) => dialog.open), false);
+});
+
+test('another images folder redraws the picture at once; an image that can\'t be drawn is named with why', async () => {
+  await previewRow('pixel.reanim');
+  await page.click('#canvas');
+  await page.keyboard.press('f');
+  const before = await canvasPixels();
+  assert.ok(pixelsNear(before, green) > 500);
+  const said = (await logLines()).length;
+  await (await page.$('#pick-images')).uploadFile(join(work, 'view/images'));
+  await page.waitForFunction((count) => [...document.querySelectorAll('#log > div')].slice(count)
+    .some((line) => line.textContent.startsWith('Images')), {}, said);
+  const after = await canvasPixels();
+  assert.equal(pixelsNear(after, green), 0, 'the old body is gone');
+  assert.ok(pixelsNear(after, [200, 40, 200]) > 500, 'the new body is drawn');
+  assert.ok(pixelsNear(after, [40, 70, 150], 16) > 20, 'a placeholder stands in for the head');
+  const lines = (await logLines()).slice(said);
+  assert.ok(lines.some((line) => /^warning: images\/head\.png: the image can't be drawn: .+/.test(line)), lines.join('\n'));
+  await page.keyboard.press('o');
+  await page.keyboard.press('a');
+  await page.keyboard.press('b');
+  await page.screenshot({ path: join(shots, 'viewer.png') });
+  for (const key of ['o', 'a', 'b']) await page.keyboard.press(key);
+});
+
 test('hostile files give their ERROR lines and the page goes on answering', { timeout: 600000 }, async () => {
   await clearList();
   const names = ['truncated.reanim.compiled', 'garbage.reanim.compiled', 'deep.reanim', 'bomb.reanim.compiled'];

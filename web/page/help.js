@@ -1,0 +1,36 @@
+// The Help dialog: every key of the preview and what it does, as the native preview's
+// Help > Keys lists them, and what the pointer does on the stage.
+
+export const keyList = [
+  ['Space', 'play or pause'],
+  ['Left / Right', 'previous / next frame'],
+  ['Home / End', 'first / last frame of the clip'],
+  ['F', 'fit the clip to the view'],
+  ['1', 'zoom to 100 %'],
+  ['Ctrl++ / Ctrl+-', 'zoom in / out (or the wheel, about the cursor)'],
+  ['A', 'origin axes'],
+  ['B', "the clip's bounding box"],
+  ['O', 'onion skin: the frames before and after, faint'],
+  ['Ctrl+E', 'export the frame as PNG'],
+  ['Ctrl+Shift+E', 'export the clip as a sheet PNG'],
+  ['?', 'this help'],
+  ['Drag', 'pan the view (two fingers pinch to zoom)'],
+  ['Double click', 'select the track drawn under the pointer'],
+];
+
+// Fills the dialog's table once; `open` shows it.
+export function helpDialog(dialog, table) {
+  table.replaceChildren(...keyList.map(([keys, does]) => {
+    const row = document.createElement('tr');
+    const key = document.createElement('th');
+    key.scope = 'row';
+    key.textContent = keys;
+    const what = document.createElement('td');
+    what.textContent = does;
+    row.append(key, what);
+    return row;
+  }));
+  return {
+    open: () => { if (!dialog.open) dialog.showModal(); },
+  };
+}
