@@ -185,6 +185,7 @@ export class Preview {
     this.selectionKey = '';
     this.name = name;
     this.el.name.textContent = name;
+    this.el.name.classList.remove('failed');
     this.el.canvas.setAttribute('aria-label', `Frame of ${name}`);
     this.el.clip.replaceChildren(new Option('Whole animation', ''));
     for (const clip of animation.clips) this.el.clip.append(new Option(clip.name, clip.name));
@@ -197,6 +198,22 @@ export class Preview {
     this.player.setFramesPerSecond(animation.fps);
     this.chooseClip();
     if (fresh) this.fit();
+  }
+
+  // A file that does not read: no picture and no tracks, and the line that says why where its
+  // name would be (the line its row in the list gives).
+  showFailure(name, error) {
+    this.animation = null;
+    this.scenes = null;
+    this.selectionKey = '';
+    this.name = '';
+    this.el.name.textContent = error;
+    this.el.name.classList.add('failed');
+    this.el.canvas.setAttribute('aria-label', `No picture of ${name}: ${error}`);
+    this.el.clip.replaceChildren(new Option('Whole animation', ''));
+    this.el.tracks.replaceChildren();
+    this.el.timeline.max = '0';
+    this.player.setRun(0, 0);
   }
 
   currentClip() {
