@@ -75,6 +75,8 @@ export class FileList {
   key(event) {
     const entry = this.entryAt(event.target);
     if (!entry || event.altKey || event.ctrlKey || event.metaKey) return;
+    // A box clicked into has Space of its own.
+    if (event.key === ' ' && event.target.matches('input')) return;
     const at = this.shown.indexOf(entry);
     const last = this.shown.length - 1;
     const to = { ArrowDown: at + 1, ArrowUp: at - 1, Home: 0, End: last, PageDown: at + pageStep, PageUp: at - pageStep }[event.key];
