@@ -1,8 +1,8 @@
-// The list of files, as a person works with it: one line a file (listrow.js), filtered by name,
-// sorted by any column (a click on its header), one stop for Tab with Up and Down (Home, End,
-// Page Up, Page Down) moving through the rows, Enter previewing the row, Space choosing it,
-// Delete removing the chosen files or else the row. A click on a row previews it; the boxes
-// choose the files the commands work on.
+// The list of files, as a person works with it: one line a file (listrow.js), filtered by name
+// (Down from the filter goes to the rows, Escape empties it), sorted by any column (a click on
+// its header), one stop for Tab with Up and Down (Home, End, Page Up, Page Down) moving through
+// the rows, Enter previewing the row, Space choosing it, Delete removing the chosen files or else
+// the row. A click on a row previews it; the boxes choose the files the commands work on.
 import { makeRow } from './listrow.js';
 
 const collator = new Intl.Collator(undefined, { numeric: true, sensitivity: 'base' });
@@ -60,9 +60,13 @@ export class FileList {
       const header = event.target.closest('th[data-sort]');
       if (header) this.sortBy(header.dataset.sort);
     });
-    filter.addEventListener('input', () => {
-      this.query = filter.value.trim().toLowerCase();
-      this.render();
+    filter.addEventListener('input', () => this.filterBy(filter.value));
+    // From the filter, Down goes to the rows it left and Escape empties it.
+    filter.addEventListener('keydown', (event) => {
+      if (event.key === 'ArrowDown' && this.current) this.setCurrent(this.current, true);
+      else if (event.key === 'Escape' && filter.value) this.filterBy(filter.value = '');
+      else return;
+      event.preventDefault();
     });
     remove.addEventListener('click', () => this.remove());
   }
@@ -162,6 +166,11 @@ export class FileList {
     const focused = old.contains(document.activeElement);
     old.replaceWith(this.rowOf(entry));
     if (focused) entry.row.focus();
+  }
+
+  filterBy(text) {
+    this.query = text.trim().toLowerCase();
+    this.render();
   }
 
   sortBy(key) {
