@@ -168,6 +168,11 @@ export class FileList {
     if (focused) entry.row.focus();
   }
 
+  // In the order of the column sorted by, with the values come since (the files' info).
+  sortAgain() {
+    if (this.sort.key) this.render();
+  }
+
   filterBy(text) {
     this.query = text.trim().toLowerCase();
     this.render();

@@ -96,7 +96,7 @@ async function addEntries(entries) {
       progress(item.progress.done, item.progress.total);
     });
     progress(added.length, added.length, reply.words);
-    if (list.sort.key) list.render(); // sorted again, now that the column's values are known
+    list.sortAgain(); // now that the values of the column it is sorted by are known
     for (const entry of added) if (!entry.info.ok) say(entry.info.error);
   } finally {
     setBusy(false);
