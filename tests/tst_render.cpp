@@ -220,7 +220,8 @@ private slots:
         writeAnimation(folder.filePath(u"Child.reanim"_s), child(6));
         qor::Reanim outer;
         outer.tracks = {textTrack("inner", 6, {{0, "attacher__Child"}}, {}, {{0, 100}})};
-        writeAnimation(folder.filePath(u"outer.reanim.compiled"_s), outer); // a text read by its content
+        // A compiled file, read as its name says.
+        qtdata::writeFile(folder.filePath(u"outer.reanim.compiled"_s), testcore::wrap(testcore::serialize(outer)));
         qor::Reanim loop1 = child(6);
         loop1.tracks.push_back(textTrack("next", 6, {{0, "attacher__Loop2"}}));
         writeAnimation(folder.filePath(u"loop1.reanim"_s), loop1);

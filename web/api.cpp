@@ -122,6 +122,11 @@ Conversion converted(const std::string &name, std::span<const std::uint8_t> byte
     return result;
 }
 
+qor::RunKind runKindOf(const std::string &op)
+{
+    return op == "check" ? qor::RunKind::Check : op == "info" ? qor::RunKind::Info : qor::RunKind::Convert;
+}
+
 // A listed path's folder with the '/' after it, empty at the top of the list.
 std::string_view folderOf(std::string_view path)
 {
@@ -163,8 +168,12 @@ std::vector<std::size_t> takenFromFolder(const std::vector<std::string> &paths)
 
 std::string summary(const std::string &op, const qor::RunTotals &totals, std::size_t files)
 {
-    const qor::RunKind kind = op == "check" ? qor::RunKind::Check : op == "info" ? qor::RunKind::Info : qor::RunKind::Convert;
-    return qor::summaryLine(kind, totals, files).value_or(std::string());
+    return qor::summaryLine(runKindOf(op), totals, files).value_or(std::string());
+}
+
+std::string totalsWords(const std::string &op, const qor::RunTotals &totals)
+{
+    return qor::totalsWords(runKindOf(op), totals);
 }
 
 Conversion decompile(const std::string &name, std::span<const std::uint8_t> bytes)
@@ -285,7 +294,7 @@ Evaluated readAndEvaluate(const std::string &name, std::span<const std::uint8_t>
                           std::optional<qor::EvaluatedAnimation> &animation)
 {
     Evaluated result;
-    const auto read = loaded(name, bytes, qor::kindOf(bytes), result.error);
+    const auto read = loaded(name, bytes, qor::kindOf(name, bytes), result.error);
     if (!read)
         return result;
     FileLines log;

@@ -58,6 +58,9 @@ std::vector<std::size_t> takenFromFolder(const std::vector<std::string> &paths);
 // failed, 0 skipped", "2 come back the same, ...", "2 read, 0 failed"); empty where it has none.
 // `op` is "decompile", "compile", "check" or "info".
 std::string summary(const std::string &op, const qor::RunTotals &totals, std::size_t files);
+// The same words for a run of any size, one file included ("0 converted, 1 failed, 0 skipped"):
+// what the page's status says once a run is over.
+std::string totalsWords(const std::string &op, const qor::RunTotals &totals);
 
 // One conversion. `ok` with the whole output in `bytes`; otherwise `bytes` is empty.
 struct Conversion {
@@ -133,7 +136,8 @@ struct Info {
 Info info(const std::string &name, std::span<const std::uint8_t> bytes);
 
 // An animation ready to draw, as the preview and `qorutil-cli render` evaluate it: the form is
-// told by the content alone, every field a frame leaves unset carries the track's previous
+// told as info and check tell it (qor::kindOf: by the name, else by the content), so a file
+// fails here with the line info gives for it; every field a frame leaves unset carries the track's previous
 // value (in the first frame x, y, kx, ky, f 0; sx, sy, a 1), as do an empty image, font or text.
 // A track is shown in a frame when its f there is 0 or more.
 struct EvaluatedTrack {

@@ -102,16 +102,24 @@ val takenFromFolder(const val &paths)
 }
 
 // totals: {done, failed, skipped, different, warnings, interrupted}, each 0 where missing.
-val summary(const std::string &op, const val &totals, double files)
+qor::RunTotals totalsOf(const val &totals)
 {
     const auto count = [&](const char *field) {
         const val value = totals[field];
         return value.isNumber() ? value.as<int>() : 0;
     };
-    const qor::RunTotals counted{count("done"),     count("failed"),   count("skipped"),
-                                 count("different"), count("warnings"), count("interrupted")};
-    const std::string line = web::summary(op, counted, std::size_t(files));
+    return {count("done"), count("failed"), count("skipped"), count("different"), count("warnings"), count("interrupted")};
+}
+
+val summary(const std::string &op, const val &totals, double files)
+{
+    const std::string line = web::summary(op, totalsOf(totals), std::size_t(files));
     return line.empty() ? val::null() : val(line);
+}
+
+std::string totalsWords(const std::string &op, const val &totals)
+{
+    return web::totalsWords(op, totalsOf(totals));
 }
 
 val decompile(const std::string &name, const val &bytes)
@@ -465,6 +473,7 @@ EMSCRIPTEN_BINDINGS(qorutil)
 {
     emscripten::function("outputs", &outputs);
     emscripten::function("summary", &summary);
+    emscripten::function("totalsWords", &totalsWords);
     emscripten::function("takenFromFolder", &takenFromFolder);
     emscripten::function("decompile", &decompile);
     emscripten::function("compile", &compile);

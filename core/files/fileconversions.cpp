@@ -2,6 +2,7 @@
 
 #include "core/format/container.h"
 #include "core/files/conversionguard.h"
+#include "core/files/namerules.h"
 #include "core/format/decompiler.h"
 #include "core/files/pathnames.h"
 #include "core/files/wholefile.h"
@@ -111,7 +112,7 @@ std::optional<LoadedAnimation> loadAnimation(const std::filesystem::path &path, 
     const WholeFile file = readWholeFile(path, log, maxCompiledFileSize);
     if (!file)
         return std::nullopt;
-    return decodeAnimation(file.bytes, kindOf(file.bytes), log);
+    return decodeAnimation(file.bytes, kindOf(path.filename().string(), file.bytes), log);
 }
 
 } // namespace qor

@@ -49,7 +49,7 @@ bool compiledFileOf(const std::filesystem::path &path, Bytes &file, LogSink &log
                     ConversionBuffers *buffers = nullptr);
 std::optional<Bytes> compiledFileOf(const std::filesystem::path &path, LogSink &log, CompileDetails *details = nullptr);
 
-// Reads and decodes the file at `path`, of either form, told apart by content.
+// Reads and decodes the file at `path`, of either form, told apart as kindOf (namerules.h) tells it.
 std::optional<LoadedAnimation> loadAnimation(const std::filesystem::path &path, LogSink &log);
 
 } // namespace qor

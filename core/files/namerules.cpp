@@ -17,7 +17,7 @@ std::optional<FileKind> kindByName(std::string_view name)
 
 FileKind kindOf(std::string_view name, ByteView bytes)
 {
-    return kindByName(name).value_or(kindOf(bytes));
+    return kindByName(name).value_or(kindByContent(bytes));
 }
 
 namespace {

@@ -21,7 +21,8 @@ inline constexpr std::string_view textSuffix = ".reanim";
 std::optional<FileKind> kindByName(std::string_view name);
 
 // The form of a file: by its name where the name says, else by its content, so that a
-// damaged compiled file is read as one.
+// damaged compiled file is read as one. Every reader of a named file (info, check, render, the
+// previews) decides by this, so that one file gets one verdict.
 FileKind kindOf(std::string_view name, ByteView bytes);
 
 // Two file names the same but for the case of ASCII letters, as names are matched where case

@@ -25,27 +25,29 @@ std::string skippedLine(std::string_view name, std::string_view output)
     return "Skipped " + std::string(name) + ": " + std::string(output) + " exists";
 }
 
-std::optional<std::string> summaryLine(RunKind kind, const RunTotals &totals, std::size_t files)
+std::string totalsWords(RunKind kind, const RunTotals &totals)
 {
     const auto number = [](int value) { return std::to_string(value); };
     switch (kind) {
     case RunKind::Convert:
-        if (files <= 1 && totals.interrupted == 0)
-            return std::nullopt;
         return number(totals.done) + " converted, " + number(totals.failed) + " failed, " + number(totals.skipped)
             + " skipped"
             + (totals.interrupted > 0 ? ", " + number(totals.interrupted) + " not started: interrupted" : std::string());
     case RunKind::Check:
-        if (files <= 1)
-            return std::nullopt;
         return number(totals.done) + " come back the same, " + number(totals.different) + " differ, "
             + number(totals.failed) + " failed, " + number(totals.warnings) + " warnings";
     case RunKind::Info:
-        if (files <= 1)
-            return std::nullopt;
         return number(totals.done) + " read, " + number(totals.failed) + " failed";
     }
-    return std::nullopt;
+    return std::string();
+}
+
+std::optional<std::string> summaryLine(RunKind kind, const RunTotals &totals, std::size_t files)
+{
+    // A run over one file says what happened to it in its own line; an interrupted one says so.
+    if (files <= 1 && (kind != RunKind::Convert || totals.interrupted == 0))
+        return std::nullopt;
+    return totalsWords(kind, totals);
 }
 
 } // namespace qor

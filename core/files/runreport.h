@@ -34,6 +34,9 @@ struct RunTotals {
 
 enum class RunKind { Convert, Check, Info };
 
+// What a run's totals come to, in the summary line's words, whatever the run's size.
+std::string totalsWords(RunKind kind, const RunTotals &totals);
+
 // The summary line of a run over `files` files (those that could not even be taken
 // included), or nothing where a run over one file needs none.
 std::optional<std::string> summaryLine(RunKind kind, const RunTotals &totals, std::size_t files);

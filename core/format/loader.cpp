@@ -6,7 +6,7 @@
 
 namespace qor {
 
-FileKind kindOf(ByteView bytes)
+FileKind kindByContent(ByteView bytes)
 {
     return bytes.size() >= 4 && loadLittle32(bytes.data()) == layout::compiledMagic ? FileKind::Compiled : FileKind::Text;
 }

@@ -11,9 +11,10 @@ namespace qor {
 // The two forms of an animation file.
 enum class FileKind { Compiled, Text };
 
-// A file's form by its content: a compiled file starts with the magic bytes D4 FE AD DE;
-// anything else is taken for text.
-FileKind kindOf(ByteView bytes);
+// A file's form by its content alone: a compiled file starts with the magic bytes D4 FE AD DE;
+// anything else is taken for text. Files are told by their name first (kindOf in
+// core/files/namerules.h); this is what that rule falls back on.
+FileKind kindByContent(ByteView bytes);
 
 // The animation in a file of either form, with the file's form.
 struct LoadedAnimation {

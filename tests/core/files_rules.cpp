@@ -141,26 +141,31 @@ TEST_CASE("a run's outputs are planned before anything is written")
     }
 }
 
-TEST_CASE("a run's summary line, and when it has none")
+TEST_CASE("a run's summary line, and when it has none; its words for a run of any size")
 {
     struct Case {
         qor::RunKind kind;
         qor::RunTotals totals;
         std::size_t files;
         std::optional<std::string> line;
+        std::string words;
     };
     const Case cases[] = {
-        {qor::RunKind::Convert, {1, 0, 0, 0, 0, 0}, 1, std::nullopt},
-        {qor::RunKind::Convert, {2, 1, 3, 0, 5, 0}, 6, "2 converted, 1 failed, 3 skipped"},
-        {qor::RunKind::Convert, {0, 0, 0, 0, 0, 1}, 1, "0 converted, 0 failed, 0 skipped, 1 not started: interrupted"},
-        {qor::RunKind::Check, {3, 1, 0, 2, 4, 0}, 6, "3 come back the same, 2 differ, 1 failed, 4 warnings"},
-        {qor::RunKind::Check, {0, 0, 0, 0, 0, 1}, 1, std::nullopt},
-        {qor::RunKind::Info, {4, 1, 0, 0, 0, 0}, 5, "4 read, 1 failed"},
-        {qor::RunKind::Info, {0, 1, 0, 0, 0, 0}, 1, std::nullopt},
+        {qor::RunKind::Convert, {1, 0, 0, 0, 0, 0}, 1, std::nullopt, "1 converted, 0 failed, 0 skipped"},
+        {qor::RunKind::Convert, {0, 1, 0, 0, 0, 0}, 1, std::nullopt, "0 converted, 1 failed, 0 skipped"},
+        {qor::RunKind::Convert, {2, 1, 3, 0, 5, 0}, 6, "2 converted, 1 failed, 3 skipped", "2 converted, 1 failed, 3 skipped"},
+        {qor::RunKind::Convert, {0, 0, 0, 0, 0, 1}, 1, "0 converted, 0 failed, 0 skipped, 1 not started: interrupted",
+         "0 converted, 0 failed, 0 skipped, 1 not started: interrupted"},
+        {qor::RunKind::Check, {3, 1, 0, 2, 4, 0}, 6, "3 come back the same, 2 differ, 1 failed, 4 warnings",
+         "3 come back the same, 2 differ, 1 failed, 4 warnings"},
+        {qor::RunKind::Check, {0, 0, 0, 0, 0, 1}, 1, std::nullopt, "0 come back the same, 0 differ, 0 failed, 0 warnings"},
+        {qor::RunKind::Info, {4, 1, 0, 0, 0, 0}, 5, "4 read, 1 failed", "4 read, 1 failed"},
+        {qor::RunKind::Info, {0, 1, 0, 0, 0, 0}, 1, std::nullopt, "0 read, 1 failed"},
     };
     for (const Case &each : cases) {
-        CAPTURE(each.files);
+        CAPTURE(each.words);
         CHECK(qor::summaryLine(each.kind, each.totals, each.files) == each.line);
+        CHECK(qor::totalsWords(each.kind, each.totals) == each.words);
     }
 }
 

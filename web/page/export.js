@@ -6,7 +6,6 @@
 import { renderFrame, renderSheet, pngOf } from './picture.js';
 import { canSaveIntoFolder, download, downloadZip, saveIntoFolder } from './save.js';
 
-
 export class Exporter {
   // `preview`: the Preview whose animation, scenes, clip, frame and hidden tracks are exported.
   constructor(preview) {
@@ -16,12 +15,21 @@ export class Exporter {
       columns: control('export-columns'), padding: control('export-padding'), numbers: control('numbers'),
       format: control('export-format'), webp: control('export-webp'), gif: control('export-gif'),
       folder: control('export-all-folder'), zip: control('export-all-zip'),
+      bar: control('export-bar'), toggle: control('export-toggle'),
     };
+    // The export options take a row of their own only while asked for; Ctrl+E and Ctrl+Shift+E
+    // export without them.
+    this.el.toggle.onclick = () => this.showOptions(this.el.bar.hidden);
     this.el.webp.onclick = () => this.animation('webp');
     this.el.gif.onclick = () => this.animation('gif');
     this.el.folder.hidden = !canSaveIntoFolder();
     this.el.folder.onclick = () => this.allClips(true);
     this.el.zip.onclick = () => this.allClips(false);
+  }
+
+  showOptions(shown) {
+    this.el.bar.hidden = !shown;
+    this.el.toggle.setAttribute('aria-expanded', String(shown));
   }
 
   // What a person asks for; whatever stops it (no memory for the frames, say) is a line.

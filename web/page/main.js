@@ -6,6 +6,7 @@ import { startWorker } from './jobs.js';
 import { FileList } from './list.js';
 import { Preview } from './preview.js';
 import { canSaveIntoFolder, downloadOne, downloadZip, saveIntoFolder } from './save.js';
+import { makeSplitter } from './splitter.js';
 
 const $ = (id) => document.getElementById(id);
 const jobs = startWorker();
@@ -16,12 +17,18 @@ let outputs = [];
 let previewRequest = 0;
 let animations = []; // the names of the files in the animations folder, if one was picked
 
+let scrolling = 0;
+
 function say(line) {
   const item = document.createElement('div');
   item.textContent = line;
   if (line.startsWith('ERROR:') || line.includes(': warning: ')) item.className = 'error';
   log.append(item);
-  log.scrollTop = log.scrollHeight;
+  // To the last line once a display frame, however many lines come: no layout a line.
+  scrolling ||= requestAnimationFrame(() => {
+    scrolling = 0;
+    log.scrollTop = log.scrollHeight;
+  });
 }
 
 function progress(done, total, words) {
@@ -54,7 +61,10 @@ async function showPreview(entry) {
   const reply = await jobs.request({ op: 'preview', entry: { path: entry.path, file: entry.file },
     entries: list.entries.map(({ path, file }) => ({ path, file })), images: images.sizes() });
   if (request !== previewRequest) return;
-  if (!reply.animation.ok) return say(reply.animation.error);
+  if (!reply.animation.ok) {
+    preview.showFailure(entry.path, reply.animation.error);
+    return say(reply.animation.error);
+  }
   preview.show(reply.animation, reply.scenes, entry.path, reply.opening);
   for (const problem of reply.scenes.problems) say(`warning: ${problem}`);
 }
@@ -66,7 +76,14 @@ async function imagesChanged() {
   if (reply.scenes) preview.setScenes(reply.scenes);
 }
 
-const list = new FileList($('list'), showPreview, () => {});
+const list = new FileList({ table: $('list'), filter: $('filter'), remove: $('remove'), count: $('list-count') },
+  showPreview, () => {}, () => { previewRequest++; preview.close(); });
+makeSplitter($('splitter'), document.querySelector('main'));
+$('log-toggle').onclick = () => {
+  const open = log.hidden;
+  log.hidden = !open;
+  $('log-toggle').setAttribute('aria-expanded', String(open));
+};
 
 // Reads the info of new entries in the worker, row by row; previews the first animation when
 // nothing is shown yet.
@@ -83,7 +100,8 @@ async function addEntries(entries) {
       list.update(added[item.index]);
       progress(item.progress.done, item.progress.total);
     });
-    progress(added.length, added.length, `${reply.totals.done} read, ${reply.totals.failed} failed`);
+    progress(added.length, added.length, reply.words);
+    list.sortAgain(); // now that the values of the column it is sorted by are known
     for (const entry of added) if (!entry.info.ok) say(entry.info.error);
   } finally {
     setBusy(false);
@@ -136,7 +154,7 @@ async function runCommand(op) {
       progress(item.progress.done, item.progress.total);
     });
     if (reply.summary) say(reply.summary);
-    progress(entries.length, entries.length, reply.summary || `${entries.length} of ${entries.length} files done`);
+    progress(entries.length, entries.length, reply.words);
     if (op !== 'check') offerOutputs(op);
   } catch (error) {
     say(`ERROR: ${error.message}`);

@@ -245,6 +245,7 @@ export class Preview {
     this.selectionKey = '';
     this.name = name;
     this.el.name.textContent = name;
+    this.el.name.classList.remove('failed');
     this.el.canvas.setAttribute('aria-label', `Frame of ${name}`);
     this.el.clip.replaceChildren(new Option('Whole animation', ''));
     for (const clip of animation.clips) this.el.clip.append(new Option(clip.name, clip.name));
@@ -278,6 +279,35 @@ export class Preview {
       this.chooseClip();
     }
     this.player.setFrame(frame);
+  }
+
+  // A file that does not read: no picture and no tracks, and the line that says why where its
+  // name would be (the line its row in the list gives).
+  showFailure(name, error) {
+    this.close();
+    this.el.name.textContent = error;
+    this.el.name.classList.add('failed');
+    this.el.canvas.setAttribute('aria-label', `No picture of ${name}: ${error}`);
+  }
+
+  // Nothing shown: the file previewed left the list.
+  close() {
+    this.player.setPlaying(false);
+    this.animation = null;
+    this.scenes = null;
+    this.selectionKey = '';
+    this.name = '';
+    this.el.name.textContent = '';
+    this.el.name.classList.remove('failed');
+    this.el.canvas.setAttribute('aria-label', 'No file previewed');
+    this.el.clip.replaceChildren(new Option('Whole animation', ''));
+    this.el.tracks.replaceChildren();
+    this.el.clipTracks.replaceChildren();
+    this.el.clipTracksTitle.hidden = true;
+    this.el.values.replaceChildren();
+    this.timeline.setAnimation(0, []);
+    this.player.setRun(0, 0);
+    this.draw();
   }
 
   currentClip() {

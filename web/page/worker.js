@@ -72,9 +72,11 @@ async function run(message) {
     }
     self.postMessage({ id, index, result, progress: { done: index + 1, total: entries.length } }, transfer);
   }
-  // The command line's own summary line for the same run, from the core.
-  const summary = (await core()).summary(op, totals, entries.length);
-  self.postMessage({ id, finished: true, totals, summary });
+  // The command line's own summary line for the same run, from the core, and its words for a
+  // run of one file, which has no summary line.
+  const module = await core();
+  const summary = module.summary(op, totals, entries.length);
+  self.postMessage({ id, finished: true, totals, summary, words: module.totalsWords(op, totals) });
 }
 
 // The file previewed: the core's Preview over it, the page's other files as its attached

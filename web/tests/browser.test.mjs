@@ -24,6 +24,11 @@ let browser;
 let page;
 const requests = [];
 
+// The export options, shown as a person shows them: with the Export… button.
+async function openExport() {
+  if (await page.$eval('#export-toggle', (button) => button.getAttribute('aria-expanded')) !== 'true') await page.click('aria/Export…');
+}
+
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
 function tree(folder) {
@@ -384,7 +389,8 @@ test('the preview draws the frames render draws, on the canvas and in its export
     }
     assert.ok(picture.share < 0.005, `frame ${frame} exported: ${JSON.stringify(picture)}`);
   }
-  await page.click('#export-sheet');
+  await openExport();
+  await page.click('aria/Sheet PNG');
   const sheet = join(work, 'render-sheet.png');
   execFileSync(join(root, 'build/cli/qorutil-cli'), ['render', join(work, 'pixel/pixel.reanim'), '--sheet',
     '--images', join(work, 'pixel/images'), '-o', sheet], { stdio: 'pipe' });
@@ -473,6 +479,7 @@ test('a clip exported as WebP and GIF and every clip at once are render\'s, by n
     const result = run(work, 'render', join(work, 'pixel/Clips.reanim'), '--images', join(work, 'pixel/images'), '-q', ...args);
     assert.equal(result.status, 0, result.lines.join('\n'));
   };
+  await openExport();
   for (const [suffix, type] of [['webp', 'image/webp'], ['gif', 'image/gif']]) {
     await page.click(`#export-${suffix}`);
     const name = `clips-wave.${suffix}`;
@@ -633,11 +640,11 @@ test('a file opens on its first clip, else its first frame that draws, fitted; t
   assert.deepEqual(await page.$$eval('#tracks li', (items) => items.map((item) => item.textContent)), ['body']);
   await page.screenshot({ path: join(shots, 'opening.png') });
   // A clip chosen on the timeline plays from its start, fitted; a frame typed outside it leaves it.
-  await page.evaluate(() => window.qorutil.preview.setView(3, 0, 0));
+  await page.evaluate(() => window.qorutil.preview.setView(0.123, 0, 0));
   await page.click('#clip-ranges button:nth-child(2)');
   assert.equal(await page.$eval('#clip', (chooser) => chooser.value), 'walk');
   assert.equal(await frameLabel(), 'Frame 0 (1/5)');
-  assert.notEqual(await page.evaluate(() => window.qorutil.preview.zoom), 3);
+  assert.notEqual(await page.evaluate(() => window.qorutil.preview.zoom), 0.123);
   await page.click('#frame-field', { clickCount: 3 });
   await page.keyboard.type('7');
   await page.keyboard.press('Enter');
@@ -819,4 +826,260 @@ test('the page at 1280 x 720 with a mod and its preview, for the README', async 
   await page.evaluate(() => window.qorutil.preview.fit());
   await sleep(300);
   await page.screenshot({ path: join(shots, 'page.png') });
+});
+
+// A mod of 143 files (the size of a game's animation folder): long names in deep folders, both
+// forms, frames from 4 to 43, so that every column sorts differently from the order added.
+function makeMod143() {
+  const made = [];
+  for (let n = 0; n < 143; n++) {
+    const frames = 4 + ((n * 17) % 40);
+    const path = `many/characters_and_plants/set_${n % 5}/animations/Zombie_${n}_walking.reanim`;
+    writeFile(join(work, path), textOf(randomAnimation(100 + n, { tracks: 2 + (n % 4), frames })));
+    made.push({ path, frames });
+  }
+  const compiled = made.filter((_, n) => n % 3 === 0);
+  compileAll(work, ...compiled.map((file) => file.path));
+  for (const file of compiled) {
+    rmSync(join(work, file.path));
+    file.path += '.compiled';
+  }
+  return made;
+}
+
+// The rows' geometry as a person sees it: how tall each is, how many lie wholly inside the
+// list's scrolled area below its header, and whether each file name is shown whole.
+async function rowGeometry() {
+  return page.evaluate(() => {
+    const wrap = document.querySelector('.table-wrap').getBoundingClientRect();
+    const header = document.querySelector('#list thead').getBoundingClientRect();
+    const rows = [...document.querySelectorAll('#list tbody tr')];
+    const lineHeight = parseFloat(getComputedStyle(rows[0].cells[1]).lineHeight);
+    return {
+      lineHeight,
+      heights: rows.map((row) => row.getBoundingClientRect().height),
+      visible: rows.filter((row) => {
+        const box = row.getBoundingClientRect();
+        return box.top >= header.bottom - 1 && box.bottom <= wrap.bottom + 1;
+      }).length,
+      namesWhole: rows.every((row) => {
+        const name = row.querySelector('td.path .name');
+        return name.scrollWidth <= name.clientWidth;
+      }),
+      titles: rows.every((row) => row.cells[1].title === row.cells[1].textContent),
+    };
+  });
+}
+
+const focusedRowPath = () => page.evaluate(() => document.activeElement.closest('#list tbody tr')?.cells[1].title ?? null);
+
+let mod143;
+
+test('143 files at 1280 x 720: 20 rows and more on screen, one line each, the names whole, the list one Tab stop', async () => {
+  await clearList();
+  mod143 = makeMod143();
+  await (await page.$('#pick-folder')).uploadFile(join(work, 'many'));
+  await waitForList(143);
+  const shown = await rowGeometry();
+  assert.ok(shown.visible >= 20, `${shown.visible} rows on screen`);
+  assert.ok(Math.max(...shown.heights) < 2 * shown.lineHeight, `rows ${Math.min(...shown.heights)} to ${Math.max(...shown.heights)} px high`);
+  assert.ok(shown.namesWhole, 'a file name is cut');
+  assert.ok(shown.titles, 'the tooltip of a path is not the whole path');
+  assert.deepEqual([...await listedPaths()].sort(), mod143.map((file) => file.path).sort());
+  assert.equal(await page.$eval('#list-count', (count) => count.textContent), '143 files');
+  await page.screenshot({ path: join(shots, 'list-143.png') });
+  // From the filter field through the list: the sort headers and one row, then out of the list.
+  await page.focus('#filter');
+  const stops = [];
+  for (let n = 0; n < 40; n++) {
+    await page.keyboard.press('Tab');
+    const where = await page.evaluate(() => {
+      const at = document.activeElement;
+      return at.closest('#list') ? (at.closest('tbody') ? 'row' : 'header') : at.id || at.tagName;
+    });
+    if (where === 'log') break;
+    stops.push(where);
+  }
+  const inList = stops.filter((stop) => stop === 'row' || stop === 'header');
+  assert.deepEqual(inList, [...Array(6).fill('header'), 'row'], stops.join(' '));
+  // The log collapses and the list takes its room.
+  await page.click('aria/Log[role="button"]');
+  assert.equal(await page.$eval('aria/Log[role="button"]', (button) => button.getAttribute('aria-expanded')), 'false');
+  assert.ok((await rowGeometry()).visible > shown.visible);
+  await page.click('aria/Log[role="button"]');
+  // The splitter moves by keys: the list a tenth of the width wider.
+  const width = () => page.$eval('section.files', (section) => section.getBoundingClientRect().width);
+  const before = await width();
+  await page.focus('aria/Width of the list beside the preview');
+  for (let n = 0; n < 5; n++) await page.keyboard.press('ArrowRight');
+  assert.equal(Math.round((await width()) - before), 128);
+  await page.keyboard.press('Home');
+  assert.equal(await page.$eval('#splitter', (splitter) => splitter.getAttribute('aria-valuenow')), '20');
+  await page.keyboard.down('Shift');
+  for (let n = 0; n < 3; n++) await page.keyboard.press('ArrowRight');
+  await page.keyboard.up('Shift');
+  assert.equal(Math.round(await width()), Math.round(before));
+});
+
+test('the list by keys: filter by name, sort by a column, Up and Down, Enter previews, Space chooses, Delete removes', async () => {
+  const frameLabel = () => page.$eval('#frame-label', (label) => label.textContent);
+  // Filter: those whose path has the words, in the order listed.
+  await page.focus('aria/Filter the files by name');
+  await page.keyboard.type('zombie_1');
+  const wanted = mod143.map((file) => file.path).filter((path) => path.includes('Zombie_1'));
+  assert.equal(wanted.length, 54); // 1, 10 to 19 and 100 to 142
+  await page.waitForFunction((count) => document.querySelectorAll('#list tbody tr').length === count, {}, wanted.length);
+  assert.deepEqual([...await listedPaths()].sort(), [...wanted].sort());
+  assert.equal(await page.$eval('#list-count', (count) => count.textContent), `${wanted.length} of 143 files`);
+  await page.keyboard.press('ArrowDown');
+  assert.equal(await focusedRowPath(), (await listedPaths())[0]);
+  await page.focus('#filter');
+  await page.keyboard.press('Escape');
+  await waitForList(143);
+  // Sort by frames: ascending, then descending, the frames as the files were made.
+  const framesOf = new Map(mod143.map((file) => [file.path, file.frames]));
+  const byFrames = [...framesOf.values()].sort((a, b) => a - b);
+  const framesColumn = () => page.$$eval('#list tbody tr', (rows) => rows.map((row) => Number(row.cells[5].textContent)));
+  await page.click('aria/Frames');
+  assert.equal(await page.$eval('th[data-sort=frames]', (th) => th.getAttribute('aria-sort')), 'ascending');
+  assert.deepEqual(await framesColumn(), byFrames);
+  assert.deepEqual((await listedPaths()).map((path) => framesOf.get(path)), byFrames);
+  await page.keyboard.press('Enter');
+  assert.equal(await page.$eval('th[data-sort=frames]', (th) => th.getAttribute('aria-sort')), 'descending');
+  assert.deepEqual(await framesColumn(), [...byFrames].reverse());
+  // Sort by path, by keys, with the numbers in names in their order.
+  await page.focus('th[data-sort=path] button');
+  await page.keyboard.press('Enter');
+  const byPath = mod143.map((file) => file.path).sort(new Intl.Collator(undefined, { numeric: true, sensitivity: 'base' }).compare);
+  assert.deepEqual(await listedPaths(), byPath);
+  assert.equal(await page.$$eval('th[aria-sort]', (headers) => headers.length), 1);
+  // Tab past the other headers to the rows; Down three times, Enter previews that file; End, Home; the preview's own
+  // Home and End are not taken while the list has the keys.
+  for (let n = 0; n < 6; n++) await page.keyboard.press('Tab');
+  assert.equal(await focusedRowPath(), wanted.sort()[0]); // the row Down took it to from the filter, kept
+  await page.keyboard.press('Home');
+  assert.equal(await focusedRowPath(), byPath[0]);
+  for (let n = 0; n < 3; n++) await page.keyboard.press('ArrowDown');
+  await page.keyboard.press('ArrowUp');
+  await page.keyboard.press('ArrowDown');
+  assert.equal(await focusedRowPath(), byPath[3]);
+  await page.keyboard.press('Enter');
+  await page.waitForFunction((path) => document.getElementById('preview-name').textContent === path, {}, byPath[3]);
+  await page.keyboard.press('ArrowRight'); // not the list's: the preview steps a frame
+  const label = await frameLabel();
+  await page.keyboard.press('End');
+  assert.equal(await focusedRowPath(), byPath[142]);
+  await page.keyboard.press('PageUp');
+  assert.equal(await focusedRowPath(), byPath[132]);
+  await page.keyboard.press('Home');
+  assert.equal(await focusedRowPath(), byPath[0]);
+  assert.equal(await frameLabel(), label);
+  // Delete removes the row; the next one takes its place and the keys.
+  await page.keyboard.press('ArrowDown');
+  await page.keyboard.press('Delete');
+  assert.deepEqual(await listedPaths(), byPath.filter((_, n) => n !== 1));
+  assert.equal(await focusedRowPath(), byPath[2]);
+  // Space chooses rows; the Remove button takes the chosen ones off.
+  await page.keyboard.press('Space');
+  await page.keyboard.press('ArrowDown');
+  await page.keyboard.press('ArrowDown');
+  await page.keyboard.press('Space');
+  assert.deepEqual(await page.$$eval('#list tbody input:checked', (boxes) => boxes.map((box) => box.getAttribute('aria-label'))),
+    [`Choose ${byPath[2]}`, `Choose ${byPath[4]}`]);
+  await page.click('aria/Remove');
+  assert.deepEqual(await listedPaths(), byPath.filter((_, n) => ![1, 2, 4].includes(n)));
+  assert.equal(await page.$eval('#list-count', (count) => count.textContent), '140 files');
+  await page.screenshot({ path: join(shots, 'list-sorted.png') });
+  // The file previewed taken off: its picture goes with it.
+  await page.click(`aria/Choose ${byPath[3]}`);
+  await page.click('aria/Remove');
+  await page.waitForFunction(() => document.getElementById('preview-name').textContent === '');
+  assert.equal(await page.$eval('#canvas', (canvas) => canvas.getAttribute('aria-label')), 'No file previewed');
+});
+
+test('an empty file and random bytes, by either name: the row, the preview and the native info say the same error; the canvas is cleared', async () => {
+  await clearList();
+  writeFile(join(work, 'bad/empty.reanim.compiled'), Buffer.alloc(0));
+  writeFile(join(work, 'bad/noise.reanim.compiled'), Buffer.from(Array.from({ length: 3000 }, (_, n) => (n * 7919 + 5) & 255)));
+  writeFile(join(work, 'bad/noise.reanim'), readFileSync(join(work, 'bad/noise.reanim.compiled')));
+  const bad = ['empty.reanim.compiled', 'noise.reanim.compiled', 'noise.reanim'];
+  await (await page.$('#pick-files')).uploadFile(join(work, 'pixel/pixel.reanim'), ...bad.map((name) => join(work, 'bad', name)));
+  await waitForList(4);
+  // The canvas's colours: the checkers alone are two.
+  const colours = () => page.evaluate(() => {
+    const canvas = document.getElementById('canvas');
+    const pixels = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+    const seen = new Set();
+    for (let n = 0; n < pixels.length; n += 4) seen.add((pixels[n] << 16) | (pixels[n + 1] << 8) | pixels[n + 2]);
+    return seen.size;
+  });
+  const settle = () => page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+  await page.waitForFunction(() => document.getElementById('preview-name').textContent === 'pixel.reanim');
+  await settle();
+  assert.ok(await colours() > 2, 'the animation is drawn');
+  for (const name of bad) {
+    const expected = run(join(work, 'bad'), 'info', name).lines.filter((line) => line.startsWith('ERROR:'));
+    assert.equal(expected.length, 1, name);
+    const path = `#list tbody td.path[title="${name}"]`;
+    assert.equal(await page.$eval(path, (cell) => cell.closest('tr').querySelector('td.error').textContent), expected[0]);
+    await page.click(path);
+    await page.waitForFunction((line) => document.getElementById('preview-name').textContent === line, {}, expected[0]);
+    await settle();
+    assert.equal(await colours(), 2, name);
+    assert.equal(await page.$eval('#canvas', (canvas) => canvas.getAttribute('aria-label')), `No picture of ${name}: ${expected[0]}`);
+    assert.equal(await page.$eval('#frame-label', (label) => label.textContent), 'Frame 0 (0/0)');
+    await page.click('#list tbody td.path[title="pixel.reanim"]');
+    await page.waitForFunction(() => document.getElementById('preview-name').textContent === 'pixel.reanim');
+    await settle();
+    assert.ok(await colours() > 2, 'the animation is drawn again');
+  }
+  await page.click('#list tbody td.path[title="noise.reanim.compiled"]');
+  await page.waitForFunction(() => document.getElementById('preview-name').classList.contains('failed'));
+  await page.screenshot({ path: join(shots, 'failed-file.png') });
+});
+
+test('the status after a run says what happened: a failed compile of one file, and a run of several', async () => {
+  await clearList();
+  writeFile(join(work, 'broken/broken.reanim'), '<fps>12</fps>\n<track>\n<name>a</name>\n');
+  await (await page.$('#pick-files')).uploadFile(join(work, 'broken/broken.reanim'));
+  await waitForList(1);
+  const lines = await command('compile');
+  assert.deepEqual(lines, run(join(work, 'broken'), 'compile', 'broken.reanim').lines);
+  assert.equal(await page.$eval('#progress-text', (status) => status.textContent), '0 converted, 1 failed, 0 skipped');
+  await (await page.$('#pick-files')).uploadFile(join(work, 'texts/a.reanim'));
+  await waitForList(2);
+  await command('compile');
+  const copy = mkdtempSync(join(work, 'native-'));
+  cpSync(join(work, 'broken/broken.reanim'), join(copy, 'broken.reanim'));
+  cpSync(join(work, 'texts/a.reanim'), join(copy, 'a.reanim'));
+  assert.equal(await page.$eval('#progress-text', (status) => status.textContent), run(copy, 'compile', 'broken.reanim', 'a.reanim').lines.at(-1));
+});
+
+test('with 1,000 files the list is read, sorted and filtered without stalling the page', { timeout: 300000 }, async (t) => {
+  await clearList();
+  for (let n = 0; n < 1000; n++) {
+    writeFile(join(work, `thousand/folder_${n % 20}/file_${n}.reanim`), textOf(randomAnimation(n, { tracks: 1, frames: 3 + (n % 9) })));
+  }
+  const started = Date.now();
+  await (await page.$('#pick-folder')).uploadFile(join(work, 'thousand'));
+  await waitForList(1000);
+  await page.waitForFunction(() => document.getElementById('progress-text').textContent === '1000 read, 0 failed', { timeout: 240000 });
+  const read = Date.now() - started;
+  const timed = (action) => page.evaluate(async (what) => {
+    const begun = performance.now();
+    if (what === 'sort') document.querySelector('th[data-sort=frames] button').click();
+    else {
+      const filter = document.getElementById('filter');
+      filter.value = what;
+      filter.dispatchEvent(new Event('input'));
+    }
+    document.body.getBoundingClientRect(); // the layout it causes, counted
+    return performance.now() - begun;
+  }, action);
+  const times = { sort: await timed('sort'), filter: await timed('file_9'), all: await timed('') };
+  t.diagnostic(`1000 files read in ${read} ms; sorted in ${times.sort.toFixed(0)} ms, filtered in ${times.filter.toFixed(0)} ms,`
+    + ` shown again in ${times.all.toFixed(0)} ms`);
+  for (const [what, ms] of Object.entries(times)) assert.ok(ms < 250, `${what}: ${ms} ms`);
+  assert.ok(read < 60000, `${read} ms`);
+  await clearList();
 });

@@ -284,3 +284,62 @@ for (const [label, text] of refusedTexts) {
     assert.deepEqual(core.check(name, bytes, true, null).lines, run(work, 'check', '--strict', name).lines);
   });
 }
+
+// One file, one verdict: info, the evaluation the preview draws and the native info and render
+// read a file in the same form (by its name where it says, else by its content), so a file that
+// fails says the same line everywhere, and one that reads has the same frames.
+{
+  const noise = Buffer.from(Array.from({ length: 300 }, (_, n) => (n * 7919 + 13) & 255));
+  const text = read(join(work, names[0]));
+  const compiled = read(join(work, `${names[0]}.compiled`));
+  const verdicts = [
+    ['an empty compiled file', 'verdict/empty.reanim.compiled', Buffer.alloc(0)],
+    ['an empty text', 'verdict/empty.reanim', Buffer.alloc(0)],
+    ['random bytes named compiled', 'verdict/noise.reanim.compiled', noise],
+    ['random bytes named text', 'verdict/noise.reanim', noise],
+    ['a text named compiled', 'verdict/text.reanim.compiled', text],
+    ['a compiled file named text', 'verdict/compiled.reanim', compiled],
+    ['a compiled file with another name', 'verdict/compiled.bin', compiled],
+    ['a text with another name', 'verdict/text.bin', text],
+  ];
+  test('a file gets one verdict: info, the preview and the native info and render agree, for each of a table of files', () => {
+    const files = { names: [], read: () => null };
+    for (const [label, name, bytes] of verdicts) {
+      writeFile(join(work, name), bytes);
+      const native = run(work, 'info', name);
+      const rendered = run(work, 'render', name, '-o', `${name}.png`);
+      const info = core.info(name, bytes);
+      const evaluated = core.evaluate(name, bytes);
+      const preview = new core.Preview(name, bytes, files);
+      const previewed = preview.evaluated();
+      preview.delete();
+      assert.equal(info.ok, native.status === 0, `${label}: ${native.lines.join('\n')}`);
+      // An animation of no frames has no frame to render: render refuses it for that alone.
+      if (info.frames > 0) assert.equal(rendered.status, 0, `${label}: ${rendered.lines.join('\n')}`);
+      for (const animation of [evaluated, previewed]) {
+        assert.equal(animation.ok, info.ok, label);
+        assert.equal(animation.error, info.error, label);
+        if (info.ok) assert.equal(animation.frameCount, info.frames, label);
+      }
+      if (!info.ok) {
+        assert.deepEqual([info.error], native.lines.filter((line) => line.startsWith('ERROR:')), label);
+        assert.ok(rendered.lines.some((line) => line.endsWith(info.error.slice(`ERROR: ${name}: `.length))), `${label}: ${rendered.lines}`);
+      }
+    }
+  });
+}
+
+test('a run of one file has no summary line, but its totals in the same words for the status', () => {
+  const name = 'single/broken.reanim';
+  writeFile(join(work, name), '<fps>12</fps>\n<track>\n<name>a</name>\n');
+  const native = run(work, 'compile', name);
+  const done = core.compile(name, read(join(work, name)), false);
+  assert.equal(done.ok, false);
+  const totals = { done: 0, failed: 1, skipped: 0 };
+  assert.equal(core.summary('compile', totals, 1), null);
+  assert.deepEqual(native.lines, done.lines); // no summary line natively either
+  assert.equal(core.totalsWords('compile', totals), '0 converted, 1 failed, 0 skipped');
+  // The words are the summary line's: a run of two says them as its last line.
+  const twice = run(work, 'compile', name, names[0]);
+  assert.equal(twice.lines.at(-1), core.totalsWords('compile', { done: 1, failed: 1, skipped: 0 }));
+});
