@@ -33,10 +33,13 @@ bool isAngle(Field field)
     return field == Field::Kx || field == Field::Ky;
 }
 
+// Tracks that are there, each named once (a change of the same frames twice would not fit).
 bool validTracks(const Reanim &reanim, std::span<const std::size_t> tracks)
 {
-    return !tracks.empty()
-        && std::all_of(tracks.begin(), tracks.end(), [&](std::size_t track) { return track < reanim.tracks.size(); });
+    std::vector<std::size_t> sorted(tracks.begin(), tracks.end());
+    std::sort(sorted.begin(), sorted.end());
+    return !sorted.empty() && sorted.back() < reanim.tracks.size()
+        && std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end();
 }
 
 // "body" for one track, "3 tracks" for more.
@@ -204,15 +207,17 @@ std::optional<Change> drag(const Reanim &reanim, Drag kind, std::span<const Drag
     const Field secondField = Field(std::size_t(firstField) + 1);
     std::vector<Primitive> parts;
     std::vector<std::size_t> tracks;
-    for (const DragValue &value : values) {
-        if (value.track >= reanim.tracks.size() || value.frame >= reanim.tracks[value.track].transforms.size())
+    for (auto value = values.begin(); value != values.end(); ++value) {
+        const auto same = [&](const DragValue &other) { return other.track == value->track && other.frame == value->frame; };
+        if (value->track >= reanim.tracks.size() || value->frame >= reanim.tracks[value->track].transforms.size()
+            || std::any_of(values.begin(), value, same))
             return std::nullopt;
-        ReanimTransform frame = reanim.tracks[value.track].transforms[value.frame];
-        frame.*member(firstField) = value.first;
-        frame.*member(secondField) = value.second;
-        replaceFrames(parts, reanim, value.track, value.frame, {std::move(frame)});
-        if (std::find(tracks.begin(), tracks.end(), value.track) == tracks.end())
-            tracks.push_back(value.track);
+        ReanimTransform frame = reanim.tracks[value->track].transforms[value->frame];
+        frame.*member(firstField) = value->first;
+        frame.*member(secondField) = value->second;
+        replaceFrames(parts, reanim, value->track, value->frame, {std::move(frame)});
+        if (std::find(tracks.begin(), tracks.end(), value->track) == tracks.end())
+            tracks.push_back(value->track);
     }
     if (tracks.empty())
         return std::nullopt;

@@ -12,8 +12,8 @@
 #include <vector>
 
 // The edits a person asks for, each made into a Change of primitives for Document::apply(), by
-// tracks and frames given as indices. Each gives nothing when a place it names does not exist,
-// a name could not be saved, or it would change nothing.
+// tracks and frames given as indices. Each gives nothing when a place it names does not exist
+// or is named twice, a name could not be saved, or it would change nothing.
 namespace qor::edit {
 
 // A frame's number fields, in the order of numberFields, and its strings, in the order of

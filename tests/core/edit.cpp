@@ -507,6 +507,11 @@ TEST_CASE("the history: steps as a person expects them, the saved point, the lim
         CHECK_FALSE(setNumber(document.reanim(), body, 8, 1, Field::X, 1.0f));
         CHECK_FALSE(renameTrack(document.reanim(), 0, std::string(256, 'n')));
         CHECK_FALSE(setString(document.reanim(), 0, 0, StringKind::Text, "bell\a"));
+        const std::size_t twice[] = {2, 3, 2};
+        CHECK_FALSE(setNumber(document.reanim(), twice, 0, 1, Field::X, 1.0f));
+        CHECK_FALSE(deleteFrames(document.reanim(), twice, 0, 1));
+        const DragValue sameFrame[] = {{2, 0, 1.0f, 1.0f}, {3, 0, 1.0f, 1.0f}, {2, 0, 2.0f, 2.0f}};
+        CHECK_FALSE(drag(document.reanim(), Drag::Move, sameFrame));
     }
 }
 
