@@ -21,23 +21,28 @@ bool replacesInPlace(const Primitive &part)
     return frames && frames->removed.size() == frames->inserted.size();
 }
 
-// Folds `parts` (just applied) into `step`. A replacement of the frames an earlier one of the
-// step replaced keeps that one's "before" and takes the new "after", so a drag of a thousand
-// moves keeps one copy of the frames it moves; anything else is added to the step.
+// Folds `parts` (just applied) into `step`. A replacement of the frames the last part of the
+// step to touch them replaced, exactly those, keeps that part's "before" and takes the new
+// "after", so a drag of a thousand moves keeps one copy of the frames it moves; anything else
+// is added to the step.
 void foldInto(Step &step, std::vector<Primitive> parts)
 {
     const bool onlyReplacements = std::all_of(step.parts.begin(), step.parts.end(), replacesInPlace);
     for (Primitive &part : parts) {
         if (onlyReplacements && replacesInPlace(part)) {
             auto &frames = std::get<FrameSplice>(part);
-            const auto earlier = std::find_if(step.parts.begin(), step.parts.end(), [&](const Primitive &old) {
+            const auto touches = [&](const Primitive &old) {
                 const auto &before = std::get<FrameSplice>(old);
-                return before.track == frames.track && before.at == frames.at
-                    && before.removed.size() == frames.removed.size();
-            });
-            if (earlier != step.parts.end()) {
-                std::get<FrameSplice>(*earlier).inserted = std::move(frames.inserted);
-                continue;
+                return before.track == frames.track && before.at < frames.at + frames.removed.size()
+                    && frames.at < before.at + before.removed.size();
+            };
+            const auto last = std::find_if(step.parts.rbegin(), step.parts.rend(), touches);
+            if (last != step.parts.rend()) {
+                auto &before = std::get<FrameSplice>(*last);
+                if (before.at == frames.at && before.removed.size() == frames.removed.size()) {
+                    before.inserted = std::move(frames.inserted);
+                    continue;
+                }
             }
         }
         step.parts.push_back(std::move(part));

@@ -469,6 +469,19 @@ TEST_CASE("the history: steps as a person expects them, the saved point, the lim
         REQUIRE(document.undo());
         CHECK(saved(document).text == text);
         CHECK_FALSE(document.canUndo());
+        // Changes of overlapping frames in one step, each set again after another touched it.
+        document.beginGroup("Overlapping");
+        const std::size_t both[] = {2, 3};
+        for (const auto &[first, count] : {std::pair{0, 2}, {1, 1}, {0, 2}, {1, 3}, {0, 2}}) {
+            const float value = float(first * 10 + count);
+            REQUIRE(document.apply(*setNumber(document.reanim(), both, std::size_t(first), std::size_t(count), Field::X, value)));
+        }
+        document.endGroup();
+        const Saved after = saved(document);
+        REQUIRE(document.undo());
+        CHECK(saved(document).text == text);
+        REQUIRE(document.redo());
+        CHECK(saved(document) == after);
     }
     SUBCASE("undoing back to the saved point makes the document unchanged again")
     {
