@@ -27,8 +27,6 @@ using namespace qor::edit;
 // write them, the evaluation kept in step, and what the edits mean read back through the scene.
 namespace {
 
-constexpr float unset = qor::unsetValue;
-
 qor::Reanim modelOf(const qor::Bytes &body)
 {
     qor::DiscardingLog quiet;
@@ -204,11 +202,12 @@ const std::vector<std::pair<std::string, Operation>> &operations()
 
 TEST_CASE("each change undoes to the bytes before and redoes to the bytes after")
 {
-    for (const auto &[animationName, reanim] : animations()) {
-        const std::string text = decompiled(reanim);
+    for (const auto &animation : animations()) {
+        const std::string text = decompiled(animation.second);
         for (const auto &[operationName, operation] : operations()) {
-            CAPTURE(animationName);
-            CAPTURE(operationName);
+            CAPTURE(animation.first);
+            const std::string &named = operationName;
+            CAPTURE(named);
             Document document = opened("a.reanim", text);
             const Saved before = saved(document);
             auto change = operation(document.reanim());
@@ -342,8 +341,9 @@ TEST_CASE("what the edits mean, read back through the scene")
 TEST_CASE("an unchanged document saves as the converters write it")
 {
     qor::DiscardingLog quiet;
-    for (const auto &[name, reanim] : animations()) {
-        CAPTURE(name);
+    for (const auto &animation : animations()) {
+        CAPTURE(animation.first);
+        const qor::Reanim &reanim = animation.second;
         // A text the decompiler wrote comes back byte for byte, and compiled as a compile gives.
         const std::string text = decompiled(reanim);
         Document fromText = opened("a.REANIM", text);
@@ -403,7 +403,9 @@ TEST_CASE("a one-field change is a one-line difference of the saved text")
 
 TEST_CASE("random changes undone all the way give back the original bytes")
 {
-    for (const auto &[name, reanim] : animations()) {
+    for (const auto &animation : animations()) {
+        const std::string &name = animation.first;
+        const qor::Reanim &reanim = animation.second;
         CAPTURE(name);
         const std::string text = decompiled(reanim);
         Document document = opened("a.reanim", text);
