@@ -3,7 +3,6 @@
 #include "core/format/bytes.h"
 
 #include <algorithm>
-#include <iterator>
 
 namespace qor::edit {
 
@@ -113,11 +112,6 @@ Primitive inverse(Primitive primitive)
                },
                primitive);
     return primitive;
-}
-
-bool changesTrackList(const Primitive &primitive)
-{
-    return std::holds_alternative<TrackSplice>(primitive) || std::holds_alternative<TrackMove>(primitive);
 }
 
 } // namespace qor::edit

@@ -61,8 +61,4 @@ Primitive inverse(Primitive primitive);
 // Two frames the same field for field, numbers bit for bit (so NaNs and -0 count).
 bool sameFrame(const ReanimTransform &a, const ReanimTransform &b);
 
-// The tracks a primitive changes the frames or name of, for the evaluation to redo; a
-// primitive that adds, removes or moves tracks says so instead.
-bool changesTrackList(const Primitive &primitive);
-
 } // namespace qor::edit
