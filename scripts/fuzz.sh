@@ -30,6 +30,7 @@ targets=(
     "fuzz_text text 32768"
     "fuzz_text_roundtrip text 32768"
     "fuzz_body_roundtrip body 32768"
+    "fuzz_edit body 1024"
 )
 failed=0
 for entry in "${targets[@]}"; do
