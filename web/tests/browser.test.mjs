@@ -813,16 +813,20 @@ test('the first frame of a dropped 500 KB animation is on screen within a second
   await waitForList(1);
 });
 
-test('the page at 1280 x 720 with a mod and its preview, for the README', async () => {
+test('the page at 1280 x 720 with a mod and a composed scene in the preview, for the README', async () => {
   await clearList();
   await (await page.$('#pick-folder')).uploadFile(join(work, 'mod'));
   await waitForList(5);
   await command('decompile');
-  await (await page.$('#pick-files')).uploadFile(join(work, 'pixel/pixel.reanim'));
-  await waitForList(6);
-  await page.click('#list tbody tr:last-child td.path');
-  await page.waitForFunction(() => document.getElementById('preview-name').textContent === 'pixel.reanim');
+  await (await page.$('#pick-files')).uploadFile(join(work, 'attach/parent.reanim'), join(work, 'attach/Child.reanim'),
+    join(work, 'pixel/pixel.reanim'));
+  await waitForList(8);
+  await (await page.$('#pick-images')).uploadFile(join(work, 'pixel/images'));
+  await previewRow('parent.reanim');
+  await page.click('#canvas');
+  for (let n = 0; n < 2; n++) await page.keyboard.press('ArrowRight');
   await page.click('#tracks li:nth-child(2)');
+  if (await page.$eval('#export-toggle', (button) => button.getAttribute('aria-expanded')) === 'true') await page.click('aria/Export…');
   await page.evaluate(() => window.qorutil.preview.fit());
   await sleep(300);
   await page.screenshot({ path: join(shots, 'page.png') });
