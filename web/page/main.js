@@ -5,6 +5,7 @@ import { ImageLibrary } from './images.js';
 import { startWorker } from './jobs.js';
 import { FileList } from './list.js';
 import { Preview } from './preview.js';
+import { Problems } from './problems.js';
 import { canSaveIntoFolder, downloadOne, downloadZip, saveIntoFolder } from './save.js';
 import { makeSplitter } from './splitter.js';
 
@@ -43,6 +44,7 @@ function setBusy(starting) {
   for (const id of ['decompile', 'compile', 'check', 'clear']) $(id).disabled = running > 0;
 }
 
+const problems = new Problems($('problems'));
 const preview = new Preview({
   canvas: $('canvas'), name: $('preview-name'), first: $('first'), back: $('back'), play: $('play'), forward: $('forward'),
   last: $('last'), timeline: $('timeline'), frameLabel: $('frame-label'), loop: $('loop'), speed: $('speed'), clip: $('clip'),
@@ -61,6 +63,7 @@ async function showPreview(entry) {
   const reply = await jobs.request({ op: 'preview', entry: { path: entry.path, file: entry.file },
     entries: list.entries.map(({ path, file }) => ({ path, file })), images: images.sizes() });
   if (request !== previewRequest) return;
+  problems.setScene(reply.animation.ok ? reply.scenes.problems : []);
   if (!reply.animation.ok) {
     preview.showFailure(entry.path, reply.animation.error);
     return say(reply.animation.error);
@@ -71,13 +74,16 @@ async function showPreview(entry) {
 
 // New images: the previewed frames again with their sizes; the files that can't be drawn said.
 async function imagesChanged() {
+  problems.setImages(images.problems);
   for (const problem of images.problems) say(`warning: ${problem}`);
   const reply = await jobs.request({ op: 'rescene', images: images.sizes() });
-  if (reply.scenes) preview.setScenes(reply.scenes);
+  if (!reply.scenes) return;
+  preview.setScenes(reply.scenes);
+  problems.setScene(reply.scenes.problems);
 }
 
 const list = new FileList({ table: $('list'), filter: $('filter'), remove: $('remove'), count: $('list-count') },
-  showPreview, () => {}, () => { previewRequest++; preview.close(); });
+  showPreview, () => {}, () => { previewRequest++; preview.close(); problems.setScene([]); });
 makeSplitter($('splitter'), document.querySelector('main'));
 $('log-toggle').onclick = () => {
   const open = log.hidden;

@@ -730,6 +730,9 @@ test('another images folder redraws the picture at once; an image that can\'t be
   assert.ok(pixelsNear(after, [40, 70, 150], 16) > 20, 'a placeholder stands in for the head');
   const lines = (await logLines()).slice(said);
   assert.ok(lines.some((line) => /^warning: images\/head\.png: the image can't be drawn: .+/.test(line)), lines.join('\n'));
+  // The Problems panel over the stage names it too, as the native preview's does.
+  assert.equal(await page.$eval('#problems summary', (title) => title.textContent), 'Problems (1)');
+  assert.match(await page.$eval('#problems li', (item) => item.textContent), /^image images\/head\.png: the image can't be drawn: .+/);
   await page.keyboard.press('o');
   await page.keyboard.press('a');
   await page.keyboard.press('b');
