@@ -398,14 +398,31 @@ Preview::Preview(const std::string &name, std::span<const std::uint8_t> bytes, c
 {
 }
 
+Preview::Preview(const std::string &name, const qor::EvaluatedAnimation &animation, const PageFiles &files)
+    : name_(name), attached_(std::make_unique<Attached>(name, files))
+{
+    update(animation);
+}
+
 Preview::~Preview() = default;
 
+void Preview::update(const qor::EvaluatedAnimation &animation)
+{
+    animation_ = animation;
+    evaluated_ = flattened(*animation_);
+}
+
 Scenes Preview::scenes(const qor::ImageSizes &sizes) const
+{
+    return frameScenes(-1, sizes);
+}
+
+Scenes Preview::frameScenes(int frame, const qor::ImageSizes &sizes) const
 {
     Scenes scenes;
     FileLines log;
     if (!qor::guardAllocation("draw " + shown(name_), log, [&] {
-            scenes = allScenes(sizes);
+            scenes = allScenes(sizes, frame >= 0 ? std::optional<int>(frame) : std::nullopt);
             return true;
         })) {
         scenes = Scenes();
@@ -415,7 +432,8 @@ Scenes Preview::scenes(const qor::ImageSizes &sizes) const
     return scenes;
 }
 
-Scenes Preview::allScenes(const qor::ImageSizes &sizes) const
+// Every frame's scene, or only frame `only`'s.
+Scenes Preview::allScenes(const qor::ImageSizes &sizes, std::optional<int> only) const
 {
     Scenes scenes;
     scenes.strings.push_back(std::string());
@@ -431,9 +449,12 @@ Scenes Preview::allScenes(const qor::ImageSizes &sizes) const
     };
     // Track by track over the frames each has, so that frames past a track's end cost nothing;
     // then each frame's items in track order.
-    std::vector<std::vector<qor::SceneItem>> frames(size_t(std::max(animation.frameCount, 0)));
+    std::vector<std::vector<qor::SceneItem>> frames(only ? 1 : size_t(std::max(animation.frameCount, 0)));
     for (size_t track = 0; track < animation.tracks.size(); ++track) {
-        for (size_t frame = 0; frame < animation.tracks[track].frames.size(); ++frame)
+        const size_t count = animation.tracks[track].frames.size();
+        if (only && size_t(*only) < count)
+            qor::trackScene(animation, track, *only, sizes, attached_.get(), frames[0]);
+        for (size_t frame = 0; !only && frame < count; ++frame)
             qor::trackScene(animation, track, int(frame), sizes, attached_.get(), frames[frame]);
     }
     scenes.frameStart.push_back(0);

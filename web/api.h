@@ -189,11 +189,16 @@ struct Scenes {
 class Preview {
 public:
     Preview(const std::string &name, std::span<const std::uint8_t> bytes, const PageFiles &files);
+    // Over an animation evaluated elsewhere (a document being edited); update() after a change.
+    Preview(const std::string &name, const qor::EvaluatedAnimation &animation, const PageFiles &files);
     ~Preview();
+    void update(const qor::EvaluatedAnimation &animation);
 
     const Evaluated &evaluated() const { return evaluated_; }
     // Every frame's scene; none, and a problem line, when they would not fit in memory.
     Scenes scenes(const qor::ImageSizes &sizes) const;
+    // The scene of one frame alone, laid out as scenes() lays out every frame (frameStart [0, n]).
+    Scenes frameScenes(int frame, const qor::ImageSizes &sizes) const;
     // How a picture of a clip's frames frames them at scale 1 (qor::clipFraming), and whether
     // they draw anything at all.
     qor::Framing clipFraming(int first, int frames, const qor::ImageSizes &sizes, bool *drawn) const;
@@ -208,7 +213,7 @@ public:
 
 private:
     class Attached;
-    Scenes allScenes(const qor::ImageSizes &sizes) const;
+    Scenes allScenes(const qor::ImageSizes &sizes, std::optional<int> only) const;
 
     std::string name_;
     std::optional<qor::EvaluatedAnimation> animation_; // before evaluated_, which fills it
