@@ -5,6 +5,7 @@ import { ImageLibrary } from './images.js';
 import { startWorker } from './jobs.js';
 import { FileList } from './list.js';
 import { Preview } from './preview.js';
+import { Editor } from './editor.js';
 import { canSaveIntoFolder, downloadOne, downloadZip, saveIntoFolder } from './save.js';
 import { makeSplitter } from './splitter.js';
 
@@ -54,6 +55,13 @@ const preview = new Preview({
   clipTracks: $('clip-tracks'), clipTracksTitle: $('clip-tracks-title'),
 }, images, say, jobs);
 
+let list = null;
+const editor = new Editor(preview, jobs, { update: (entry) => list.update(entry) }, {
+  toggle: $('edit-toggle'), bar: $('edit-bar'), undo: $('undo'), redo: $('redo'), insertFrame: $('insert-frame'),
+  duplicateFrame: $('duplicate-frame'), deleteFrame: $('delete-frame'), save: $('save-edit'), saveText: $('save-as-text'),
+  saveCompiled: $('save-as-compiled'), inspector: $('inspector'), values: $('values'), panel: document.querySelector('.tracks'),
+}, say);
+
 // Previews a file in the worker, the other listed files at hand for what it attaches; what
 // could not be attached is said once.
 async function showPreview(entry) {
@@ -63,9 +71,11 @@ async function showPreview(entry) {
   if (request !== previewRequest) return;
   if (!reply.animation.ok) {
     preview.showFailure(entry.path, reply.animation.error);
+    editor.closed();
     return say(reply.animation.error);
   }
   preview.show(reply.animation, reply.scenes, entry.path, reply.opening);
+  editor.shown(entry, reply.editing);
   for (const problem of reply.scenes.problems) say(`warning: ${problem}`);
 }
 
@@ -76,8 +86,8 @@ async function imagesChanged() {
   if (reply.scenes) preview.setScenes(reply.scenes);
 }
 
-const list = new FileList({ table: $('list'), filter: $('filter'), remove: $('remove'), count: $('list-count') },
-  showPreview, () => {}, () => { previewRequest++; preview.close(); });
+list = new FileList({ table: $('list'), filter: $('filter'), remove: $('remove'), count: $('list-count') },
+  showPreview, () => {}, () => { previewRequest++; preview.close(); editor.closed(); });
 makeSplitter($('splitter'), document.querySelector('main'));
 $('log-toggle').onclick = () => {
   const open = log.hidden;
@@ -233,4 +243,4 @@ jobs.request({ op: 'about' }).then(() => {
 });
 
 // For scripts and tests: the preview's view and playhead.
-window.qorutil = { preview, list };
+window.qorutil = { preview, list, editor };

@@ -377,6 +377,7 @@ export class Preview {
     this.greyHidden(frame);
     this.showValues();
     this.draw();
+    if (this.onFrame) this.onFrame();
   }
 
   // Greys the drawn tracks not shown in the frame (its f below 0, or past the track's end), as
