@@ -408,8 +408,17 @@ Preview::~Preview() = default;
 
 void Preview::update(const qor::EvaluatedAnimation &animation)
 {
-    animation_ = animation;
-    evaluated_ = flattened(*animation_);
+    borrowed_ = &animation;
+    flatStale_ = true;
+}
+
+const Evaluated &Preview::evaluated() const
+{
+    if (flatStale_ && borrowed_) {
+        evaluated_ = flattened(*borrowed_);
+        flatStale_ = false;
+    }
+    return evaluated_;
 }
 
 Scenes Preview::scenes(const qor::ImageSizes &sizes) const
@@ -437,9 +446,9 @@ Scenes Preview::allScenes(const qor::ImageSizes &sizes, std::optional<int> only)
 {
     Scenes scenes;
     scenes.strings.push_back(std::string());
-    if (!animation_)
+    if (!animation())
         return scenes;
-    const qor::EvaluatedAnimation &animation = *animation_;
+    const qor::EvaluatedAnimation &animation = *this->animation();
     std::map<std::string, std::uint32_t> indices{{std::string(), 0}};
     const auto indexOf = [&](const std::string &latin1) {
         const auto [at, added] = indices.emplace(latin1, std::uint32_t(scenes.strings.size()));
@@ -480,7 +489,7 @@ Scenes Preview::allScenes(const qor::ImageSizes &sizes, std::optional<int> only)
 qor::Framing Preview::clipFraming(int first, int frames, const qor::ImageSizes &sizes, bool *drawn) const
 {
     const qor::EvaluatedAnimation none;
-    const qor::EvaluatedAnimation &animation = animation_ ? *animation_ : none;
+    const qor::EvaluatedAnimation &animation = this->animation() ? *this->animation() : none;
     const qor::Clip clip{std::string(), first, frames};
     *drawn = !qor::clipBounds(animation, clip, sizes, attached_.get()).empty();
     return qor::clipFraming(animation, clip, sizes, 1, attached_.get());
@@ -488,22 +497,22 @@ qor::Framing Preview::clipFraming(int first, int frames, const qor::ImageSizes &
 
 qor::Selection Preview::selection(int track, int frame, int first, int frames, const qor::ImageSizes &sizes) const
 {
-    if (!animation_ || track < 0)
+    if (!animation() || track < 0)
         return {};
-    return qor::selectionOf(*animation_, size_t(track), frame, {std::string(), first, frames}, sizes, attached_.get());
+    return qor::selectionOf(*animation(), size_t(track), frame, {std::string(), first, frames}, sizes, attached_.get());
 }
 
 qor::OpeningView Preview::opening(const qor::ImageSizes &sizes) const
 {
-    return animation_ ? qor::openingView(*animation_, sizes, attached_.get()) : qor::OpeningView();
+    return animation() ? qor::openingView(*animation(), sizes, attached_.get()) : qor::OpeningView();
 }
 
 std::vector<std::uint32_t> Preview::itemAt(int frame, qor::Point point, const std::vector<bool> &hidden,
                                            const qor::ImageSizes &sizes) const
 {
-    if (!animation_)
+    if (!animation())
         return {};
-    return qor::itemAt(qor::frameScene(*animation_, frame, sizes, {hidden, attached_.get()}), point)
+    return qor::itemAt(qor::frameScene(*animation(), frame, sizes, {hidden, attached_.get()}), point)
         .value_or(std::vector<std::uint32_t>());
 }
 

@@ -189,12 +189,14 @@ struct Scenes {
 class Preview {
 public:
     Preview(const std::string &name, std::span<const std::uint8_t> bytes, const PageFiles &files);
-    // Over an animation evaluated elsewhere (a document being edited); update() after a change.
+    // Over an animation another keeps (a document being edited), which outlives the preview;
+    // update() once it changed.
     Preview(const std::string &name, const qor::EvaluatedAnimation &animation, const PageFiles &files);
     ~Preview();
     void update(const qor::EvaluatedAnimation &animation);
 
-    const Evaluated &evaluated() const { return evaluated_; }
+    // Flattened when first asked for after a change.
+    const Evaluated &evaluated() const;
     // Every frame's scene; none, and a problem line, when they would not fit in memory.
     Scenes scenes(const qor::ImageSizes &sizes) const;
     // The scene of one frame alone, laid out as scenes() lays out every frame (frameStart [0, n]).
@@ -216,8 +218,12 @@ private:
     Scenes allScenes(const qor::ImageSizes &sizes, std::optional<int> only) const;
 
     std::string name_;
+    const qor::EvaluatedAnimation *animation() const { return borrowed_ ? borrowed_ : animation_ ? &*animation_ : nullptr; }
+
     std::optional<qor::EvaluatedAnimation> animation_; // before evaluated_, which fills it
-    Evaluated evaluated_;
+    mutable Evaluated evaluated_;
+    const qor::EvaluatedAnimation *borrowed_ = nullptr;
+    mutable bool flatStale_ = false; // evaluated_ is not yet the borrowed animation's
     std::unique_ptr<Attached> attached_;
 };
 

@@ -203,8 +203,9 @@ const qor::ReanimTransform *Session::frameOf(std::size_t track, std::size_t fram
 const Preview &Session::preview()
 {
     if (!document_) {
+        static const qor::EvaluatedAnimation nothing;
         if (!preview_)
-            preview_.emplace(name_, qor::EvaluatedAnimation(), files_);
+            preview_.emplace(name_, nothing, files_);
         return *preview_;
     }
     if (!preview_)

@@ -18,7 +18,7 @@ function savedName(path, form) {
 }
 
 export class Editor {
-  // `el`: {toggle, bar, undo, redo, insertFrame, duplicateFrame, deleteFrame, save, saveText,
+  // `el`: {toggle, bar, saveGroup, undo, redo, insertFrame, duplicateFrame, deleteFrame, save, saveText,
   // saveCompiled, inspector, values, panel}.
   constructor(preview, jobs, list, el, say) {
     this.preview = preview;
@@ -33,6 +33,7 @@ export class Editor {
     this.gesture = null;
     this.pendingDrag = null;
     this.pumping = null;
+    this.waiting = 0; // requests under way, for tests to wait on
     this.inspector = new Inspector(el.inspector, (field, value) => this.setField(field, value));
     preview.onFrame = () => this.refresh();
     this.wire();
@@ -102,6 +103,7 @@ export class Editor {
     el.toggle.setAttribute('aria-pressed', String(active));
     el.toggle.textContent = active ? 'Stop editing' : 'Edit';
     el.bar.hidden = !active;
+    el.saveGroup.hidden = !active;
     el.inspector.hidden = !active;
     el.values.hidden = active;
     el.panel.classList.toggle('editing', active);
@@ -115,15 +117,25 @@ export class Editor {
   async request(op, extra = {}) {
     if (!this.active || !this.entry) return null;
     const entry = this.entry;
-    const reply = await this.jobs.request({ op, path: entry.path, ...extra });
+    const reply = await this.ask({ op, path: entry.path, ...extra });
     if (entry !== this.entry || !reply.state) return null;
     this.took(reply);
     return reply;
   }
 
+  async ask(message) {
+    this.waiting++;
+    try {
+      return await this.jobs.request(message);
+    } finally {
+      this.waiting--;
+    }
+  }
+
   // A reply's drawing and standing: the preview shows the document as it is now.
   took(reply) {
     if (reply.scenes) this.preview.show(reply.animation, reply.scenes, this.entry.path);
+    else if (reply.light) this.preview.setFrameScene(reply.light.frame, reply.light.scenes);
     if (reply.state) {
       this.state = reply.state;
       this.markChanged(this.entry, reply.state.changed);
@@ -132,8 +144,9 @@ export class Editor {
     this.refresh();
   }
 
-  apply(edit, seal = false) {
-    return this.request('editApply', { edit, seal });
+  // `light`: a frame, when only its scene is wanted back (a drag's moves).
+  apply(edit, seal = false, light = undefined) {
+    return this.request('editApply', { edit, seal, light });
   }
 
   undo() {
@@ -164,15 +177,16 @@ export class Editor {
     while (this.pendingDrag) {
       const edit = this.pendingDrag;
       this.pendingDrag = null;
-      await this.apply(edit);
+      await this.apply(edit, false, edit.drags[0].frame);
     }
     this.pumping = null;
   }
 
-  // The drag is over: its moves are one step, and the next drag a step of its own.
+  // The drag is over: its moves are one step, and the next drag a step of its own; everything
+  // is drawn again from the document.
   async seal() {
     while (this.pumping) await this.pumping;
-    await this.request('editSeal');
+    await this.request('editSeal', { redraw: true });
   }
 
   async save(form) {
@@ -226,7 +240,7 @@ export class Editor {
     }
     const key = `${track}/${frame}/${this.state ? this.state.undoName : ''}/${this.requested = (this.requested || 0) + 1}`;
     this.refreshKey = key;
-    const reply = await this.jobs.request({ op: 'editGiven', path: this.entry.path, track, frame });
+    const reply = await this.ask({ op: 'editGiven', path: this.entry.path, track, frame });
     if (this.refreshKey !== key || !this.active) return;
     this.inspector.show({ name: preview.animation.tracks[track].name, frame, given: reply.given, state: stateOf(preview.animation, track, frame) });
   }

@@ -19,7 +19,9 @@ function standing(editor) {
 }
 
 // `shown`: the worker's previewed file ({preview, viewer, animation, sizes, files, path}); the
-// editor becomes what it draws from. `redraw(shown)` gives the reply's evaluation and scenes.
+// editor becomes what it draws from. `redraw(shown)` gives the reply's evaluation and scenes;
+// an edit sent with `light` (a frame: a drag's moves) gets that frame's scene alone, the rest
+// coming when the drag is sealed.
 export function editing(module, message, shown, redraw) {
   const { op } = message;
   if (op === 'editStart') {
@@ -41,11 +43,14 @@ export function editing(module, message, shown, redraw) {
   if (op === 'editApply' || op === 'editUndo' || op === 'editRedo') {
     const done = op === 'editApply' ? editor.apply(message.edit) : op === 'editUndo' ? editor.undo() : editor.redo();
     if (message.seal) editor.sealStep();
+    if (done && Number.isInteger(message.light)) {
+      return { done, state: standing(editor), light: { frame: message.light, scenes: editor.frameScene(message.light, shown.sizes) } };
+    }
     return { done, state: standing(editor), ...(done ? redraw(shown) : {}) };
   }
   if (op === 'editSeal') {
     editor.sealStep();
-    return { state: standing(editor) };
+    return { state: standing(editor), ...(message.redraw ? redraw(shown) : {}) };
   }
   if (op === 'editGiven') return { given: editor.given(message.track, message.frame) };
   if (op === 'editSave') {

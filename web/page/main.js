@@ -57,7 +57,7 @@ const preview = new Preview({
 
 let list = null;
 const editor = new Editor(preview, jobs, { update: (entry) => list.update(entry) }, {
-  toggle: $('edit-toggle'), bar: $('edit-bar'), undo: $('undo'), redo: $('redo'), insertFrame: $('insert-frame'),
+  toggle: $('edit-toggle'), bar: $('edit-bar'), saveGroup: $('save-group'), undo: $('undo'), redo: $('redo'), insertFrame: $('insert-frame'),
   duplicateFrame: $('duplicate-frame'), deleteFrame: $('delete-frame'), save: $('save-edit'), saveText: $('save-as-text'),
   saveCompiled: $('save-as-compiled'), inspector: $('inspector'), values: $('values'), panel: document.querySelector('.tracks'),
 }, say);

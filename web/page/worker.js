@@ -168,7 +168,7 @@ async function edit(message) {
   if (!previewed || previewed.path !== message.path) return self.postMessage({ id: message.id, finished: true, state: null });
   const bytes = message.entry ? await bytesOf(message.entry.file) : null;
   const reply = editing(module, { ...message, bytes }, previewed, redraw);
-  const transfer = reply.scenes ? transferOf(reply.scenes) : [];
+  const transfer = reply.scenes ? transferOf(reply.scenes) : reply.light ? transferOf(reply.light.scenes) : [];
   if (reply.saved) transfer.push(reply.saved.bytes.buffer);
   self.postMessage({ id: message.id, finished: true, ...reply }, transfer);
 }

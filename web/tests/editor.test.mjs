@@ -87,7 +87,7 @@ const buttonText = (name) => page.$eval(`aria/${name}`, (button) => button.textC
 // What the worker last sent is drawn: no request of the editor's is under way.
 async function settled() {
   await page.evaluate(() => new Promise((resolve) => setTimeout(resolve, 50)));
-  await page.waitForFunction(() => !window.qorutil.editor.pumping);
+  await page.waitForFunction(() => !window.qorutil.editor.pumping && window.qorutil.editor.waiting === 0);
   await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
 }
 
