@@ -47,6 +47,9 @@ function changedLines(before, after) {
   return { removed: a.slice(head, a.length - tail), added: b.slice(head, b.length - tail) };
 }
 
+const frameLines = (text) => (text.match(/^<t>/gm) || []).length;
+const trackCount = (text) => (text.match(/^<track>/gm) || []).length;
+
 function countLines(text) {
   const counts = new Map();
   for (const line of text.split('\n')) counts.set(line, (counts.get(line) || 0) + 1);
@@ -97,6 +100,27 @@ const edits = [
     step: 'Insert frame' },
   { label: 'a track added', edits: [{ op: 'addTrack', track: 0, text: 'new' }],
     lines: (change) => change.removed.length === 0 && change.added.includes('<name>new</name>'), step: 'Add track new' },
+  { label: 'a field cleared', edits: [{ op: 'setNumber', tracks: [3], frame: 0, field: 'x', value: null }],
+    lines: (change) => change.added.length === 1 && /<x>/.test(change.removed[0]) && !/<x>/.test(change.added[0]),
+    step: `Clear x of ${track}` },
+  { label: 'a turn', edits: [{ op: 'drag', field: 'turn', drags: [{ track: 3, frame: 7, first: 45, second: 50 }] }],
+    lines: (change) => change.added.length === 1 && /<kx>45\.000<\/kx><ky>50\.000<\/ky>/.test(change.added[0]),
+    step: `Turn ${track}` },
+  { label: 'a frame duplicated', edits: [{ op: 'duplicateFrame', frame: 4 }],
+    lines: (change, before, after) => frameLines(after) === frameLines(before) + trackCount(before), step: 'Duplicate frame' },
+  { label: 'two frames deleted', edits: [{ op: 'deleteFrames', frame: 4, count: 2 }],
+    lines: (change, before, after) => frameLines(after) === frameLines(before) - 2 * trackCount(before), step: 'Delete 2 frames' },
+  { label: 'a tween', edits: [{ op: 'tween', track: 3, frame: 0, to: 7, field: 'x' }],
+    lines: (change) => change.added.length > 0 && change.added.every((line) => /<x>/.test(line)), step: `Tween x of ${track}` },
+  { label: 'a clip made', edits: [{ op: 'makeClip', text: 'jump', frame: 2, count: 4 }],
+    lines: (change) => change.removed.length === 0 && change.added.includes('<name>anim_jump</name>'), step: 'Make clip jump' },
+  { label: 'a track renamed', edits: [{ op: 'renameTrack', track: 3, text: 'torso' }],
+    lines: (change) => change.removed.length === 1 && change.added[0] === '<name>torso</name>', step: `Rename ${track}` },
+  { label: 'a track deleted', edits: [{ op: 'deleteTrack', track: 3 }],
+    lines: (change) => change.added.length === 0 && change.removed.includes(`<name>${track}</name>`), step: `Delete ${track}` },
+  { label: 'a track moved', edits: [{ op: 'moveTrack', track: 3, to: 0 }],
+    lines: (change, before, after) => after.split('\n').filter((line) => line === `<name>${track}</name>`).length === 1
+      && after.indexOf(`<name>${track}</name>`) < after.indexOf('<name>anim_'), step: `Move ${track} up` },
   { label: 'the frame rate', edits: [{ op: 'setFps', value: 30 }],
     lines: (change) => change.added.length === 1 && change.added[0] === '<fps>30</fps>', step: 'Change frame rate' },
 ];
