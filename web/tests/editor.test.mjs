@@ -211,3 +211,27 @@ test('the editing controls are named, the keys listed in Help', async () => {
   for (const key of ['Ctrl+Z', 'Ctrl+Shift+Z / Ctrl+Y', 'Ctrl+S', 'Drag (editing)']) assert.ok(keys.includes(key), key);
   await page.keyboard.press('Escape');
 });
+
+test('a compiled file saves compiled under its own name; leaving the page with a change unsaved asks first', async () => {
+  const compiled = run(join(work, 'edit'), 'compile', '-o', '-', 'walk.reanim').stdout;
+  writeFile(join(work, 'edit/run.reanim.compiled'), compiled);
+  await (await page.$('#pick-files')).uploadFile(join(work, 'edit/run.reanim.compiled'));
+  await page.waitForFunction(() => document.querySelectorAll('#list tbody tr').length === 2);
+  await page.$$eval('#list tbody tr td.path', (cells) => cells.find((cell) => cell.textContent === 'run.reanim.compiled').click());
+  await page.waitForFunction(() => document.getElementById('preview-name').textContent === 'run.reanim.compiled');
+  await page.click('aria/Edit');
+  await page.waitForFunction(() => !document.getElementById('edit-bar').hidden);
+  await page.focus('#canvas');
+  await press('s', 'Control');
+  assert.deepEqual(await downloaded('run.reanim.compiled'), compiled);
+
+  await page.click('aria/Duplicate frame');
+  await page.waitForFunction(() => document.getElementById('undo').textContent === 'Undo Duplicate frame');
+  const asked = new Promise((resolve) => page.once('dialog', async (dialog) => {
+    resolve(dialog.type());
+    await dialog.dismiss();
+  }));
+  await page.evaluate(() => setTimeout(() => location.reload(), 0));
+  assert.equal(await Promise.race([asked, sleep(10000).then(() => 'no question')]), 'beforeunload');
+  assert.equal(await page.$eval('#preview-name', (name) => name.textContent), 'run.reanim.compiled', 'still on the page');
+});
