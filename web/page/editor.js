@@ -101,7 +101,7 @@ export class Editor {
     this.active = active;
     const { el } = this;
     el.toggle.setAttribute('aria-pressed', String(active));
-    el.toggle.textContent = active ? 'Stop editing' : 'Edit';
+    el.toggle.title = active ? 'Stop editing: the preview is a viewer again' : 'Edit this file: select and move parts, set their fields';
     el.bar.hidden = !active;
     el.saveGroup.hidden = !active;
     el.inspector.hidden = !active;
@@ -117,7 +117,13 @@ export class Editor {
   async request(op, extra = {}) {
     if (!this.active || !this.entry) return null;
     const entry = this.entry;
-    const reply = await this.ask({ op, path: entry.path, ...extra });
+    let reply;
+    try {
+      reply = await this.ask({ op, path: entry.path, ...extra });
+    } catch (error) {
+      this.say(`ERROR: ${entry.path}: ${error.message}`);
+      return null;
+    }
     if (entry !== this.entry || !reply.state) return null;
     this.took(reply);
     return reply;
@@ -240,7 +246,7 @@ export class Editor {
     }
     const key = `${track}/${frame}/${this.state ? this.state.undoName : ''}/${this.requested = (this.requested || 0) + 1}`;
     this.refreshKey = key;
-    const reply = await this.ask({ op: 'editGiven', path: this.entry.path, track, frame });
+    const reply = await this.ask({ op: 'editGiven', path: this.entry.path, track, frame }).catch(() => ({ given: null }));
     if (this.refreshKey !== key || !this.active) return;
     this.inspector.show({ name: preview.animation.tracks[track].name, frame, given: reply.given, state: stateOf(preview.animation, track, frame) });
   }

@@ -115,7 +115,7 @@ test('a part clicked and dragged moves by the units dragged in that frame alone;
 
   await page.click('aria/Edit');
   await page.waitForFunction(() => !document.getElementById('edit-bar').hidden);
-  assert.equal(await page.$eval('aria/Stop editing', (button) => button.getAttribute('aria-pressed')), 'true');
+  assert.equal(await page.$eval('aria/Edit', (button) => button.getAttribute('aria-pressed')), 'true');
 
   // At zoom 1, the stage's unit is a pixel: the view puts the origin at (100, 100) of the canvas.
   const origin = { x: 100, y: 100 };
@@ -200,7 +200,7 @@ test('a part clicked and dragged moves by the units dragged in that frame alone;
 });
 
 test('the editing controls are named, the keys listed in Help', async () => {
-  for (const name of ['Undo Insert frame', 'Redo', 'Insert frame', 'Duplicate frame', 'Delete frame', 'Save as text', 'Save as compiled', 'Stop editing']) {
+  for (const name of ['Undo Insert frame', 'Redo', 'Insert frame', 'Duplicate frame', 'Delete frame', 'Save as text', 'Save as compiled', 'Edit']) {
     assert.notEqual(await buttonText(name), null, `a control named ${name}`);
   }
   for (const field of ['x', 'y', 'kx', 'ky', 'sx', 'sy', 'f', 'a', 'image', 'font', 'text']) {
