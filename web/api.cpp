@@ -197,6 +197,19 @@ Conversion compile(const std::string &name, std::span<const std::uint8_t> bytes,
     });
 }
 
+std::string latin1Of(std::string_view utf8)
+{
+    std::string bytes;
+    for (std::size_t at = 0; at < utf8.size(); ++at) {
+        const auto lead = static_cast<unsigned char>(utf8[at]);
+        if ((lead == 0xc2 || lead == 0xc3) && at + 1 < utf8.size())
+            bytes += char(((lead & 0x03) << 6) | (static_cast<unsigned char>(utf8[++at]) & 0x3f));
+        else
+            bytes += char(lead);
+    }
+    return bytes;
+}
+
 Beside::Beside(const std::vector<std::string> &listed, const std::vector<std::string> &animations)
 {
     for (const std::string &path : listed)

@@ -36,6 +36,10 @@ namespace web {
 
 using Bytes = std::vector<std::uint8_t>;
 
+// The Latin-1 bytes of a text the page holds as UTF-8 of them (each byte one character); a
+// character past U+00FF has no byte and is kept as its UTF-8, which no name check lets through.
+std::string latin1Of(std::string_view utf8);
+
 // The output each input of a decompile or compile run gets, worked out before anything is
 // converted, as the command line plans a run over the same names (outputs beside their inputs).
 struct PlannedOutput {

@@ -327,25 +327,11 @@ val pictures(const val &framingGiven, const val &layoutGiven, int frames)
                    {"animationProblem", val(frames > 0 ? frameProblem : qor::animationFramesProblem(frames))}});
 }
 
-// Latin-1 bytes of text the page holds as UTF-8 of them (each byte one character).
-std::string latin1Of(const std::string &utf8)
-{
-    std::string bytes;
-    for (size_t at = 0; at < utf8.size(); ++at) {
-        const auto lead = static_cast<unsigned char>(utf8[at]);
-        if ((lead == 0xc2 || lead == 0xc3) && at + 1 < utf8.size())
-            bytes += char(((lead & 0x03) << 6) | (static_cast<unsigned char>(utf8[++at]) & 0x3f));
-        else
-            bytes += char(lead);
-    }
-    return bytes;
-}
-
 // The description beside a clip's sheet (OUT.json), for clip {name, first, frames}, its
 // framing, the sheet's layout and its size {width, height}.
 std::string sheetDescription(const val &clip, const val &framing, const val &layout, const val &size)
 {
-    const qor::Clip described{latin1Of(clip["name"].as<std::string>()), clip["first"].as<int>(), clip["frames"].as<int>()};
+    const qor::Clip described{web::latin1Of(clip["name"].as<std::string>()), clip["first"].as<int>(), clip["frames"].as<int>()};
     return qor::sheetDescription(described, framingOf(framing), layoutOf(layout),
                                  {size["width"].as<double>(), size["height"].as<double>()});
 }

@@ -22,21 +22,6 @@ public:
     std::vector<std::string> lines;
 };
 
-// Latin-1 bytes of text the page holds as UTF-8 of them (each byte one character); a character
-// past U+00FF has no byte and is kept as its UTF-8, which no name check lets through.
-std::string latin1Of(std::string_view utf8)
-{
-    std::string bytes;
-    for (std::size_t at = 0; at < utf8.size(); ++at) {
-        const auto lead = static_cast<unsigned char>(utf8[at]);
-        if ((lead == 0xc2 || lead == 0xc3) && at + 1 < utf8.size())
-            bytes += char(((lead & 0x03) << 6) | (static_cast<unsigned char>(utf8[++at]) & 0x3f));
-        else
-            bytes += char(lead);
-    }
-    return bytes;
-}
-
 template <typename Enum, std::size_t N>
 std::optional<Enum> named(std::string_view name, const std::array<std::string_view, N> &names)
 {
