@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 status=0
-for suite in module browser; do
+for suite in module edit browser editor; do
     echo "== web/tests/$suite.test.mjs"
     timeout --kill-after=30 1200 node --test "web/tests/$suite.test.mjs" || status=$?
     if [ "$status" -ne 0 ]; then

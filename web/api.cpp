@@ -197,6 +197,19 @@ Conversion compile(const std::string &name, std::span<const std::uint8_t> bytes,
     });
 }
 
+std::string latin1Of(std::string_view utf8)
+{
+    std::string bytes;
+    for (std::size_t at = 0; at < utf8.size(); ++at) {
+        const auto lead = static_cast<unsigned char>(utf8[at]);
+        if ((lead == 0xc2 || lead == 0xc3) && at + 1 < utf8.size())
+            bytes += char(((lead & 0x03) << 6) | (static_cast<unsigned char>(utf8[++at]) & 0x3f));
+        else
+            bytes += char(lead);
+    }
+    return bytes;
+}
+
 Beside::Beside(const std::vector<std::string> &listed, const std::vector<std::string> &animations)
 {
     for (const std::string &path : listed)
@@ -398,14 +411,40 @@ Preview::Preview(const std::string &name, std::span<const std::uint8_t> bytes, c
 {
 }
 
+Preview::Preview(const std::string &name, const qor::EvaluatedAnimation &animation, const PageFiles &files)
+    : name_(name), attached_(std::make_unique<Attached>(name, files))
+{
+    update(animation);
+}
+
 Preview::~Preview() = default;
 
+void Preview::update(const qor::EvaluatedAnimation &animation)
+{
+    borrowed_ = &animation;
+    flatStale_ = true;
+}
+
+const Evaluated &Preview::evaluated() const
+{
+    if (flatStale_ && borrowed_) {
+        evaluated_ = flattened(*borrowed_);
+        flatStale_ = false;
+    }
+    return evaluated_;
+}
+
 Scenes Preview::scenes(const qor::ImageSizes &sizes) const
+{
+    return frameScenes(-1, sizes);
+}
+
+Scenes Preview::frameScenes(int frame, const qor::ImageSizes &sizes) const
 {
     Scenes scenes;
     FileLines log;
     if (!qor::guardAllocation("draw " + shown(name_), log, [&] {
-            scenes = allScenes(sizes);
+            scenes = allScenes(sizes, frame >= 0 ? std::optional<int>(frame) : std::nullopt);
             return true;
         })) {
         scenes = Scenes();
@@ -415,13 +454,14 @@ Scenes Preview::scenes(const qor::ImageSizes &sizes) const
     return scenes;
 }
 
-Scenes Preview::allScenes(const qor::ImageSizes &sizes) const
+// Every frame's scene, or only frame `only`'s.
+Scenes Preview::allScenes(const qor::ImageSizes &sizes, std::optional<int> only) const
 {
     Scenes scenes;
     scenes.strings.push_back(std::string());
-    if (!animation_)
+    if (!animation())
         return scenes;
-    const qor::EvaluatedAnimation &animation = *animation_;
+    const qor::EvaluatedAnimation &animation = *this->animation();
     std::map<std::string, std::uint32_t> indices{{std::string(), 0}};
     const auto indexOf = [&](const std::string &latin1) {
         const auto [at, added] = indices.emplace(latin1, std::uint32_t(scenes.strings.size()));
@@ -431,9 +471,12 @@ Scenes Preview::allScenes(const qor::ImageSizes &sizes) const
     };
     // Track by track over the frames each has, so that frames past a track's end cost nothing;
     // then each frame's items in track order.
-    std::vector<std::vector<qor::SceneItem>> frames(size_t(std::max(animation.frameCount, 0)));
+    std::vector<std::vector<qor::SceneItem>> frames(only ? 1 : size_t(std::max(animation.frameCount, 0)));
     for (size_t track = 0; track < animation.tracks.size(); ++track) {
-        for (size_t frame = 0; frame < animation.tracks[track].frames.size(); ++frame)
+        const size_t count = animation.tracks[track].frames.size();
+        if (only && size_t(*only) < count)
+            qor::trackScene(animation, track, *only, sizes, attached_.get(), frames[0]);
+        for (size_t frame = 0; !only && frame < count; ++frame)
             qor::trackScene(animation, track, int(frame), sizes, attached_.get(), frames[frame]);
     }
     scenes.frameStart.push_back(0);
@@ -459,7 +502,7 @@ Scenes Preview::allScenes(const qor::ImageSizes &sizes) const
 qor::Framing Preview::clipFraming(int first, int frames, const qor::ImageSizes &sizes, bool *drawn) const
 {
     const qor::EvaluatedAnimation none;
-    const qor::EvaluatedAnimation &animation = animation_ ? *animation_ : none;
+    const qor::EvaluatedAnimation &animation = this->animation() ? *this->animation() : none;
     const qor::Clip clip{std::string(), first, frames};
     *drawn = !qor::clipBounds(animation, clip, sizes, attached_.get()).empty();
     return qor::clipFraming(animation, clip, sizes, 1, attached_.get());
@@ -467,22 +510,22 @@ qor::Framing Preview::clipFraming(int first, int frames, const qor::ImageSizes &
 
 qor::Selection Preview::selection(int track, int frame, int first, int frames, const qor::ImageSizes &sizes) const
 {
-    if (!animation_ || track < 0)
+    if (!animation() || track < 0)
         return {};
-    return qor::selectionOf(*animation_, size_t(track), frame, {std::string(), first, frames}, sizes, attached_.get());
+    return qor::selectionOf(*animation(), size_t(track), frame, {std::string(), first, frames}, sizes, attached_.get());
 }
 
 qor::OpeningView Preview::opening(const qor::ImageSizes &sizes) const
 {
-    return animation_ ? qor::openingView(*animation_, sizes, attached_.get()) : qor::OpeningView();
+    return animation() ? qor::openingView(*animation(), sizes, attached_.get()) : qor::OpeningView();
 }
 
 std::vector<std::uint32_t> Preview::itemAt(int frame, qor::Point point, const std::vector<bool> &hidden,
                                            const qor::ImageSizes &sizes) const
 {
-    if (!animation_)
+    if (!animation())
         return {};
-    return qor::itemAt(qor::frameScene(*animation_, frame, sizes, {hidden, attached_.get()}), point)
+    return qor::itemAt(qor::frameScene(*animation(), frame, sizes, {hidden, attached_.get()}), point)
         .value_or(std::vector<std::uint32_t>());
 }
 

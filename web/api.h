@@ -36,6 +36,10 @@ namespace web {
 
 using Bytes = std::vector<std::uint8_t>;
 
+// The Latin-1 bytes of a text the page holds as UTF-8 of them (each byte one character); a
+// character past U+00FF has no byte and is kept as its UTF-8, which no name check lets through.
+std::string latin1Of(std::string_view utf8);
+
 // The output each input of a decompile or compile run gets, worked out before anything is
 // converted, as the command line plans a run over the same names (outputs beside their inputs).
 struct PlannedOutput {
@@ -189,11 +193,18 @@ struct Scenes {
 class Preview {
 public:
     Preview(const std::string &name, std::span<const std::uint8_t> bytes, const PageFiles &files);
+    // Over an animation another keeps (a document being edited), which outlives the preview;
+    // update() once it changed.
+    Preview(const std::string &name, const qor::EvaluatedAnimation &animation, const PageFiles &files);
     ~Preview();
+    void update(const qor::EvaluatedAnimation &animation);
 
-    const Evaluated &evaluated() const { return evaluated_; }
+    // Flattened when first asked for after a change.
+    const Evaluated &evaluated() const;
     // Every frame's scene; none, and a problem line, when they would not fit in memory.
     Scenes scenes(const qor::ImageSizes &sizes) const;
+    // The scene of one frame alone, laid out as scenes() lays out every frame (frameStart [0, n]).
+    Scenes frameScenes(int frame, const qor::ImageSizes &sizes) const;
     // How a picture of a clip's frames frames them at scale 1 (qor::clipFraming), and whether
     // they draw anything at all.
     qor::Framing clipFraming(int first, int frames, const qor::ImageSizes &sizes, bool *drawn) const;
@@ -208,11 +219,15 @@ public:
 
 private:
     class Attached;
-    Scenes allScenes(const qor::ImageSizes &sizes) const;
+    Scenes allScenes(const qor::ImageSizes &sizes, std::optional<int> only) const;
 
     std::string name_;
+    const qor::EvaluatedAnimation *animation() const { return borrowed_ ? borrowed_ : animation_ ? &*animation_ : nullptr; }
+
     std::optional<qor::EvaluatedAnimation> animation_; // before evaluated_, which fills it
-    Evaluated evaluated_;
+    mutable Evaluated evaluated_;
+    const qor::EvaluatedAnimation *borrowed_ = nullptr;
+    mutable bool flatStale_ = false; // evaluated_ is not yet the borrowed animation's
     std::unique_ptr<Attached> attached_;
 };
 

@@ -3,6 +3,7 @@
 // nothing the caller keeps points into it.
 
 #include "web/api.h"
+#include "web/session.h"
 
 #include "core/format/text.h"
 #include "core/image/animatedimage.h"
@@ -326,25 +327,11 @@ val pictures(const val &framingGiven, const val &layoutGiven, int frames)
                    {"animationProblem", val(frames > 0 ? frameProblem : qor::animationFramesProblem(frames))}});
 }
 
-// Latin-1 bytes of text the page holds as UTF-8 of them (each byte one character).
-std::string latin1Of(const std::string &utf8)
-{
-    std::string bytes;
-    for (size_t at = 0; at < utf8.size(); ++at) {
-        const auto lead = static_cast<unsigned char>(utf8[at]);
-        if ((lead == 0xc2 || lead == 0xc3) && at + 1 < utf8.size())
-            bytes += char(((lead & 0x03) << 6) | (static_cast<unsigned char>(utf8[++at]) & 0x3f));
-        else
-            bytes += char(lead);
-    }
-    return bytes;
-}
-
 // The description beside a clip's sheet (OUT.json), for clip {name, first, frames}, its
 // framing, the sheet's layout and its size {width, height}.
 std::string sheetDescription(const val &clip, const val &framing, const val &layout, const val &size)
 {
-    const qor::Clip described{latin1Of(clip["name"].as<std::string>()), clip["first"].as<int>(), clip["frames"].as<int>()};
+    const qor::Clip described{web::latin1Of(clip["name"].as<std::string>()), clip["first"].as<int>(), clip["frames"].as<int>()};
     return qor::sheetDescription(described, framingOf(framing), layoutOf(layout),
                                  {size["width"].as<double>(), size["height"].as<double>()});
 }
@@ -390,21 +377,9 @@ val encodeAnimation(const val &rgba, int width, int height, double fps, const st
     return object({{"bytes", copied(encoded.bytes)}, {"why", val(std::string())}});
 }
 
-// One previewed file for the page: new Preview(name, bytes, files), then its scenes, bounds,
-// selection and hit areas for given sizes; delete() when done.
-class Preview {
-public:
-    Preview(const std::string &name, const val &bytes, const val &files)
-        : files_(files), preview_(name, bytesOf(bytes), files_)
-    {
-    }
-
-    val evaluated() const { return evaluatedObject(preview_.evaluated()); }
-
-    val scenes(const val &sizes) const
-    {
-        const web::Scenes scenes = preview_.scenes(PageSizes(sizes));
-        return object({{"frameStart", copied(scenes.frameStart)},
+val scenesObject(const web::Scenes &scenes, const web::Preview &preview)
+{
+    return object({{"frameStart", copied(scenes.frameStart)},
                        {"kinds", copied(scenes.kinds)},
                        {"matrices", copied(scenes.matrices)},
                        {"opacities", copied(scenes.opacities)},
@@ -413,7 +388,23 @@ public:
                        {"pathStart", copied(scenes.pathStart)},
                        {"paths", copied(scenes.paths)},
                        {"strings", array(scenes.strings)},
-                       {"problems", array(preview_.problems())}});
+                       {"problems", array(preview.problems())}});
+}
+
+// What the page asks of a file it shows: its evaluation, its scenes, bounds, selection and hit
+// areas for given sizes. A Preview (read once) or an Editor (a document being edited).
+class Shown {
+public:
+    virtual ~Shown() = default;
+
+    val evaluated() const { return evaluatedObject(shown().evaluated()); }
+
+    val scenes(const val &sizes) const { return scenesObject(shown().scenes(PageSizes(sizes)), shown()); }
+
+    // One frame's scene alone, laid out as scenes() lays out every frame.
+    val frameScene(int frame, const val &sizes) const
+    {
+        return scenesObject(shown().frameScenes(std::max(frame, 0), PageSizes(sizes)), shown());
     }
 
     // The area a picture of a clip shows: what its frames draw, or one unit at the origin; and
@@ -421,7 +412,7 @@ public:
     val clipArea(int first, int frames, const val &sizes) const
     {
         bool drawn = false;
-        const qor::Rect area = preview_.clipFraming(first, frames, PageSizes(sizes), &drawn).area;
+        const qor::Rect area = shown().clipFraming(first, frames, PageSizes(sizes), &drawn).area;
         return object({{"x", val(area.x)},
                        {"y", val(area.y)},
                        {"w", val(area.width)},
@@ -431,7 +422,7 @@ public:
 
     val selection(int track, int frame, int first, int frames, const val &sizes) const
     {
-        const qor::Selection selection = preview_.selection(track, frame, first, frames, PageSizes(sizes));
+        const qor::Selection selection = shown().selection(track, frame, first, frames, PageSizes(sizes));
         val outline = val::null();
         if (selection.outline) {
             outline = val::array();
@@ -449,7 +440,7 @@ public:
     // The clip (its index, -1 for the whole animation) and frame the file opens on.
     val opening(const val &sizes) const
     {
-        const qor::OpeningView opening = preview_.opening(PageSizes(sizes));
+        const qor::OpeningView opening = shown().opening(PageSizes(sizes));
         return object({{"clip", val(opening.clip ? int(*opening.clip) : -1)}, {"frame", val(opening.frame)}});
     }
 
@@ -459,12 +450,128 @@ public:
         const auto count = hidden["length"].as<std::size_t>();
         for (std::size_t n = 0; n < count; ++n)
             hides.push_back(hidden[n].as<bool>());
-        return copied(preview_.itemAt(frame, {x, y}, hides, PageSizes(sizes)));
+        return copied(shown().itemAt(frame, {x, y}, hides, PageSizes(sizes)));
+    }
+
+protected:
+    virtual const web::Preview &shown() const = 0;
+};
+
+// One previewed file for the page: new Preview(name, bytes, files); delete() when done.
+class Preview : public Shown {
+public:
+    Preview(const std::string &name, const val &bytes, const val &files)
+        : files_(files), preview_(name, bytesOf(bytes), files_)
+    {
     }
 
 private:
+    const web::Preview &shown() const override { return preview_; }
+
     PageFiles files_;
     web::Preview preview_;
+};
+
+// An edit as the page sends it: {op, tracks, track, frame, count, to, field, value (a number, or
+// null to clear), text, drags: [{track, frame, first, second}], easing: "linear" | "easeInOut"}.
+web::Edit editOf(const val &given)
+{
+    const auto index = [&](const char *field, std::size_t otherwise) {
+        const val value = given[field];
+        return value.isNumber() && value.as<double>() >= 0 ? std::size_t(value.as<double>()) : otherwise;
+    };
+    const auto text = [&](const char *field) {
+        const val value = given[field];
+        return value.isString() ? value.as<std::string>() : std::string();
+    };
+    web::Edit edit;
+    edit.op = text("op");
+    const val tracks = given["tracks"];
+    if (!tracks.isUndefined() && !tracks.isNull()) {
+        const auto count = tracks["length"].as<std::size_t>();
+        for (std::size_t n = 0; n < count; ++n)
+            edit.tracks.push_back(std::size_t(std::max(tracks[n].as<double>(), 0.0)));
+    }
+    edit.track = index("track", 0);
+    edit.frame = index("frame", 0);
+    edit.count = index("count", 1);
+    edit.to = index("to", 0);
+    edit.field = text("field");
+    if (given["value"].isNumber())
+        edit.value = given["value"].as<float>();
+    edit.text = text("text");
+    const val drags = given["drags"];
+    if (!drags.isUndefined() && !drags.isNull()) {
+        const auto count = drags["length"].as<std::size_t>();
+        for (std::size_t n = 0; n < count; ++n) {
+            const val each = drags[n];
+            edit.drags.push_back({std::size_t(std::max(each["track"].as<double>(), 0.0)),
+                                  std::size_t(std::max(each["frame"].as<double>(), 0.0)), each["first"].as<float>(),
+                                  each["second"].as<float>()});
+        }
+    }
+    edit.easeInOut = text("easing") == "easeInOut";
+    return edit;
+}
+
+val saved(const web::Saved &done)
+{
+    return object({{"ok", val(done.ok)}, {"bytes", copied(done.bytes)}, {"lines", array(done.lines)}});
+}
+
+// A file being edited: new Editor(name, bytes or null for a blank animation, files); edits as
+// plain objects (editOf), undo and redo, saves; drawn as a Preview is.
+class Editor : public Shown {
+public:
+    Editor(const std::string &name, const val &bytes, const val &files)
+        : files_(files), session_(name, bytes.isNull() || bytes.isUndefined() ? std::nullopt
+                                                                              : std::optional<web::Bytes>(bytesOf(bytes)),
+                                  files_)
+    {
+    }
+
+    bool ok() const { return session_.ok(); }
+    val lines() const { return array(session_.lines()); }
+    std::string kind() const { return session_.kind(); }
+    bool apply(const val &edit) { return session_.apply(editOf(edit)); }
+    void sealStep() { session_.sealStep(); }
+    bool undo() { return session_.undo(); }
+    bool redo() { return session_.redo(); }
+    std::string undoName() const { return session_.undoName(); }
+    std::string redoName() const { return session_.redoName(); }
+    bool changed() const { return session_.changed(); }
+    void markSaved() { session_.markSaved(); }
+    val saveText() const { return saved(session_.saveText()); }
+    val saveCompiled() const { return saved(session_.saveCompiled()); }
+    val droppedOnSave() const { return array(session_.droppedOnSave()); }
+
+    // What a frame of a track itself gives: each field's value, or null where the frame gives
+    // none (and the value before it carries); null when there is no such frame.
+    val given(int track, int frame) const
+    {
+        const qor::ReanimTransform *transform =
+            track < 0 || frame < 0 ? nullptr : session_.frameOf(std::size_t(track), std::size_t(frame));
+        if (!transform)
+            return val::null();
+        val made = val::object();
+        for (const qor::NumberField &field : qor::numberFields) {
+            const float value = transform->*field.member;
+            made.set(std::string(field.tag), value == qor::unsetValue ? val::null() : val(value));
+        }
+        const auto text = [](const qor::CompactString &bytes) {
+            return bytes.view().empty() ? val::null() : val(qor::latin1ToUtf8(bytes.view()));
+        };
+        made.set("image", text(transform->i));
+        made.set("font", text(transform->font));
+        made.set("text", text(transform->text));
+        return made;
+    }
+
+private:
+    const web::Preview &shown() const override { return session_.preview(); }
+
+    PageFiles files_;
+    mutable web::Session session_;
 };
 
 } // namespace
@@ -486,12 +593,31 @@ EMSCRIPTEN_BINDINGS(qorutil)
     emscripten::function("frameFileName", &frameFileName);
     emscripten::function("sheetDescriptionPath", &sheetDescriptionPath);
     emscripten::function("encodeAnimation", &encodeAnimation);
-    emscripten::class_<Preview>("Preview")
+    emscripten::class_<Shown>("Shown")
+        .function("evaluated", &Shown::evaluated)
+        .function("scenes", &Shown::scenes)
+        .function("frameScene", &Shown::frameScene)
+        .function("clipArea", &Shown::clipArea)
+        .function("selection", &Shown::selection)
+        .function("opening", &Shown::opening)
+        .function("itemAt", &Shown::itemAt);
+    emscripten::class_<Preview, emscripten::base<Shown>>("Preview")
+        .constructor<const std::string &, const val &, const val &>();
+    emscripten::class_<Editor, emscripten::base<Shown>>("Editor")
         .constructor<const std::string &, const val &, const val &>()
-        .function("evaluated", &Preview::evaluated)
-        .function("scenes", &Preview::scenes)
-        .function("clipArea", &Preview::clipArea)
-        .function("selection", &Preview::selection)
-        .function("opening", &Preview::opening)
-        .function("itemAt", &Preview::itemAt);
+        .function("ok", &Editor::ok)
+        .function("lines", &Editor::lines)
+        .function("kind", &Editor::kind)
+        .function("apply", &Editor::apply)
+        .function("sealStep", &Editor::sealStep)
+        .function("undo", &Editor::undo)
+        .function("redo", &Editor::redo)
+        .function("undoName", &Editor::undoName)
+        .function("redoName", &Editor::redoName)
+        .function("changed", &Editor::changed)
+        .function("markSaved", &Editor::markSaved)
+        .function("saveText", &Editor::saveText)
+        .function("saveCompiled", &Editor::saveCompiled)
+        .function("droppedOnSave", &Editor::droppedOnSave)
+        .function("given", &Editor::given);
 }

@@ -16,6 +16,13 @@ export const keyList = [
   ['?', 'this help'],
   ['Drag', 'pan the view (two fingers pinch to zoom)'],
   ['Double click', 'select the track drawn under the pointer'],
+  ['Click (editing)', 'select the part under the pointer; on nothing, none'],
+  ['Drag (editing)', 'move the part under the pointer (on nothing: pan)'],
+  ['Arrows / Shift+Arrows (editing)', 'move the selected part by 1 / 10'],
+  ['Enter (in a field)', 'set it in this frame; empty, it carries the value before'],
+  ['Ctrl+Z', 'undo (editing)'],
+  ['Ctrl+Shift+Z / Ctrl+Y', 'redo (editing)'],
+  ['Ctrl+S', 'save as the file came (editing)'],
 ];
 
 // Fills the dialog's table once; `open` shows it.

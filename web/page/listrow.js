@@ -71,7 +71,22 @@ export function makeRow(entry) {
   const chosen = document.createElement('td');
   chosen.setAttribute('role', 'cell');
   chosen.append(box);
-  row.append(chosen, pathCell(entry.path));
+  const path = pathCell(entry.path);
+  if (entry.edited) {
+    // Changed in the editor since it was last saved.
+    row.classList.add('edited');
+    const mark = document.createElement('span');
+    mark.className = 'edited-mark';
+    mark.textContent = '•';
+    mark.setAttribute('aria-hidden', 'true');
+    const spoken = document.createElement('span');
+    spoken.className = 'sr-only';
+    spoken.textContent = ' (changed, not saved)';
+    path.firstChild.prepend(mark);
+    path.firstChild.append(spoken);
+    path.title = `${entry.path} (changed, not saved)`;
+  }
+  row.append(chosen, path);
   const info = entry.info;
   if (!info) {
     row.append(cell('…'), cell(''), cell(''), cell(''), cell('reading', 'clips'));

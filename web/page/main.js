@@ -6,6 +6,7 @@ import { startWorker } from './jobs.js';
 import { FileList } from './list.js';
 import { Preview } from './preview.js';
 import { Problems } from './problems.js';
+import { Editor } from './editor.js';
 import { canSaveIntoFolder, downloadOne, downloadZip, saveIntoFolder } from './save.js';
 import { makeSplitter } from './splitter.js';
 
@@ -56,6 +57,13 @@ const preview = new Preview({
   clipTracks: $('clip-tracks'), clipTracksTitle: $('clip-tracks-title'),
 }, images, say, jobs);
 
+let list = null;
+const editor = new Editor(preview, jobs, { update: (entry) => list.update(entry) }, {
+  toggle: $('edit-toggle'), bar: $('edit-bar'), saveGroup: $('save-group'), undo: $('undo'), redo: $('redo'), insertFrame: $('insert-frame'),
+  duplicateFrame: $('duplicate-frame'), deleteFrame: $('delete-frame'), save: $('save-edit'), saveText: $('save-as-text'),
+  saveCompiled: $('save-as-compiled'), inspector: $('inspector'), values: $('values'), panel: document.querySelector('.tracks'),
+}, say);
+
 // Previews a file in the worker, the other listed files at hand for what it attaches; what
 // could not be attached is said once.
 async function showPreview(entry) {
@@ -66,9 +74,11 @@ async function showPreview(entry) {
   problems.setScene(reply.animation.ok ? reply.scenes.problems : []);
   if (!reply.animation.ok) {
     preview.showFailure(entry.path, reply.animation.error);
+    editor.closed();
     return say(reply.animation.error);
   }
   preview.show(reply.animation, reply.scenes, entry.path, reply.opening);
+  editor.shown(entry, reply.editing);
   for (const problem of reply.scenes.problems) say(`warning: ${problem}`);
 }
 
@@ -82,8 +92,8 @@ async function imagesChanged() {
   problems.setScene(reply.scenes.problems);
 }
 
-const list = new FileList({ table: $('list'), filter: $('filter'), remove: $('remove'), count: $('list-count') },
-  showPreview, () => {}, () => { previewRequest++; preview.close(); problems.setScene([]); });
+list = new FileList({ table: $('list'), filter: $('filter'), remove: $('remove'), count: $('list-count') },
+  showPreview, () => {}, () => { previewRequest++; preview.close(); editor.closed(); problems.setScene([]); });
 makeSplitter($('splitter'), document.querySelector('main'));
 $('log-toggle').onclick = () => {
   const open = log.hidden;
@@ -239,4 +249,4 @@ jobs.request({ op: 'about' }).then(() => {
 });
 
 // For scripts and tests: the preview's view and playhead.
-window.qorutil = { preview, list };
+window.qorutil = { preview, list, editor };

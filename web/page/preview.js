@@ -228,6 +228,14 @@ export class Preview {
     this.showFrame();
   }
 
+  // One frame's scene (as the core lays out a frame alone) drawn instead of the one in `scenes`
+  // until the next show(): what an edit under way looks like.
+  setFrameScene(frame, scenes) {
+    this.frameOverride = { frame, scenes };
+    this.selectionKey = '';
+    this.draw();
+  }
+
   // The scenes again, with the sizes of newly picked images.
   setScenes(scenes) {
     this.scenes = scenes;
@@ -242,6 +250,7 @@ export class Preview {
     const kept = this.el.clip.selectedIndex > 0 ? this.el.clip.value : '';
     this.animation = animation;
     this.scenes = scenes;
+    this.frameOverride = null;
     this.selectionKey = '';
     this.name = name;
     this.el.name.textContent = name;
@@ -377,6 +386,7 @@ export class Preview {
     this.greyHidden(frame);
     this.showValues();
     this.draw();
+    if (this.onFrame) this.onFrame();
   }
 
   // Greys the drawn tracks not shown in the frame (its f below 0, or past the track's end), as
@@ -473,7 +483,9 @@ export class Preview {
       }
       context.globalAlpha = 1;
     }
-    drawFrame(context, this.scenes, frame, this.images, this.hidden);
+    const override = this.frameOverride && this.frameOverride.frame === frame ? this.frameOverride : null;
+    if (override) drawFrame(context, override.scenes, 0, this.images, this.hidden);
+    else drawFrame(context, this.scenes, frame, this.images, this.hidden);
     if (this.selectedTrack >= 0) drawSelection(context, this.currentSelection());
     context.resetTransform();
     const view = { zoom: this.zoom, pan: this.pan, ratio };

@@ -4,6 +4,7 @@
 // afresh and the rest of the run goes on.
 /* global createQorutil */
 import { measureText } from './text.js';
+import { editing, editorOf, forgetEditors } from './editwork.js';
 
 let instance = null;
 
@@ -23,6 +24,7 @@ async function guarded(work, fallback) {
     return work(module);
   } catch (error) {
     instance = null;
+    forgetEditors();
     return fallback(String(error && error.message ? error.message : error));
   }
 }
@@ -119,24 +121,28 @@ async function preview(message) {
   const bytes = await bytesOf(entry.file);
   const module = await core();
   try {
-    if (previewed) previewed.preview.delete();
+    if (previewed) previewed.viewer.delete();
     previewed = null;
-    const made = new module.Preview(entry.path, bytes, pageFiles(entries));
-    const animation = made.evaluated();
+    const files = pageFiles(entries);
+    const made = new module.Preview(entry.path, bytes, files);
+    // A file being edited shows its document as it stands.
+    const editor = editorOf(entry.path);
+    const animation = (editor || made).evaluated();
     if (!animation.ok) {
       made.delete();
       self.postMessage({ id, finished: true, animation });
       return;
     }
-    previewed = { preview: made, animation, sizes: pageSizes(images) };
-    const scenes = scenesOf(made, animation, previewed.sizes);
+    previewed = { preview: editor || made, viewer: made, animation, sizes: pageSizes(images), files, path: entry.path };
+    const scenes = scenesOf(previewed.preview, animation, previewed.sizes);
     // Where the file opens: its first clip, else the first frame that draws (the core's rule).
-    const opening = made.opening(previewed.sizes);
+    const opening = previewed.preview.opening(previewed.sizes);
     const transfer = transferOf(scenes);
     for (const track of animation.tracks) transfer.push(track.values.buffer, track.strings.buffer);
-    self.postMessage({ id, finished: true, animation, scenes, opening }, transfer);
+    self.postMessage({ id, finished: true, animation, scenes, opening, editing: Boolean(editor) }, transfer);
   } catch (error) {
     instance = null;
+    forgetEditors();
     previewed = null;
     self.postMessage({ id, finished: true, animation: { ok: false, error: `ERROR: ${entry.path}: not enough memory to read it` } });
   }
@@ -148,6 +154,23 @@ async function rescene(message) {
   previewed.sizes = pageSizes(message.images);
   const scenes = scenesOf(previewed.preview, previewed.animation, previewed.sizes);
   self.postMessage({ id: message.id, finished: true, scenes }, transferOf(scenes));
+}
+
+// An edit of the previewed file (editwork.js), with the evaluation and scenes it leaves.
+function redraw(shown) {
+  shown.animation = shown.preview.evaluated();
+  const scenes = scenesOf(shown.preview, shown.animation, shown.sizes);
+  return { animation: shown.animation, scenes };
+}
+
+async function edit(message) {
+  const module = await core();
+  if (!previewed || previewed.path !== message.path) return self.postMessage({ id: message.id, finished: true, state: null });
+  const bytes = message.entry ? await bytesOf(message.entry.file) : null;
+  const reply = editing(module, { ...message, bytes }, previewed, redraw);
+  const transfer = reply.scenes ? transferOf(reply.scenes) : reply.light ? transferOf(reply.light.scenes) : [];
+  if (reply.saved) transfer.push(reply.saved.bytes.buffer);
+  self.postMessage({ id: message.id, finished: true, ...reply }, transfer);
 }
 
 async function selection(message) {
@@ -218,7 +241,7 @@ let previewQueue = Promise.resolve();
 
 self.onmessage = (event) => {
   const message = event.data;
-  const queued = { preview, rescene, selection, itemAt }[message.op];
+  const queued = message.op.startsWith('edit') ? edit : { preview, rescene, selection, itemAt }[message.op];
   const handler = queued || { pictures, exportNames, sheetDescription, encode, fromFolder, about: ready }[message.op] || run;
   const fail = (error) => self.postMessage({ id: message.id, finished: true, failure: String(error) });
   if (queued) previewQueue = previewQueue.then(() => handler(message)).catch(fail);

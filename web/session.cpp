@@ -1,0 +1,204 @@
+#include "web/session.h"
+
+#include "core/edit/saving.h"
+#include "core/files/namerules.h"
+#include "core/format/text.h"
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+#include <utility>
+
+namespace web {
+
+namespace {
+
+using namespace qor::edit;
+
+// The lines a save or a read logged.
+class Lines : public qor::LogSink {
+public:
+    void logLine(std::string_view text) override { lines.emplace_back(text); }
+    std::vector<std::string> lines;
+};
+
+template <typename Enum, std::size_t N>
+std::optional<Enum> named(std::string_view name, const std::array<std::string_view, N> &names)
+{
+    const auto found = std::find(names.begin(), names.end(), name);
+    return found == names.end() ? std::nullopt : std::optional<Enum>(Enum(found - names.begin()));
+}
+
+constexpr std::array<std::string_view, 8> fieldNames{"x", "y", "kx", "ky", "sx", "sy", "f", "a"};
+constexpr std::array<std::string_view, 3> stringNames{"image", "font", "text"};
+constexpr std::array<std::string_view, 4> dragNames{"move", "turn", "scale", "skew"};
+
+} // namespace
+
+Session::Session(const std::string &name, const std::optional<Bytes> &bytes, const PageFiles &files)
+    : name_(name), files_(files)
+{
+    if (!bytes) {
+        document_.emplace(Document::blank(name));
+        return;
+    }
+    Opened opened = Document::open(name, *bytes, qor::kindOf(name, *bytes));
+    lines_ = std::move(opened.lines);
+    if (opened.document)
+        document_.emplace(std::move(*opened.document));
+}
+
+std::string Session::kind() const
+{
+    return document_ && document_->kind() == qor::FileKind::Compiled ? "compiled" : "text";
+}
+
+std::optional<Change> Session::changeOf(const Edit &edit) const
+{
+    const qor::Reanim &reanim = document_->reanim();
+    const std::vector<std::size_t> every = allTracks(reanim);
+    const std::string &op = edit.op;
+    if (op == "setNumber") {
+        const auto field = named<Field>(edit.field, fieldNames);
+        return field ? setNumber(reanim, edit.tracks, edit.frame, edit.count, *field, edit.value) : std::nullopt;
+    }
+    if (op == "setString") {
+        const auto kind = named<StringKind>(edit.field, stringNames);
+        return kind ? setString(reanim, edit.track, edit.frame, *kind, latin1Of(edit.text)) : std::nullopt;
+    }
+    if (op == "drag") {
+        const auto kind = named<Drag>(edit.field, dragNames);
+        return kind ? drag(reanim, *kind, edit.drags) : std::nullopt;
+    }
+    if (op == "insertFrames")
+        return insertFrames(reanim, every, edit.frame, edit.count);
+    if (op == "duplicateFrame")
+        return duplicateFrame(reanim, every, edit.frame);
+    if (op == "deleteFrames")
+        return deleteFrames(reanim, every, edit.frame, edit.count);
+    if (op == "tween") {
+        const auto field = named<Field>(edit.field, fieldNames);
+        if (!edit.field.empty() && !field)
+            return std::nullopt;
+        return tween(reanim, edit.track, edit.frame, edit.to, field, edit.easeInOut ? Easing::EaseInOut : Easing::Linear);
+    }
+    if (op == "makeClip")
+        return makeClip(reanim, latin1Of(edit.text), edit.frame, edit.count);
+    if (op == "addTrack")
+        return addTrack(reanim, edit.track, latin1Of(edit.text));
+    if (op == "renameTrack")
+        return renameTrack(reanim, edit.track, latin1Of(edit.text));
+    if (op == "deleteTrack")
+        return deleteTrack(reanim, edit.track);
+    if (op == "moveTrack")
+        return moveTrack(reanim, edit.track, edit.to);
+    if (op == "setFps" && edit.value)
+        return setFps(reanim, *edit.value);
+    return std::nullopt;
+}
+
+bool Session::apply(const Edit &edit)
+{
+    if (!document_)
+        return false;
+    std::optional<Change> change = changeOf(edit);
+    return change && document_->apply(std::move(*change));
+}
+
+void Session::sealStep()
+{
+    if (document_)
+        document_->sealStep();
+}
+
+bool Session::undo()
+{
+    return document_ && document_->undo();
+}
+
+bool Session::redo()
+{
+    return document_ && document_->redo();
+}
+
+std::string Session::undoName() const
+{
+    return document_ ? qor::latin1ToUtf8(document_->undoName()) : std::string();
+}
+
+std::string Session::redoName() const
+{
+    return document_ ? qor::latin1ToUtf8(document_->redoName()) : std::string();
+}
+
+bool Session::changed() const
+{
+    return document_ && document_->changed();
+}
+
+void Session::markSaved()
+{
+    if (document_)
+        document_->markSaved();
+}
+
+Saved Session::saveText() const
+{
+    Saved saved;
+    if (!document_)
+        return saved;
+    Lines log;
+    const std::optional<std::string> text = qor::edit::saveText(*document_, log);
+    saved.lines = std::move(log.lines);
+    if (text) {
+        saved.ok = true;
+        saved.bytes.assign(text->begin(), text->end());
+    }
+    return saved;
+}
+
+Saved Session::saveCompiled() const
+{
+    Saved saved;
+    if (!document_)
+        return saved;
+    Lines log;
+    std::optional<qor::Bytes> bytes = qor::edit::saveCompiled(*document_, log);
+    saved.lines = std::move(log.lines);
+    if (bytes) {
+        saved.ok = true;
+        saved.bytes = std::move(*bytes);
+    }
+    return saved;
+}
+
+std::vector<std::string> Session::droppedOnSave() const
+{
+    return document_ ? qor::edit::droppedOnSave(*document_) : std::vector<std::string>();
+}
+
+const qor::ReanimTransform *Session::frameOf(std::size_t track, std::size_t frame) const
+{
+    if (!document_ || track >= document_->reanim().tracks.size())
+        return nullptr;
+    const auto &transforms = document_->reanim().tracks[track].transforms;
+    return frame < transforms.size() ? &transforms[frame] : nullptr;
+}
+
+const Preview &Session::preview()
+{
+    if (!document_) {
+        static const qor::EvaluatedAnimation nothing;
+        if (!preview_)
+            preview_.emplace(name_, nothing, files_);
+        return *preview_;
+    }
+    if (!preview_)
+        preview_.emplace(name_, document_->evaluated(), files_);
+    else if (previewed_ != document_->version())
+        preview_->update(document_->evaluated());
+    previewed_ = document_->version();
+    return *preview_;
+}
+
+} // namespace web

@@ -1,0 +1,90 @@
+#pragma once
+
+// A file being edited on the page: the core's document (its history, its saves) and the preview
+// of what it looks like now, kept in step. The page sends edits as plain values (Edit) and draws
+// the scenes it gets back; undo and redo are the document's.
+
+#include "web/api.h"
+
+#include "core/edit/document.h"
+#include "core/edit/operations.h"
+
+#include <cstddef>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace web {
+
+// One edit as the page names it. Names and strings are UTF-8 of Latin-1 bytes, as everywhere.
+struct Edit {
+    // setNumber, setString, drag, insertFrames, duplicateFrame, deleteFrames, tween, makeClip,
+    // addTrack, renameTrack, deleteTrack, moveTrack, setFps
+    std::string op;
+    std::vector<std::size_t> tracks; // setNumber's tracks; the frame edits take every track
+    std::size_t track = 0;
+    std::size_t frame = 0; // the first frame (the one before which frames are inserted; a tween's start)
+    std::size_t count = 1;
+    std::size_t to = 0;    // a tween's last frame; where moveTrack puts the track
+    std::string field;     // x ... a (setNumber, tween: none for every field), image/font/text
+                           // (setString), move/turn/scale/skew (drag)
+    std::optional<float> value; // setNumber's value (none clears), setFps's rate
+    std::string text;           // setString's value, a track's or clip's name
+    std::vector<qor::edit::DragValue> drags;
+    bool easeInOut = false;
+};
+
+struct Saved {
+    bool ok = false;
+    Bytes bytes;
+    std::vector<std::string> lines; // what the save logged ("ERROR:" when it could not)
+};
+
+class Session {
+public:
+    // The file `name` read from `bytes` in the form qor::kindOf tells; or, without bytes, a blank
+    // animation of that name. ok() says whether it read; lines() what the reader said if not.
+    Session(const std::string &name, const std::optional<Bytes> &bytes, const PageFiles &files);
+
+    bool ok() const { return document_.has_value(); }
+    const std::vector<std::string> &lines() const { return lines_; }
+    // "text" or "compiled": the form it came in, in which it saves by default.
+    std::string kind() const;
+
+    // False, with nothing changed, for an edit that names places that do not exist or would
+    // change nothing.
+    bool apply(const Edit &edit);
+    // The drag under way is over: the next one is a step of its own.
+    void sealStep();
+    bool undo();
+    bool redo();
+    std::string undoName() const;
+    std::string redoName() const;
+    bool changed() const;
+    // The document as it is now is what was last saved.
+    void markSaved();
+
+    Saved saveText() const;
+    Saved saveCompiled() const;
+    std::vector<std::string> droppedOnSave() const;
+
+    // What frame `frame` of track `track` itself gives, before anything is carried forward into
+    // it; nothing when there is no such frame.
+    const qor::ReanimTransform *frameOf(std::size_t track, std::size_t frame) const;
+
+    // What the document looks like now, for the page to draw.
+    const Preview &preview();
+
+private:
+    std::optional<qor::edit::Change> changeOf(const Edit &edit) const;
+
+    std::optional<qor::edit::Document> document_;
+    std::vector<std::string> lines_;
+    std::string name_;
+    const PageFiles &files_;
+    std::optional<Preview> preview_;
+    std::uint64_t previewed_ = 0; // the document's version the preview shows
+};
+
+} // namespace web
