@@ -125,14 +125,18 @@ compile_archive() { # NAME FLAGS... -- SOURCES...
     archive "$name" "${objects[@]}"
 }
 
-# libwebp's encoder and its animation encoder (in the mux library), single-threaded.
+# libwebp's encoder and its animation encoder (in the mux library), single-threaded. Built for
+# size, since it is most of what the exports add to the page: an export encodes a clip's frames
+# once, where the converters' speed is what a batch waits for.
+webpflags=(-Os)
 build_libwebp() {
-    [ -f "$deps/lib/libwebp.a" ] && return
+    [ "$(cat "$deps/flags-webp" 2>/dev/null)" = "${webpflags[*]}" ] && [ -f "$deps/lib/libwebp.a" ] && return
     fetch libwebp "$(source_version libwebp7)"
     local src=$source_folder
-    compile_archive webp -I"$src" -- "$src"/src/{dec,enc,dsp,utils,mux,demux}/*.c "$src"/sharpyuv/*.c
+    compile_archive webp -I"$src" "${webpflags[@]}" -- "$src"/src/{dec,enc,dsp,utils,mux,demux}/*.c "$src"/sharpyuv/*.c
     mkdir -p "$deps/include/webp"
     cp "$src"/src/webp/{encode,mux,mux_types,types,decode,demux}.h "$deps/include/webp/"
+    echo "${webpflags[*]}" >"$deps/flags-webp"
 }
 
 build_giflib() {
