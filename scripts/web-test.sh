@@ -5,6 +5,13 @@
 # browser fails the run instead of stopping it; any failure fails it loudly.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# The page is one file, and a small one: at most 1.5 MB with its script and WebAssembly.
+size=$(stat -c %s build-web/qorutil.html)
+if [ "$size" -gt 1500000 ]; then
+    echo "FAILED: build-web/qorutil.html is $size bytes; at most 1500000" >&2
+    exit 1
+fi
+echo "== the page: $size bytes of at most 1500000"
 status=0
 for suite in module edit browser editor; do
     echo "== web/tests/$suite.test.mjs"
