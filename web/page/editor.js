@@ -34,6 +34,8 @@ export class Editor {
     this.pendingDrag = null;
     this.pumping = null;
     this.waiting = 0; // requests under way, for tests to wait on
+    this.onChange = () => {}; // (entry, changed, form): the file's standing after a reply (kept across visits)
+    this.onSaved = () => {}; // (entry): saved in its own form
     this.inspector = new Inspector(el.inspector, (field, value) => this.setField(field, value));
     preview.onFrame = () => this.refresh();
     this.wire();
@@ -145,6 +147,7 @@ export class Editor {
     if (reply.state) {
       this.state = reply.state;
       this.markChanged(this.entry, reply.state.changed);
+      this.onChange(this.entry, reply.state.changed, reply.state.kind);
     }
     this.showState();
     this.refresh();
@@ -206,11 +209,17 @@ export class Editor {
     const name = savedName(entry.path, form);
     download(new Blob([reply.saved.bytes]), name);
     this.say(`Saved ${entry.path} as ${name}`);
+    if (!own) return;
+    entry.restored = false;
+    this.markChanged(entry, reply.state.changed);
+    this.onSaved(entry);
   }
 
   // --- What is shown
 
-  markChanged(entry, changed) {
+  // A file restored from the browser's storage stands changed until it is saved.
+  markChanged(entry, edited) {
+    const changed = edited || Boolean(entry.restored);
     if (changed) this.unsaved.add(entry.path);
     else this.unsaved.delete(entry.path);
     if (Boolean(entry.edited) === changed) return;

@@ -7,6 +7,8 @@ import { FileList } from './list.js';
 import { Preview } from './preview.js';
 import { Problems } from './problems.js';
 import { Editor } from './editor.js';
+import { Keeper, offerKept } from './keep.js';
+import { baseName } from './paths.js';
 import { canSaveIntoFolder, downloadOne, downloadZip, saveIntoFolder } from './save.js';
 import { makeSplitter } from './splitter.js';
 
@@ -64,10 +66,19 @@ const editor = new Editor(preview, jobs, { update: (entry) => list.update(entry)
   saveCompiled: $('save-as-compiled'), inspector: $('inspector'), values: $('values'), panel: document.querySelector('.tracks'),
 }, say);
 
+// Files changed and not saved outlive the page; the worker saves them as they stand.
+const keeper = new Keeper(async (path, form) => {
+  const reply = await jobs.request({ op: 'editSave', path, form, markSaved: false }).catch(() => null);
+  return reply && reply.saved && reply.saved.ok ? reply.saved.bytes : null;
+}, say);
+editor.onChange = (entry, changed, form) => keeper.changed(entry, changed, form);
+editor.onSaved = (entry) => keeper.saved(entry);
+
 // Previews a file in the worker, the other listed files at hand for what it attaches; what
 // could not be attached is said once.
 async function showPreview(entry) {
   const request = ++previewRequest;
+  await keeper.flush(); // the worker saves only the file it shows: the one left is kept first
   const reply = await jobs.request({ op: 'preview', entry: { path: entry.path, file: entry.file },
     entries: list.entries.map(({ path, file }) => ({ path, file })), images: images.sizes() });
   if (request !== previewRequest) return;
@@ -104,7 +115,7 @@ $('log-toggle').onclick = () => {
 // Reads the info of new entries in the worker, row by row; previews the first animation when
 // nothing is shown yet.
 async function addEntries(entries) {
-  if (entries.length === 0) return;
+  if (entries.length === 0) return [];
   const added = list.add(entries);
   setBusy(true);
   // The first animation on screen first; the list's details follow.
@@ -122,7 +133,19 @@ async function addEntries(entries) {
   } finally {
     setBusy(false);
   }
+  return added;
 }
+
+// Kept files listed again as they stood, changed until saved; the one shown opens for editing.
+async function restoreKept(records) {
+  const added = await addEntries(records.map((record) => ({ path: record.path, file: new File([record.current], baseName(record.path)) })));
+  added.forEach((entry, n) => {
+    Object.assign(entry, { restored: true, original: records[n].original });
+    editor.markChanged(entry, true);
+  });
+  if (editor.entry && editor.entry.restored && !editor.active) await editor.start();
+}
+offerKept(keeper, { bar: $('kept'), text: $('kept-text'), restore: $('kept-restore'), discard: $('kept-discard') }, restoreKept, say);
 
 function offerOutputs(op) {
   $('save').hidden = outputs.length < 2;
@@ -249,4 +272,4 @@ jobs.request({ op: 'about' }).then(() => {
 });
 
 // For scripts and tests: the preview's view and playhead.
-window.qorutil = { preview, list, editor };
+window.qorutil = { preview, list, editor, keeper };

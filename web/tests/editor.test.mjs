@@ -235,3 +235,76 @@ test('a compiled file saves compiled under its own name; leaving the page with a
   assert.equal(await Promise.race([asked, sleep(10000).then(() => 'no question')]), 'beforeunload');
   assert.equal(await page.$eval('#preview-name', (name) => name.textContent), 'run.reanim.compiled', 'still on the page');
 });
+
+// The page left with a change not saved: opened again, it offers the file back as it stood.
+test('a change not saved outlives a reload: Restore lists the file changed and saves what it saved before; Discard forgets it', async () => {
+  const loaded = async () => {
+    await page.reload();
+    await page.waitForFunction(() => document.getElementById('about').textContent !== '', { timeout: 60000 });
+  };
+  const offered = () => page.waitForFunction(() => !document.getElementById('kept').hidden).then(() => page.$eval('#kept-text', (span) => span.textContent));
+  const listed = (text) => page.waitForFunction((want) => document.querySelector('#list tbody tr td.path')?.textContent === want, {}, text);
+  const leave = (dialog) => dialog.accept();
+  page.on('dialog', leave);
+  // The test before left run.reanim.compiled changed: it is offered, and discarded here.
+  await page.evaluate(() => window.qorutil.keeper.flush());
+  await loaded();
+  assert.equal(await offered(), '1 changed file was not saved: run.reanim.compiled');
+  await page.click('aria/Discard');
+  await page.evaluate(() => window.qorutil.keeper.writing);
+  assert.equal(await page.$eval('#list tbody', (body) => body.rows.length), 0);
+  writeFile(join(work, 'keep/hold.reanim'), textOf(animation));
+  const original = readFileSync(join(work, 'keep/hold.reanim'));
+  await (await page.$('#pick-files')).uploadFile(join(work, 'keep/hold.reanim'));
+  await page.waitForFunction(() => document.getElementById('preview-name').textContent === 'hold.reanim', { timeout: 60000 });
+  await (await page.$('#pick-images')).uploadFile(join(work, 'images'));
+  await page.waitForFunction(() => [...document.querySelectorAll('#log > div')].some((line) => line.textContent.startsWith('Images')));
+  await page.click('aria/Edit');
+  await page.waitForFunction(() => !document.getElementById('edit-bar').hidden);
+  await page.evaluate(() => window.qorutil.preview.setView(1, 100, 100));
+  const box = await (await page.$('#canvas')).boundingBox();
+  const at = { x: box.x + 100 + bodyAt(0).x + 20, y: box.y + 100 + bodyAt(0).y + 30 };
+  await page.mouse.move(at.x, at.y);
+  await page.mouse.down();
+  for (let step = 1; step <= 5; step++) await page.mouse.move(at.x + 2 * step, at.y + 2 * step);
+  await page.mouse.up();
+  await settled();
+  await page.waitForFunction(() => document.getElementById('undo').textContent === 'Undo Move body');
+  await page.click('aria/Save as compiled'); // not its own form: still not saved
+  const compiled = await downloaded('hold.reanim.compiled');
+  await page.evaluate(() => window.qorutil.keeper.flush());
+
+  await loaded();
+  assert.equal(await offered(), '1 changed file was not saved: hold.reanim');
+  await page.screenshot({ path: join(shots, 'kept.png') });
+  await page.click('aria/Restore');
+  await listed('•hold.reanim (changed, not saved)');
+  await page.waitForFunction(() => !document.getElementById('edit-bar').hidden);
+  await settled();
+  await page.click('aria/Save as compiled');
+  assert.deepEqual(await downloaded('hold.reanim.compiled'), compiled, 'restored, it saves what it saved before the reload');
+  await page.click('aria/Save as text');
+  const text = await downloaded('hold.reanim');
+  const moved = differentLines(original, text);
+  assert.equal(moved.length, 1, JSON.stringify(moved));
+  assert.match(moved[0].after, new RegExp(`<x>${(bodyAt(0).x + 10).toFixed(3)}</x><y>${(bodyAt(0).y + 10).toFixed(3)}</y>`));
+  writeFile(join(work, 'kept/hold.reanim'), text);
+  const native = run(join(work, 'kept'), 'compile', '-o', '-', 'hold.reanim');
+  assert.equal(native.status, 0, native.lines.join('\n'));
+  assert.deepEqual(native.stdout, compiled, 'the restored text compiles as the page compiled it before the reload');
+  await listed('hold.reanim');
+
+  // Saved in its own form, nothing is offered; changed again and left, it is; discarded, it is not.
+  await page.click('aria/Insert frame');
+  await page.waitForFunction(() => document.getElementById('undo').textContent === 'Undo Insert frame');
+  await settled();
+  await page.evaluate(() => window.qorutil.keeper.flush());
+  await loaded();
+  assert.equal(await offered(), '1 changed file was not saved: hold.reanim');
+  await page.click('aria/Discard');
+  await page.evaluate(() => window.qorutil.keeper.writing);
+  await loaded();
+  assert.deepEqual(await page.evaluate(async () => (await window.qorutil.keeper.kept()).length), 0);
+  assert.equal(await page.$eval('#kept', (bar) => bar.hidden), true);
+  page.off('dialog', leave);
+});

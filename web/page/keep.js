@@ -1,0 +1,119 @@
+// Edits that survive the page: each file changed and not saved is kept in the browser's storage
+// (IndexedDB) as its save in its own form beside the bytes it was opened from, written once a
+// change settles (and when the page is hidden), not on every move of a drag. A page opened again
+// finds them and offers them back; a save in the file's own form, or Discard, forgets them.
+
+const dbName = 'qorutil-kept';
+const storeName = 'documents';
+const settle = 500; // ms after the last change before the file is written
+
+function promised(request) {
+  return new Promise((resolve, reject) => {
+    request.onsuccess = () => resolve(request.result);
+    request.onerror = () => reject(request.error);
+  });
+}
+
+export class Keeper {
+  // `save(path, form)`: the file's bytes saved in `form` as it stands, or null (the worker's);
+  // `say`: a line for the log.
+  constructor(save, say) {
+    this.save = save;
+    this.say = say;
+    this.pending = new Map(); // path -> {entry, form}
+    this.timer = 0;
+    this.writing = Promise.resolve();
+    this.db = this.open();
+    const hidden = () => this.flush();
+    window.addEventListener('pagehide', hidden);
+    document.addEventListener('visibilitychange', () => { if (document.visibilityState === 'hidden') hidden(); });
+  }
+
+  // The storage, or null when the browser refuses it (said once).
+  async open() {
+    try {
+      if (!window.indexedDB) throw new Error('there is no IndexedDB here');
+      const request = indexedDB.open(dbName, 1);
+      request.onupgradeneeded = () => request.result.createObjectStore(storeName, { keyPath: 'path' });
+      return await promised(request);
+    } catch (error) {
+      this.say(`warning: edits are not kept for the next visit: the browser refused its storage (${error.message || error.name})`);
+      return null;
+    }
+  }
+
+  async run(mode, act) {
+    const db = await this.db;
+    if (!db) return null;
+    try {
+      const transaction = db.transaction(storeName, mode);
+      const result = await promised(act(transaction.objectStore(storeName)));
+      if (mode === 'readwrite') await new Promise((resolve, reject) => { transaction.oncomplete = resolve; transaction.onerror = () => reject(transaction.error); });
+      return result;
+    } catch (error) {
+      this.say(`warning: could not keep edits in the browser's storage: ${error.message || error.name}`);
+      return null;
+    }
+  }
+
+  // The file `entry` stands changed (or not) in `form`: it is written once changes settle.
+  changed(entry, changed, form) {
+    if (!changed && !entry.restored) return;
+    this.pending.set(entry.path, { entry, form });
+    clearTimeout(this.timer);
+    this.timer = setTimeout(() => this.flush(), settle);
+  }
+
+  // Writes what is waiting now; resolves when it is written (tests and a file about to be left wait on it).
+  flush() {
+    clearTimeout(this.timer);
+    const waiting = [...this.pending.values()];
+    this.pending.clear();
+    this.writing = this.writing.then(async () => {
+      for (const { entry, form } of waiting) {
+        const current = await this.save(entry.path, form);
+        if (!current) continue;
+        const original = entry.original || await entry.file.arrayBuffer();
+        await this.run('readwrite', (store) => store.put({ path: entry.path, form, original, current, time: Date.now() }));
+      }
+    });
+    return this.writing;
+  }
+
+  // Saved in its own form: nothing of it to offer back.
+  saved(entry) {
+    this.pending.delete(entry.path);
+    this.writing = this.writing.then(() => this.run('readwrite', (store) => store.delete(entry.path)));
+    return this.writing;
+  }
+
+  // The files kept from before: [{path, form, original, current, time}].
+  async kept() {
+    return (await this.run('readonly', (store) => store.getAll())) || [];
+  }
+
+  discard() {
+    this.pending.clear();
+    this.writing = this.writing.then(() => this.run('readwrite', (store) => store.clear()));
+    return this.writing;
+  }
+}
+
+// The bar that offers kept files back: `restore(records)` opens them; Discard forgets them.
+export async function offerKept(keeper, el, restore, say) {
+  const records = await keeper.kept();
+  if (records.length === 0) return;
+  const count = records.length === 1 ? '1 changed file was' : `${records.length} changed files were`;
+  el.text.textContent = `${count} not saved: ${records.map((record) => record.path).join(', ')}`;
+  el.bar.hidden = false;
+  el.restore.onclick = async () => {
+    el.bar.hidden = true;
+    await restore(records);
+    say(`Restored ${records.map((record) => record.path).join(', ')} with changes not saved`);
+  };
+  el.discard.onclick = async () => {
+    el.bar.hidden = true;
+    await keeper.discard();
+    say(`Discarded the changes kept of ${records.map((record) => record.path).join(', ')}`);
+  };
+}
