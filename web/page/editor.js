@@ -18,7 +18,7 @@ function savedName(path, form) {
 }
 
 export class Editor {
-  // `el`: {toggle, bar, saveGroup, undo, redo, insertFrame, duplicateFrame, deleteFrame, save, saveText,
+  // `el`: {toggle, bar, saveGroup, undo, redo, insertFrame, duplicateFrame, deleteFrame, addTrack, save, saveText,
   // saveCompiled, inspector, values, panel}.
   constructor(preview, jobs, list, el, say) {
     this.preview = preview;
@@ -49,6 +49,10 @@ export class Editor {
     el.insertFrame.onclick = () => this.apply({ op: 'insertFrames', frame: this.preview.player.frame, count: 1 });
     el.duplicateFrame.onclick = () => this.apply({ op: 'duplicateFrame', frame: this.preview.player.frame });
     el.deleteFrame.onclick = () => this.apply({ op: 'deleteFrames', frame: this.preview.player.frame, count: 1 });
+    el.addTrack.onclick = () => {
+      const at = this.preview.animation ? this.preview.animation.tracks.length : 0;
+      this.apply({ op: 'addTrack', track: at, text: `track${at + 1}` });
+    };
     el.save.onclick = () => this.save(this.state ? this.state.kind : 'text');
     el.saveText.onclick = () => this.save('text');
     el.saveCompiled.onclick = () => this.save('compiled');

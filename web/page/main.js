@@ -8,6 +8,7 @@ import { Preview } from './preview.js';
 import { Problems } from './problems.js';
 import { Editor } from './editor.js';
 import { Keeper, offerKept } from './keep.js';
+import { blankEntry } from './blank.js';
 import { baseName } from './paths.js';
 import { canSaveIntoFolder, downloadOne, downloadZip, saveIntoFolder } from './save.js';
 import { makeSplitter } from './splitter.js';
@@ -62,7 +63,7 @@ const preview = new Preview({
 let list = null;
 const editor = new Editor(preview, jobs, { update: (entry) => list.update(entry) }, {
   toggle: $('edit-toggle'), bar: $('edit-bar'), saveGroup: $('save-group'), undo: $('undo'), redo: $('redo'), insertFrame: $('insert-frame'),
-  duplicateFrame: $('duplicate-frame'), deleteFrame: $('delete-frame'), save: $('save-edit'), saveText: $('save-as-text'),
+  duplicateFrame: $('duplicate-frame'), deleteFrame: $('delete-frame'), addTrack: $('add-track'), save: $('save-edit'), saveText: $('save-as-text'),
   saveCompiled: $('save-as-compiled'), inspector: $('inspector'), values: $('values'), panel: document.querySelector('.tracks'),
 }, say);
 
@@ -228,6 +229,15 @@ $('pick-animations').onchange = async (event) => {
   animations = files.map((file) => file.name);
   const folder = files.length ? files[0].webkitRelativePath.split('/')[0] : '';
   say(`Animations from ${folder}: ${(await takenFromFolder(animations)).length} found`);
+};
+// New: a blank animation listed, shown and opened for editing.
+$('new').onclick = async () => {
+  const entry = await blankEntry(jobs, list.entries.map((listed) => listed.path), say);
+  if (!entry) return;
+  const [added] = await addEntries([entry]);
+  if (list.previewedEntry !== added) await list.previewEntry(added);
+  if (editor.entry === added && !editor.active) await editor.start();
+  say(`New animation ${entry.path}`);
 };
 $('clear').onclick = () => { list.clear(); outputs = []; $('save').hidden = true; };
 $('choose-all').onchange = (event) => list.setAllChosen(event.target.checked);

@@ -230,6 +230,14 @@ async function fromFolder(message) {
   self.postMessage({ id: message.id, finished: true, taken: (await core()).takenFromFolder(message.paths) });
 }
 
+// The core's blank animation named `path`, saved as text (New).
+async function blank(message) {
+  const editor = new (await core()).Editor(message.path, null, pageFiles([]));
+  const saved = editor.saveText();
+  editor.delete();
+  self.postMessage({ id: message.id, finished: true, saved }, saved.ok ? [saved.bytes.buffer] : []);
+}
+
 // Answers once the module has loaded, so the page can say it is ready.
 async function ready(message) {
   await core();
@@ -242,7 +250,7 @@ let previewQueue = Promise.resolve();
 self.onmessage = (event) => {
   const message = event.data;
   const queued = message.op.startsWith('edit') ? edit : { preview, rescene, selection, itemAt }[message.op];
-  const handler = queued || { pictures, exportNames, sheetDescription, encode, fromFolder, about: ready }[message.op] || run;
+  const handler = queued || { pictures, exportNames, sheetDescription, encode, fromFolder, blank, about: ready }[message.op] || run;
   const fail = (error) => self.postMessage({ id: message.id, finished: true, failure: String(error) });
   if (queued) previewQueue = previewQueue.then(() => handler(message)).catch(fail);
   else handler(message).catch(fail);

@@ -308,3 +308,21 @@ test('a change not saved outlives a reload: Restore lists the file changed and s
   assert.equal(await page.$eval('#kept', (bar) => bar.hidden), true);
   page.off('dialog', leave);
 });
+
+test('New opens a blank animation for editing; with a track added it saves a text the command line compiles as the page does', async () => {
+  await page.click('aria/New');
+  await page.waitForFunction(() => document.getElementById('preview-name').textContent === 'untitled.reanim', { timeout: 60000 });
+  await page.waitForFunction(() => !document.getElementById('edit-bar').hidden);
+  await page.click('aria/Add track');
+  await page.waitForFunction(() => !document.getElementById('undo').disabled);
+  await settled();
+  await page.click('aria/Save as text');
+  const text = await downloaded('untitled.reanim');
+  assert.match(text.toString(), /<track>\s*<name>track1<\/name>/);
+  await page.click('aria/Save as compiled');
+  const compiled = await downloaded('untitled.reanim.compiled');
+  writeFile(join(work, 'new/untitled.reanim'), text);
+  const native = run(join(work, 'new'), 'compile', '-o', '-', 'untitled.reanim');
+  assert.equal(native.status, 0, native.lines.join('\n'));
+  assert.deepEqual(compiled, native.stdout);
+});
