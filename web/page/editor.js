@@ -6,6 +6,7 @@ import { stateOf } from './draw.js';
 import { Inspector } from './inspector.js';
 import { baseName } from './paths.js';
 import { download } from './save.js';
+import { writeBack } from './writeback.js';
 
 const nudgeSmall = 1;
 const nudgeLarge = 10;
@@ -53,7 +54,7 @@ export class Editor {
       const at = this.preview.animation ? this.preview.animation.tracks.length : 0;
       this.apply({ op: 'addTrack', track: at, text: `track${at + 1}` });
     };
-    el.save.onclick = () => this.save(this.state ? this.state.kind : 'text');
+    el.save.onclick = () => this.save(this.state ? this.state.kind : 'text', true);
     el.saveText.onclick = () => this.save('text');
     el.saveCompiled.onclick = () => this.save('compiled');
     const canvas = this.preview.el.canvas;
@@ -202,7 +203,8 @@ export class Editor {
     await this.request('editSeal', { redraw: true });
   }
 
-  async save(form) {
+  // `back`: Save itself, which writes back into the file where the page may (else downloads).
+  async save(form, back = false) {
     if (!this.active || !this.entry) return;
     const entry = this.entry;
     const own = this.state && form === this.state.kind;
@@ -211,8 +213,15 @@ export class Editor {
     for (const line of reply.saved.lines) this.say(line);
     if (!reply.saved.ok) return;
     const name = savedName(entry.path, form);
-    download(new Blob([reply.saved.bytes]), name);
-    this.say(`Saved ${entry.path} as ${name}`);
+    const wrote = own && back ? await writeBack(entry.handle, reply.saved.bytes) : { done: false, why: '' };
+    if (wrote.done) {
+      entry.file = await entry.handle.getFile().catch(() => entry.file); // the one read before is stale now
+      this.say(`Saved ${entry.path} back to its file`);
+    } else {
+      if (wrote.why) this.say(`warning: ${entry.path}: could not save back to its file (${wrote.why}); it downloads instead`);
+      download(new Blob([reply.saved.bytes]), name);
+      this.say(`Saved ${entry.path} as ${name}`);
+    }
     if (!own) return;
     entry.restored = false;
     this.markChanged(entry, reply.state.changed);
@@ -346,7 +355,7 @@ export class Editor {
     if (control && !event.altKey && letter === 's') {
       event.preventDefault();
       event.stopImmediatePropagation();
-      this.save(this.state ? this.state.kind : 'text');
+      this.save(this.state ? this.state.kind : 'text', true);
       return;
     }
     if (typing || (event.target.closest && event.target.closest('dialog'))) return;

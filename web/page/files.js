@@ -31,7 +31,7 @@ async function childrenOf(folder) {
 // disk, where its entries refuse every read (EncodingError); the entry is for browsers without
 // handles.
 function fromHandle(handle) {
-  if (handle.kind !== 'directory') return { name: handle.name, folder: false, file: () => handle.getFile() };
+  if (handle.kind !== 'directory') return { name: handle.name, folder: false, file: () => handle.getFile(), handle };
   return {
     name: handle.name,
     folder: true,
@@ -97,7 +97,7 @@ async function walk(folder, path, into, refused) {
 async function read(node, path, into, refused) {
   try {
     if (node.refused) throw node.refused;
-    into.push({ path, file: await node.file() });
+    into.push({ path, file: await node.file(), ...(node.handle ? { handle: node.handle } : {}) });
   } catch (error) {
     refused.push({ path, folder: false, error });
   }

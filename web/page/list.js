@@ -100,7 +100,7 @@ export class FileList {
   add(entries) {
     const added = [];
     for (const entry of entries) {
-      const item = { path: entry.path, file: entry.file, info: null, chosen: false, row: null };
+      const item = { path: entry.path, file: entry.file, handle: entry.handle || null, info: null, chosen: false, row: null };
       const old = this.byPath.get(entry.path);
       if (old) {
         this.entries[this.entries.indexOf(old)] = item;

@@ -326,3 +326,62 @@ test('New opens a blank animation for editing; with a track added it saves a tex
   assert.equal(native.status, 0, native.lines.join('\n'));
   assert.deepEqual(compiled, native.stdout);
 });
+
+// A drop in Chromium hands the page a handle to the file. A headless browser gets no drop from
+// outside, and a page opened from the disk has no storage of its own to take handles from, so a
+// handle made here stands in for the disk: it holds the file's bytes, answers the question for
+// leave to write as `window.leave` says, and keeps what is written.
+test('Save writes back into a dropped file the page got a handle for, once allowed; else it downloads; Save as text downloads', async () => {
+  await page.evaluate((text) => {
+    let bytes = new TextEncoder().encode(text);
+    window.leave = 'granted';
+    window.asked = [];
+    const handle = { kind: 'file', name: 'back.reanim',
+      getFile: async () => new File([bytes], 'back.reanim'),
+      requestPermission: async (options) => { window.asked.push(options.mode); return window.leave; },
+      createWritable: async () => {
+        const parts = [];
+        return { write: async (part) => parts.push(part), close: async () => { bytes = new Uint8Array(await new Blob(parts).arrayBuffer()); } };
+      } };
+    window.onDisk = async () => [...bytes];
+    handle.getFile().then((file) => {
+      const drop = new Event('drop', { bubbles: true, cancelable: true });
+      Object.defineProperty(drop, 'dataTransfer', { value: { items: [{ kind: 'file', webkitGetAsEntry: () => null,
+        getAsFile: () => file, getAsFileSystemHandle: async () => handle }] } });
+      document.getElementById('list').dispatchEvent(drop);
+    });
+  }, textOf(animation));
+  const row = (name) => page.waitForFunction((want) => [...document.querySelectorAll('#list tbody tr td.path')].some((cell) => cell.textContent === want), {}, name);
+  await row('back.reanim');
+  await page.$$eval('#list tbody tr td.path', (cells) => cells.find((cell) => cell.textContent === 'back.reanim').click());
+  await page.waitForFunction(() => document.getElementById('preview-name').textContent === 'back.reanim');
+  if (await page.$eval('#edit-bar', (bar) => bar.hidden)) await page.click('aria/Edit');
+  await page.waitForFunction(() => !document.getElementById('edit-bar').hidden);
+  const logged = (line) => page.waitForFunction((want) => [...document.querySelectorAll('#log > div')].some((item) => item.textContent === want), {}, line);
+  const change = async (name) => {
+    await page.click(`aria/${name}`);
+    await page.waitForFunction((want) => document.getElementById('undo').textContent === `Undo ${want}`, {}, name);
+    await settled();
+  };
+
+  await change('Insert frame');
+  await page.click('aria/Save as text');
+  const text = await downloaded('back.reanim');
+  assert.notDeepEqual(text, Buffer.from(textOf(animation)));
+  await page.focus('#canvas');
+  await press('s', 'Control');
+  await logged('Saved back.reanim back to its file');
+  assert.deepEqual(Buffer.from(await page.evaluate(() => window.onDisk())), text, 'the file holds what Save as text gives');
+  await row('back.reanim'); // saved: the changed mark is gone
+  assert.equal(existsSync(join(downloads, 'back.reanim')), false, 'nothing downloaded');
+
+  // Refused leave to write: the save downloads, the file stays as it was.
+  await page.evaluate(() => { window.leave = 'denied'; });
+  await change('Duplicate frame');
+  await press('s', 'Control');
+  const refused = await downloaded('back.reanim');
+  await logged('warning: back.reanim: could not save back to its file (the browser was not allowed to write to it); it downloads instead');
+  assert.deepEqual(Buffer.from(await page.evaluate(() => window.onDisk())), text);
+  assert.notDeepEqual(refused, text);
+  assert.deepEqual(await page.evaluate(() => window.asked), ['readwrite', 'readwrite']);
+});
