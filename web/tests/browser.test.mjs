@@ -12,14 +12,13 @@ import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { execFileSync } from 'node:child_process';
 import { pathToFileURL } from 'node:url';
-import puppeteer from 'puppeteer-core';
+import { openPage } from './chromium.mjs';
 import { bombFile, partImage, randomAnimation, textOf, writeFile } from './generate.mjs';
 import { compileAll, haveNative, page as pagePath, root, run } from './native.mjs';
 
 const work = mkdtempSync(join(tmpdir(), 'qorutil-browser-'));
 const downloads = join(work, 'downloads');
 const shots = join(root, 'build-web/screenshots');
-const chromium = process.env.CHROMIUM || '/usr/bin/chromium';
 let browser;
 let page;
 const requests = [];
@@ -231,22 +230,7 @@ before(async () => {
   mkdirSync(downloads, { recursive: true });
   mkdirSync(shots, { recursive: true });
   makeFiles();
-  browser = await puppeteer.launch({
-    executablePath: chromium,
-    headless: true,
-    userDataDir: join(work, 'profile'),
-    protocolTimeout: 300000,
-    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
-      '--disable-component-update', '--disable-sync', '--disable-dev-shm-usage'],
-  });
-  page = await browser.newPage();
-  await page.setViewport({ width: 1280, height: 720, deviceScaleFactor: 1 });
-  page.on('request', (request) => requests.push(request.url()));
-  page.on('pageerror', (error) => console.error('page error:', error.message));
-  const session = await browser.target().createCDPSession();
-  await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
-  await page.goto(pathToFileURL(pagePath).href);
-  await page.waitForFunction(() => document.getElementById('about').textContent !== '', { timeout: 60000 });
+  ({ browser, page } = await openPage(work, downloads, (url) => requests.push(url)));
 });
 
 after(async () => {

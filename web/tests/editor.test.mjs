@@ -8,15 +8,13 @@ import assert from 'node:assert/strict';
 import { existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
-import { pathToFileURL } from 'node:url';
-import puppeteer from 'puppeteer-core';
+import { openPage } from './chromium.mjs';
 import { partImage, textOf, writeFile } from './generate.mjs';
 import { haveNative, page as pagePath, root, run } from './native.mjs';
 
 const work = mkdtempSync(join(tmpdir(), 'qorutil-editor-'));
 const downloads = join(work, 'downloads');
 const shots = join(root, 'build-web/screenshots');
-const chromium = process.env.CHROMIUM || '/usr/bin/chromium';
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 let browser;
 let page;
@@ -40,21 +38,7 @@ before(async () => {
   for (const [name, width, height, colour] of [['body', 40, 60, [60, 160, 80]], ['arm', 14, 50, [230, 140, 40]], ['head', 36, 36, [250, 210, 90]]]) {
     writeFile(join(work, `images/${name}.png`), partImage(width, height, colour));
   }
-  browser = await puppeteer.launch({
-    executablePath: chromium,
-    headless: true,
-    userDataDir: join(work, 'profile'),
-    protocolTimeout: 300000,
-    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
-      '--disable-component-update', '--disable-sync', '--disable-dev-shm-usage'],
-  });
-  page = await browser.newPage();
-  await page.setViewport({ width: 1280, height: 720, deviceScaleFactor: 1 });
-  page.on('pageerror', (error) => console.error('page error:', error.message));
-  const session = await browser.target().createCDPSession();
-  await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
-  await page.goto(pathToFileURL(pagePath).href);
-  await page.waitForFunction(() => document.getElementById('about').textContent !== '', { timeout: 60000 });
+  ({ browser, page } = await openPage(work, downloads));
 });
 
 after(async () => {
