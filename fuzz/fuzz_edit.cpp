@@ -94,15 +94,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const auto originalCompiled = saveCompiled(document, quiet);
     Input in(data, size);
     Clipboard clipboard;
+    // A change under the merge key of the step just made folds into it (a drag's moves), and
+    // undo then takes back the whole step: the text before it is the step's.
+    std::string stepKey;
+    std::string stepBefore;
     for (int steps = 0; in.more() && steps < 64; ++steps) {
         auto change = nextChange(document.reanim(), in, clipboard);
         if (!change)
             continue;
-        const std::string before = textOf(document);
+        const bool folds = !stepKey.empty() && change->mergeKey == stepKey;
+        const std::string before = folds ? stepBefore : textOf(document);
+        stepKey = change->mergeKey;
+        stepBefore = before;
         if (!document.apply(std::move(*change)))
             qorfuzz::failed("an edit made for the document did not fit it");
         const std::string after = textOf(document);
+        if (in.byte() % 8 == 1) {
+            document.sealStep();
+            stepKey.clear();
+        }
         if (in.byte() % 4 == 0) {
+            stepKey.clear(); // nothing folds into a step undone and done again
             document.undo();
             if (textOf(document) != before)
                 qorfuzz::failed("undo did not give the text before", before, textOf(document));
