@@ -8,6 +8,7 @@ import { helpDialog } from './help.js';
 import { Timeline } from './timeline.js';
 import { Player } from './player.js';
 import { Exporter } from './export.js';
+import { Selection } from './selection.js';
 
 const minZoom = 0.05;
 const maxZoom = 40;
@@ -45,7 +46,8 @@ export class Preview {
     this.selectionKey = '';
     this.name = '';
     this.hidden = [];
-    this.selectedTrack = -1;
+    this.selected = new Selection(); // the chosen tracks; the track list and the outline follow its primary
+    this.selected.onChange(() => this.selectionChanged());
     this.zoom = 1;
     this.pan = { x: 0, y: 0 };
     this.fitted = false; // whether the view is fitted to the clip, and follows the stage's size
@@ -220,8 +222,16 @@ export class Preview {
     this.select(reply.path.length > 0 ? reply.path[0] : -1);
   }
 
+  get selectedTrack() {
+    return this.selected.primary;
+  }
+
   select(track) {
-    this.selectedTrack = track;
+    this.selected.only(track);
+  }
+
+  selectionChanged() {
+    const track = this.selectedTrack;
     for (const item of [...this.el.tracks.children, ...this.el.clipTracks.children]) {
       item.classList.toggle('selected', Number(item.dataset.track) === track);
     }
@@ -262,7 +272,7 @@ export class Preview {
     else this.el.clip.value = animation.clips.some((clip) => clip.name === kept) ? kept : '';
     if (fresh) {
       this.hidden = [];
-      this.selectedTrack = -1;
+      this.selected.clear();
     }
     this.fillTracks();
     this.player.setFramesPerSecond(animation.fps);
