@@ -99,6 +99,55 @@ std::optional<std::vector<std::uint32_t>> itemAt(const std::vector<SceneItem> &i
     return std::nullopt;
 }
 
+namespace {
+
+// Whether a convex polygon and a box overlap (touching counts): no axis of the box's sides or
+// the polygon's separates them.
+bool meets(const std::array<Point, 4> &corners, const Rect &box)
+{
+    const std::array<Point, 4> sides{Point{box.x, box.y}, Point{box.right(), box.y}, Point{box.right(), box.bottom()},
+                                     Point{box.x, box.bottom()}};
+    const auto apart = [](const std::array<Point, 4> &a, const std::array<Point, 4> &b, Point axis) {
+        double lowA = 0.0, highA = 0.0, lowB = 0.0, highB = 0.0;
+        for (std::size_t n = 0; n < 4; ++n) {
+            const double onA = a[n].x * axis.x + a[n].y * axis.y;
+            const double onB = b[n].x * axis.x + b[n].y * axis.y;
+            lowA = n == 0 ? onA : std::min(lowA, onA);
+            highA = n == 0 ? onA : std::max(highA, onA);
+            lowB = n == 0 ? onB : std::min(lowB, onB);
+            highB = n == 0 ? onB : std::max(highB, onB);
+        }
+        return highA < lowB || highB < lowA;
+    };
+    for (const Point axis : {Point{1.0, 0.0}, Point{0.0, 1.0}}) {
+        if (apart(corners, sides, axis))
+            return false;
+    }
+    for (std::size_t n = 0; n < 2; ++n) {
+        const Point edge{corners[n + 1].x - corners[n].x, corners[n + 1].y - corners[n].y};
+        if (apart(corners, sides, Point{-edge.y, edge.x}))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::vector<std::uint32_t> tracksIn(const std::vector<SceneItem> &items, const Rect &box)
+{
+    std::vector<std::uint32_t> tracks;
+    for (const SceneItem &item : items) {
+        const Matrix &m = item.matrix;
+        const double determinant = m.a * m.d - m.b * m.c;
+        if (item.path.empty() || determinant == 0.0 || !std::isfinite(determinant) ||
+            std::find(tracks.begin(), tracks.end(), item.path.front()) != tracks.end())
+            continue;
+        if (meets(m.mapCorners(Rect{0.0, 0.0, item.size.width, item.size.height}), box))
+            tracks.push_back(item.path.front());
+    }
+    return tracks;
+}
+
 Selection selectionOf(const EvaluatedAnimation &animation, size_t track, int frame, const Clip &clip,
                       const ImageSizes &sizes, const AnimationSource *attached)
 {

@@ -32,6 +32,11 @@ std::optional<TrackFrame> farthestReach(const EvaluatedAnimation &animation, con
 // The track path of the topmost item under a point (animation units); nothing when none is.
 std::optional<std::vector<std::uint32_t>> itemAt(const std::vector<SceneItem> &items, Point point);
 
+// The tracks (at the top, as the first of a path) with an item that meets `box` (animation
+// units): inside it, across it or touching its edge; each once, back to front. Items that cover
+// no area, as itemAt() finds none in them, meet nothing.
+std::vector<std::uint32_t> tracksIn(const std::vector<SceneItem> &items, const Rect &box);
+
 // How a selected track is marked: the outline of what it covers in a frame (when it can be
 // placed), its origin there, and the path of its origin over the frames of a clip that show it.
 struct Selection {

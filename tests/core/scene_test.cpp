@@ -265,6 +265,41 @@ TEST_CASE("a point on the canvas is traced to the track path of the topmost item
     }
 }
 
+TEST_CASE("a box drawn on the canvas meets the tracks whose items are inside it, across it or touch it")
+{
+    // A square of 10 at the origin; a square of 10 turned by the angle whose cosine is 0.8, at
+    // (30, 0): its corners are (30, 0), (38, 6), (32, 14) and (24, 8); and inside an attached
+    // animation, two items of one track, and one flattened to nothing.
+    const auto item = [](qor::Matrix matrix, Path path) {
+        qor::SceneItem made;
+        made.matrix = matrix;
+        made.size = {10, 10};
+        made.path = std::move(path);
+        return made;
+    };
+    const std::vector<qor::SceneItem> items{item({}, {0}), item({0.8, 0.6, -0.6, 0.8, 30, 0}, {1}),
+                                            item({1, 0, 0, 1, 60, 0}, {2, 0}), item({1, 0, 0, 1, 70, 0}, {2, 1}),
+                                            item({0, 0, 0, 0, 5, 5}, {3})};
+    struct Row {
+        qor::Rect box;
+        Path tracks;
+    };
+    const Row rows[] = {
+        {{-1, -1, 100, 100}, {0, 1, 2}},  // around all
+        {{2, 2, 3, 3}, {0}},              // inside one
+        {{10, 0, 5, 5}, {0}},             // touching its edge
+        {{24.5, 0, 1, 1}, {}},            // inside the turned one's box but not the turned one
+        {{29, 0, 1, 1}, {1}},             // across its edge
+        {{65, 2, 10, 1}, {2}},            // two items of one track, once
+        {{11, 11, 5, 5}, {}},             // nothing there
+    };
+    for (const Row &row : rows) {
+        CAPTURE(row.box.x);
+        CAPTURE(row.box.y);
+        CHECK(qor::tracksIn(items, row.box) == row.tracks);
+    }
+}
+
 TEST_CASE("bounds: of a frame, of a clip, and the track that reaches farthest")
 {
     qor::Reanim reanim;
@@ -356,6 +391,13 @@ TEST_CASE("the image-name rule: the prefix in any case goes, the rest in lower c
     CHECK(qor::imageFileKey("image_reanim_x") == "x");
     CHECK(qor::imageFileKey("Plain") == "plain");
     CHECK(qor::imageFileKey("IMAGE_REANIM_\xC9T\xC9") == "\xE9t\xE9");
+    // A file's key named as a frame names it, and back.
+    for (const char *key : {"foo_bar", "\xE9t\xE9", "x\xF7y"}) {
+        CAPTURE(key);
+        CHECK(qor::imageFileKey(qor::imageNameOf(key)) == key);
+    }
+    CHECK(qor::imageNameOf("foo_bar") == "IMAGE_REANIM_FOO_BAR");
+    CHECK(qor::imageNameOf("\xE9t\xE9") == "IMAGE_REANIM_\xC9T\xC9");
 }
 
 TEST_CASE("sheets: the grid, the cells with padding, numbers from the clip's start, and the description")
