@@ -529,6 +529,14 @@ std::vector<std::uint32_t> Preview::itemAt(int frame, qor::Point point, const st
         .value_or(std::vector<std::uint32_t>());
 }
 
+std::vector<std::uint32_t> Preview::tracksIn(int frame, const qor::Rect &box, const std::vector<bool> &hidden,
+                                             const qor::ImageSizes &sizes) const
+{
+    if (!animation())
+        return {};
+    return qor::tracksIn(qor::frameScene(*animation(), frame, sizes, {hidden, attached_.get()}), box);
+}
+
 std::vector<std::string> Preview::problems() const
 {
     return attached_->problems();

@@ -214,6 +214,9 @@ public:
     // The track path of the topmost item under a point of the frame; empty when none is.
     std::vector<std::uint32_t> itemAt(int frame, qor::Point point, const std::vector<bool> &hidden,
                                       const qor::ImageSizes &sizes) const;
+    // The tracks with something drawn in the frame that meets a box (qor::tracksIn).
+    std::vector<std::uint32_t> tracksIn(int frame, const qor::Rect &box, const std::vector<bool> &hidden,
+                                        const qor::ImageSizes &sizes) const;
     // What went wrong with attached animations, each once, as warning lines say it.
     std::vector<std::string> problems() const;
 

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <initializer_list>
+#include <limits>
 #include <map>
 #include <optional>
 #include <string>
@@ -344,6 +345,12 @@ std::string animationOf(const std::string &path)
     return qor::animationName(slash == std::string::npos ? path : path.substr(slash + 1));
 }
 
+// The name a frame gives to draw the image of a key of the images folder (UTF-8 both ways).
+std::string imageNameOf(const std::string &key)
+{
+    return qor::latin1ToUtf8(qor::imageNameOf(web::latin1Of(key)));
+}
+
 std::string clipFileName(const std::string &path, const std::string &clip, const std::string &suffix)
 {
     return qor::clipFileName(animationOf(path), clip, suffix);
@@ -389,6 +396,27 @@ val scenesObject(const web::Scenes &scenes, const web::Preview &preview)
                        {"paths", copied(scenes.paths)},
                        {"strings", array(scenes.strings)},
                        {"problems", array(preview.problems())}});
+}
+
+// A list of track indices as the page gives them (negative ones as 0).
+std::vector<std::size_t> indicesOf(const val &given)
+{
+    std::vector<std::size_t> indices;
+    if (given.isUndefined() || given.isNull())
+        return indices;
+    const auto count = given["length"].as<std::size_t>();
+    for (std::size_t n = 0; n < count; ++n)
+        indices.push_back(std::size_t(std::max(given[n].as<double>(), 0.0)));
+    return indices;
+}
+
+std::vector<bool> flagsOf(const val &given)
+{
+    std::vector<bool> flags;
+    const auto count = given["length"].as<std::size_t>();
+    for (std::size_t n = 0; n < count; ++n)
+        flags.push_back(given[n].as<bool>());
+    return flags;
 }
 
 // What the page asks of a file it shows: its evaluation, its scenes, bounds, selection and hit
@@ -446,11 +474,29 @@ public:
 
     val itemAt(int frame, double x, double y, const val &hidden, const val &sizes) const
     {
-        std::vector<bool> hides;
-        const auto count = hidden["length"].as<std::size_t>();
-        for (std::size_t n = 0; n < count; ++n)
-            hides.push_back(hidden[n].as<bool>());
-        return copied(shown().itemAt(frame, {x, y}, hides, PageSizes(sizes)));
+        return copied(shown().itemAt(frame, {x, y}, flagsOf(hidden), PageSizes(sizes)));
+    }
+
+    // The tracks a box drawn on the stage meets in a frame.
+    val tracksIn(int frame, double x, double y, double width, double height, const val &hidden, const val &sizes) const
+    {
+        return copied(shown().tracksIn(frame, {x, y, width, height}, flagsOf(hidden), PageSizes(sizes)));
+    }
+
+    // Where the handles of the selected tracks sit in a frame: {bounds: {x, y, w, h}, pivot: [x, y]},
+    // or null when none of them is outlined there.
+    val handles(const val &tracks, int frame, const val &sizes) const
+    {
+        const PageSizes pageSizes(sizes);
+        std::vector<qor::Selection> marks;
+        for (const std::size_t track : indicesOf(tracks))
+            marks.push_back(shown().selection(int(std::min<std::size_t>(track, std::size_t(std::numeric_limits<int>::max()))), frame, 0, 0, pageSizes));
+        const std::optional<qor::edit::HandleFrame> frameOf = qor::edit::handleFrame(marks);
+        if (!frameOf)
+            return val::null();
+        const qor::Rect &box = frameOf->bounds;
+        return object({{"bounds", object({{"x", val(box.x)}, {"y", val(box.y)}, {"w", val(box.width)}, {"h", val(box.height)}})},
+                       {"pivot", point(frameOf->pivot)}});
     }
 
 protected:
@@ -486,12 +532,7 @@ web::Edit editOf(const val &given)
     };
     web::Edit edit;
     edit.op = text("op");
-    const val tracks = given["tracks"];
-    if (!tracks.isUndefined() && !tracks.isNull()) {
-        const auto count = tracks["length"].as<std::size_t>();
-        for (std::size_t n = 0; n < count; ++n)
-            edit.tracks.push_back(std::size_t(std::max(tracks[n].as<double>(), 0.0)));
-    }
+    edit.tracks = indicesOf(given["tracks"]);
     edit.track = index("track", 0);
     edit.frame = index("frame", 0);
     edit.count = index("count", 1);
@@ -534,6 +575,12 @@ public:
     val lines() const { return array(session_.lines()); }
     std::string kind() const { return session_.kind(); }
     bool apply(const val &edit) { return session_.apply(editOf(edit)); }
+    bool beginDrag(const std::string &kind, const std::string &handle, const val &tracks, int frame, double x, double y)
+    {
+        return frame >= 0 && session_.beginDrag(kind, handle, indicesOf(tracks), std::size_t(frame), {x, y});
+    }
+    bool dragTo(double x, double y, bool constrain) { return session_.dragTo({x, y}, constrain); }
+    void endDrag() { session_.endDrag(); }
     void sealStep() { session_.sealStep(); }
     bool undo() { return session_.undo(); }
     bool redo() { return session_.redo(); }
@@ -593,6 +640,7 @@ EMSCRIPTEN_BINDINGS(qorutil)
     emscripten::function("frameFileName", &frameFileName);
     emscripten::function("sheetDescriptionPath", &sheetDescriptionPath);
     emscripten::function("encodeAnimation", &encodeAnimation);
+    emscripten::function("imageNameOf", &imageNameOf);
     emscripten::class_<Shown>("Shown")
         .function("evaluated", &Shown::evaluated)
         .function("scenes", &Shown::scenes)
@@ -600,7 +648,9 @@ EMSCRIPTEN_BINDINGS(qorutil)
         .function("clipArea", &Shown::clipArea)
         .function("selection", &Shown::selection)
         .function("opening", &Shown::opening)
-        .function("itemAt", &Shown::itemAt);
+        .function("itemAt", &Shown::itemAt)
+        .function("tracksIn", &Shown::tracksIn)
+        .function("handles", &Shown::handles);
     emscripten::class_<Preview, emscripten::base<Shown>>("Preview")
         .constructor<const std::string &, const val &, const val &>();
     emscripten::class_<Editor, emscripten::base<Shown>>("Editor")
@@ -619,5 +669,8 @@ EMSCRIPTEN_BINDINGS(qorutil)
         .function("saveText", &Editor::saveText)
         .function("saveCompiled", &Editor::saveCompiled)
         .function("droppedOnSave", &Editor::droppedOnSave)
-        .function("given", &Editor::given);
+        .function("given", &Editor::given)
+        .function("beginDrag", &Editor::beginDrag)
+        .function("dragTo", &Editor::dragTo)
+        .function("endDrag", &Editor::endDrag);
 }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 #include <string_view>
 #include <utility>
 
@@ -32,6 +33,7 @@ std::optional<Enum> named(std::string_view name, const std::array<std::string_vi
 constexpr std::array<std::string_view, 8> fieldNames{"x", "y", "kx", "ky", "sx", "sy", "f", "a"};
 constexpr std::array<std::string_view, 3> stringNames{"image", "font", "text"};
 constexpr std::array<std::string_view, 4> dragNames{"move", "turn", "scale", "skew"};
+constexpr std::array<std::string_view, 10> handleNames{"inside", "turn", "n", "s", "e", "w", "ne", "nw", "se", "sw"};
 
 } // namespace
 
@@ -175,6 +177,45 @@ Saved Session::saveCompiled() const
 std::vector<std::string> Session::droppedOnSave() const
 {
     return document_ ? qor::edit::droppedOnSave(*document_) : std::vector<std::string>();
+}
+
+bool Session::beginDrag(const std::string &kind, const std::string &handle, const std::vector<std::size_t> &tracks,
+                        std::size_t frame, qor::Point from)
+{
+    dragging_.reset();
+    const auto drag = named<Drag>(kind, dragNames);
+    const auto grabbed = named<Handle>(handle, handleNames);
+    if (!document_ || !drag || !grabbed || frame > std::size_t(std::numeric_limits<int>::max()))
+        return false;
+    Dragging dragging{{*drag, *grabbed, {}, from}, {}};
+    const qor::EvaluatedAnimation &animation = document_->evaluated();
+    for (const std::size_t track : tracks) {
+        const qor::TrackState *state = track < animation.tracks.size() ? animation.state(track, int(frame)) : nullptr;
+        if (!state || !state->placeable())
+            continue;
+        if (dragging.start.empty())
+            dragging.gesture.pivot = {state->x, state->y};
+        dragging.start.push_back({track, frame, state->x, state->y, state->kx, state->ky, state->sx, state->sy});
+    }
+    if (dragging.start.empty())
+        return false;
+    dragging_ = std::move(dragging);
+    return true;
+}
+
+bool Session::dragTo(qor::Point to, bool constrain)
+{
+    if (!document_ || !dragging_)
+        return false;
+    const std::vector<DragValue> values = dragged(dragging_->gesture, dragging_->start, to, constrain);
+    std::optional<Change> change = drag(document_->reanim(), dragging_->gesture.kind, values);
+    return change && document_->apply(std::move(*change));
+}
+
+void Session::endDrag()
+{
+    dragging_.reset();
+    sealStep();
 }
 
 const qor::ReanimTransform *Session::frameOf(std::size_t track, std::size_t frame) const

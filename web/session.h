@@ -7,6 +7,7 @@
 #include "web/api.h"
 
 #include "core/edit/document.h"
+#include "core/edit/handles.h"
 #include "core/edit/operations.h"
 
 #include <cstddef>
@@ -73,11 +74,27 @@ public:
     // it; nothing when there is no such frame.
     const qor::ReanimTransform *frameOf(std::size_t track, std::size_t frame) const;
 
+    // A drag of the canvas's handles: `kind` move/turn/scale/skew, `handle` inside, turn, n, s,
+    // e, w, ne, nw, se or sw, of the tracks given (the first the one it turns about) in a frame,
+    // from a point of the stage. False, and no drag, when none of the tracks is placed there.
+    bool beginDrag(const std::string &kind, const std::string &handle, const std::vector<std::size_t> &tracks,
+                   std::size_t frame, qor::Point from);
+    // The pointer is at `to` now (`constrain`: Shift is held): the tracks as the drag leaves
+    // them, folded into the drag's one step. False when that changes nothing.
+    bool dragTo(qor::Point to, bool constrain);
+    // The drag is over: its moves are one step.
+    void endDrag();
+
     // What the document looks like now, for the page to draw.
     const Preview &preview();
 
 private:
     std::optional<qor::edit::Change> changeOf(const Edit &edit) const;
+
+    struct Dragging {
+        qor::edit::Gesture gesture;
+        std::vector<qor::edit::Pose> start;
+    };
 
     std::optional<qor::edit::Document> document_;
     std::vector<std::string> lines_;
@@ -85,6 +102,7 @@ private:
     const PageFiles &files_;
     std::optional<Preview> preview_;
     std::uint64_t previewed_ = 0; // the document's version the preview shows
+    std::optional<Dragging> dragging_;
 };
 
 } // namespace web

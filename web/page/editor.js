@@ -1,8 +1,11 @@
 // Editing the previewed file: a thin layer over the core's document in the worker. The page
 // sends edits (editwork.js) and draws what comes back; undo and redo are the document's own.
-// On the stage a click selects the part under the pointer (the core's hit test) and a drag moves
-// it; the arrows nudge it. The inspector sets the selected track's fields in the frame shown.
+// On the stage a click selects the part under the pointer (the core's hit test), Shift-click adds
+// one, a drag on nothing draws a box that selects; the handles (handles.js) move, turn, scale and
+// skew what is selected, as the core works out; the arrows nudge it. The inspector sets the
+// selected tracks' fields in the frame shown.
 import { stateOf } from './draw.js';
+import { cursorFor, dragKind, drawBox, drawHandles, handleAt } from './handles.js';
 import { Inspector } from './inspector.js';
 import { baseName } from './paths.js';
 import { download } from './save.js';
@@ -64,6 +67,12 @@ export class Editor {
     canvas.addEventListener('pointerup', (event) => this.pointerUp(event), { capture: true });
     canvas.addEventListener('pointercancel', (event) => this.pointerUp(event), { capture: true });
     window.addEventListener('keydown', (event) => this.key(event), { capture: true });
+    window.addEventListener('keyup', (event) => {
+      if (event.key !== ' ' || !this.spaceHeld) return;
+      this.spaceHeld = false;
+      if (this.active && !this.spacePanned) this.preview.player.toggle();
+    });
+    this.preview.overlay = (context, view) => this.drawOver(context, view);
     window.addEventListener('beforeunload', (event) => {
       if (this.unsaved.size === 0) return;
       event.preventDefault();
@@ -115,6 +124,8 @@ export class Editor {
     el.values.hidden = active;
     el.panel.classList.toggle('editing', active);
     if (!active) this.state = null;
+    this.preview.el.canvas.style.cursor = '';
+    this.preview.draw(); // with the handles, or without
     this.showState();
     this.refresh();
   }
@@ -147,6 +158,7 @@ export class Editor {
 
   // A reply's drawing and standing: the preview shows the document as it is now.
   took(reply) {
+    if (reply.scenes || reply.light) this.version = (this.version || 0) + 1;
     if (reply.scenes) this.preview.show(reply.animation, reply.scenes, this.entry.path);
     else if (reply.light) this.preview.setFrameScene(reply.light.frame, reply.light.scenes);
     if (reply.state) {
@@ -155,12 +167,13 @@ export class Editor {
       this.onChange(this.entry, reply.state.changed, reply.state.kind);
     }
     this.showState();
-    this.refresh();
+    // A drag's move: the inspector follows what it gives, without asking again.
+    if (reply.light) this.follow(reply.light.frame, reply.light.given);
+    else if (!('light' in reply)) this.refresh();
   }
 
-  // `light`: a frame, when only its scene is wanted back (a drag's moves).
-  apply(edit, seal = false, light = undefined) {
-    return this.request('editApply', { edit, seal, light });
+  apply(edit, seal = false) {
+    return this.request('editApply', { edit, seal });
   }
 
   undo() {
@@ -171,27 +184,29 @@ export class Editor {
     return this.request('editRedo');
   }
 
+  // A number set (or cleared) in every selected track; a string in the first.
   setField(field, value) {
-    const track = this.preview.selectedTrack;
+    const { selected } = this.preview;
+    const track = selected.primary;
     const frame = this.preview.player.frame;
     if (track < 0) return;
     if (['image', 'font', 'text'].includes(field)) this.apply({ op: 'setString', track, frame, field, text: value });
-    else this.apply({ op: 'setNumber', tracks: [track], frame, count: 1, field, value });
+    else this.apply({ op: 'setNumber', tracks: selected.tracks, frame, count: 1, field, value });
   }
 
-  // A move of the selected track's x,y to values worked out here, folded with the moves of the same
-  // drag into one step; only the latest waits while one is under way.
-  moveTo(track, frame, x, y) {
-    this.pendingDrag = { op: 'drag', field: 'move', drags: [{ track, frame, first: x, second: y }] };
+  // A drag's pointer at `to` (stage units): only the latest waits while one is under way. The
+  // core works out what it gives each track (editwork.js: editDragTo).
+  dragPointer(to, constrain) {
+    this.pendingDrag = { x: to.x, y: to.y, constrain };
     if (!this.pumping) this.pumping = this.pump();
     return this.pumping;
   }
 
   async pump() {
     while (this.pendingDrag) {
-      const edit = this.pendingDrag;
+      const move = this.pendingDrag;
       this.pendingDrag = null;
-      await this.apply(edit, false, edit.drags[0].frame);
+      await this.request('editDragTo', { ...move, light: this.dragFrame, track: this.preview.selectedTrack });
     }
     this.pumping = null;
   }
@@ -200,7 +215,7 @@ export class Editor {
   // is drawn again from the document.
   async seal() {
     while (this.pumping) await this.pumping;
-    await this.request('editSeal', { redraw: true });
+    await this.request('editEndDrag');
   }
 
   // `back`: Save itself, which writes back into the file where the page may (else downloads).
@@ -268,81 +283,200 @@ export class Editor {
     }
     const key = `${track}/${frame}/${this.state ? this.state.undoName : ''}/${this.requested = (this.requested || 0) + 1}`;
     this.refreshKey = key;
+    this.offerImages();
     const reply = await this.ask({ op: 'editGiven', path: this.entry.path, track, frame }).catch(() => ({ given: null }));
     if (this.refreshKey !== key || !this.active) return;
-    this.inspector.show({ name: preview.animation.tracks[track].name, frame, given: reply.given, state: stateOf(preview.animation, track, frame) });
+    this.inspector.show({ name: preview.animation.tracks[track].name, frame, given: reply.given,
+      state: stateOf(preview.animation, track, frame), count: preview.selected.tracks.length });
   }
 
-  // --- The stage: click selects, drag moves, a drag on nothing pans
+  // The inspector during a drag: what the first track's frame gives now over what it had.
+  follow(frame, given) {
+    const { preview } = this;
+    const track = preview.selectedTrack;
+    if (!given || track < 0 || frame !== preview.player.frame) return;
+    this.refreshKey = null; // an answer asked for before the drag is stale
+    const state = { ...stateOf(preview.animation, track, frame) };
+    for (const [field, value] of Object.entries(given)) if (value !== null) state[field] = value;
+    this.inspector.show({ name: preview.animation.tracks[track].name, frame, given, state, count: preview.selected.tracks.length });
+  }
+
+  // The images of the images folder, named as frames name them, offered by the image field.
+  async offerImages() {
+    const keys = [...this.preview.images.sizes().keys()];
+    const key = keys.join('\n');
+    if (key === this.offeredImages) return;
+    this.offeredImages = key;
+    const reply = await this.jobs.request({ op: 'imageNames', keys });
+    if (this.offeredImages === key) this.inspector.offerImages(reply.names);
+  }
+
+  // --- The stage: a click selects (Shift adds or takes away), a drag moves what is selected or
+  // works a handle, a drag on nothing draws a box that selects; the middle button or Space+drag pans
 
   local(event) {
     return this.preview.local(event);
   }
 
+  // A point of the canvas (CSS pixels) in stage units.
+  stagePoint(at) {
+    const { preview } = this;
+    return { x: (at.x - preview.pan.x) / preview.zoom, y: (at.y - preview.pan.y) / preview.zoom };
+  }
+
+  view() {
+    return { zoom: this.preview.zoom, pan: this.preview.pan };
+  }
+
   async pointerDown(event) {
     const { preview } = this;
-    if (!this.active || event.button !== 0 || !preview.animation || this.gesture) return;
+    // The middle button, or Space held, pans as the viewer does: its own handlers take it.
+    if (this.spaceHeld) this.spacePanned = true;
+    // A gesture whose button is up already may still wait on the worker: a new one goes ahead.
+    if (!this.active || !preview.animation || (this.gesture && !this.gesture.done) || this.spaceHeld) return;
+    if (event.button === 1) event.preventDefault(); // no scrolling by the middle button: it pans
+    if (event.button !== 0) return;
     event.stopImmediatePropagation();
     preview.el.canvas.setPointerCapture(event.pointerId);
     const at = this.local(event);
-    const gesture = { id: event.pointerId, start: at, last: at, mode: 'pending', moved: false };
+    const gesture = { id: event.pointerId, start: at, last: at, mode: 'pending', moved: false, shift: event.shiftKey };
     this.gesture = gesture;
-    const reply = await this.jobs.request({ op: 'itemAt', frame: preview.player.frame, hidden: preview.hidden.map(Boolean),
-      x: (at.x - preview.pan.x) / preview.zoom, y: (at.y - preview.pan.y) / preview.zoom });
-    if (this.gesture !== gesture) return;
-    const track = reply.path.length > 0 ? reply.path[0] : -1;
-    const state = track >= 0 ? stateOf(preview.animation, track, preview.player.frame) : null;
-    if (!state) {
-      gesture.mode = 'pan';
-      this.panBy(gesture.last.x - gesture.start.x, gesture.last.y - gesture.start.y);
-      if (gesture.done) this.finish(gesture);
+    const frame = preview.player.frame;
+    const grabbed = handleAt(this.currentHandles(), this.view(), at);
+    if (grabbed && grabbed !== 'inside') {
+      this.grab(gesture, dragKind(grabbed, event.altKey), grabbed);
       return;
     }
-    if (preview.selectedTrack !== track) preview.select(track);
-    Object.assign(gesture, { mode: 'move', track, frame: preview.player.frame, x: state.x, y: state.y, zoom: preview.zoom });
-    if (gesture.moved) this.dragTo(gesture);
+    const reply = await this.jobs.request({ op: 'itemAt', frame, hidden: preview.hidden.map(Boolean), ...this.stagePoint(at) });
+    if (this.gesture !== gesture && !gesture.done) return;
+    const track = reply.path.length > 0 ? reply.path[0] : -1;
+    const drawn = track >= 0 && stateOf(preview.animation, track, frame);
+    if (drawn && event.shiftKey) {
+      preview.selected.toggle(track);
+      gesture.mode = 'none';
+    } else if (drawn || grabbed === 'inside') {
+      if (drawn && !preview.selected.has(track)) preview.selected.only(track);
+      this.grab(gesture, 'move', 'inside');
+      return;
+    } else {
+      gesture.mode = 'box';
+    }
+    if (gesture.done) this.finish(gesture);
+    else preview.draw();
+  }
+
+  // A handle or a part held: a drag once the pointer moves, else a click.
+  grab(gesture, kind, handle) {
+    Object.assign(gesture, { mode: 'grab', kind, handle });
+    if (gesture.moved) this.beginDrag(gesture);
+    else if (gesture.done) this.finish(gesture);
+  }
+
+  // The core remembers where the tracks stood; the moves already made follow.
+  async beginDrag(gesture) {
+    const { preview } = this;
+    const { kind, handle } = gesture;
+    gesture.mode = 'starting';
+    this.dragFrame = preview.player.frame;
+    this.draggedHandles = kind === 'move' ? this.handleFrame : null;
+    const reply = await this.request('editBeginDrag', { kind, handle, tracks: preview.selected.tracks, frame: this.dragFrame,
+      ...this.stagePoint(gesture.start) });
+    if (this.gesture !== gesture && !gesture.done) return;
+    gesture.mode = reply && reply.began ? 'drag' : 'none';
+    if (gesture.mode === 'drag' && gesture.moved) this.dragPointer(this.stagePoint(gesture.last), gesture.constrain);
     if (gesture.done) this.finish(gesture);
   }
 
   pointerMove(event) {
     const gesture = this.gesture;
-    if (!gesture || gesture.id !== event.pointerId) return;
+    if (!gesture || gesture.done || gesture.id !== event.pointerId) {
+      this.hover(event);
+      return;
+    }
     event.stopImmediatePropagation();
     const now = this.local(event);
-    const before = gesture.last;
     gesture.last = now;
-    gesture.moved = gesture.moved || Math.hypot(now.x - gesture.start.x, now.y - gesture.start.y) > 0;
-    if (gesture.mode === 'pan') this.panBy(now.x - before.x, now.y - before.y);
-    else if (gesture.mode === 'move') this.dragTo(gesture);
+    gesture.constrain = event.shiftKey;
+    gesture.moved = gesture.moved || now.x !== gesture.start.x || now.y !== gesture.start.y;
+    if (gesture.mode === 'drag') {
+      this.dragPointer(this.stagePoint(now), event.shiftKey);
+      this.preview.draw();
+    } else if (gesture.mode === 'grab' && gesture.moved) {
+      this.beginDrag(gesture);
+    } else if (gesture.mode === 'box') {
+      this.preview.draw();
+    }
+  }
+
+  // The cursor says what a drag from here does.
+  hover(event) {
+    if (!this.active || (this.gesture && !this.gesture.done)) return;
+    const grabbed = handleAt(this.handleFrame, this.view(), this.local(event));
+    this.preview.el.canvas.style.cursor = this.spaceHeld ? 'grab' : cursorFor(grabbed, event.altKey);
   }
 
   pointerUp(event) {
     const gesture = this.gesture;
-    if (!gesture || gesture.id !== event.pointerId) return;
+    if (!gesture || gesture.done || gesture.id !== event.pointerId) return;
     event.stopImmediatePropagation();
     gesture.done = true;
-    if (gesture.mode !== 'pending') this.finish(gesture);
+    if (gesture.mode !== 'pending' && gesture.mode !== 'starting') this.finish(gesture);
   }
 
-  finish(gesture) {
+  async finish(gesture) {
     if (this.gesture === gesture) this.gesture = null;
-    if (gesture.mode === 'move' && gesture.moved) this.seal();
-    else if (gesture.mode === 'pan' && !gesture.moved) this.preview.select(-1);
-  }
-
-  // x,y of a top-level track are in the stage's units: the pointer's way in pixels over the zoom.
-  dragTo(gesture) {
-    const dx = (gesture.last.x - gesture.start.x) / gesture.zoom;
-    const dy = (gesture.last.y - gesture.start.y) / gesture.zoom;
-    this.moveTo(gesture.track, gesture.frame, gesture.x + dx, gesture.y + dy);
-  }
-
-  panBy(dx, dy) {
     const { preview } = this;
-    preview.pan.x += dx;
-    preview.pan.y += dy;
-    preview.fitted = false;
-    preview.draw();
+    if (gesture.mode === 'drag') {
+      this.draggedHandles = null;
+      if (gesture.moved) await this.seal();
+      preview.draw();
+    } else if (gesture.mode === 'box') {
+      preview.draw();
+      if (!gesture.moved) {
+        if (!gesture.shift) preview.selected.clear();
+        return;
+      }
+      const from = this.stagePoint(gesture.start);
+      const to = this.stagePoint(gesture.last);
+      const box = { x: Math.min(from.x, to.x), y: Math.min(from.y, to.y), w: Math.abs(to.x - from.x), h: Math.abs(to.y - from.y) };
+      const reply = await this.ask({ op: 'tracksIn', frame: preview.player.frame, box, hidden: preview.hidden.map(Boolean) });
+      preview.selected.set(gesture.shift ? [...preview.selected.tracks, ...reply.tracks] : reply.tracks);
+    }
+  }
+
+  // What the editor draws over the frame: the handles of what is selected (following a move as
+  // it goes; hidden while a turn or scale goes), and the box being drawn.
+  drawOver(context, view) {
+    if (!this.active) return;
+    const gesture = this.gesture;
+    if (gesture && gesture.mode === 'box' && gesture.moved) drawBox(context, gesture.start, gesture.last, view.ratio);
+    const dragging = gesture && (gesture.mode === 'drag' || gesture.mode === 'starting') && gesture.moved;
+    if (dragging && this.draggedHandles) {
+      const shift = { x: (gesture.last.x - gesture.start.x) / view.zoom, y: (gesture.last.y - gesture.start.y) / view.zoom };
+      const frame = this.draggedHandles;
+      drawHandles(context, { bounds: { ...frame.bounds, x: frame.bounds.x + shift.x, y: frame.bounds.y + shift.y },
+        pivot: [frame.pivot[0] + shift.x, frame.pivot[1] + shift.y] }, view);
+    } else if (!dragging && this.currentHandles()) {
+      drawHandles(context, this.handleFrame, view);
+    }
+  }
+
+  // Where the selection's handles sit in the frame shown, asked of the core when the selection,
+  // the frame or the document changed; null until it answers, or with nothing selected.
+  currentHandles() {
+    const { preview } = this;
+    const tracks = preview.selected.tracks;
+    const key = `${tracks.join(',')}/${preview.player.frame}/${this.version}`;
+    if (key === this.handlesKey) return this.handleFrame;
+    this.handlesKey = key;
+    this.handleFrame = null;
+    if (tracks.length === 0) return null;
+    this.jobs.request({ op: 'handles', tracks, frame: preview.player.frame }).then((reply) => {
+      if (this.handlesKey !== key) return;
+      this.handleFrame = reply.handles;
+      preview.draw();
+    });
+    return null;
   }
 
   // --- Keys, while editing
@@ -359,9 +493,20 @@ export class Editor {
       return;
     }
     if (typing || (event.target.closest && event.target.closest('dialog'))) return;
+    if (event.key === ' ' && !control && !event.altKey) {
+      // Held, a drag pans; pressed and let go, it plays or pauses as in the viewer.
+      event.preventDefault();
+      event.stopImmediatePropagation();
+      if (!event.repeat && !this.spaceHeld) {
+        this.spaceHeld = true;
+        this.spacePanned = false;
+      }
+      return;
+    }
     let act = null;
     if (control && !event.altKey && letter === 'z') act = () => (event.shiftKey ? this.redo() : this.undo());
     else if (control && !event.altKey && letter === 'y') act = () => this.redo();
+    else if (event.key === 'Escape' && !control && this.preview.selected.tracks.length > 0) act = () => this.preview.selected.clear();
     else if (!control && !event.altKey && event.key.startsWith('Arrow') && this.preview.selectedTrack >= 0) {
       const step = event.shiftKey ? nudgeLarge : nudgeSmall;
       const [dx, dy] = { ArrowLeft: [-step, 0], ArrowRight: [step, 0], ArrowUp: [0, -step], ArrowDown: [0, step] }[event.key];
@@ -373,15 +518,12 @@ export class Editor {
     act();
   }
 
-  // Each nudge a step of its own, from where the one before left the track.
+  // Each nudge a step of its own, of every selected track, from where the one before left them.
   nudge(dx, dy) {
     const { preview } = this;
-    this.nudges = (this.nudges || Promise.resolve()).then(() => {
-      const track = preview.selectedTrack;
-      const frame = preview.player.frame;
-      const state = track >= 0 ? stateOf(preview.animation, track, frame) : null;
-      if (!state) return null;
-      return this.apply({ op: 'drag', field: 'move', drags: [{ track, frame, first: state.x + dx, second: state.y + dy }] }, true);
-    });
+    const tracks = preview.selected.tracks;
+    const frame = preview.player.frame;
+    this.nudges = (this.nudges || Promise.resolve()).then(() => this.request('editNudge', { tracks, frame, dx, dy }));
+    return this.nudges;
   }
 }

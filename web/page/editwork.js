@@ -20,8 +20,8 @@ function standing(editor) {
 
 // `shown`: the worker's previewed file ({preview, viewer, animation, sizes, files, path}); the
 // editor becomes what it draws from. `redraw(shown)` gives the reply's evaluation and scenes;
-// an edit sent with `light` (a frame: a drag's moves) gets that frame's scene alone, the rest
-// coming when the drag is sealed.
+// a drag's moves (editDragTo) get the scene of the frame dragged in alone, the rest coming when
+// the drag ends.
 export function editing(module, message, shown, redraw) {
   const { op } = message;
   if (op === 'editStart') {
@@ -43,14 +43,34 @@ export function editing(module, message, shown, redraw) {
   if (op === 'editApply' || op === 'editUndo' || op === 'editRedo') {
     const done = op === 'editApply' ? editor.apply(message.edit) : op === 'editUndo' ? editor.undo() : editor.redo();
     if (message.seal) editor.sealStep();
-    if (done && Number.isInteger(message.light)) {
-      return { done, state: standing(editor), light: { frame: message.light, scenes: editor.frameScene(message.light, shown.sizes) } };
-    }
     return { done, state: standing(editor), ...(done ? redraw(shown) : {}) };
   }
   if (op === 'editSeal') {
     editor.sealStep();
     return { state: standing(editor), ...(message.redraw ? redraw(shown) : {}) };
+  }
+  if (op === 'editBeginDrag') {
+    const { kind, handle, tracks, frame, x, y } = message;
+    return { began: editor.beginDrag(kind, handle, tracks, frame, x, y), state: standing(editor) };
+  }
+  if (op === 'editDragTo') {
+    // A move of a drag: the frame's scene alone, and what the first track's frame now gives,
+    // which the inspector follows.
+    const done = editor.dragTo(message.x, message.y, Boolean(message.constrain));
+    const frame = message.light;
+    const given = Number.isInteger(message.track) ? editor.given(message.track, frame) : null;
+    return { done, state: standing(editor), light: done ? { frame, scenes: editor.frameScene(frame, shown.sizes), given } : null };
+  }
+  if (op === 'editEndDrag') {
+    editor.endDrag();
+    return { state: standing(editor), ...redraw(shown) };
+  }
+  if (op === 'editNudge') {
+    // A move of the tracks by (dx, dy) as a drag of one move: a step of its own.
+    const began = editor.beginDrag('move', 'inside', message.tracks, message.frame, 0, 0);
+    const done = began && editor.dragTo(message.dx, message.dy, false);
+    editor.endDrag();
+    return { done, state: standing(editor), ...(done ? redraw(shown) : {}) };
   }
   if (op === 'editGiven') return { given: editor.given(message.track, message.frame) };
   if (op === 'editSave') {

@@ -1,7 +1,9 @@
 // The inspector: the selected track's fields in the frame shown, each in a labelled input that
 // says whether this frame sets it or carries it forward from the frames before. Enter (or
 // leaving a changed field) sets it; an empty field clears it, so it carries again; Escape puts
-// back what was there.
+// back what was there. With several tracks selected it shows the first one's and says how many
+// are selected; a number typed is set in each. The image field offers the images folder's
+// images by the names frames give them.
 
 const numberFields = ['x', 'y', 'kx', 'ky', 'sx', 'sy', 'f', 'a'];
 const stringFields = ['image', 'font', 'text'];
@@ -33,6 +35,11 @@ export class Inspector {
       input.autocomplete = 'off';
       input.spellcheck = false;
       if (numberFields.includes(field)) input.inputMode = 'decimal';
+      if (field === 'image') {
+        this.images = document.createElement('datalist');
+        this.images.id = `${id}-choices`;
+        input.setAttribute('list', this.images.id);
+      }
       const mark = document.createElement('span');
       mark.id = `${id}-mark`;
       mark.className = 'mark';
@@ -53,7 +60,7 @@ export class Inspector {
       grid.append(label, input, mark);
     }
     form.addEventListener('submit', (event) => event.preventDefault());
-    form.replaceChildren(title, grid);
+    form.replaceChildren(title, grid, this.images);
     this.show(null);
   }
 
@@ -78,10 +85,16 @@ export class Inspector {
     this.onSet(field, value);
   }
 
-  // `shown`: {name, frame, given, state}: what the frame itself gives (null where it carries) and
-  // the values it has, carried ones included; null when no track is selected.
+  // The names the image field offers (IMAGE_REANIM_...).
+  offerImages(names) {
+    this.images.replaceChildren(...names.map((name) => new Option(name, name)));
+  }
+
+  // `shown`: {name, frame, given, state, count}: what the frame itself gives (null where it carries)
+  // and the values it has, carried ones included, and how many tracks are selected; null when none is.
   show(shown) {
-    this.title.textContent = shown ? `${shown.name || 'Track'}, frame ${shown.frame}` : 'Select a part to edit it';
+    const several = shown && shown.count > 1 ? ` (${shown.count} selected: a number set here is set in each)` : '';
+    this.title.textContent = shown ? `${shown.name || 'Track'}, frame ${shown.frame}${several}` : 'Select a part to edit it';
     for (const [field, input] of this.inputs) {
       const mark = this.marks.get(field);
       const given = shown && shown.given ? shown.given[field] : null;

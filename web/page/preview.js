@@ -43,6 +43,8 @@ export class Preview {
     this.animation = null;
     this.scenes = null; // every frame's items, as the core worked them out
     this.selection = null; // the selected track's marks, and for which frame and clip
+    this.otherSelections = []; // the outlines of the other selected tracks
+    this.overlay = null; // (context, view): what the editor draws over the frame (its handles)
     this.selectionKey = '';
     this.name = '';
     this.hidden = [];
@@ -496,27 +498,37 @@ export class Preview {
     const override = this.frameOverride && this.frameOverride.frame === frame ? this.frameOverride : null;
     if (override) drawFrame(context, override.scenes, 0, this.images, this.hidden);
     else drawFrame(context, this.scenes, frame, this.images, this.hidden);
-    if (this.selectedTrack >= 0) drawSelection(context, this.currentSelection());
+    if (this.selectedTrack >= 0) {
+      drawSelection(context, this.currentSelection());
+      for (const other of this.otherSelections) if (other) drawSelection(context, { outline: other.outline, path: [], origin: null });
+    }
     context.resetTransform();
     const view = { zoom: this.zoom, pan: this.pan, ratio };
     if (el.bounds.checked) drawBounds(context, view, this.currentFraming().area);
     if (el.axes.checked) drawAxes(context, view, el.canvas.width, el.canvas.height);
+    if (this.overlay) this.overlay(context, view);
   }
 
   // The selected track's marks for the frame shown; asked of the core when they are not at hand,
   // and drawn when they come.
+  // The other selected tracks are outlined alone (otherSelections).
   currentSelection() {
     const clip = this.currentClip();
-    const key = `${this.selectedTrack}/${this.player.frame}/${clip.first}/${clip.frames}`;
+    const tracks = this.selected.tracks;
+    const key = `${tracks.join(',')}/${this.player.frame}/${clip.first}/${clip.frames}`;
     if (key !== this.selectionKey) {
       this.selectionKey = key;
       this.selection = null;
-      this.jobs.request({ op: 'selection', track: this.selectedTrack, frame: this.player.frame, first: clip.first, frames: clip.frames })
-        .then((reply) => {
-          if (key !== this.selectionKey) return;
-          this.selection = reply.selection;
-          this.draw();
-        });
+      this.otherSelections = [];
+      tracks.forEach((track, index) => {
+        this.jobs.request({ op: 'selection', track, frame: this.player.frame, first: clip.first, frames: index === 0 ? clip.frames : 0 })
+          .then((reply) => {
+            if (key !== this.selectionKey) return;
+            if (index === 0) this.selection = reply.selection;
+            else this.otherSelections[index - 1] = reply.selection;
+            this.draw();
+          });
+      });
     }
     return this.selection;
   }

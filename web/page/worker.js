@@ -185,6 +185,25 @@ async function itemAt(message) {
     path: previewed ? Array.from(previewed.preview.itemAt(frame, x, y, hidden, previewed.sizes)) : [] });
 }
 
+// The tracks a box drawn on the stage meets in a frame, as the core tests it.
+async function tracksIn(message) {
+  const { frame, box, hidden } = message;
+  self.postMessage({ id: message.id, finished: true,
+    tracks: previewed ? Array.from(previewed.preview.tracksIn(frame, box.x, box.y, box.w, box.h, hidden, previewed.sizes)) : [] });
+}
+
+// Where the selected tracks' handles sit in a frame (the core's handle frame), or null.
+async function handles(message) {
+  self.postMessage({ id: message.id, finished: true,
+    handles: previewed ? previewed.preview.handles(message.tracks, message.frame, previewed.sizes) : null });
+}
+
+// The names frames give to draw the images of these keys of the images folder.
+async function imageNames(message) {
+  const module = await core();
+  self.postMessage({ id: message.id, finished: true, names: message.keys.map((key) => module.imageNameOf(key)) });
+}
+
 // The sizes and sheet cells of a framing's pictures, as the core lays them out.
 async function pictures(message) {
   const { framing, layout = {}, frames } = message;
@@ -249,8 +268,8 @@ let previewQueue = Promise.resolve();
 
 self.onmessage = (event) => {
   const message = event.data;
-  const queued = message.op.startsWith('edit') ? edit : { preview, rescene, selection, itemAt }[message.op];
-  const handler = queued || { pictures, exportNames, sheetDescription, encode, fromFolder, blank, about: ready }[message.op] || run;
+  const queued = message.op.startsWith('edit') ? edit : { preview, rescene, selection, itemAt, tracksIn, handles }[message.op];
+  const handler = queued || { pictures, exportNames, sheetDescription, encode, fromFolder, blank, imageNames, about: ready }[message.op] || run;
   const fail = (error) => self.postMessage({ id: message.id, finished: true, failure: String(error) });
   if (queued) previewQueue = previewQueue.then(() => handler(message)).catch(fail);
   else handler(message).catch(fail);

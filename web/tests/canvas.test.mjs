@@ -1,0 +1,192 @@
+// The editor's canvas in Debian's Chromium, headless, at 1280 x 720, driven by the mouse and the
+// keys: the handles turn and scale what is selected, Shift-click adds a part, the arrows nudge
+// every part selected, a box drawn on nothing selects the parts it meets. Each edit is read back
+// from the saved text (only the fields it names change, in that frame) and undone to the bytes
+// opened. The screenshot with the handles goes to build-web/screenshots/handles.png.
+import { test, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import { existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import { openPage } from './chromium.mjs';
+import { partImage, textOf, writeFile } from './generate.mjs';
+import { page as pagePath, root } from './native.mjs';
+
+const work = mkdtempSync(join(tmpdir(), 'qorutil-canvas-'));
+const downloads = join(work, 'downloads');
+const shots = join(root, 'build-web/screenshots');
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+let browser;
+let page;
+let original;
+
+// Three parts apart, neither turned nor scaled, their origins at their images' top-left corners:
+// in frame 5 the body covers [50, 90] x [50, 110], the arm [150, 164] x [45, 95] and the head
+// (carried from frame 0) [45, 81] x [5, 41].
+const frames = 10;
+const frame = 5;
+const animation = { fps: 12, tracks: [
+  { name: 'body', frames: Array.from({ length: frames }, (_, n) => ({ x: 40 + 2 * n, y: 50, ...(n === 0 ? { i: 'IMAGE_REANIM_BODY' } : {}) })) },
+  { name: 'arm', frames: Array.from({ length: frames }, (_, n) => ({ x: 150, y: 40 + n, ...(n === 0 ? { i: 'IMAGE_REANIM_ARM' } : {}) })) },
+  { name: 'head', frames: [{ x: 45, y: 5, i: 'IMAGE_REANIM_HEAD' }, ...Array.from({ length: frames - 1 }, () => ({}))] },
+] };
+const origin = { x: 100, y: 100 }; // where the view puts the stage's origin on the canvas, at zoom 1
+let canvasBox;
+
+before(async () => {
+  assert.ok(existsSync(pagePath), 'the page is built (bash scripts/web.sh)');
+  mkdirSync(downloads, { recursive: true });
+  mkdirSync(shots, { recursive: true });
+  writeFile(join(work, 'edit/walk.reanim'), textOf(animation));
+  for (const [name, width, height, colour] of [['body', 40, 60, [60, 160, 80]], ['arm', 14, 50, [230, 140, 40]], ['head', 36, 36, [250, 210, 90]]]) {
+    writeFile(join(work, `images/${name}.png`), partImage(width, height, colour));
+  }
+  original = readFileSync(join(work, 'edit/walk.reanim'));
+  ({ browser, page } = await openPage(work, downloads));
+  await (await page.$('#pick-files')).uploadFile(join(work, 'edit/walk.reanim'));
+  await page.waitForFunction(() => document.getElementById('preview-name').textContent === 'walk.reanim', { timeout: 60000 });
+  await (await page.$('#pick-images')).uploadFile(join(work, 'images'));
+  await page.waitForFunction(() => [...document.querySelectorAll('#log > div')].some((line) => line.textContent.startsWith('Images')));
+  const frameField = await page.$('aria/Frame number');
+  await frameField.click({ clickCount: 3 });
+  await page.keyboard.type(String(frame));
+  await page.keyboard.press('Enter');
+  await page.click('aria/Edit');
+  await page.waitForFunction(() => !document.getElementById('edit-bar').hidden);
+  await page.evaluate(({ x, y }) => window.qorutil.preview.setView(1, x, y), origin);
+  canvasBox = await (await page.$('#canvas')).boundingBox();
+});
+
+after(async () => {
+  await browser?.close();
+  rmSync(work, { recursive: true, force: true });
+});
+
+// A point of the stage where the mouse goes for it.
+const onPage = (x, y) => ({ x: canvasBox.x + origin.x + x, y: canvasBox.y + origin.y + y });
+
+async function downloaded(name, timeout = 30000) {
+  const path = join(downloads, name);
+  for (const start = Date.now(); Date.now() - start < timeout; await sleep(100)) {
+    if (existsSync(path) && !existsSync(`${path}.crdownload`)) {
+      await sleep(100);
+      const bytes = readFileSync(path);
+      rmSync(path);
+      return bytes;
+    }
+  }
+  throw new Error(`no download ${name}`);
+}
+
+async function settled() {
+  await page.evaluate(() => new Promise((resolve) => setTimeout(resolve, 50)));
+  await page.waitForFunction(() => !window.qorutil.editor.pumping && window.qorutil.editor.waiting === 0);
+  await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+}
+
+async function saved() {
+  await settled();
+  await page.click('aria/Save as text');
+  return downloaded('walk.reanim');
+}
+
+// Undone, the text saved is the one opened, byte for byte.
+async function undoneToOriginal() {
+  await page.focus('#canvas');
+  await page.keyboard.down('Control');
+  await page.keyboard.press('z');
+  await page.keyboard.up('Control');
+  await page.waitForFunction(() => document.getElementById('undo').disabled);
+  assert.deepEqual(await saved(), original, 'undone, the text comes back byte for byte');
+}
+
+// The lines of the saved text that differ from the one opened: [before, after].
+function changedLines(after) {
+  const a = original.toString('utf8').split('\n');
+  const b = after.toString('utf8').split('\n');
+  assert.equal(a.length, b.length, 'as many lines');
+  return a.flatMap((line, n) => (line === b[n] ? [] : [[line, b[n]]]));
+}
+
+// The selection's handles once the core placed them around `bounds` ({x, y, w, h}, stage units).
+async function handlesAround(bounds) {
+  await settled();
+  await page.waitForFunction((want) => {
+    const frame = window.qorutil.editor.handleFrame;
+    return frame && ['x', 'y', 'w', 'h'].every((key) => Math.abs(frame.bounds[key] - want[key]) < 1e-6);
+  }, { timeout: 10000 }, bounds);
+}
+
+// `held`: what to check before the button is let go.
+async function drag(from, to, steps = 6, held = async () => {}) {
+  await page.mouse.move(from.x, from.y);
+  await page.mouse.down();
+  for (let step = 1; step <= steps; step++) {
+    await page.mouse.move(from.x + ((to.x - from.x) * step) / steps, from.y + ((to.y - from.y) * step) / steps);
+  }
+  await held();
+  await page.mouse.up();
+  await settled();
+}
+
+const selectedTracks = () => page.evaluate(() => [...window.qorutil.preview.selected.tracks]);
+
+test('the turn handle turned a quarter sets kx and ky of that frame to 90, a corner handle sets sx and sy; each undoes to the bytes opened', async () => {
+  await page.mouse.click(onPage(70, 80).x, onPage(70, 80).y);
+  await handlesAround({ x: 50, y: 50, w: 40, h: 60 });
+  assert.deepEqual(await selectedTracks(), [0]);
+
+  // The round handle sits 24 pixels above the middle of the top edge: (70, 26), 20 right of the
+  // pivot (the body's origin, 50, 50) and 24 above it; a quarter turn on takes it to 24 right
+  // and 20 below. Shift holds the turn to steps of 15 degrees.
+  // The inspector follows the drag as it goes.
+  await page.keyboard.down('Shift');
+  await drag(onPage(70, 26), onPage(74, 70), 6, async () => {
+    await settled();
+    assert.deepEqual(await page.$$eval(['#inspect-kx', '#inspect-ky', '#inspect-sx'].join(','), (inputs) => inputs.map((input) => input.value)),
+      ['90', '90', '1'], 'the inspector follows the drag');
+  });
+  await page.keyboard.up('Shift');
+  await page.waitForFunction(() => document.getElementById('undo').textContent === 'Undo Turn body');
+  const bodyLine = '<t><x>50.000</x><y>50.000</y></t>';
+  assert.deepEqual(changedLines(await saved()), [[bodyLine, '<t><x>50.000</x><y>50.000</y><kx>90.000</kx><ky>90.000</ky></t>']]);
+  await undoneToOriginal();
+
+  // The bottom-right corner (90, 110), 40 and 60 from the pivot, to (110, 140): half as far
+  // again each way.
+  await handlesAround({ x: 50, y: 50, w: 40, h: 60 });
+  await drag(onPage(90, 110), onPage(110, 140));
+  await page.waitForFunction(() => document.getElementById('undo').textContent === 'Undo Scale body');
+  assert.deepEqual(changedLines(await saved()), [[bodyLine, '<t><x>50.000</x><y>50.000</y><sx>1.500</sx><sy>1.500</sy></t>']]);
+  await undoneToOriginal();
+});
+
+test('Shift-click adds a part and an arrow nudges both; a box drawn on nothing selects the parts it meets; Escape selects none', async () => {
+  await page.keyboard.press('Escape');
+  await page.mouse.click(onPage(70, 80).x, onPage(70, 80).y);
+  await page.keyboard.down('Shift');
+  await page.mouse.click(onPage(157, 70).x, onPage(157, 70).y);
+  await page.keyboard.up('Shift');
+  await settled();
+  assert.deepEqual(await selectedTracks(), [0, 1]);
+  await page.waitForFunction(() => /2 selected/.test(document.querySelector('.inspector-title').textContent));
+
+  await page.focus('#canvas');
+  await page.keyboard.press('ArrowRight');
+  await page.waitForFunction(() => document.getElementById('undo').textContent.startsWith('Undo Move'));
+  assert.deepEqual(changedLines(await saved()), [
+    ['<t><x>50.000</x><y>50.000</y></t>', '<t><x>51.000</x><y>50.000</y></t>'],
+    ['<t><x>150.000</x><y>45.000</y></t>', '<t><x>151.000</x><y>45.000</y></t>'],
+  ]);
+  await undoneToOriginal();
+
+  await page.keyboard.press('Escape');
+  await settled();
+  assert.deepEqual(await selectedTracks(), []);
+  // From (20, 0), where nothing is drawn, to (120, 120): the body and the head, not the arm.
+  await drag(onPage(20, 0), onPage(120, 120));
+  await page.waitForFunction(() => window.qorutil.preview.selected.tracks.length > 0);
+  assert.deepEqual(await selectedTracks(), [0, 2]);
+  await handlesAround({ x: 45, y: 5, w: 45, h: 105 });
+  await page.screenshot({ path: join(shots, 'handles.png') });
+});
