@@ -148,6 +148,8 @@ test('the turn handle turned a quarter sets kx and ky of that frame to 90, a cor
   });
   await page.keyboard.up('Shift');
   await page.waitForFunction(() => document.getElementById('undo').textContent === 'Undo Turn body');
+  // The clip's box follows the document: the body turned a quarter about (50, 50) reaches x -10.
+  assert.equal(await page.evaluate(() => window.qorutil.preview.currentFraming().area.x), -10);
   const bodyLine = '<t><x>50.000</x><y>50.000</y></t>';
   assert.deepEqual(changedLines(await saved()), [[bodyLine, '<t><x>50.000</x><y>50.000</y><kx>90.000</kx><ky>90.000</ky></t>']]);
   await undoneToOriginal();
@@ -161,7 +163,7 @@ test('the turn handle turned a quarter sets kx and ky of that frame to 90, a cor
   await undoneToOriginal();
 });
 
-test('Shift-click adds a part and an arrow nudges both; a box drawn on nothing selects the parts it meets; Escape selects none', async () => {
+test('Shift-click adds a part, a number typed in the inspector and an arrow change both; a box drawn on nothing selects the parts it meets; Escape selects none', async () => {
   await page.keyboard.press('Escape');
   await page.mouse.click(onPage(70, 80).x, onPage(70, 80).y);
   await page.keyboard.down('Shift');
@@ -170,6 +172,16 @@ test('Shift-click adds a part and an arrow nudges both; a box drawn on nothing s
   await settled();
   assert.deepEqual(await selectedTracks(), [0, 1]);
   await page.waitForFunction(() => /2 selected/.test(document.querySelector('.inspector-title').textContent));
+  // A number typed in the inspector is set in both.
+  await page.click('#inspect-y', { clickCount: 3 });
+  await page.keyboard.type('7');
+  await page.keyboard.press('Enter');
+  await page.waitForFunction(() => document.getElementById('undo').textContent.startsWith('Undo Set y'));
+  assert.deepEqual(changedLines(await saved()), [
+    ['<t><x>50.000</x><y>50.000</y></t>', '<t><x>50.000</x><y>7.000</y></t>'],
+    ['<t><x>150.000</x><y>45.000</y></t>', '<t><x>150.000</x><y>7.000</y></t>'],
+  ]);
+  await undoneToOriginal();
 
   await page.focus('#canvas');
   await page.keyboard.press('ArrowRight');
@@ -189,4 +201,20 @@ test('Shift-click adds a part and an arrow nudges both; a box drawn on nothing s
   assert.deepEqual(await selectedTracks(), [0, 2]);
   await handlesAround({ x: 45, y: 5, w: 45, h: 105 });
   await page.screenshot({ path: join(shots, 'handles.png') });
+});
+
+test('the image field offers the images folder by the names frames give them, and sets the one chosen', async () => {
+  await page.keyboard.press('Escape');
+  await page.mouse.click(onPage(70, 80).x, onPage(70, 80).y);
+  await settled();
+  await page.waitForFunction(() => document.querySelectorAll('#inspect-image-choices option').length === 3);
+  assert.deepEqual(await page.$$eval('#inspect-image-choices option', (options) => options.map((option) => option.value)),
+    ['IMAGE_REANIM_ARM', 'IMAGE_REANIM_BODY', 'IMAGE_REANIM_HEAD']);
+  assert.equal(await page.$eval('#inspect-image', (input) => input.list.id), 'inspect-image-choices');
+  await page.click('#inspect-image', { clickCount: 3 });
+  await page.keyboard.type('IMAGE_REANIM_HEAD');
+  await page.keyboard.press('Enter');
+  await page.waitForFunction(() => document.getElementById('undo').textContent === 'Undo Set image of body');
+  assert.deepEqual(changedLines(await saved()), [['<t><x>50.000</x><y>50.000</y></t>', '<t><x>50.000</x><y>50.000</y><i>IMAGE_REANIM_HEAD</i></t>']]);
+  await undoneToOriginal();
 });
