@@ -1,14 +1,12 @@
 // Editing the previewed file: a thin layer over the core's document in the worker. The page
 // sends edits (editwork.js) and draws what comes back; undo and redo are the document's own.
-// On the stage a click selects the part under the pointer (the core's hit test), Shift-click adds
-// one, a drag on nothing draws a box that selects; the handles (handles.js) move, turn, scale and
-// skew what is selected, as the core works out; the arrows nudge it. The inspector sets the
-// selected tracks' fields in the frame shown.
+// On the stage (stage.js) parts are selected and dragged; the arrows nudge what is selected. The
+// inspector sets the selected tracks' fields in the frame shown.
 import { stateOf } from './draw.js';
-import { cursorFor, dragKind, drawBox, drawHandles, handleAt } from './handles.js';
 import { Inspector } from './inspector.js';
 import { baseName } from './paths.js';
 import { download } from './save.js';
+import { Stage } from './stage.js';
 import { writeBack } from './writeback.js';
 
 const nudgeSmall = 1;
@@ -34,13 +32,13 @@ export class Editor {
     this.entry = null; // the file shown
     this.state = null; // {undoName, redoName, changed, kind} of the file edited
     this.unsaved = new Set(); // paths of files changed since they were saved
-    this.gesture = null;
     this.pendingDrag = null;
     this.pumping = null;
     this.waiting = 0; // requests under way, for tests to wait on
     this.onChange = () => {}; // (entry, changed, form): the file's standing after a reply (kept across visits)
     this.onSaved = () => {}; // (entry): saved in its own form
     this.inspector = new Inspector(el.inspector, (field, value) => this.setField(field, value));
+    this.stage = new Stage(this);
     preview.onFrame = () => this.refresh();
     this.wire();
   }
@@ -60,19 +58,7 @@ export class Editor {
     el.save.onclick = () => this.save(this.state ? this.state.kind : 'text', true);
     el.saveText.onclick = () => this.save('text');
     el.saveCompiled.onclick = () => this.save('compiled');
-    const canvas = this.preview.el.canvas;
-    // Before the preview's own handlers (which pan): capture on the canvas runs first.
-    canvas.addEventListener('pointerdown', (event) => this.pointerDown(event), { capture: true });
-    canvas.addEventListener('pointermove', (event) => this.pointerMove(event), { capture: true });
-    canvas.addEventListener('pointerup', (event) => this.pointerUp(event), { capture: true });
-    canvas.addEventListener('pointercancel', (event) => this.pointerUp(event), { capture: true });
     window.addEventListener('keydown', (event) => this.key(event), { capture: true });
-    window.addEventListener('keyup', (event) => {
-      if (event.key !== ' ' || !this.spaceHeld) return;
-      this.spaceHeld = false;
-      if (this.active && !this.spacePanned) this.preview.player.toggle();
-    });
-    this.preview.overlay = (context, view) => this.drawOver(context, view);
     window.addEventListener('beforeunload', (event) => {
       if (this.unsaved.size === 0) return;
       event.preventDefault();
@@ -85,7 +71,7 @@ export class Editor {
   // A file shown in the preview; `editing`: the worker holds edits of it, so it opens in Edit.
   shown(entry, editing) {
     this.entry = entry;
-    this.gesture = null;
+    this.stage.gesture = null;
     if (editing) this.start();
     else this.setActive(false);
   }
@@ -311,174 +297,6 @@ export class Editor {
     if (this.offeredImages === key) this.inspector.offerImages(reply.names);
   }
 
-  // --- The stage: a click selects (Shift adds or takes away), a drag moves what is selected or
-  // works a handle, a drag on nothing draws a box that selects; the middle button or Space+drag pans
-
-  local(event) {
-    return this.preview.local(event);
-  }
-
-  // A point of the canvas (CSS pixels) in stage units.
-  stagePoint(at) {
-    const { preview } = this;
-    return { x: (at.x - preview.pan.x) / preview.zoom, y: (at.y - preview.pan.y) / preview.zoom };
-  }
-
-  view() {
-    return { zoom: this.preview.zoom, pan: this.preview.pan };
-  }
-
-  async pointerDown(event) {
-    const { preview } = this;
-    // The middle button, or Space held, pans as the viewer does: its own handlers take it.
-    if (this.spaceHeld) this.spacePanned = true;
-    // A gesture whose button is up already may still wait on the worker: a new one goes ahead.
-    if (!this.active || !preview.animation || (this.gesture && !this.gesture.done) || this.spaceHeld) return;
-    if (event.button === 1) event.preventDefault(); // no scrolling by the middle button: it pans
-    if (event.button !== 0) return;
-    event.stopImmediatePropagation();
-    preview.el.canvas.setPointerCapture(event.pointerId);
-    const at = this.local(event);
-    const gesture = { id: event.pointerId, start: at, last: at, mode: 'pending', moved: false, shift: event.shiftKey };
-    this.gesture = gesture;
-    const frame = preview.player.frame;
-    const grabbed = handleAt(this.currentHandles(), this.view(), at);
-    if (grabbed && grabbed !== 'inside') {
-      this.grab(gesture, dragKind(grabbed, event.altKey), grabbed);
-      return;
-    }
-    const reply = await this.jobs.request({ op: 'itemAt', frame, hidden: preview.hidden.map(Boolean), ...this.stagePoint(at) });
-    if (this.gesture !== gesture && !gesture.done) return;
-    const track = reply.path.length > 0 ? reply.path[0] : -1;
-    const drawn = track >= 0 && stateOf(preview.animation, track, frame);
-    if (drawn && event.shiftKey) {
-      preview.selected.toggle(track);
-      gesture.mode = 'none';
-    } else if (drawn || grabbed === 'inside') {
-      if (drawn && !preview.selected.has(track)) preview.selected.only(track);
-      this.grab(gesture, 'move', 'inside');
-      return;
-    } else {
-      gesture.mode = 'box';
-    }
-    if (gesture.done) this.finish(gesture);
-    else preview.draw();
-  }
-
-  // A handle or a part held: a drag once the pointer moves, else a click.
-  grab(gesture, kind, handle) {
-    Object.assign(gesture, { mode: 'grab', kind, handle });
-    if (gesture.moved) this.beginDrag(gesture);
-    else if (gesture.done) this.finish(gesture);
-  }
-
-  // The core remembers where the tracks stood; the moves already made follow.
-  async beginDrag(gesture) {
-    const { preview } = this;
-    const { kind, handle } = gesture;
-    gesture.mode = 'starting';
-    this.dragFrame = preview.player.frame;
-    this.draggedHandles = kind === 'move' ? this.handleFrame : null;
-    const reply = await this.request('editBeginDrag', { kind, handle, tracks: preview.selected.tracks, frame: this.dragFrame,
-      ...this.stagePoint(gesture.start) });
-    if (this.gesture !== gesture && !gesture.done) return;
-    gesture.mode = reply && reply.began ? 'drag' : 'none';
-    if (gesture.mode === 'drag' && gesture.moved) this.dragPointer(this.stagePoint(gesture.last), gesture.constrain);
-    if (gesture.done) this.finish(gesture);
-  }
-
-  pointerMove(event) {
-    const gesture = this.gesture;
-    if (!gesture || gesture.done || gesture.id !== event.pointerId) {
-      this.hover(event);
-      return;
-    }
-    event.stopImmediatePropagation();
-    const now = this.local(event);
-    gesture.last = now;
-    gesture.constrain = event.shiftKey;
-    gesture.moved = gesture.moved || now.x !== gesture.start.x || now.y !== gesture.start.y;
-    if (gesture.mode === 'drag') {
-      this.dragPointer(this.stagePoint(now), event.shiftKey);
-      this.preview.draw();
-    } else if (gesture.mode === 'grab' && gesture.moved) {
-      this.beginDrag(gesture);
-    } else if (gesture.mode === 'box') {
-      this.preview.draw();
-    }
-  }
-
-  // The cursor says what a drag from here does.
-  hover(event) {
-    if (!this.active || (this.gesture && !this.gesture.done)) return;
-    const grabbed = handleAt(this.handleFrame, this.view(), this.local(event));
-    this.preview.el.canvas.style.cursor = this.spaceHeld ? 'grab' : cursorFor(grabbed, event.altKey);
-  }
-
-  pointerUp(event) {
-    const gesture = this.gesture;
-    if (!gesture || gesture.done || gesture.id !== event.pointerId) return;
-    event.stopImmediatePropagation();
-    gesture.done = true;
-    if (gesture.mode !== 'pending' && gesture.mode !== 'starting') this.finish(gesture);
-  }
-
-  async finish(gesture) {
-    if (this.gesture === gesture) this.gesture = null;
-    const { preview } = this;
-    if (gesture.mode === 'drag') {
-      this.draggedHandles = null;
-      if (gesture.moved) await this.seal();
-      preview.draw();
-    } else if (gesture.mode === 'box') {
-      preview.draw();
-      if (!gesture.moved) {
-        if (!gesture.shift) preview.selected.clear();
-        return;
-      }
-      const from = this.stagePoint(gesture.start);
-      const to = this.stagePoint(gesture.last);
-      const box = { x: Math.min(from.x, to.x), y: Math.min(from.y, to.y), w: Math.abs(to.x - from.x), h: Math.abs(to.y - from.y) };
-      const reply = await this.ask({ op: 'tracksIn', frame: preview.player.frame, box, hidden: preview.hidden.map(Boolean) });
-      preview.selected.set(gesture.shift ? [...preview.selected.tracks, ...reply.tracks] : reply.tracks);
-    }
-  }
-
-  // What the editor draws over the frame: the handles of what is selected (following a move as
-  // it goes; hidden while a turn or scale goes), and the box being drawn.
-  drawOver(context, view) {
-    if (!this.active) return;
-    const gesture = this.gesture;
-    if (gesture && gesture.mode === 'box' && gesture.moved) drawBox(context, gesture.start, gesture.last, view.ratio);
-    const dragging = gesture && (gesture.mode === 'drag' || gesture.mode === 'starting') && gesture.moved;
-    if (dragging && this.draggedHandles) {
-      const shift = { x: (gesture.last.x - gesture.start.x) / view.zoom, y: (gesture.last.y - gesture.start.y) / view.zoom };
-      const frame = this.draggedHandles;
-      drawHandles(context, { bounds: { ...frame.bounds, x: frame.bounds.x + shift.x, y: frame.bounds.y + shift.y },
-        pivot: [frame.pivot[0] + shift.x, frame.pivot[1] + shift.y] }, view);
-    } else if (!dragging && this.currentHandles()) {
-      drawHandles(context, this.handleFrame, view);
-    }
-  }
-
-  // Where the selection's handles sit in the frame shown, asked of the core when the selection,
-  // the frame or the document changed; null until it answers, or with nothing selected.
-  currentHandles() {
-    const { preview } = this;
-    const tracks = preview.selected.tracks;
-    const key = `${tracks.join(',')}/${preview.player.frame}/${this.version}`;
-    if (key === this.handlesKey) return this.handleFrame;
-    this.handlesKey = key;
-    this.handleFrame = null;
-    if (tracks.length === 0) return null;
-    this.jobs.request({ op: 'handles', tracks, frame: preview.player.frame }).then((reply) => {
-      if (this.handlesKey !== key) return;
-      this.handleFrame = reply.handles;
-      preview.draw();
-    });
-    return null;
-  }
-
   // --- Keys, while editing
 
   key(event) {
@@ -493,20 +311,10 @@ export class Editor {
       return;
     }
     if (typing || (event.target.closest && event.target.closest('dialog'))) return;
-    if (event.key === ' ' && !control && !event.altKey) {
-      // Held, a drag pans; pressed and let go, it plays or pauses as in the viewer.
-      event.preventDefault();
-      event.stopImmediatePropagation();
-      if (!event.repeat && !this.spaceHeld) {
-        this.spaceHeld = true;
-        this.spacePanned = false;
-      }
-      return;
-    }
+    if (this.stage.key(event)) return;
     let act = null;
     if (control && !event.altKey && letter === 'z') act = () => (event.shiftKey ? this.redo() : this.undo());
     else if (control && !event.altKey && letter === 'y') act = () => this.redo();
-    else if (event.key === 'Escape' && !control && this.preview.selected.tracks.length > 0) act = () => this.preview.selected.clear();
     else if (!control && !event.altKey && event.key.startsWith('Arrow') && this.preview.selectedTrack >= 0) {
       const step = event.shiftKey ? nudgeLarge : nudgeSmall;
       const [dx, dy] = { ArrowLeft: [-step, 0], ArrowRight: [step, 0], ArrowUp: [0, -step], ArrowDown: [0, step] }[event.key];

@@ -112,7 +112,7 @@ function changedLines(after) {
 async function handlesAround(bounds) {
   await settled();
   await page.waitForFunction((want) => {
-    const frame = window.qorutil.editor.handleFrame;
+    const frame = window.qorutil.editor.stage.handleFrame;
     return frame && ['x', 'y', 'w', 'h'].every((key) => Math.abs(frame.bounds[key] - want[key]) < 1e-6);
   }, { timeout: 10000 }, bounds);
 }
