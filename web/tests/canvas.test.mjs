@@ -218,3 +218,33 @@ test('the image field offers the images folder by the names frames give them, an
   assert.deepEqual(changedLines(await saved()), [['<t><x>50.000</x><y>50.000</y></t>', '<t><x>50.000</x><y>50.000</y><i>IMAGE_REANIM_HEAD</i></t>']]);
   await undoneToOriginal();
 });
+
+test('while editing the middle button and Space+drag pan the view and change nothing; Space alone still plays', async () => {
+  await page.keyboard.press('Escape');
+  await page.mouse.click(onPage(70, 80).x, onPage(70, 80).y);
+  await settled();
+  const pan = () => page.evaluate(() => ({ ...window.qorutil.preview.pan }));
+  const start = onPage(70, 80); // on the body: a drag there with the left button alone would move it
+  await page.mouse.move(start.x, start.y);
+  await page.mouse.down({ button: 'middle' });
+  await page.mouse.move(start.x + 30, start.y + 20, { steps: 3 });
+  await page.mouse.up({ button: 'middle' });
+  assert.deepEqual(await pan(), { x: origin.x + 30, y: origin.y + 20 });
+  await page.focus('#canvas');
+  await page.keyboard.down(' ');
+  await page.mouse.move(start.x + 30, start.y + 20);
+  await page.mouse.down();
+  await page.mouse.move(start.x, start.y, { steps: 3 });
+  await page.mouse.up();
+  await page.keyboard.up(' ');
+  await settled();
+  assert.deepEqual(await pan(), origin);
+  assert.equal(await page.$eval('#undo', (button) => button.disabled), true, 'nothing edited');
+  assert.deepEqual(await selectedTracks(), [0]);
+  assert.equal(await page.evaluate(() => window.qorutil.preview.player.playing), false);
+  await page.keyboard.press(' ');
+  assert.equal(await page.evaluate(() => window.qorutil.preview.player.playing), true);
+  await page.keyboard.press(' ');
+  assert.equal(await page.evaluate(() => window.qorutil.preview.player.playing), false);
+  assert.deepEqual(changedLines(await saved()), []);
+});
