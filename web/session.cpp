@@ -207,7 +207,8 @@ bool Session::dragTo(qor::Point to, bool constrain)
 {
     if (!document_ || !dragging_)
         return false;
-    const std::vector<DragValue> values = dragged(dragging_->gesture, dragging_->start, to, constrain);
+    std::vector<DragValue> values = dragged(dragging_->gesture, dragging_->start, to, constrain);
+    keepUntouched(document_->reanim(), dragging_->gesture, constrain, values);
     std::optional<Change> change = drag(document_->reanim(), dragging_->gesture.kind, values);
     return change && document_->apply(std::move(*change));
 }

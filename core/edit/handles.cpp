@@ -121,4 +121,21 @@ std::vector<DragValue> dragged(const Gesture &gesture, std::span<const Pose> sta
     return values;
 }
 
+void keepUntouched(const Reanim &reanim, const Gesture &gesture, bool constrain, std::span<DragValue> values)
+{
+    const bool across = gesture.handle == Handle::North || gesture.handle == Handle::South;
+    const bool along = gesture.handle == Handle::East || gesture.handle == Handle::West;
+    const bool oneField = gesture.kind == Drag::Skew || (gesture.kind == Drag::Scale && !constrain);
+    if (!oneField || !(across || along))
+        return;
+    const bool scale = gesture.kind == Drag::Scale;
+    float ReanimTransform::*const kept = along ? (scale ? &ReanimTransform::sy : &ReanimTransform::ky)
+                                               : (scale ? &ReanimTransform::sx : &ReanimTransform::kx);
+    for (DragValue &value : values) {
+        if (value.track >= reanim.tracks.size() || value.frame >= reanim.tracks[value.track].transforms.size())
+            continue;
+        (along ? value.second : value.first) = reanim.tracks[value.track].transforms[value.frame].*kept;
+    }
+}
+
 } // namespace qor::edit

@@ -60,4 +60,9 @@ inline constexpr double turnStep = 15.0; // degrees, a turn or skew with the con
 // float) is left out.
 std::vector<DragValue> dragged(const Gesture &gesture, std::span<const Pose> start, Point to, bool constrain);
 
+// The field of the two that a skew, or an edge's scale without the constraint, leaves alone put
+// back in `values` to what each frame itself gives (unset stays unset), so that the drag sets only
+// the field it changes and the other goes on carrying.
+void keepUntouched(const Reanim &reanim, const Gesture &gesture, bool constrain, std::span<DragValue> values);
+
 } // namespace qor::edit

@@ -1,4 +1,5 @@
 #include "core/edit/handles.h"
+#include "core/format/reanim.h"
 
 #include <doctest/doctest.h>
 
@@ -71,6 +72,43 @@ TEST_CASE("a drag of each handle gives the two fields of its kind, about the piv
         CAPTURE(row.what);
         const Pose poses[] = {pose};
         CHECK(dragged({row.kind, row.handle, pivot, row.from}, poses, row.to, row.constrain) == row.values);
+    }
+}
+
+TEST_CASE("a skew, or an edge's scale, sets only the field it changes: the other keeps what the frame gives")
+{
+    // Frame 0 gives kx 5 and sy 3 alone; frame 1 gives nothing.
+    qor::Reanim reanim;
+    reanim.tracks.push_back({"part", std::vector<qor::ReanimTransform>(2)});
+    reanim.tracks[0].transforms[0].kx = 5.0f;
+    reanim.tracks[0].transforms[0].sy = 3.0f;
+    constexpr float unset = qor::unsetValue;
+    struct Row {
+        const char *what;
+        Drag kind;
+        Handle handle;
+        bool constrain;
+        DragValue kept; // from {0, frame, 1, 2}
+    };
+    const Row rows[] = {
+        {"an east skew keeps ky unset", Drag::Skew, Handle::East, false, {0, 0, 1, unset}},
+        {"a south skew keeps kx given", Drag::Skew, Handle::South, false, {0, 0, 5, 2}},
+        {"an east scale keeps sy given", Drag::Scale, Handle::East, false, {0, 0, 1, 3}},
+        {"a north scale keeps sx unset", Drag::Scale, Handle::North, false, {0, 0, unset, 2}},
+        {"a constrained edge scale sets both", Drag::Scale, Handle::North, true, {0, 0, 1, 2}},
+        {"a corner scale sets both", Drag::Scale, Handle::SouthEast, false, {0, 0, 1, 2}},
+        {"a turn sets both", Drag::Turn, Handle::Turn, false, {0, 0, 1, 2}},
+        {"a move sets both", Drag::Move, Handle::Inside, false, {0, 0, 1, 2}},
+    };
+    for (const Row &row : rows) {
+        CAPTURE(row.what);
+        DragValue values[] = {{0, 0, 1, 2}, {0, 1, 1, 2}, {1, 0, 1, 2}};
+        keepUntouched(reanim, {row.kind, row.handle, {}, {}}, row.constrain, values);
+        CHECK(values[0] == row.kept);
+        // Frame 1 gives nothing: what the drag leaves alone stays unset there too.
+        CHECK(values[1].first == (row.kept.first == 1 ? 1 : unset));
+        CHECK(values[1].second == (row.kept.second == 2 ? 2 : unset));
+        CHECK(values[2] == DragValue{1, 0, 1, 2}); // no such track: left as it is
     }
 }
 

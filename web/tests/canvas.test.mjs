@@ -131,7 +131,7 @@ async function drag(from, to, steps = 6, held = async () => {}) {
 
 const selectedTracks = () => page.evaluate(() => [...window.qorutil.preview.selected.tracks]);
 
-test('the turn handle turned a quarter sets kx and ky of that frame to 90, a corner handle sets sx and sy; each undoes to the bytes opened', async () => {
+test('the turn handle turned a quarter sets kx and ky of that frame to 90, a corner handle sets sx and sy, Alt on an edge skews kx alone; each undoes to the bytes opened', async () => {
   await page.mouse.click(onPage(70, 80).x, onPage(70, 80).y);
   await handlesAround({ x: 50, y: 50, w: 40, h: 60 });
   assert.deepEqual(await selectedTracks(), [0]);
@@ -160,6 +160,18 @@ test('the turn handle turned a quarter sets kx and ky of that frame to 90, a cor
   await drag(onPage(90, 110), onPage(110, 140));
   await page.waitForFunction(() => document.getElementById('undo').textContent === 'Undo Scale body');
   assert.deepEqual(changedLines(await saved()), [[bodyLine, '<t><x>50.000</x><y>50.000</y><sx>1.500</sx><sy>1.500</sy></t>']]);
+  await undoneToOriginal();
+
+  // Alt on the right edge (90, 80), 40 right of the pivot and 30 below, skews: taken to (90, 120)
+  // it turns the x axis by 23.4 degrees, 30 in steps of 15; ky, which the frame leaves unset, stays so.
+  await handlesAround({ x: 50, y: 50, w: 40, h: 60 });
+  await page.keyboard.down('Alt');
+  await page.keyboard.down('Shift');
+  await drag(onPage(90, 80), onPage(90, 120));
+  await page.keyboard.up('Shift');
+  await page.keyboard.up('Alt');
+  await page.waitForFunction(() => document.getElementById('undo').textContent === 'Undo Skew body');
+  assert.deepEqual(changedLines(await saved()), [[bodyLine, '<t><x>50.000</x><y>50.000</y><kx>30.000</kx></t>']]);
   await undoneToOriginal();
 });
 
