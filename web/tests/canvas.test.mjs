@@ -2,7 +2,8 @@
 // keys: the handles turn and scale what is selected, Shift-click adds a part, the arrows nudge
 // every part selected, a box drawn on nothing selects the parts it meets. Each edit is read back
 // from the saved text (only the fields it names change, in that frame) and undone to the bytes
-// opened. The screenshot with the handles goes to build-web/screenshots/handles.png.
+// opened. The screenshots with the handles and with a box being drawn go to build-web/screenshots/
+// (handles.png, box-select.png).
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
@@ -208,7 +209,10 @@ test('Shift-click adds a part, a number typed in the inspector and an arrow chan
   await settled();
   assert.deepEqual(await selectedTracks(), []);
   // From (20, 0), where nothing is drawn, to (120, 120): the body and the head, not the arm.
-  await drag(onPage(20, 0), onPage(120, 120));
+  await drag(onPage(20, 0), onPage(120, 120), 6, async () => {
+    await settled();
+    await page.screenshot({ path: join(shots, 'box-select.png') });
+  });
   await page.waitForFunction(() => window.qorutil.preview.selected.tracks.length > 0);
   assert.deepEqual(await selectedTracks(), [0, 2]);
   await handlesAround({ x: 45, y: 5, w: 45, h: 105 });
