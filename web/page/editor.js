@@ -12,6 +12,11 @@ import { writeBack } from './writeback.js';
 const nudgeSmall = 1;
 const nudgeLarge = 10;
 
+// Sets those of `values` (property: value) that `node` does not have already.
+function put(node, values) {
+  for (const [property, value] of Object.entries(values)) if (node[property] !== value) node[property] = value;
+}
+
 // The name a save in `form` gets: the file's own in its own form, else the converters' output name.
 function savedName(path, form) {
   const name = baseName(path);
@@ -245,16 +250,14 @@ export class Editor {
     const { el, state } = this;
     const undo = state && state.undoName ? `Undo ${state.undoName}` : 'Undo';
     const redo = state && state.redoName ? `Redo ${state.redoName}` : 'Redo';
-    el.undo.textContent = undo;
-    el.undo.disabled = !(state && state.undoName);
-    el.undo.title = `${undo} (Ctrl+Z)`;
-    el.redo.textContent = redo;
-    el.redo.disabled = !(state && state.redoName);
-    el.redo.title = `${redo} (Ctrl+Shift+Z or Ctrl+Y)`;
     const form = state ? state.kind : 'text';
-    el.save.title = `Save as ${form}, as the file came (Ctrl+S)`;
-    el.save.textContent = state && state.changed ? 'Save •' : 'Save';
-    el.save.setAttribute('aria-label', state && state.changed ? 'Save (changed since saved)' : 'Save');
+    // Written only where it differs: every reply of a drag comes here, and a page that changes
+    // nothing lays nothing out again.
+    put(el.undo, { textContent: undo, disabled: !(state && state.undoName), title: `${undo} (Ctrl+Z)` });
+    put(el.redo, { textContent: redo, disabled: !(state && state.redoName), title: `${redo} (Ctrl+Shift+Z or Ctrl+Y)` });
+    put(el.save, { title: `Save as ${form}, as the file came (Ctrl+S)`, textContent: state && state.changed ? 'Save •' : 'Save' });
+    const label = state && state.changed ? 'Save (changed since saved)' : 'Save';
+    if (el.save.getAttribute('aria-label') !== label) el.save.setAttribute('aria-label', label);
   }
 
   // The inspector for the selected track in the frame shown.

@@ -93,8 +93,10 @@ export class Inspector {
   // `shown`: {name, frame, given, state, count}: what the frame itself gives (null where it carries)
   // and the values it has, carried ones included, and how many tracks are selected; null when none is.
   show(shown) {
+    // Only what differs is written: a page that changes nothing lays nothing out again.
     const several = shown && shown.count > 1 ? ` (${shown.count} selected: a number set here is set in each)` : '';
-    this.title.textContent = shown ? `${shown.name || 'Track'}, frame ${shown.frame}${several}` : 'Select a part to edit it';
+    const title = shown ? `${shown.name || 'Track'}, frame ${shown.frame}${several}` : 'Select a part to edit it';
+    if (this.title.textContent !== title) this.title.textContent = title;
     for (const [field, input] of this.inputs) {
       const mark = this.marks.get(field);
       const given = shown && shown.given ? shown.given[field] : null;
@@ -104,12 +106,14 @@ export class Inspector {
         const value = shown.state[field];
         text = numberFields.includes(field) ? shownNumber(value) : value || '';
       }
-      if (document.activeElement !== input || input.value === input.dataset.shown) input.value = text;
-      input.dataset.shown = text;
-      input.disabled = !shown || !shown.given;
+      if ((document.activeElement !== input || input.value === input.dataset.shown) && input.value !== text) input.value = text;
+      if (input.dataset.shown !== text) input.dataset.shown = text;
+      if (input.disabled !== (!shown || !shown.given)) input.disabled = !shown || !shown.given;
       input.classList.toggle('carried', !set);
-      mark.textContent = !shown ? '' : set ? 'set' : 'carried';
-      mark.title = set ? 'This frame sets it' : 'Carried from the frames before; type a value to set it here';
+      const says = !shown ? '' : set ? 'set' : 'carried';
+      if (mark.textContent !== says) mark.textContent = says;
+      const why = set ? 'This frame sets it' : 'Carried from the frames before; type a value to set it here';
+      if (mark.title !== why) mark.title = why;
     }
   }
 }

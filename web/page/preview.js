@@ -394,7 +394,8 @@ export class Preview {
     const frame = this.player.frame;
     const clip = this.currentClip();
     this.timeline.setFrame(frame);
-    this.el.frameLabel.textContent = `Frame ${frame} (${clip.frames ? frame - clip.first + 1 : 0}/${clip.frames})`;
+    const label = `Frame ${frame} (${clip.frames ? frame - clip.first + 1 : 0}/${clip.frames})`;
+    if (this.el.frameLabel.textContent !== label) this.el.frameLabel.textContent = label;
     this.greyHidden(frame);
     this.showValues();
     this.draw();
@@ -402,13 +403,15 @@ export class Preview {
   }
 
   // Greys the drawn tracks not shown in the frame (its f below 0, or past the track's end), as
-  // the evaluation the core sent says.
+  // the evaluation the core sent says. What is as it was is left alone, so that a selection
+  // lays out nothing again.
   greyHidden(frame) {
     for (const item of this.el.tracks.children) {
       const state = stateOf(this.animation, Number(item.dataset.track), frame);
       const hidden = !state || !(state.f >= 0);
       item.classList.toggle('hidden-in-frame', hidden);
-      item.title = hidden ? 'Hidden in this frame' : '';
+      const title = hidden ? 'Hidden in this frame' : '';
+      if (item.title !== title) item.title = title;
     }
   }
 

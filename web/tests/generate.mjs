@@ -139,3 +139,9 @@ export function bombFile(path) {
     return bytes;
   }
 }
+
+// The largest file the editor's speed is held to: 120 image tracks and two clip markers over
+// 650 frames, about 500 KB compiled.
+export function largeAnimation() {
+  return randomAnimation(7, { tracks: 120, frames: 650, images: ['IMAGE_REANIM_PART', 'IMAGE_REANIM_ARM', 'IMAGE_REANIM_HEAD'] });
+}
