@@ -18,6 +18,7 @@ export const keyList = [
   ['Double click', 'select the track drawn under the pointer'],
   ['Click (editing)', 'select the part under the pointer; on nothing, none'],
   ['Drag (editing)', 'move the part under the pointer (on nothing: pan)'],
+  ['Double click (editing)', 'on a part that attaches a listed animation: edit that animation (or Edit attached)'],
   ['Arrows / Shift+Arrows (editing)', 'move the selected part by 1 / 10'],
   ['Enter (in a field)', 'set it in this frame; empty, it carries the value before'],
   ['Ctrl+Z', 'undo (editing)'],
