@@ -1,6 +1,7 @@
 // Nothing lost, in Debian's Chromium at 1280 x 720, driven as a person drives it: a file changed
 // in three steps and left without saving comes back with its history (every save at every step
-// of undo the same as before the reload, and redo too); a file opened with a handle saves back
+// of undo the same as before the reload, and redo too), or, when its kept steps can't be taken
+// up, as it was last kept, the log saying so; a file opened with a handle saves back
 // into it after a reload; an animation that another attaches is drawn while the other is edited,
 // is opened for editing from it, and drawn in it as it was edited. The screenshot of the restored
 // file goes to build-web/screenshots/restored.png.
@@ -154,6 +155,32 @@ test('a file changed in three steps and left unsaved comes back with its history
   await undoIs('Undo Add track track3');
   await settled();
   assert.deepEqual(await saveCompiled('walk.reanim.compiled'), saves[3]);
+  await page.evaluate(() => window.qorutil.keeper.discard());
+});
+
+// Kept edits the page can't take up (say the page changed since they were kept): the file comes
+// back as it was last kept, without its steps, and the log says so.
+test('kept edits that cannot be taken up give the file as last kept, without its undo steps, and say so', async () => {
+  await page.$$eval('#list tbody tr td.path', (cells) => cells.find((cell) => cell.textContent.includes('walk.reanim')).click());
+  await shown('walk.reanim');
+  if (await page.$eval('#edit-bar', (bar) => bar.hidden)) await page.click('aria/Edit');
+  await editing();
+  await page.click('aria/Delete frame');
+  await undoIs('Undo Delete frame');
+  await settled();
+  const compiled = await saveCompiled('walk.reanim.compiled');
+  await page.evaluate(async () => {
+    const { keeper } = window.qorutil;
+    await keeper.flush();
+    const [record] = (await keeper.kept()).filter((each) => each.path === 'walk.reanim');
+    await keeper.run('readwrite', (store) => store.put({ ...record, edits: new Uint8Array([81, 79, 82, 69, 99, 0, 0, 0]) }));
+  });
+  await loaded();
+  await restore();
+  await logged('warning: walk.reanim: the undo steps kept of it could not be taken up; it opens as it was last kept, without them');
+  assert.deepEqual(await saveCompiled('walk.reanim.compiled'), compiled, 'it saves what it saved before the reload');
+  assert.equal(await page.$eval('#undo', (button) => button.disabled), true);
+  assert.match(await page.$eval('#list tbody tr td.path', (cell) => cell.textContent), /^•walk\.reanim/, 'changed until saved');
   await page.evaluate(() => window.qorutil.keeper.discard());
 });
 
