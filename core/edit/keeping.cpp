@@ -20,6 +20,7 @@ constexpr std::size_t maxWordBytes = 4096;
 // The least a frame and a track take in the bytes, to refuse counts the bytes cannot hold.
 constexpr std::size_t frameBytes = 8 * 4 + 3 * 4;
 constexpr std::size_t trackBytes = 2 * 4;
+constexpr std::size_t stepBytes = 2 * 4 + 8 + 4; // name, merge key, version, parts
 
 template <class... Ts>
 struct Overloaded : Ts... {
@@ -252,7 +253,7 @@ public:
     template <class Steps>
     std::optional<Steps> steps()
     {
-        const auto size = count(3 * 4 + 2 * 4);
+        const auto size = count(stepBytes);
         if (!size)
             return std::nullopt;
         Steps steps;
