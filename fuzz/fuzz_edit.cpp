@@ -1,6 +1,9 @@
 // Any run of edits on a small document: each one undone gives the text before it and redone the
-// text after it, and undoing them all gives back the original text and compiled file.
+// text after it, and undoing them all gives back the original text and compiled file. Its edits
+// kept as bytes are taken up by the file opened anew, which undoes the same way; and the input
+// itself taken as kept edits is read within its ends, whatever it holds.
 #include "core/edit/document.h"
+#include "core/edit/keeping.h"
 #include "core/edit/operations.h"
 #include "core/edit/saving.h"
 #include "core/format/bodywriter.h"
@@ -123,6 +126,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 qorfuzz::failed("redo did not give the text after", after, textOf(document));
         }
     }
+    auto again = Document::open("small.reanim", qor::bytesOf(originalText), qor::FileKind::Text);
+    if (!again.document || !resumeEdits(*again.document, keptEdits(document)))
+        qorfuzz::failed("the kept edits were not taken up by the file opened anew");
+    if (textOf(*again.document) != textOf(document))
+        qorfuzz::failed("the kept edits taken up did not give the text they were kept at", textOf(document),
+                        textOf(*again.document));
+    auto other = Document::open("small.reanim", qor::bytesOf(originalText), qor::FileKind::Text);
+    if (other.document)
+        resumeEdits(*other.document, qor::ByteView(data, size));
+    while (again.document->undo()) {
+    }
+    if (textOf(*again.document) != originalText)
+        qorfuzz::failed("undoing the kept edits did not give the original text", originalText, textOf(*again.document));
     while (document.undo()) {
     }
     if (textOf(document) != originalText)

@@ -363,7 +363,6 @@ public:
 
     const std::vector<std::string> &problems() const { return problems_; }
 
-private:
     std::optional<std::string> find(std::string_view wanted) const
     {
         const std::vector<std::string> names = files_.names();
@@ -379,6 +378,7 @@ private:
         return std::nullopt;
     }
 
+private:
     std::optional<qor::EvaluatedAnimation> load(std::string_view wanted) const
     {
         const auto path = find(wanted);
@@ -540,6 +540,19 @@ std::vector<std::uint32_t> Preview::tracksIn(int frame, const qor::Rect &box, co
 std::vector<std::string> Preview::problems() const
 {
     return attached_->problems();
+}
+
+std::string Preview::attachedFile(int track, int frame) const
+{
+    const qor::EvaluatedAnimation *animation = this->animation();
+    if (!animation || track < 0 || frame < 0 || std::size_t(track) >= animation->tracks.size())
+        return {};
+    const auto &frames = animation->tracks[std::size_t(track)].frames;
+    if (std::size_t(frame) >= frames.size())
+        return {};
+    const auto attachment = qor::parseAttachment(frames[std::size_t(frame)].text);
+    const auto path = attachment ? attached_->find(attachment->name) : std::nullopt;
+    return path ? *path : std::string();
 }
 
 } // namespace web

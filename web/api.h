@@ -219,6 +219,9 @@ public:
                                         const qor::ImageSizes &sizes) const;
     // What went wrong with attached animations, each once, as warning lines say it.
     std::vector<std::string> problems() const;
+    // The listed file of the animation track `track` attaches in frame `frame`, found as the
+    // drawing finds it; empty when it attaches none or none is found.
+    std::string attachedFile(int track, int frame) const;
 
 private:
     class Attached;

@@ -209,6 +209,8 @@ val evaluate(const std::string &name, const val &bytes)
 class PageFiles : public web::PageFiles {
 public:
     explicit PageFiles(val files) : files_(std::move(files)) {}
+    // Another set of files in the same place: what holds this one holds those now.
+    void replace(val files) { files_ = std::move(files); }
 
     std::vector<std::string> names() const override
     {
@@ -499,6 +501,8 @@ public:
                        {"pivot", point(frameOf->pivot)}});
     }
 
+    std::string attachedFile(int track, int frame) const { return shown().attachedFile(track, frame); }
+
 protected:
     virtual const web::Preview &shown() const = 0;
 };
@@ -591,6 +595,17 @@ public:
     val saveText() const { return saved(session_.saveText()); }
     val saveCompiled() const { return saved(session_.saveCompiled()); }
     val droppedOnSave() const { return array(session_.droppedOnSave()); }
+    // The bytes it was opened from (empty for a blank animation), its edits kept as bytes, and
+    // those taken up again by an editor opened anew from the same bytes.
+    val original() const { return copied(session_.original()); }
+    val keptEdits() const { return copied(session_.keptEdits()); }
+    bool resumeEdits(const val &kept) { return session_.resumeEdits(bytesOf(kept)); }
+    // The page's files now: attached animations are read from these when next drawn.
+    void setFiles(const val &files)
+    {
+        files_.replace(files);
+        session_.filesChanged();
+    }
 
     // What a frame of a track itself gives: each field's value, or null where the frame gives
     // none (and the value before it carries); null when there is no such frame.
@@ -650,7 +665,8 @@ EMSCRIPTEN_BINDINGS(qorutil)
         .function("opening", &Shown::opening)
         .function("itemAt", &Shown::itemAt)
         .function("tracksIn", &Shown::tracksIn)
-        .function("handles", &Shown::handles);
+        .function("handles", &Shown::handles)
+        .function("attachedFile", &Shown::attachedFile);
     emscripten::class_<Preview, emscripten::base<Shown>>("Preview")
         .constructor<const std::string &, const val &, const val &>();
     emscripten::class_<Editor, emscripten::base<Shown>>("Editor")
@@ -672,5 +688,9 @@ EMSCRIPTEN_BINDINGS(qorutil)
         .function("given", &Editor::given)
         .function("beginDrag", &Editor::beginDrag)
         .function("dragTo", &Editor::dragTo)
-        .function("endDrag", &Editor::endDrag);
+        .function("endDrag", &Editor::endDrag)
+        .function("original", &Editor::original)
+        .function("keptEdits", &Editor::keptEdits)
+        .function("resumeEdits", &Editor::resumeEdits)
+        .function("setFiles", &Editor::setFiles);
 }

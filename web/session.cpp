@@ -1,5 +1,6 @@
 #include "web/session.h"
 
+#include "core/edit/keeping.h"
 #include "core/edit/saving.h"
 #include "core/files/namerules.h"
 #include "core/format/text.h"
@@ -217,6 +218,21 @@ void Session::endDrag()
 {
     dragging_.reset();
     sealStep();
+}
+
+Bytes Session::original() const
+{
+    return document_ ? document_->original() : Bytes();
+}
+
+Bytes Session::keptEdits() const
+{
+    return document_ ? qor::edit::keptEdits(*document_) : Bytes();
+}
+
+bool Session::resumeEdits(std::span<const std::uint8_t> kept)
+{
+    return document_ && qor::edit::resumeEdits(*document_, kept);
 }
 
 const qor::ReanimTransform *Session::frameOf(std::size_t track, std::size_t frame) const

@@ -87,6 +87,17 @@ public:
 
     // What the document looks like now, for the page to draw.
     const Preview &preview();
+    // The page's files changed (or one of them was edited): attached animations are found and
+    // read again when next drawn.
+    void filesChanged() { preview_.reset(); }
+
+    // The bytes the file was opened from (none for a blank animation), and its edits as bytes
+    // that outlive the page (qor::edit::keptEdits): a session of the same name opened from the
+    // same bytes takes them up with resumeEdits(), which is false, changing nothing, when it
+    // can't.
+    Bytes original() const;
+    Bytes keptEdits() const;
+    bool resumeEdits(std::span<const std::uint8_t> kept);
 
 private:
     std::optional<qor::edit::Change> changeOf(const Edit &edit) const;

@@ -49,6 +49,51 @@ void foldInto(Step &step, std::vector<Primitive> parts)
     }
 }
 
+// Whether `reanim` takes every part of `steps` in turn, each step's parts in order, or, with
+// `backwards`, each step undone from the last, its parts inverted from the last.
+template <class Steps>
+bool walks(Reanim &reanim, const Steps &steps, bool backwards)
+{
+    const auto take = [&](const Primitive &part) {
+        if (!fits(reanim, part))
+            return false;
+        qor::edit::apply(reanim, part);
+        return true;
+    };
+    if (!backwards) {
+        for (const Step &step : steps)
+            if (!std::all_of(step.parts.begin(), step.parts.end(), take))
+                return false;
+        return true;
+    }
+    for (auto step = steps.rbegin(); step != steps.rend(); ++step)
+        for (auto part = step->parts.rbegin(); part != step->parts.rend(); ++part)
+            if (!take(inverse(*part)))
+                return false;
+    return true;
+}
+
+bool sameModel(const Reanim &a, const Reanim &b)
+{
+    return wordOf(a.fps) == wordOf(b.fps)
+        && std::equal(a.tracks.begin(), a.tracks.end(), b.tracks.begin(), b.tracks.end(),
+                      [](const ReanimTrack &x, const ReanimTrack &y) {
+                          return x.name == y.name
+                              && std::equal(x.transforms.begin(), x.transforms.end(), y.transforms.begin(),
+                                            y.transforms.end(), sameFrame);
+                      });
+}
+
+// Every version a history names is one it has handed out, so the next change gets a new one.
+bool versionsSound(const History &history, std::uint64_t savedVersion)
+{
+    const std::uint64_t last = history.lastVersion();
+    const auto handedOut = [&](const Step &step) { return step.version > 0 && step.version <= last; };
+    return history.base() <= last && savedVersion <= last
+        && std::all_of(history.done().begin(), history.done().end(), handedOut)
+        && std::all_of(history.undone().begin(), history.undone().end(), handedOut);
+}
+
 } // namespace
 
 Document::Document(std::string name, FileKind kind, Reanim reanim)
@@ -190,6 +235,25 @@ void Document::markSaved()
     closeGroup();
     savedVersion_ = history_.version();
     history_.sealLast();
+}
+
+bool Document::resume(Reanim current, const History &history, std::uint64_t savedVersion)
+{
+    if (canUndo() || canRedo() || !atOrigin() || !versionsSound(history, savedVersion))
+        return false;
+    // The undone steps are redone from `current`, the next to redo last in the list.
+    Reanim forward = current;
+    const std::vector<Step> &undone = history.undone();
+    if (!walks(forward, std::vector<Step>(undone.rbegin(), undone.rend()), false))
+        return false;
+    Reanim back = current;
+    if (!walks(back, history.done(), true) || (history.base() == 0 && !sameModel(back, reanim_)))
+        return false;
+    reanim_ = std::move(current);
+    evaluation_.reset(reanim_);
+    history_.restore(history.done(), history.undone(), history.base(), history.lastVersion());
+    savedVersion_ = savedVersion;
+    return true;
 }
 
 std::size_t Document::frameCount() const

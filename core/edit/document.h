@@ -62,6 +62,15 @@ public:
     // A number for the current state, different for every state reached by a change.
     std::uint64_t version() const { return history_.version(); }
 
+    // The steps and the saved point, for keeping the edits beyond the program (keeping.h).
+    const History &history() const { return history_; }
+    std::uint64_t savedVersion() const { return savedVersion_; }
+    // Takes up edits kept of this document as it was opened: the model as they left it, their
+    // history and their saved point. False, with nothing changed, unless the document is as it
+    // was opened and the history leads from `current` back to it step by step (or to the oldest
+    // state the history kept) and forward through the steps undone.
+    bool resume(Reanim current, const History &history, std::uint64_t savedVersion);
+
     // The animation as drawn: every track carried forward and its clips, redone only for the
     // tracks changed since it was last asked for.
     const EvaluatedAnimation &evaluated() { return evaluation_.of(reanim_); }

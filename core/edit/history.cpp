@@ -40,6 +40,16 @@ void History::setLimit(std::size_t limit)
     trim();
 }
 
+void History::restore(std::deque<Step> done, std::vector<Step> undone, std::uint64_t base, std::uint64_t lastVersion)
+{
+    done_ = std::move(done);
+    undone_ = std::move(undone);
+    base_ = base;
+    lastVersion_ = lastVersion;
+    lastOpen_ = false;
+    trim();
+}
+
 void History::trim()
 {
     while (done_.size() > limit_) {

@@ -54,6 +54,14 @@ public:
 
     void setLimit(std::size_t limit);
 
+    // What the history holds, for keeping it beyond the program (keeping.h), and taking it up
+    // again: sealed, and trimmed to the limit.
+    const std::deque<Step> &done() const { return done_; }
+    const std::vector<Step> &undone() const { return undone_; }
+    std::uint64_t base() const { return base_; }
+    std::uint64_t lastVersion() const { return lastVersion_; }
+    void restore(std::deque<Step> done, std::vector<Step> undone, std::uint64_t base, std::uint64_t lastVersion);
+
 private:
     void trim();
 

@@ -2,6 +2,7 @@
 #include "testdata.h"
 
 #include "core/edit/document.h"
+#include "core/edit/keeping.h"
 #include "core/edit/operations.h"
 #include "core/edit/saving.h"
 #include "core/files/namerules.h"
@@ -565,4 +566,124 @@ TEST_CASE("opening: either form by the core's rule, the reader's lines when it f
     CHECK_FALSE(blank.changed());
     REQUIRE(blank.apply(*addTrack(blank.reanim(), 0, "first")));
     CHECK(saved(blank).text == "<fps>12</fps>\n<track>\n<name>first</name>\n</track>\n");
+}
+
+namespace {
+
+// A document opened again from `bytes` with the edits kept of `before` taken up; then both
+// undone and redone side by side all the way: every save, name and changed mark the same.
+void checkResumed(Document &before, std::string_view name, qor::ByteView bytes)
+{
+    Document after = opened(name, bytes);
+    REQUIRE(resumeEdits(after, keptEdits(before)));
+    const auto same = [&] {
+        CHECK(saved(after) == saved(before));
+        CHECK(after.changed() == before.changed());
+        CHECK(after.undoName() == before.undoName());
+        CHECK(after.redoName() == before.redoName());
+    };
+    same();
+    checkEvaluation(after);
+    for (bool more = true; more;) {
+        more = before.undo();
+        CHECK(after.undo() == more);
+        same();
+    }
+    for (bool more = true; more;) {
+        more = before.redo();
+        CHECK(after.redo() == more);
+        same();
+    }
+    checkEvaluation(after);
+}
+
+} // namespace
+
+TEST_CASE("edits kept as bytes are taken up by the file opened again, every step of undo and redo the same")
+{
+    for (const auto &animation : animations()) {
+        const std::string &name = animation.first;
+        CAPTURE(name);
+        const std::string text = decompiled(animation.second);
+        const qor::Bytes compiled = compiledOf(animation.second);
+        for (const auto &[file, bytes] : {std::pair<std::string, qor::ByteView>{"a.reanim", qor::bytesOf(text)},
+                                          {"a.reanim.compiled", compiled}}) {
+            CAPTURE(file);
+            Document document = opened(file, bytes);
+            std::mt19937 random(std::uint32_t(name.size()) * 31u + std::uint32_t(file.size()));
+            for (int n = 0; n < 60; ++n) {
+                const auto &operation =
+                    operations()[std::size_t(testdata::randomInt(random, 0, int(operations().size())))].second;
+                if (auto change = operation(document.reanim()))
+                    document.apply(std::move(*change));
+                if (n == 30)
+                    document.markSaved();
+                if (n % 9 == 0)
+                    document.undo(); // some steps are left to redo
+            }
+            checkResumed(document, file, bytes);
+        }
+    }
+    const std::string text = decompiled(figure());
+    const std::size_t body[] = {2};
+    SUBCASE("unchanged, a blank animation, a history past its limit")
+    {
+        Document unchanged = opened("figure.reanim", text);
+        checkResumed(unchanged, "figure.reanim", qor::bytesOf(text));
+        Document blank = Document::blank("untitled.reanim");
+        REQUIRE(blank.apply(*addTrack(blank.reanim(), 0, "track1")));
+        Document again = Document::blank("untitled.reanim");
+        REQUIRE(resumeEdits(again, keptEdits(blank)));
+        CHECK(saved(again) == saved(blank));
+        Document longHistory = opened("figure.reanim", text);
+        for (int n = 1; n <= 1005; ++n)
+            REQUIRE(longHistory.apply(*setNumber(longHistory.reanim(), body, 0, 1, Field::X, float(n))));
+        checkResumed(longHistory, "figure.reanim", qor::bytesOf(text));
+    }
+    SUBCASE("a long drag keeps one step, as long as a short one")
+    {
+        Document document = opened("figure.reanim", text);
+        std::size_t shortDrag = 0;
+        for (int move = 0; move < 2000; ++move) {
+            const DragValue values[] = {{2, 0, float(move), float(-move)}};
+            REQUIRE(document.apply(*drag(document.reanim(), Drag::Move, values)));
+            if (move == 1)
+                shortDrag = keptEdits(document).size();
+        }
+        CHECK(keptEdits(document).size() == shortDrag);
+        checkResumed(document, "figure.reanim", qor::bytesOf(text));
+    }
+    SUBCASE("bytes that are not kept edits of this file are refused, and the document left as opened")
+    {
+        Document document = opened("figure.reanim", text);
+        REQUIRE(document.apply(*setNumber(document.reanim(), body, 0, 1, Field::X, 7.0f)));
+        REQUIRE(document.apply(*renameTrack(document.reanim(), 2, "torso")));
+        const qor::Bytes kept = keptEdits(document);
+        qor::Bytes otherVersion = kept;
+        otherVersion[4] = 2;
+        qor::Bytes otherBody = kept;
+        otherBody[kept.size() - 30] ^= 0x40; // inside the last step's parts
+        const std::string otherText = decompiled(animations()[1].second);
+        const std::vector<std::pair<std::string, qor::Bytes>> refused{
+            {"empty", {}},
+            {"cut short", qor::Bytes(kept.begin(), kept.end() - 1)},
+            {"one byte more", [&] { qor::Bytes longer = kept; longer.push_back(0); return longer; }()},
+            {"another version of the form", otherVersion},
+            {"a count past the end", [&] { qor::Bytes big = kept; qor::storeLittle32(big.data() + 12, 0xffffffffu); return big; }()},
+            {"a byte changed", otherBody},
+        };
+        for (const auto &[what, bytes] : refused) {
+            CAPTURE(what);
+            Document fresh = opened("figure.reanim", text);
+            CHECK_FALSE(resumeEdits(fresh, bytes));
+            CHECK(saved(fresh).text == text);
+            CHECK_FALSE(fresh.canUndo());
+        }
+        Document other = opened("other.reanim", otherText);
+        CHECK_FALSE(resumeEdits(other, kept));
+        CHECK(saved(other).text == otherText);
+        Document edited = opened("figure.reanim", text);
+        REQUIRE(edited.apply(*setNumber(edited.reanim(), body, 0, 1, Field::Y, 1.0f)));
+        CHECK_FALSE(resumeEdits(edited, kept));
+    }
 }

@@ -10,8 +10,10 @@ const placeholderNamePixels = 7;
 const selectionColour = 'rgb(255, 120, 0)';
 const kinds = ['image', 'text', 'placeholder'];
 
-// The track's state in `frame` as the core evaluated it, or null past its last frame.
+// The track's state in `frame` as the core evaluated it, or null past its last frame (or for a
+// track the animation lacks: one of the file shown before, while another is taking its place).
 export function stateOf(animation, track, frame) {
+  if (!animation.tracks[track]) return null;
   const { values, strings } = animation.tracks[track];
   if (frame < 0 || frame * 8 >= values.length) return null;
   const v = frame * 8;

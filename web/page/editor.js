@@ -42,6 +42,7 @@ export class Editor {
     this.waiting = 0; // requests under way, for tests to wait on
     this.onChange = () => {}; // (entry, changed, form): the file's standing after a reply (kept across visits)
     this.onSaved = () => {}; // (entry): saved in its own form
+    this.onSelected = () => {}; // (path or null, track, frame): what is selected while editing
     this.inspector = new Inspector(el.inspector, (field, value) => this.setField(field, value));
     this.stage = new Stage(this);
     preview.onFrame = () => this.refresh();
@@ -89,7 +90,9 @@ export class Editor {
   async start() {
     const entry = this.entry;
     if (!entry || !this.preview.animation) return;
-    const reply = await this.jobs.request({ op: 'editStart', path: entry.path, entry: { path: entry.path, file: entry.file } });
+    const reply = await this.jobs.request({ op: 'editStart', path: entry.path, entry: { path: entry.path, file: entry.file },
+      kept: entry.kept || null });
+    if (reply.resumed !== undefined && reply.resumed !== null) this.resumed(entry, reply.resumed);
     if (entry !== this.entry) return;
     if (!reply.started) {
       for (const line of reply.lines || []) this.say(line);
@@ -102,6 +105,18 @@ export class Editor {
 
   stop() {
     this.setActive(false);
+  }
+
+  // A restored file's kept edits taken up (its history back, its changed mark the document's
+  // own from now on), or not: it stands as it was last kept, changed until saved.
+  resumed(entry, history) {
+    delete entry.kept;
+    if (history) {
+      entry.restored = false;
+      this.say(`${entry.path}: restored with its undo steps`);
+    } else {
+      this.say(`warning: ${entry.path}: the undo steps kept of it could not be taken up; it opens as it was last kept, without them`);
+    }
   }
 
   setActive(active) {
@@ -262,10 +277,11 @@ export class Editor {
 
   // The inspector for the selected track in the frame shown.
   async refresh() {
-    if (!this.active) return;
     const { preview } = this;
     const track = preview.selectedTrack;
     const frame = preview.player.frame;
+    this.onSelected(this.active && this.entry ? this.entry.path : null, track, frame);
+    if (!this.active) return;
     if (track < 0 || !preview.animation || !preview.animation.tracks[track]) {
       this.inspector.show(null);
       return;
@@ -273,8 +289,9 @@ export class Editor {
     const key = `${track}/${frame}/${this.state ? this.state.undoName : ''}/${this.requested = (this.requested || 0) + 1}`;
     this.refreshKey = key;
     this.offerImages();
+    const { animation } = preview;
     const reply = await this.ask({ op: 'editGiven', path: this.entry.path, track, frame }).catch(() => ({ given: null }));
-    if (this.refreshKey !== key || !this.active) return;
+    if (this.refreshKey !== key || !this.active || preview.animation !== animation) return; // another file shown meanwhile
     this.inspector.show({ name: preview.animation.tracks[track].name, frame, given: reply.given,
       state: stateOf(preview.animation, track, frame), count: preview.selected.tracks.length });
   }

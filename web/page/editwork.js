@@ -14,6 +14,29 @@ export function editorOf(path) {
   return sessions.get(path) || null;
 }
 
+// What an edited file holds now, in its own form, for what attaches it to draw (null if it is not edited).
+export function editedBytes(path) {
+  const editor = sessions.get(path);
+  if (!editor) return null;
+  const saved = editor.kind() === 'compiled' ? editor.saveCompiled() : editor.saveText();
+  return saved.ok ? saved.bytes : null;
+}
+
+// A file restored from the browser's storage (`kept`: the bytes it was first opened from and its
+// edits as the core kept them): opened from those bytes with its edits taken up, so that undo
+// goes back through them; when they can't be (the page changed since), as it was last kept
+// (`bytes`), without its steps.
+function reopened(module, message, files) {
+  const { original, edits } = message.kept;
+  const editor = new module.Editor(message.path, original && original.byteLength ? new Uint8Array(original) : null, files);
+  // What a save leaves out of the text it was opened from, said of it as it was opened.
+  const dropped = editor.ok() ? editor.droppedOnSave() : [];
+  if (editor.ok() && editor.resumeEdits(new Uint8Array(edits))) return { editor, resumed: true, dropped };
+  editor.delete();
+  const last = new module.Editor(message.path, message.bytes, files);
+  return { editor: last, resumed: false, dropped: last.ok() ? last.droppedOnSave() : [] };
+}
+
 function standing(editor) {
   return { undoName: editor.undoName(), redoName: editor.redoName(), changed: editor.changed(), kind: editor.kind() };
 }
@@ -26,8 +49,11 @@ export function editing(module, message, shown, redraw) {
   const { op } = message;
   if (op === 'editStart') {
     let editor = sessions.get(message.path);
+    let resumed = null;
+    let dropped = null;
     if (!editor) {
-      editor = new module.Editor(message.path, message.bytes, shown.files);
+      if (message.kept) ({ editor, resumed, dropped } = reopened(module, message, shown.files));
+      else editor = new module.Editor(message.path, message.bytes, shown.files);
       if (!editor.ok()) {
         const lines = editor.lines();
         editor.delete();
@@ -36,7 +62,7 @@ export function editing(module, message, shown, redraw) {
       sessions.set(message.path, editor);
     }
     shown.preview = editor;
-    return { started: true, state: standing(editor), dropped: editor.droppedOnSave(), ...redraw(shown) };
+    return { started: true, resumed, state: standing(editor), dropped: dropped || editor.droppedOnSave(), ...redraw(shown) };
   }
   const editor = sessions.get(message.path);
   if (!editor) return { state: null };
@@ -72,6 +98,11 @@ export function editing(module, message, shown, redraw) {
     editor.endDrag();
     return { done, state: standing(editor), ...(done ? redraw(shown) : {}) };
   }
+  if (op === 'editKeep') {
+    const saved = message.form === 'compiled' ? editor.saveCompiled() : editor.saveText();
+    return { saved, original: editor.original(), edits: editor.keptEdits(), state: standing(editor) };
+  }
+  if (op === 'editAttached') return { file: editor.attachedFile(message.track, message.frame) };
   if (op === 'editGiven') return { given: editor.given(message.track, message.frame) };
   if (op === 'editSave') {
     const saved = message.form === 'compiled' ? editor.saveCompiled() : editor.saveText();

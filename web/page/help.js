@@ -25,6 +25,7 @@ export const keyList = [
   ['Round handle (editing)', 'turn each part about its origin; Shift turns in steps of 15°'],
   ['Escape (editing)', 'select nothing'],
   ['Arrows / Shift+Arrows (editing)', 'move the selected parts by 1 / 10'],
+  ['Double click (editing)', 'on a part that attaches a listed animation: edit that animation (or Edit attached)'],
   ['Enter (in a field)', 'set it in this frame; empty, it carries the value before'],
   ['Ctrl+Z', 'undo (editing)'],
   ['Ctrl+Shift+Z / Ctrl+Y', 'redo (editing)'],

@@ -1,7 +1,10 @@
 // Edits that survive the page: each file changed and not saved is kept in the browser's storage
-// (IndexedDB) as its save in its own form beside the bytes it was opened from, written once a
-// change settles (and when the page is hidden), not on every move of a drag. A page opened again
-// finds them and offers them back; a save in the file's own form, or Discard, forgets them.
+// (IndexedDB) as its save in its own form beside the bytes it was opened from, its edits as the
+// core keeps them (its history, so undo goes back through them after a reload) and the handle to
+// its file where the page has one (so Save writes back into it). It is written once a change
+// settles (and when the page is hidden), not on every move of a drag. A page opened again finds
+// them and offers them back; a save in the file's own form, undoing back to it, or Discard,
+// forgets them.
 
 const dbName = 'qorutil-kept';
 const storeName = 'documents';
@@ -15,7 +18,8 @@ function promised(request) {
 }
 
 export class Keeper {
-  // `save(path, form)`: the file's bytes saved in `form` as it stands, or null (the worker's);
+  // `save(path, form)`: the file as it stands, or null (the worker's): {current: its bytes saved in
+  // `form`, original: the bytes it was opened from, edits: its edits as the core keeps them};
   // `say`: a line for the log.
   constructor(save, say) {
     this.save = save;
@@ -56,10 +60,10 @@ export class Keeper {
     }
   }
 
-  // The file `entry` stands changed (or not) in `form`: it is written once changes settle.
+  // The file `entry` stands changed (or not) in `form`: it is written (or forgotten, unchanged)
+  // once changes settle.
   changed(entry, changed, form) {
-    if (!changed && !entry.restored) return;
-    this.pending.set(entry.path, { entry, form });
+    this.pending.set(entry.path, { entry, form, drop: !changed && !entry.restored });
     clearTimeout(this.timer);
     this.timer = setTimeout(() => this.flush(), settle);
   }
@@ -70,11 +74,16 @@ export class Keeper {
     const waiting = [...this.pending.values()];
     this.pending.clear();
     this.writing = this.writing.then(async () => {
-      for (const { entry, form } of waiting) {
-        const current = await this.save(entry.path, form);
-        if (!current) continue;
-        const original = entry.original || await entry.file.arrayBuffer();
-        await this.run('readwrite', (store) => store.put({ path: entry.path, form, original, current, time: Date.now() }));
+      for (const { entry, form, drop } of waiting) {
+        if (drop) {
+          await this.run('readwrite', (store) => store.delete(entry.path));
+          continue;
+        }
+        const kept = await this.save(entry.path, form);
+        if (!kept) continue;
+        // Only the browser's own handles can be stored (a stand-in for one in a test cannot).
+        const handle = window.FileSystemFileHandle && entry.handle instanceof FileSystemFileHandle ? entry.handle : null;
+        await this.run('readwrite', (store) => store.put({ path: entry.path, form, ...kept, handle, time: Date.now() }));
       }
     });
     return this.writing;
@@ -87,7 +96,7 @@ export class Keeper {
     return this.writing;
   }
 
-  // The files kept from before: [{path, form, original, current, time}].
+  // The files kept from before: [{path, form, original, current, edits, handle, time}].
   async kept() {
     return (await this.run('readonly', (store) => store.getAll())) || [];
   }

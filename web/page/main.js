@@ -9,6 +9,8 @@ import { Problems } from './problems.js';
 import { Editor } from './editor.js';
 import { Keeper, offerKept } from './keep.js';
 import { blankEntry } from './blank.js';
+import { AttachedOpener } from './attached.js';
+import { canOpenWithHandles, openWithHandles } from './open.js';
 import { baseName } from './paths.js';
 import { canSaveIntoFolder, downloadOne, downloadZip, saveIntoFolder } from './save.js';
 import { makeSplitter } from './splitter.js';
@@ -67,13 +69,25 @@ const editor = new Editor(preview, jobs, { update: (entry) => list.update(entry)
   saveCompiled: $('save-as-compiled'), inspector: $('inspector'), values: $('values'), panel: document.querySelector('.tracks'),
 }, say);
 
-// Files changed and not saved outlive the page; the worker saves them as they stand.
+// Files changed and not saved outlive the page, with their histories; the worker saves them as they stand.
 const keeper = new Keeper(async (path, form) => {
-  const reply = await jobs.request({ op: 'editSave', path, form, markSaved: false }).catch(() => null);
-  return reply && reply.saved && reply.saved.ok ? reply.saved.bytes : null;
+  const reply = await jobs.request({ op: 'editKeep', path, form }).catch(() => null);
+  if (!reply || !reply.saved || !reply.saved.ok) return null;
+  return { current: reply.saved.bytes, original: reply.original, edits: reply.edits };
 }, say);
 editor.onChange = (entry, changed, form) => keeper.changed(entry, changed, form);
 editor.onSaved = (entry) => keeper.saved(entry);
+
+// The animation the selected part attaches, opened for editing: shown and in Edit.
+const attached = new AttachedOpener($('edit-attached'), preview, (message) => jobs.request(message), async (path) => {
+  const entry = list.entries.find((listed) => listed.path === path);
+  if (!entry) return;
+  const from = editor.entry ? editor.entry.path : '';
+  if (list.previewedEntry !== entry) await list.previewEntry(entry);
+  if (editor.entry === entry && !editor.active) await editor.start();
+  say(`Editing ${path}, which ${from} attaches`);
+});
+editor.onSelected = (path, track, frame) => attached.follow(path, track, frame);
 
 // Previews a file in the worker, the other listed files at hand for what it attaches; what
 // could not be attached is said once.
@@ -90,7 +104,7 @@ async function showPreview(entry) {
     return say(reply.animation.error);
   }
   preview.show(reply.animation, reply.scenes, entry.path, reply.opening);
-  editor.shown(entry, reply.editing);
+  editor.shown(entry, reply.editing || Boolean(entry.kept)); // a restored file opens in Edit with its history
   for (const problem of reply.scenes.problems) say(`warning: ${problem}`);
 }
 
@@ -137,11 +151,14 @@ async function addEntries(entries) {
   return added;
 }
 
-// Kept files listed again as they stood, changed until saved; the one shown opens for editing.
+// Kept files listed again as they stood, changed until saved, with their handles; each opens
+// for editing with its history when shown (the one shown now at once).
 async function restoreKept(records) {
-  const added = await addEntries(records.map((record) => ({ path: record.path, file: new File([record.current], baseName(record.path)) })));
+  const added = await addEntries(records.map((record) => ({ path: record.path, file: new File([record.current], baseName(record.path)),
+    ...(record.handle ? { handle: record.handle } : {}) })));
   added.forEach((entry, n) => {
-    Object.assign(entry, { restored: true, original: records[n].original });
+    const { original, edits } = records[n];
+    Object.assign(entry, { restored: true, ...(edits ? { kept: { original, edits } } : {}) });
     editor.markChanged(entry, true);
   });
   if (editor.entry && editor.entry.restored && !editor.active) await editor.start();
@@ -214,6 +231,15 @@ const pickEntries = async (event) => {
   addEntries(entries);
 };
 $('pick-files').onchange = pickEntries;
+// Open…: with handles where the browser gives them (Save writes back), else as Add files… does.
+$('open').onclick = async () => {
+  if (!canOpenWithHandles()) return $('pick-files').click();
+  try {
+    addEntries(await openWithHandles());
+  } catch (error) {
+    say(`ERROR: the browser would not open the files: ${error.message || error.name}`);
+  }
+};
 $('pick-folder').onchange = pickEntries;
 $('pick-images').onchange = async (event) => {
   const files = Array.from(event.target.files || []);

@@ -4,7 +4,7 @@
 // afresh and the rest of the run goes on.
 /* global createQorutil */
 import { measureText } from './text.js';
-import { editing, editorOf, forgetEditors } from './editwork.js';
+import { editedBytes, editing, editorOf, forgetEditors } from './editwork.js';
 
 let instance = null;
 
@@ -89,7 +89,10 @@ function pageFiles(entries) {
   const byPath = new Map(entries.map((entry) => [entry.path, entry.file]));
   return {
     names: entries.map((entry) => entry.path),
+    // A file being edited is read as it stands, so what attaches it draws the edits.
     read: (path) => {
+      const edited = editedBytes(path);
+      if (edited) return edited;
       try {
         return new Uint8Array(new FileReaderSync().readAsArrayBuffer(byPath.get(path)));
       } catch {
@@ -127,6 +130,7 @@ async function preview(message) {
     const made = new module.Preview(entry.path, bytes, files);
     // A file being edited shows its document as it stands.
     const editor = editorOf(entry.path);
+    if (editor) editor.setFiles(files); // what it attaches is read again: it may have been edited meanwhile
     const animation = (editor || made).evaluated();
     if (!animation.ok) {
       made.delete();
