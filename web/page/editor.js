@@ -6,7 +6,7 @@ import { stateOf } from './draw.js';
 import { Inspector } from './inspector.js';
 import { baseName } from './paths.js';
 import { download } from './save.js';
-import { Stage } from './stage.js';
+import { StageGestures } from './stage.js';
 import { writeBack } from './writeback.js';
 
 const nudgeSmall = 1;
@@ -38,7 +38,7 @@ export class Editor {
     this.onChange = () => {}; // (entry, changed, form): the file's standing after a reply (kept across visits)
     this.onSaved = () => {}; // (entry): saved in its own form
     this.inspector = new Inspector(el.inspector, (field, value) => this.setField(field, value));
-    this.stage = new Stage(this);
+    this.stage = new StageGestures(this);
     preview.onFrame = () => this.refresh();
     this.wire();
   }
