@@ -170,14 +170,13 @@ export class Editor {
     return this.request('editRedo');
   }
 
-  // A number set (or cleared) in every selected track; a string in the first.
+  // A field set (or cleared) in every selected track.
   setField(field, value) {
-    const { selected } = this.preview;
-    const track = selected.primary;
+    const { tracks } = this.preview.selected;
     const frame = this.preview.player.frame;
-    if (track < 0) return;
-    if (['image', 'font', 'text'].includes(field)) this.apply({ op: 'setString', track, frame, field, text: value });
-    else this.apply({ op: 'setNumber', tracks: selected.tracks, frame, count: 1, field, value });
+    if (tracks.length === 0) return;
+    if (['image', 'font', 'text'].includes(field)) this.apply({ op: 'setString', tracks, frame, field, text: value });
+    else this.apply({ op: 'setNumber', tracks, frame, count: 1, field, value });
   }
 
   // A drag's pointer at `to` (stage units): only the latest waits while one is under way. The

@@ -2,7 +2,7 @@
 // says whether this frame sets it or carries it forward from the frames before. Enter (or
 // leaving a changed field) sets it; an empty field clears it, so it carries again; Escape puts
 // back what was there. With several tracks selected it shows the first one's and says how many
-// are selected; a number typed is set in each. The image field offers the images folder's
+// are selected; a value typed is set in each. The image field offers the images folder's
 // images by the names frames give them.
 
 const numberFields = ['x', 'y', 'kx', 'ky', 'sx', 'sy', 'f', 'a'];
@@ -93,7 +93,7 @@ export class Inspector {
   // `shown`: {name, frame, given, state, count}: what the frame itself gives (null where it carries)
   // and the values it has, carried ones included, and how many tracks are selected; null when none is.
   show(shown) {
-    const several = shown && shown.count > 1 ? ` (${shown.count} selected: a number set here is set in each)` : '';
+    const several = shown && shown.count > 1 ? ` (${shown.count} selected: a value set here is set in each)` : '';
     this.title.textContent = shown ? `${shown.name || 'Track'}, frame ${shown.frame}${several}` : 'Select a part to edit it';
     for (const [field, input] of this.inputs) {
       const mark = this.marks.get(field);
