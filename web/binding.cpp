@@ -490,15 +490,16 @@ public:
     val handles(const val &tracks, int frame, const val &sizes) const
     {
         const PageSizes pageSizes(sizes);
+        constexpr std::size_t noTrack = std::size_t(std::numeric_limits<int>::max());
         std::vector<qor::Selection> marks;
         for (const std::size_t track : indicesOf(tracks))
-            marks.push_back(shown().selection(int(std::min<std::size_t>(track, std::size_t(std::numeric_limits<int>::max()))), frame, 0, 0, pageSizes));
+            marks.push_back(shown().selection(int(std::min(track, noTrack)), frame, 0, 0, pageSizes));
         const std::optional<qor::edit::HandleFrame> frameOf = qor::edit::handleFrame(marks);
         if (!frameOf)
             return val::null();
         const qor::Rect &box = frameOf->bounds;
-        return object({{"bounds", object({{"x", val(box.x)}, {"y", val(box.y)}, {"w", val(box.width)}, {"h", val(box.height)}})},
-                       {"pivot", point(frameOf->pivot)}});
+        const val bounds = object({{"x", val(box.x)}, {"y", val(box.y)}, {"w", val(box.width)}, {"h", val(box.height)}});
+        return object({{"bounds", bounds}, {"pivot", point(frameOf->pivot)}});
     }
 
     std::string attachedFile(int track, int frame) const { return shown().attachedFile(track, frame); }

@@ -67,7 +67,11 @@ std::optional<Change> Session::changeOf(const Edit &edit) const
     }
     if (op == "setString") {
         const auto kind = named<StringKind>(edit.field, stringNames);
-        return kind ? setString(reanim, edit.track, edit.frame, *kind, latin1Of(edit.text)) : std::nullopt;
+        if (!kind)
+            return std::nullopt;
+        if (!edit.tracks.empty())
+            return setString(reanim, edit.tracks, edit.frame, *kind, latin1Of(edit.text));
+        return setString(reanim, edit.track, edit.frame, *kind, latin1Of(edit.text));
     }
     if (op == "drag") {
         const auto kind = named<Drag>(edit.field, dragNames);

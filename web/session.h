@@ -23,7 +23,7 @@ struct Edit {
     // setNumber, setString, drag, insertFrames, duplicateFrame, deleteFrames, tween, makeClip,
     // addTrack, renameTrack, deleteTrack, moveTrack, setFps
     std::string op;
-    std::vector<std::size_t> tracks; // setNumber's tracks; the frame edits take every track
+    std::vector<std::size_t> tracks; // setNumber's and setString's tracks; the frame edits take every track
     std::size_t track = 0;
     std::size_t frame = 0; // the first frame (the one before which frames are inserted; a tween's start)
     std::size_t count = 1;

@@ -103,7 +103,9 @@ std::optional<HandleFrame> handleFrame(std::span<const Selection> marks)
             }
             const double left = std::min(bounds->x, corner.x);
             const double top = std::min(bounds->y, corner.y);
-            bounds = Rect{left, top, std::max(bounds->right(), corner.x) - left, std::max(bounds->bottom(), corner.y) - top};
+            const double right = std::max(bounds->right(), corner.x);
+            const double bottom = std::max(bounds->bottom(), corner.y);
+            bounds = Rect{left, top, right - left, bottom - top};
         }
     }
     if (!bounds)

@@ -189,14 +189,24 @@ std::optional<Change> setNumber(const Reanim &reanim, std::span<const std::size_
 std::optional<Change> setString(const Reanim &reanim, std::size_t track, std::size_t frame, StringKind kind,
                                 std::string_view value)
 {
-    if (track >= reanim.tracks.size() || frame >= reanim.tracks[track].transforms.size() || !savableName(value))
+    return setString(reanim, std::span<const std::size_t>(&track, 1), frame, kind, value);
+}
+
+std::optional<Change> setString(const Reanim &reanim, std::span<const std::size_t> tracks, std::size_t frame,
+                                StringKind kind, std::string_view value)
+{
+    if (!validTracks(reanim, tracks) || !savableName(value))
         return std::nullopt;
-    std::vector<ReanimTransform> after{reanim.tracks[track].transforms[frame]};
-    after.front().*member(kind) = value;
     std::vector<Primitive> parts;
-    replaceFrames(parts, reanim, track, frame, std::move(after));
+    for (const std::size_t track : tracks) {
+        if (frame >= reanim.tracks[track].transforms.size())
+            return std::nullopt;
+        std::vector<ReanimTransform> after{reanim.tracks[track].transforms[frame]};
+        after.front().*member(kind) = value;
+        replaceFrames(parts, reanim, track, frame, std::move(after));
+    }
     static constexpr std::string_view words[] = {"image", "font", "text"};
-    return made("Set " + std::string(words[std::size_t(kind)]) + " of " + reanim.tracks[track].name, std::move(parts));
+    return made("Set " + std::string(words[std::size_t(kind)]) + " of " + whose(reanim, tracks), std::move(parts));
 }
 
 std::optional<Change> drag(const Reanim &reanim, Drag kind, std::span<const DragValue> values)

@@ -35,6 +35,9 @@ std::optional<Change> setNumber(const Reanim &reanim, std::span<const std::size_
 // Sets a frame's image, font or text; an empty one clears it.
 std::optional<Change> setString(const Reanim &reanim, std::size_t track, std::size_t frame, StringKind kind,
                                 std::string_view value);
+// The same in frame `frame` of each of `tracks`.
+std::optional<Change> setString(const Reanim &reanim, std::span<const std::size_t> tracks, std::size_t frame,
+                                StringKind kind, std::string_view value);
 
 // A drag of the canvas: sets x,y (Move), kx,ky (Turn, Skew) or sx,sy (Scale) of given frames of
 // given tracks to numbers the page worked out, keeping the other fields. Its merge key folds a

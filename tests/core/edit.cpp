@@ -160,7 +160,7 @@ const std::vector<std::pair<std::string, Operation>> &operations()
         {"set x of frame 1", [](auto &r) { return setNumber(r, firstTracks(r, 1), 1, 1, Field::X, 12.5f); }},
         {"set f of two tracks", [](auto &r) { return setNumber(r, firstTracks(r, 2), 0, 1, Field::F, -1.0f); }},
         {"clear sy", [](auto &r) { return setNumber(r, firstTracks(r, 1), 0, 2, Field::Sy, std::nullopt); }},
-        {"set image", [](auto &r) { return setString(r, 0, 0, StringKind::Image, "IMAGE_REANIM_NEW"); }},
+        {"set image of two tracks", [](auto &r) { return setString(r, firstTracks(r, 2), 0, StringKind::Image, "IMAGE_REANIM_NEW"); }},
         {"clear text", [](auto &r) { return setString(r, 0, 0, StringKind::Text, ""); }},
         {"move", [](auto &r) {
              const DragValue values[] = {{0, 0, 3.0f, 4.0f}, {1, 0, -3.0f, 8.25f}};

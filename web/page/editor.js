@@ -6,7 +6,7 @@ import { stateOf } from './draw.js';
 import { Inspector } from './inspector.js';
 import { baseName } from './paths.js';
 import { download } from './save.js';
-import { Stage } from './stage.js';
+import { StageGestures } from './stage.js';
 import { writeBack } from './writeback.js';
 
 const nudgeSmall = 1;
@@ -44,7 +44,7 @@ export class Editor {
     this.onSaved = () => {}; // (entry): saved in its own form
     this.onSelected = () => {}; // (path or null, track, frame): what is selected while editing
     this.inspector = new Inspector(el.inspector, (field, value) => this.setField(field, value));
-    this.stage = new Stage(this);
+    this.stage = new StageGestures(this);
     preview.onFrame = () => this.refresh();
     this.wire();
   }
@@ -190,14 +190,13 @@ export class Editor {
     return this.request('editRedo');
   }
 
-  // A number set (or cleared) in every selected track; a string in the first.
+  // A field set (or cleared) in every selected track.
   setField(field, value) {
-    const { selected } = this.preview;
-    const track = selected.primary;
+    const { tracks } = this.preview.selected;
     const frame = this.preview.player.frame;
-    if (track < 0) return;
-    if (['image', 'font', 'text'].includes(field)) this.apply({ op: 'setString', track, frame, field, text: value });
-    else this.apply({ op: 'setNumber', tracks: selected.tracks, frame, count: 1, field, value });
+    if (tracks.length === 0) return;
+    if (['image', 'font', 'text'].includes(field)) this.apply({ op: 'setString', tracks, frame, field, text: value });
+    else this.apply({ op: 'setNumber', tracks, frame, count: 1, field, value });
   }
 
   // A drag's pointer at `to` (stage units): only the latest waits while one is under way. The

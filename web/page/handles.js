@@ -4,13 +4,13 @@
 // worker's `handles`); this paints them at a fixed size whatever the zoom, says which is under a
 // point and what the pointer looks like there. What a drag of one does is the core's too.
 
-const colour = 'rgb(255, 120, 0)';
-const fill = 'rgb(255, 255, 255)';
-const side = 8; // a square handle's side, in CSS pixels
-const reach = 7; // how near a handle the pointer grabs it
-const turnOffset = 24; // the turn handle above the box's top edge
-const boxColour = 'rgba(40, 110, 220, 0.9)';
-const boxFill = 'rgba(40, 110, 220, 0.12)';
+const handleColour = 'rgb(255, 120, 0)';
+const handleFill = 'rgb(255, 255, 255)';
+const handleSide = 8; // a square handle's side, in CSS pixels
+const handleReach = 7; // how near a handle the pointer grabs it
+const turnHandleOffset = 24; // the turn handle above the box's top edge
+const selectBoxColour = 'rgba(40, 110, 220, 0.9)';
+const selectBoxFill = 'rgba(40, 110, 220, 0.12)';
 
 // The handles in CSS pixels of the canvas for a handle frame ({bounds, pivot} in stage units)
 // seen at `view` ({zoom, pan}).
@@ -26,7 +26,7 @@ export function handlePoints(frame, view) {
     box: { left, top, right, bottom },
     pivot: { x: frame.pivot[0] * view.zoom + view.pan.x, y: frame.pivot[1] * view.zoom + view.pan.y },
     handles: {
-      turn: { x: middleX, y: top - turnOffset },
+      turn: { x: middleX, y: top - turnHandleOffset },
       nw: { x: left, y: top }, ne: { x: right, y: top }, se: { x: right, y: bottom }, sw: { x: left, y: bottom },
       n: { x: middleX, y: top }, s: { x: middleX, y: bottom }, e: { x: right, y: middleY }, w: { x: left, y: middleY },
     },
@@ -39,26 +39,26 @@ export function handleAt(frame, view, point) {
   if (!frame) return null;
   const { box, handles } = handlePoints(frame, view);
   for (const [name, at] of Object.entries(handles)) {
-    if (Math.abs(point.x - at.x) <= reach && Math.abs(point.y - at.y) <= reach) return name;
+    if (Math.abs(point.x - at.x) <= handleReach && Math.abs(point.y - at.y) <= handleReach) return name;
   }
   if (point.x >= box.left && point.x <= box.right && point.y >= box.top && point.y <= box.bottom) return 'inside';
   return null;
 }
 
 // What a drag of a handle is: move, turn, scale, or with Alt on an edge, skew.
-export function dragKind(handle, alt) {
+export function handleDragKind(handle, alt) {
   if (handle === 'inside') return 'move';
   if (handle === 'turn') return 'turn';
   return alt && handle.length === 1 ? 'skew' : 'scale';
 }
 
-const cursors = { inside: 'move', turn: 'grab', n: 'ns-resize', s: 'ns-resize', e: 'ew-resize', w: 'ew-resize',
+const handleCursors = { inside: 'move', turn: 'grab', n: 'ns-resize', s: 'ns-resize', e: 'ew-resize', w: 'ew-resize',
   nw: 'nwse-resize', se: 'nwse-resize', ne: 'nesw-resize', sw: 'nesw-resize' };
 
-export function cursorFor(handle, alt) {
+export function handleCursor(handle, alt) {
   if (!handle) return 'default';
   if (alt && handle.length === 1) return handle === 'n' || handle === 's' ? 'ew-resize' : 'ns-resize';
-  return cursors[handle];
+  return handleCursors[handle];
 }
 
 // Paints the handles of a frame; the context's transform is reset, `view.ratio` device pixels a
@@ -67,7 +67,7 @@ export function drawHandles(context, frame, view) {
   const { box, pivot, handles } = handlePoints(frame, view);
   const r = view.ratio;
   context.save();
-  context.strokeStyle = colour;
+  context.strokeStyle = handleColour;
   context.lineWidth = r;
   context.setLineDash([5 * r, 3 * r]);
   context.strokeRect(box.left * r, box.top * r, (box.right - box.left) * r, (box.bottom - box.top) * r);
@@ -76,12 +76,12 @@ export function drawHandles(context, frame, view) {
   context.moveTo(handles.n.x * r, handles.n.y * r);
   context.lineTo(handles.turn.x * r, handles.turn.y * r);
   context.stroke();
-  context.fillStyle = fill;
+  context.fillStyle = handleFill;
   context.lineWidth = 1.5 * r;
   for (const [name, at] of Object.entries(handles)) {
     context.beginPath();
-    if (name === 'turn') context.arc(at.x * r, at.y * r, (side / 2 + 1) * r, 0, 2 * Math.PI);
-    else context.rect((at.x - side / 2) * r, (at.y - side / 2) * r, side * r, side * r);
+    if (name === 'turn') context.arc(at.x * r, at.y * r, (handleSide / 2 + 1) * r, 0, 2 * Math.PI);
+    else context.rect((at.x - handleSide / 2) * r, (at.y - handleSide / 2) * r, handleSide * r, handleSide * r);
     context.fill();
     context.stroke();
   }
@@ -93,15 +93,15 @@ export function drawHandles(context, frame, view) {
 }
 
 // The box a drag on nothing draws, from `from` to `to` (CSS pixels).
-export function drawBox(context, from, to, ratio) {
+export function drawSelectBox(context, from, to, ratio) {
   const x = Math.min(from.x, to.x) * ratio;
   const y = Math.min(from.y, to.y) * ratio;
   const w = Math.abs(to.x - from.x) * ratio;
   const h = Math.abs(to.y - from.y) * ratio;
   context.save();
-  context.fillStyle = boxFill;
+  context.fillStyle = selectBoxFill;
   context.fillRect(x, y, w, h);
-  context.strokeStyle = boxColour;
+  context.strokeStyle = selectBoxColour;
   context.lineWidth = ratio;
   context.strokeRect(x, y, w, h);
   context.restore();

@@ -2,7 +2,7 @@
 // says whether this frame sets it or carries it forward from the frames before. Enter (or
 // leaving a changed field) sets it; an empty field clears it, so it carries again; Escape puts
 // back what was there. With several tracks selected it shows the first one's and says how many
-// are selected; a number typed is set in each. The image field offers the images folder's
+// are selected; a value typed is set in each. The image field offers the images folder's
 // images by the names frames give them.
 
 const numberFields = ['x', 'y', 'kx', 'ky', 'sx', 'sy', 'f', 'a'];
@@ -94,7 +94,7 @@ export class Inspector {
   // and the values it has, carried ones included, and how many tracks are selected; null when none is.
   show(shown) {
     // Only what differs is written: a page that changes nothing lays nothing out again.
-    const several = shown && shown.count > 1 ? ` (${shown.count} selected: a number set here is set in each)` : '';
+    const several = shown && shown.count > 1 ? ` (${shown.count} selected: a value set here is set in each)` : '';
     const title = shown ? `${shown.name || 'Track'}, frame ${shown.frame}${several}` : 'Select a part to edit it';
     if (this.title.textContent !== title) this.title.textContent = title;
     for (const [field, input] of this.inputs) {

@@ -4,9 +4,9 @@
 // skews what is selected as the core works it out, through the editor's drag. The middle button
 // or Space held pans as the viewer does (Space alone plays); Escape selects nothing.
 import { stateOf } from './draw.js';
-import { cursorFor, dragKind, drawBox, drawHandles, handleAt } from './handles.js';
+import { handleCursor, handleDragKind, drawSelectBox, drawHandles, handleAt } from './handles.js';
 
-export class Stage {
+export class StageGestures {
   constructor(editor) {
     this.editor = editor;
     this.preview = editor.preview;
@@ -81,7 +81,7 @@ export class Stage {
     const frame = preview.player.frame;
     const grabbed = handleAt(this.currentHandles(), this.view(), at);
     if (grabbed && grabbed !== 'inside') {
-      this.grab(gesture, dragKind(grabbed, event.altKey), grabbed);
+      this.grab(gesture, handleDragKind(grabbed, event.altKey), grabbed);
       return;
     }
     const reply = await this.editor.jobs.request({ op: 'itemAt', frame, hidden: preview.hidden.map(Boolean), ...this.stagePoint(at) });
@@ -149,7 +149,7 @@ export class Stage {
   hover(event) {
     if (!this.editor.active || (this.gesture && !this.gesture.done)) return;
     const grabbed = handleAt(this.handleFrame, this.view(), this.local(event));
-    this.preview.el.canvas.style.cursor = this.spaceHeld ? 'grab' : cursorFor(grabbed, event.altKey);
+    this.preview.el.canvas.style.cursor = this.spaceHeld ? 'grab' : handleCursor(grabbed, event.altKey);
   }
 
   pointerUp(event) {
@@ -186,7 +186,7 @@ export class Stage {
   drawOver(context, view) {
     if (!this.editor.active) return;
     const gesture = this.gesture;
-    if (gesture && gesture.mode === 'box' && gesture.moved) drawBox(context, gesture.start, gesture.last, view.ratio);
+    if (gesture && gesture.mode === 'box' && gesture.moved) drawSelectBox(context, gesture.start, gesture.last, view.ratio);
     const dragging = gesture && (gesture.mode === 'drag' || gesture.mode === 'starting') && gesture.moved;
     if (dragging && this.draggedHandles) {
       const shift = { x: (gesture.last.x - gesture.start.x) / view.zoom, y: (gesture.last.y - gesture.start.y) / view.zoom };

@@ -219,9 +219,12 @@ test('Shift-click adds a part, a number typed in the inspector and an arrow chan
   await page.screenshot({ path: join(shots, 'handles.png') });
 });
 
-test('the image field offers the images folder by the names frames give them, and sets the one chosen', async () => {
+test('the image field offers the images folder by the names frames give them, and sets the one chosen in every part selected', async () => {
   await page.keyboard.press('Escape');
   await page.mouse.click(onPage(70, 80).x, onPage(70, 80).y);
+  await page.keyboard.down('Shift');
+  await page.mouse.click(onPage(157, 70).x, onPage(157, 70).y);
+  await page.keyboard.up('Shift');
   await settled();
   await page.waitForFunction(() => document.querySelectorAll('#inspect-image-choices option').length === 3);
   assert.deepEqual(await page.$$eval('#inspect-image-choices option', (options) => options.map((option) => option.value)),
@@ -230,8 +233,11 @@ test('the image field offers the images folder by the names frames give them, an
   await page.click('#inspect-image', { clickCount: 3 });
   await page.keyboard.type('IMAGE_REANIM_HEAD');
   await page.keyboard.press('Enter');
-  await page.waitForFunction(() => document.getElementById('undo').textContent === 'Undo Set image of body');
-  assert.deepEqual(changedLines(await saved()), [['<t><x>50.000</x><y>50.000</y></t>', '<t><x>50.000</x><y>50.000</y><i>IMAGE_REANIM_HEAD</i></t>']]);
+  await page.waitForFunction(() => document.getElementById('undo').textContent === 'Undo Set image of 2 tracks');
+  assert.deepEqual(changedLines(await saved()), [
+    ['<t><x>50.000</x><y>50.000</y></t>', '<t><x>50.000</x><y>50.000</y><i>IMAGE_REANIM_HEAD</i></t>'],
+    ['<t><x>150.000</x><y>45.000</y></t>', '<t><x>150.000</x><y>45.000</y><i>IMAGE_REANIM_HEAD</i></t>'],
+  ]);
   await undoneToOriginal();
 });
 
