@@ -1,7 +1,9 @@
 // Builds the page as one file that works from disk as well as from any static server: the
 // style sheet and the scripts are put inline, the page's modules joined in the order of their
 // imports, and the worker (the WebAssembly module's script and worker.js) kept as text in the
-// page, from which the page starts it.
+// page, from which the page starts it. The module's WebAssembly (MODULE_SCRIPT with .wasm for
+// .js) goes into the worker's text gzipped, in base64, as `coreWasmGzip`: a third of its size
+// as it is, which the worker inflates with the browser's own DecompressionStream.
 //
 //   node web/bundle.mjs PAGE_FOLDER MODULE_SCRIPT OUT.html
 //
@@ -10,6 +12,7 @@
 // same top-level name fail the build.
 import { readFileSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
+import { constants, gzipSync } from 'node:zlib';
 
 const [pageFolder, moduleScript, output] = process.argv.slice(2);
 if (!output) {
@@ -53,7 +56,8 @@ function scriptText(text) {
 
 let html = readFileSync(join(pageFolder, 'index.html'), 'utf8');
 const style = readFileSync(join(pageFolder, 'style.css'), 'utf8');
-const worker = `${readFileSync(moduleScript, 'utf8')}\n${joined('worker.js')}`;
+const wasm = gzipSync(readFileSync(moduleScript.replace(/\.js$/, '.wasm')), { level: constants.Z_BEST_COMPRESSION });
+const worker = `const coreWasmGzip = '${wasm.toString('base64')}';\n${readFileSync(moduleScript, 'utf8')}\n${joined('worker.js')}`;
 const main = joined('main.js');
 const replace = (pattern, text) => {
   if (!pattern.test(html)) throw new Error(`index.html has no ${pattern}`);

@@ -2,14 +2,26 @@
 // posts each file's result and the progress as it goes, so the page never waits on it. A file
 // that stops the module (it ran out of memory, say) gets its "ERROR:" line, the module starts
 // afresh and the rest of the run goes on.
-/* global createQorutil */
+/* global coreWasmGzip, createQorutil */
 import { measureText } from './text.js';
 import { editedBytes, editing, editorOf, forgetEditors } from './editwork.js';
 
-let instance = null;
+let instance = null; // the module, as it starts: every request waits on the one start
+let wasmBinary = null;
 
-async function core() {
-  if (!instance) instance = await createQorutil();
+// The module's WebAssembly, which the page carries gzipped (web/bundle.mjs); inflated once, as
+// the module may start afresh after a stop.
+async function coreBinary() {
+  if (!wasmBinary) {
+    const packed = Uint8Array.from(atob(coreWasmGzip), (character) => character.charCodeAt(0));
+    const stream = new Blob([packed]).stream().pipeThrough(new DecompressionStream('gzip'));
+    wasmBinary = new Uint8Array(await new Response(stream).arrayBuffer());
+  }
+  return wasmBinary;
+}
+
+function core() {
+  if (!instance) instance = coreBinary().then((binary) => createQorutil({ wasmBinary: binary }));
   return instance;
 }
 

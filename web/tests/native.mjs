@@ -32,5 +32,7 @@ export function read(path) {
 export async function loadModule() {
   const { createRequire } = await import('node:module');
   const require = createRequire(import.meta.url);
-  return require(moduleScript)();
+  // Handed its WebAssembly, as the page's worker hands it: left to find it, the script would
+  // fetch() a file path, which node's fetch refuses.
+  return require(moduleScript)({ wasmBinary: readFileSync(moduleScript.replace(/\.js$/, '.wasm')) });
 }
