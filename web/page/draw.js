@@ -12,6 +12,7 @@ const kinds = ['image', 'text', 'placeholder'];
 
 // The track's state in `frame` as the core evaluated it, or null past its last frame.
 export function stateOf(animation, track, frame) {
+  if (!animation.tracks[track]) return null; // a track of the file shown before
   const { values, strings } = animation.tracks[track];
   if (frame < 0 || frame * 8 >= values.length) return null;
   const v = frame * 8;

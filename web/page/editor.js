@@ -19,8 +19,8 @@ function savedName(path, form) {
 }
 
 export class Editor {
-  // `el`: {toggle, bar, saveGroup, undo, redo, insertFrame, duplicateFrame, deleteFrame, addTrack, save, saveText,
-  // saveCompiled, inspector, values, panel}.
+  // `el`: {toggle, bar, saveGroup, undo, redo, addTrack, save, saveText, saveCompiled, inspector, values, panel}.
+  // (The edits of frames, tracks and clips are the studio's: studio.js.)
   constructor(preview, jobs, list, el, say) {
     this.preview = preview;
     this.jobs = jobs;
@@ -37,6 +37,8 @@ export class Editor {
     this.waiting = 0; // requests under way, for tests to wait on
     this.onChange = () => {}; // (entry, changed, form): the file's standing after a reply (kept across visits)
     this.onSaved = () => {}; // (entry): saved in its own form
+    this.onActive = () => {}; // (active): editing began or ended
+    this.onTook = () => {}; // (reply): a reply of the worker drawn
     this.inspector = new Inspector(el.inspector, (field, value) => this.setField(field, value));
     preview.onFrame = () => this.refresh();
     this.wire();
@@ -47,9 +49,6 @@ export class Editor {
     el.toggle.onclick = () => (this.active ? this.stop() : this.start());
     el.undo.onclick = () => this.undo();
     el.redo.onclick = () => this.redo();
-    el.insertFrame.onclick = () => this.apply({ op: 'insertFrames', frame: this.preview.player.frame, count: 1 });
-    el.duplicateFrame.onclick = () => this.apply({ op: 'duplicateFrame', frame: this.preview.player.frame });
-    el.deleteFrame.onclick = () => this.apply({ op: 'deleteFrames', frame: this.preview.player.frame, count: 1 });
     el.addTrack.onclick = () => {
       const at = this.preview.animation ? this.preview.animation.tracks.length : 0;
       this.apply({ op: 'addTrack', track: at, text: `track${at + 1}` });
@@ -117,6 +116,7 @@ export class Editor {
     if (!active) this.state = null;
     this.showState();
     this.refresh();
+    this.onActive(active);
   }
 
   // --- Edits
@@ -156,6 +156,7 @@ export class Editor {
     }
     this.showState();
     this.refresh();
+    this.onTook(reply);
   }
 
   // `light`: a frame, when only its scene is wanted back (a drag's moves).
