@@ -1,8 +1,8 @@
 // The studio in Debian's Chromium, headless, at 1280 x 720, driven as a person drives it: by the
 // controls' names, the mouse on the per-track timeline and the keys. Files made here are opened,
 // frames inserted, a run tweened and made a clip, frames copied into another file, a key set and
-// cleared, a track dragged to a new place; the saves are read back as text and compared with
-// the native command line's compile. The screenshot goes to build-web/screenshots/studio.png.
+// cleared, a track dragged to a new place, a clip range dragged and renamed, a run duplicated and
+// deleted; the saves are read back as text and compared with the native command line's compile. The screenshot goes to build-web/screenshots/studio.png.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
@@ -253,4 +253,42 @@ test('the studio\'s controls are named, its keys listed in Help', async () => {
     assert.ok(keys.includes(key), key);
   }
   await page.keyboard.press('Escape');
+});
+
+test('a clip range dragged moves the clip and double-clicked renames it; a chosen run duplicates, and Delete deletes it', async () => {
+  const frameCount = () => page.evaluate(() => window.qorutil.preview.animation.frameCount);
+  const clips = () => page.evaluate(() => window.qorutil.preview.animation.clips.map(({ name, first, frames }) => ({ name, first, frames })));
+  await drag(await cell(1, 1), await cell(1, 2));
+  await page.click('aria/Make clip');
+  await page.waitForSelector('#name-dialog[open]');
+  await page.keyboard.type('step');
+  await page.keyboard.press('Enter');
+  await undoIs('Undo Make clip step');
+  await settled();
+  assert.deepEqual(await clips(), [{ name: 'step', first: 1, frames: 2 }]);
+
+  // The range's body dragged two frames on; then double-clicked.
+  const box = await (await page.$('#track-timeline-scroll')).boundingBox();
+  const range = { x: box.x + nameWidth + 2 * cellWidth, y: box.y + 9 };
+  await drag(range, { x: range.x + 2 * cellWidth, y: range.y });
+  await undoIs('Undo Move clip step');
+  await settled();
+  assert.deepEqual(await clips(), [{ name: 'step', first: 3, frames: 2 }]);
+  await page.mouse.click(range.x + 2 * cellWidth, range.y, { clickCount: 2 });
+  await page.waitForSelector('#name-dialog[open]');
+  await page.keyboard.type('stride');
+  await page.keyboard.press('Enter');
+  await undoIs('Undo Rename clip step');
+  await settled();
+  assert.deepEqual(await clips(), [{ name: 'stride', first: 3, frames: 2 }]);
+
+  await drag(await cell(2, 1), await cell(2, 2));
+  assert.deepEqual(await chosen(), { tracks: [2], frames: { first: 1, count: 2 } });
+  await page.click('aria/Duplicate frame');
+  await undoIs('Undo Duplicate 2 frames');
+  assert.equal(await frameCount(), 8);
+  await page.focus('#track-timeline-scroll');
+  await press('Delete');
+  await undoIs('Undo Delete 2 frames');
+  assert.equal(await frameCount(), 6);
 });
