@@ -292,3 +292,39 @@ test('a clip range dragged moves the clip and double-clicked renames it; a chose
   await undoIs('Undo Delete 2 frames');
   assert.equal(await frameCount(), 6);
 });
+
+test('a hundred tracks of a thousand frames scroll on the timeline, and a cell far down and along is chosen where it is drawn', async () => {
+  const big = { fps: 12, tracks: Array.from({ length: 100 }, (_, t) => ({ name: `part_${t}`,
+    frames: Array.from({ length: 1000 }, (_, n) => (n === 0 ? { x: t, y: 0, i: 'IMAGE_REANIM_ARM' } : n % 50 === 0 ? { x: t + n / 10 } : {})) })) };
+  writeFile(join(work, 'edit/big.reanim'), textOf(big));
+  await (await page.$('#pick-files')).uploadFile(join(work, 'edit/big.reanim'));
+  await page.waitForFunction(() => [...document.querySelectorAll('#list tbody tr td.path')].some((cell) => cell.textContent === 'big.reanim'));
+  await open('big.reanim');
+  await page.waitForFunction(() => window.qorutil.studio.timeline.marks.length === 100);
+
+  const scroller = await page.$('#track-timeline-scroll');
+  const box = await scroller.boundingBox();
+  await page.mouse.move(box.x + box.width / 2, box.y + box.height / 2);
+  for (let n = 0; n < 40; n++) await page.mouse.wheel({ deltaY: 400 });
+  for (let n = 0; n < 60; n++) await page.mouse.wheel({ deltaX: 400 });
+  await page.waitForFunction(() => {
+    const element = document.getElementById('track-timeline-scroll');
+    return element.scrollTop + element.clientHeight >= element.scrollHeight - 1 && element.scrollLeft + element.clientWidth >= element.scrollWidth - 1;
+  });
+  const { top, left, width, height } = await scroller.evaluate((element) => ({ top: element.scrollTop, left: element.scrollLeft,
+    width: element.clientWidth, height: element.clientHeight }));
+  const header = await page.evaluate(() => window.qorutil.studio.timeline.headerHeight());
+  // The last row and the last frame are in view; a click on them chooses them.
+  const at = { x: box.x + nameWidth + 999 * cellWidth - left + cellWidth / 2, y: box.y + header + 99 * rowHeight - top + rowHeight / 2 };
+  assert.ok(at.x < box.x + width && at.y < box.y + height, 'the last cell is in view');
+  await page.mouse.click(at.x, at.y);
+  assert.deepEqual(await chosen(), { tracks: [99], frames: null });
+  await page.waitForFunction(() => window.qorutil.preview.player.frame === 999);
+  // Shift-click: the run from there to here, over the tracks between.
+  await page.keyboard.down('Shift');
+  await page.mouse.click(at.x - 4 * cellWidth, at.y - 2 * rowHeight);
+  await page.keyboard.up('Shift');
+  assert.deepEqual(await chosen(), { tracks: [99, 98, 97], frames: { first: 995, count: 5 } });
+  assert.equal(await page.$$eval('#track-timeline *', (nodes) => nodes.length), 3);
+  await page.screenshot({ path: join(shots, 'studio-scrolled.png') });
+});
