@@ -155,6 +155,7 @@ test('in the studio a frame is inserted, a run tweened and made a clip; the comp
   await page.click('aria/Make clip');
   await page.waitForSelector('#name-dialog[open]');
   await page.keyboard.type('wave');
+  await page.screenshot({ path: join(shots, 'studio-name.png') });
   await page.keyboard.press('Enter');
   await undoIs('Undo Make clip wave');
   await settled();
@@ -233,6 +234,7 @@ test('a track dragged by its name moves; the studio gives way to the viewer when
 
   await page.click('aria/Files[role="button"]');
   await page.waitForFunction(() => getComputedStyle(document.getElementById('files-pane')).display !== 'none');
+  await page.screenshot({ path: join(shots, 'studio-files.png') });
   await page.click('aria/Edit');
   await page.waitForFunction(() => !document.querySelector('main').classList.contains('studio'));
   assert.equal(await page.$eval('#track-timeline', (box) => getComputedStyle(box).display), 'none');
