@@ -105,11 +105,17 @@ function framesOf(text, name) {
 
 const chosen = () => page.evaluate(() => ({ tracks: window.qorutil.preview.selected.tracks, frames: window.qorutil.preview.selected.frames }));
 
-// A listed file previewed (a click on its row), then edited.
+// A listed file previewed (a click on its row), then edited. The preview is let finish first (it
+// has been shown, nothing is asked of the worker, for half a second): one still under way would
+// leave editing when it arrived.
 async function open(name) {
   await page.$$eval('#list tbody tr td.path', (cells, want) => cells.find((each) => each.textContent === want).click(), name);
-  await page.waitForFunction((want) => window.qorutil.editor.entry?.path === want && !window.qorutil.editor.active, {}, name);
-  await sleep(300);
+  const shown = (want) => window.qorutil.editor.entry?.path === want && !window.qorutil.editor.active
+    && window.qorutil.preview.jobs.pending.size === 0;
+  for (let stable = 0, start = Date.now(); stable < 5; await sleep(100)) {
+    assert.ok(Date.now() - start < 60000, `${name} is previewed`);
+    stable = (await page.evaluate(shown, name)) ? stable + 1 : 0;
+  }
   await page.click('aria/Edit');
   await page.waitForFunction(() => document.querySelector('main').classList.contains('studio'));
   await settled();
@@ -302,17 +308,15 @@ test('a hundred tracks of a thousand frames scroll on the timeline, and a cell f
   await (await page.$('#pick-files')).uploadFile(join(work, 'edit/big.reanim'));
   await page.waitForFunction(() => [...document.querySelectorAll('#list tbody tr td.path')].some((cell) => cell.textContent === 'big.reanim'));
   await open('big.reanim');
-  await page.waitForFunction(() => window.qorutil.studio.timeline.marks.length === 100);
+  await page.waitForFunction(() => window.qorutil.studio.timeline.marks.length === 100, { timeout: 60000 });
 
   const scroller = await page.$('#track-timeline-scroll');
   const box = await scroller.boundingBox();
   await page.mouse.move(box.x + box.width / 2, box.y + box.height / 2);
-  for (let n = 0; n < 40; n++) await page.mouse.wheel({ deltaY: 400 });
-  for (let n = 0; n < 60; n++) await page.mouse.wheel({ deltaX: 400 });
-  await page.waitForFunction(() => {
-    const element = document.getElementById('track-timeline-scroll');
-    return element.scrollTop + element.clientHeight >= element.scrollHeight - 1 && element.scrollLeft + element.clientWidth >= element.scrollWidth - 1;
-  });
+  const atEnd = () => scroller.evaluate((element) => element.scrollTop + element.clientHeight >= element.scrollHeight - 1
+    && element.scrollLeft + element.clientWidth >= element.scrollWidth - 1);
+  for (let n = 0; n < 400 && !(await atEnd()); n++) await page.mouse.wheel({ deltaX: 800, deltaY: 800 });
+  assert.ok(await atEnd(), 'the wheel scrolls to the last row and frame');
   const { top, left, width, height } = await scroller.evaluate((element) => ({ top: element.scrollTop, left: element.scrollLeft,
     width: element.clientWidth, height: element.clientHeight }));
   const header = await page.evaluate(() => window.qorutil.studio.timeline.headerHeight());
