@@ -50,7 +50,7 @@ std::optional<Change> nextChange(const qor::Reanim &reanim, Input &in, Clipboard
 {
     const std::size_t track[] = {in.index()};
     const std::size_t two[] = {in.index(), in.index()};
-    switch (in.byte() % 20) {
+    switch (in.byte() % 24) {
     case 0: return setNumber(reanim, two, in.index(), in.index(), Field(in.byte() % 8), in.number());
     case 1: return setNumber(reanim, track, in.index(), 1, Field(in.byte() % 8), std::nullopt);
     case 2: return setString(reanim, in.index(), in.index(), StringKind(in.byte() % 3), in.byte() % 2 ? "NAME" : "");
@@ -74,6 +74,10 @@ std::optional<Change> nextChange(const qor::Reanim &reanim, Input &in, Clipboard
     case 16: return makeClip(reanim, "clip", in.index(), in.index());
     case 17: return moveClip(reanim, in.index(), in.index(), in.index());
     case 18: return renameClip(reanim, in.index(), "other");
+    case 19: return duplicateFrames(reanim, two, in.index(), in.index());
+    case 20: return setKey(reanim, two, in.index());
+    case 21: return clearKey(reanim, track, in.index());
+    case 22: return tween(reanim, two, in.index(), in.index(), std::optional<Field>(), Easing(in.byte() % 2));
     default: return setFps(reanim, in.number());
     }
 }

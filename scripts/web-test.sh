@@ -13,7 +13,7 @@ if [ "$size" -gt 1500000 ]; then
 fi
 echo "== the page: $size bytes of at most 1500000"
 status=0
-for suite in module edit browser editor canvas keeping; do
+for suite in module edit browser editor canvas keeping timeline; do
     echo "== web/tests/$suite.test.mjs"
     timeout --kill-after=30 1200 node --test "web/tests/$suite.test.mjs" || status=$?
     if [ "$status" -ne 0 ]; then

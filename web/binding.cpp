@@ -523,8 +523,75 @@ private:
     web::Preview preview_;
 };
 
+// A frame as the page holds it: each field's value, or null where the frame gives none (and
+// the value before it carries).
+val frameObject(const qor::ReanimTransform &transform)
+{
+    val made = val::object();
+    for (const qor::NumberField &field : qor::numberFields) {
+        const float value = transform.*field.member;
+        made.set(std::string(field.tag), value == qor::unsetValue ? val::null() : val(value));
+    }
+    const auto text = [](const qor::CompactString &bytes) {
+        return bytes.view().empty() ? val::null() : val(qor::latin1ToUtf8(bytes.view()));
+    };
+    made.set("image", text(transform.i));
+    made.set("font", text(transform.font));
+    made.set("text", text(transform.text));
+    return made;
+}
+
+qor::ReanimTransform frameFrom(const val &given)
+{
+    qor::ReanimTransform transform;
+    for (const qor::NumberField &field : qor::numberFields) {
+        const val value = given[std::string(field.tag)];
+        if (value.isNumber())
+            transform.*field.member = value.as<float>();
+    }
+    const auto text = [&](const char *name) {
+        const val value = given[name];
+        return value.isString() ? web::latin1Of(value.as<std::string>()) : std::string();
+    };
+    transform.i = text("image");
+    transform.font = text("font");
+    transform.text = text("text");
+    return transform;
+}
+
+// Copied frames as plain values the worker keeps between files: {rows: [[frame, ...], ...]}.
+val clipboardObject(const qor::edit::Clipboard &clipboard)
+{
+    val rows = val::array();
+    for (const auto &row : clipboard.rows) {
+        val frames = val::array();
+        for (const qor::ReanimTransform &transform : row)
+            frames.call<void>("push", frameObject(transform));
+        rows.call<void>("push", frames);
+    }
+    return object({{"rows", rows}});
+}
+
+qor::edit::Clipboard clipboardFrom(const val &given)
+{
+    qor::edit::Clipboard clipboard;
+    if (given.isUndefined() || given.isNull() || !given["rows"]["length"].isNumber())
+        return clipboard;
+    const val rows = given["rows"];
+    const auto count = rows["length"].as<std::size_t>();
+    for (std::size_t n = 0; n < count; ++n) {
+        auto &row = clipboard.rows.emplace_back();
+        const val frames = rows[n];
+        const auto length = frames["length"].isNumber() ? frames["length"].as<std::size_t>() : std::size_t(0);
+        for (std::size_t f = 0; f < length; ++f)
+            row.push_back(frameFrom(frames[f]));
+    }
+    return clipboard;
+}
+
 // An edit as the page sends it: {op, tracks, track, frame, count, to, field, value (a number, or
-// null to clear), text, drags: [{track, frame, first, second}], easing: "linear" | "easeInOut"}.
+// null to clear), text, drags: [{track, frame, first, second}], easing: "linear" | "easeInOut",
+// clip (a clip's name), insert, clipboard (as copy() gives it)}.
 web::Edit editOf(const val &given)
 {
     const auto index = [&](const char *field, std::size_t otherwise) {
@@ -546,6 +613,7 @@ web::Edit editOf(const val &given)
     if (given["value"].isNumber())
         edit.value = given["value"].as<float>();
     edit.text = text("text");
+    edit.clip = text("clip");
     const val drags = given["drags"];
     if (!drags.isUndefined() && !drags.isNull()) {
         const auto count = drags["length"].as<std::size_t>();
@@ -557,6 +625,8 @@ web::Edit editOf(const val &given)
         }
     }
     edit.easeInOut = text("easing") == "easeInOut";
+    edit.insert = given["insert"].isTrue();
+    edit.clipboard = clipboardFrom(given["clipboard"]);
     return edit;
 }
 
@@ -608,26 +678,31 @@ public:
         session_.filesChanged();
     }
 
-    // What a frame of a track itself gives: each field's value, or null where the frame gives
-    // none (and the value before it carries); null when there is no such frame.
+    // What a frame of a track itself gives (frameObject); null when there is no such frame.
     val given(int track, int frame) const
     {
         const qor::ReanimTransform *transform =
             track < 0 || frame < 0 ? nullptr : session_.frameOf(std::size_t(track), std::size_t(frame));
-        if (!transform)
-            return val::null();
-        val made = val::object();
-        for (const qor::NumberField &field : qor::numberFields) {
-            const float value = transform->*field.member;
-            made.set(std::string(field.tag), value == qor::unsetValue ? val::null() : val(value));
-        }
-        const auto text = [](const qor::CompactString &bytes) {
-            return bytes.view().empty() ? val::null() : val(qor::latin1ToUtf8(bytes.view()));
-        };
-        made.set("image", text(transform->i));
-        made.set("font", text(transform->font));
-        made.set("text", text(transform->text));
-        return made;
+        return transform ? frameObject(*transform) : val::null();
+    }
+
+    // Each track's frames marked by what they give (Session::givenFrames), a Uint8Array a track.
+    val givenFrames() const
+    {
+        val tracks = val::array();
+        for (const web::Bytes &marks : session_.givenFrames())
+            tracks.call<void>("push", copied(marks));
+        return tracks;
+    }
+
+    // Frames [first, first + count) of the tracks given, as clipboardObject.
+    val copy(const val &tracks, int first, int count) const
+    {
+        std::vector<std::size_t> indices;
+        const auto length = tracks["length"].as<std::size_t>();
+        for (std::size_t n = 0; n < length; ++n)
+            indices.push_back(std::size_t(std::max(tracks[n].as<double>(), 0.0)));
+        return clipboardObject(session_.copy(indices, std::size_t(std::max(first, 0)), std::size_t(std::max(count, 0))));
     }
 
 private:
@@ -693,5 +768,7 @@ EMSCRIPTEN_BINDINGS(qorutil)
         .function("original", &Editor::original)
         .function("keptEdits", &Editor::keptEdits)
         .function("resumeEdits", &Editor::resumeEdits)
-        .function("setFiles", &Editor::setFiles);
+        .function("setFiles", &Editor::setFiles)
+        .function("givenFrames", &Editor::givenFrames)
+        .function("copy", &Editor::copy);
 }

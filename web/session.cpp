@@ -60,6 +60,7 @@ std::optional<Change> Session::changeOf(const Edit &edit) const
 {
     const qor::Reanim &reanim = document_->reanim();
     const std::vector<std::size_t> every = allTracks(reanim);
+    const std::vector<std::size_t> &tracks = edit.tracks.empty() ? every : edit.tracks;
     const std::string &op = edit.op;
     if (op == "setNumber") {
         const auto field = named<Field>(edit.field, fieldNames);
@@ -78,19 +79,46 @@ std::optional<Change> Session::changeOf(const Edit &edit) const
         return kind ? drag(reanim, *kind, edit.drags) : std::nullopt;
     }
     if (op == "insertFrames")
-        return insertFrames(reanim, every, edit.frame, edit.count);
+        return insertFrames(reanim, tracks, edit.frame, edit.count);
     if (op == "duplicateFrame")
-        return duplicateFrame(reanim, every, edit.frame);
+        return duplicateFrame(reanim, tracks, edit.frame);
+    if (op == "duplicateFrames")
+        return duplicateFrames(reanim, tracks, edit.frame, edit.count);
     if (op == "deleteFrames")
-        return deleteFrames(reanim, every, edit.frame, edit.count);
+        return deleteFrames(reanim, tracks, edit.frame, edit.count);
+    if (op == "pasteFrames")
+        return pasteFrames(reanim, edit.clipboard, edit.tracks, edit.frame, edit.insert);
     if (op == "tween") {
         const auto field = named<Field>(edit.field, fieldNames);
         if (!edit.field.empty() && !field)
             return std::nullopt;
-        return tween(reanim, edit.track, edit.frame, edit.to, field, edit.easeInOut ? Easing::EaseInOut : Easing::Linear);
+        const Easing easing = edit.easeInOut ? Easing::EaseInOut : Easing::Linear;
+        if (!edit.tracks.empty())
+            return tween(reanim, edit.tracks, edit.frame, edit.to, field, easing);
+        return tween(reanim, edit.track, edit.frame, edit.to, field, easing);
     }
+    if (op == "setKey")
+        return setKey(reanim, edit.tracks, edit.frame);
+    if (op == "clearKey")
+        return clearKey(reanim, edit.tracks, edit.frame);
     if (op == "makeClip")
         return makeClip(reanim, latin1Of(edit.text), edit.frame, edit.count);
+    if (op == "renameClip" || op == "moveClip" || op == "deleteClip") {
+        std::size_t clip = edit.track;
+        if (!edit.clip.empty()) {
+            const std::string name = std::string(clipPrefix) + latin1Of(edit.clip);
+            const auto found = std::find_if(reanim.tracks.begin(), reanim.tracks.end(),
+                                            [&](const qor::ReanimTrack &track) { return track.name == name; });
+            clip = std::size_t(found - reanim.tracks.begin());
+        }
+        if (op == "renameClip")
+            return renameClip(reanim, clip, latin1Of(edit.text));
+        if (op == "moveClip")
+            return moveClip(reanim, clip, edit.frame, edit.count);
+        return deleteClip(reanim, clip);
+    }
+    if (op == "duplicateTrack")
+        return duplicateTrack(reanim, edit.track);
     if (op == "addTrack")
         return addTrack(reanim, edit.track, latin1Of(edit.text));
     if (op == "renameTrack")
@@ -245,6 +273,30 @@ const qor::ReanimTransform *Session::frameOf(std::size_t track, std::size_t fram
         return nullptr;
     const auto &transforms = document_->reanim().tracks[track].transforms;
     return frame < transforms.size() ? &transforms[frame] : nullptr;
+}
+
+std::vector<Bytes> Session::givenFrames() const
+{
+    std::vector<Bytes> given;
+    if (!document_)
+        return given;
+    for (const qor::ReanimTrack &track : document_->reanim().tracks) {
+        Bytes &marks = given.emplace_back(track.transforms.size(), std::uint8_t(0));
+        for (std::size_t n = 0; n < marks.size(); ++n) {
+            const qor::ReanimTransform &frame = track.transforms[n];
+            const bool number = std::any_of(qor::numberFields.begin(), qor::numberFields.end(),
+                                            [&](const qor::NumberField &field) { return frame.*field.member != qor::unsetValue; });
+            const bool text = std::any_of(qor::stringFields.begin(), qor::stringFields.end(),
+                                          [&](const qor::StringField &field) { return !(frame.*field.member).empty(); });
+            marks[n] = std::uint8_t((number ? 1 : 0) | (text ? 2 : 0));
+        }
+    }
+    return given;
+}
+
+Clipboard Session::copy(const std::vector<std::size_t> &tracks, std::size_t first, std::size_t count) const
+{
+    return document_ ? copyFrames(document_->reanim(), tracks, first, count) : Clipboard();
 }
 
 const Preview &Session::preview()

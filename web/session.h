@@ -20,10 +20,13 @@ namespace web {
 
 // One edit as the page names it. Names and strings are UTF-8 of Latin-1 bytes, as everywhere.
 struct Edit {
-    // setNumber, setString, drag, insertFrames, duplicateFrame, deleteFrames, tween, makeClip,
-    // addTrack, renameTrack, deleteTrack, moveTrack, setFps
+    // setNumber, setString, drag, insertFrames, duplicateFrame, duplicateFrames, deleteFrames,
+    // pasteFrames, tween, setKey, clearKey, makeClip, renameClip, moveClip, deleteClip, addTrack,
+    // renameTrack, duplicateTrack, deleteTrack, moveTrack, setFps
     std::string op;
-    std::vector<std::size_t> tracks; // setNumber's and setString's tracks; the frame edits take every track
+    // The tracks edited: setNumber's, setString's, setKey's, clearKey's, pasteFrames' and a tween's (else its
+    // `track`); the frame edits take these, or every track when none are given
+    std::vector<std::size_t> tracks;
     std::size_t track = 0;
     std::size_t frame = 0; // the first frame (the one before which frames are inserted; a tween's start)
     std::size_t count = 1;
@@ -32,8 +35,11 @@ struct Edit {
                            // (setString), move/turn/scale/skew (drag)
     std::optional<float> value; // setNumber's value (none clears), setFps's rate
     std::string text;           // setString's value, a track's or clip's name
+    std::string clip;           // renameClip's, moveClip's and deleteClip's clip, by name (else `track`)
     std::vector<qor::edit::DragValue> drags;
     bool easeInOut = false;
+    bool insert = false;               // pasteFrames: before the frames at `frame` rather than over them
+    qor::edit::Clipboard clipboard;    // pasteFrames' frames
 };
 
 struct Saved {
@@ -73,6 +79,11 @@ public:
     // What frame `frame` of track `track` itself gives, before anything is carried forward into
     // it; nothing when there is no such frame.
     const qor::ReanimTransform *frameOf(std::size_t track, std::size_t frame) const;
+    // For each track, a byte a frame: whether the frame itself gives a number field (1), an
+    // image, font or text (2), both (3) or nothing (0). What the timeline marks.
+    std::vector<Bytes> givenFrames() const;
+    // Frames [first, first + count) of `tracks`, to paste into this file or another.
+    qor::edit::Clipboard copy(const std::vector<std::size_t> &tracks, std::size_t first, std::size_t count) const;
 
     // A drag of the canvas's handles: `kind` move/turn/scale/skew, `handle` inside, turn, n, s,
     // e, w, ne, nw, se or sw, of the tracks given (the first the one it turns about) in a frame,

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <numeric>
 
 namespace qor::edit {
@@ -104,6 +105,16 @@ ReanimTransform lastGiven(const std::vector<ReanimTransform> &transforms, std::s
 
 // What a track shows where no frame gave a field, in the order of numberFields.
 constexpr float defaults[] = {0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 1.0f, 0.0f, 1.0f};
+
+// What a track shows after frames [0, end): the last value each field was given, or its default.
+ReanimTransform shownAt(const std::vector<ReanimTransform> &transforms, std::size_t end)
+{
+    ReanimTransform shown = lastGiven(transforms, end);
+    for (std::size_t n = 0; n < numberFields.size(); ++n)
+        if (shown.*numberFields[n].member == unsetValue)
+            shown.*numberFields[n].member = defaults[n];
+    return shown;
+}
 
 // The frame after a run of frames that changed, made to look as it did: each field it leaves
 // unset that it carried one way before and would carry another way now is given the value it
@@ -251,13 +262,27 @@ std::optional<Change> insertFrames(const Reanim &reanim, std::span<const std::si
 
 std::optional<Change> duplicateFrame(const Reanim &reanim, std::span<const std::size_t> tracks, std::size_t frame)
 {
-    if (!validTracks(reanim, tracks))
+    return duplicateFrames(reanim, tracks, frame, 1);
+}
+
+std::optional<Change> duplicateFrames(const Reanim &reanim, std::span<const std::size_t> tracks, std::size_t first,
+                                      std::size_t count)
+{
+    if (!validTracks(reanim, tracks) || count == 0)
         return std::nullopt;
     std::vector<Primitive> parts;
-    for (const std::size_t track : tracks)
-        if (frame < reanim.tracks[track].transforms.size())
-            parts.emplace_back(FrameSplice{track, frame + 1, {}, {reanim.tracks[track].transforms[frame]}});
-    return made("Duplicate frame", std::move(parts));
+    for (const std::size_t track : tracks) {
+        const auto &transforms = reanim.tracks[track].transforms;
+        if (first >= transforms.size())
+            continue;
+        const std::size_t end = first + std::min(count, transforms.size() - first);
+        std::vector<ReanimTransform> copies(transforms.begin() + std::ptrdiff_t(first),
+                                            transforms.begin() + std::ptrdiff_t(end));
+        // After the run, the first copy would carry what the run's last frame left.
+        copies.front() = keptLook(copies.front(), lastGiven(transforms, first), lastGiven(transforms, end));
+        parts.emplace_back(FrameSplice{track, end, {}, std::move(copies)});
+    }
+    return made("Duplicate " + frames(count), std::move(parts));
 }
 
 std::optional<Change> deleteFrames(const Reanim &reanim, std::span<const std::size_t> tracks, std::size_t at,
@@ -365,6 +390,63 @@ std::optional<Change> tween(const Reanim &reanim, std::size_t track, std::size_t
     replaceFrames(parts, reanim, track, from + 1, std::move(between));
     return made("Tween " + (field ? std::string(fieldTag(*field)) + " of " : std::string()) + reanim.tracks[track].name,
                 std::move(parts));
+}
+
+std::optional<Change> tween(const Reanim &reanim, std::span<const std::size_t> tracks, std::size_t from, std::size_t to,
+                            std::optional<Field> field, Easing easing)
+{
+    if (tracks.size() == 1)
+        return tween(reanim, tracks.front(), from, to, field, easing);
+    if (!validTracks(reanim, tracks))
+        return std::nullopt;
+    std::vector<Primitive> parts;
+    for (const std::size_t track : tracks)
+        if (auto each = tween(reanim, track, from, to, field, easing))
+            std::move(each->parts.begin(), each->parts.end(), std::back_inserter(parts));
+    return made("Tween " + (field ? std::string(fieldTag(*field)) + " of " : std::string()) + whose(reanim, tracks),
+                std::move(parts));
+}
+
+std::optional<Change> setKey(const Reanim &reanim, std::span<const std::size_t> tracks, std::size_t frame)
+{
+    if (!validTracks(reanim, tracks))
+        return std::nullopt;
+    std::vector<Primitive> parts;
+    for (const std::size_t track : tracks) {
+        const auto &transforms = reanim.tracks[track].transforms;
+        if (frame >= transforms.size())
+            continue;
+        const ReanimTransform shown = shownAt(transforms, frame + 1);
+        ReanimTransform key = transforms[frame];
+        for (const NumberField &field : numberFields)
+            key.*field.member = shown.*field.member;
+        replaceFrames(parts, reanim, track, frame, {std::move(key)});
+    }
+    return made("Set key of " + whose(reanim, tracks), std::move(parts));
+}
+
+std::optional<Change> clearKey(const Reanim &reanim, std::span<const std::size_t> tracks, std::size_t frame)
+{
+    if (!validTracks(reanim, tracks))
+        return std::nullopt;
+    std::vector<Primitive> parts;
+    for (const std::size_t track : tracks) {
+        const auto &transforms = reanim.tracks[track].transforms;
+        if (frame >= transforms.size())
+            continue;
+        std::vector<ReanimTransform> after{transforms[frame]};
+        for (const NumberField &field : numberFields)
+            after.front().*field.member = unsetValue;
+        if (frame + 1 < transforms.size()) {
+            // Compared as shown (defaults where nothing was given), so that the next frame takes
+            // on only the values that really change.
+            ReanimTransform now = after.front();
+            fillUnset(now, shownAt(transforms, frame));
+            after.push_back(keptLook(transforms[frame + 1], shownAt(transforms, frame + 1), now));
+        }
+        replaceFrames(parts, reanim, track, frame, std::move(after));
+    }
+    return made("Clear key of " + whose(reanim, tracks), std::move(parts));
 }
 
 std::optional<Change> addTrack(const Reanim &reanim, std::size_t at, std::string_view name)

@@ -58,6 +58,10 @@ std::optional<Change> insertFrames(const Reanim &reanim, std::span<const std::si
                                    std::size_t count);
 // A copy of frame `frame` after it, in each track that has it.
 std::optional<Change> duplicateFrame(const Reanim &reanim, std::span<const std::size_t> tracks, std::size_t frame);
+// A copy of frames [first, first + count) after them, in each track that has frame `first`; the
+// first copy is given what it would otherwise carry differently, so the copies look as the run.
+std::optional<Change> duplicateFrames(const Reanim &reanim, std::span<const std::size_t> tracks, std::size_t first,
+                                      std::size_t count);
 // Frames [at, at + count) removed; what they set that the next frame leaves unset moves to the
 // next frame, so the frames after look as they did.
 std::optional<Change> deleteFrames(const Reanim &reanim, std::span<const std::size_t> tracks, std::size_t at,
@@ -81,6 +85,19 @@ std::optional<Change> pasteFrames(const Reanim &reanim, const Clipboard &clipboa
 enum class Easing : std::uint8_t { Linear, EaseInOut };
 std::optional<Change> tween(const Reanim &reanim, std::size_t track, std::size_t from, std::size_t to,
                             std::optional<Field> field, Easing easing);
+
+// The same tween of frames `from` to `to` in each of `tracks`, as one step (tracks it gives
+// nothing in are left as they are).
+std::optional<Change> tween(const Reanim &reanim, std::span<const std::size_t> tracks, std::size_t from, std::size_t to,
+                            std::optional<Field> field, Easing easing);
+
+// --- Keys
+// Frame `frame` of each track made a key: each of the eight number fields given the value the
+// track shows there, so later changes before it leave it as it is.
+std::optional<Change> setKey(const Reanim &reanim, std::span<const std::size_t> tracks, std::size_t frame);
+// The eight number fields of frame `frame` of each track cleared, so that it carries them from
+// the frames before; the frame after keeps its look.
+std::optional<Change> clearKey(const Reanim &reanim, std::span<const std::size_t> tracks, std::size_t frame);
 
 // --- Tracks
 // A track of as many empty frames as the longest one, inserted at `at`.

@@ -172,6 +172,7 @@ const std::vector<std::pair<std::string, Operation>> &operations()
          }},
         {"insert frames", [](auto &r) { return insertFrames(r, allTracks(r), 1, 2); }},
         {"duplicate frame", [](auto &r) { return duplicateFrame(r, allTracks(r), 0); }},
+        {"duplicate frames", [](auto &r) { return duplicateFrames(r, allTracks(r), 1, 3); }},
         {"delete frames", [](auto &r) { return deleteFrames(r, allTracks(r), 1, 2); }},
         {"insert a track's frame", [](auto &r) { return insertFrames(r, firstTracks(r, 1), 0, 1); }},
         {"delete a track's frame", [](auto &r) { return deleteFrames(r, firstTracks(r, 1), 0, 1); }},
@@ -185,6 +186,9 @@ const std::vector<std::pair<std::string, Operation>> &operations()
              return pasteFrames(r, copyFrames(r, from, 0, 3), from, 9, true);
          }},
         {"tween", [](auto &r) { return tween(r, 2, 0, 2, std::nullopt, Easing::EaseInOut); }},
+        {"tween of tracks", [](auto &r) { return tween(r, allTracks(r), 0, 4, Field::Kx, Easing::Linear); }},
+        {"set key", [](auto &r) { return setKey(r, allTracks(r), 3); }},
+        {"clear key", [](auto &r) { return clearKey(r, firstTracks(r, 4), 2); }},
         {"add track", [](auto &r) { return addTrack(r, 1, "new"); }},
         {"rename track", [](auto &r) { return renameTrack(r, 0, "renamed"); }},
         {"duplicate track", [](auto &r) { return duplicateTrack(r, 0); }},
@@ -267,6 +271,44 @@ TEST_CASE("what the edits mean, read back through the scene")
                  CHECK(sameStates(state(after, t, 8), state(before, t, 7)));
              }
          }},
+        {"duplicated frames show twice, and the frames after them as they did",
+         [](auto &r) { return duplicateFrames(r, allTracks(r), 1, 3); },
+         [&](auto &before, auto &after) {
+             CHECK(after.frameCount == 11);
+             for (std::size_t t = 0; t < before.tracks.size(); ++t) {
+                 for (int f = 1; f < 4; ++f)
+                     CHECK(sameStates(state(after, t, f + 3), state(before, t, f)));
+                 for (int f = 4; f < 8; ++f)
+                     CHECK(sameStates(state(after, t, f + 3), state(before, t, f)));
+             }
+         }},
+        {"a key changes how no frame looks",
+         [](auto &r) { return setKey(r, allTracks(r), 3); },
+         [&](auto &before, auto &after) {
+             for (std::size_t t = 0; t < before.tracks.size(); ++t)
+                 for (int f = 0; f < 8; ++f)
+                     CHECK(sameStates(state(after, t, f), state(before, t, f)));
+         }},
+        {"a cleared key carries the frames before into it, and the frame after looks as it did",
+         [](auto &r) {
+             const std::size_t arm[] = {3};
+             return clearKey(r, arm, 3);
+         },
+         [&](auto &before, auto &after) {
+             CHECK(state(after, 3, 3).a == 1.0f); // its 0.5 gone, the default carries
+             CHECK(state(after, 3, 3).kx == state(before, 3, 2).kx);
+             for (int f = 4; f < 8; ++f)
+                 CHECK(sameStates(state(after, 3, f), state(before, 3, f)));
+         }},
+        {"a tween of several tracks tweens each",
+         [](auto &r) {
+             const std::size_t parts[] = {2, 3};
+             return tween(r, parts, 0, 4, std::nullopt, Easing::Linear);
+         },
+         [&](auto &, auto &after) {
+             CHECK(state(after, 2, 1).kx == 355.0f);
+             CHECK(state(after, 3, 3).ky == 365.0f);
+         }},
         {"pasted frames look as the copied ones did, and the frame after them as it did",
          [](auto &r) {
              const std::size_t from[] = {2};
@@ -337,6 +379,25 @@ TEST_CASE("what the edits mean, read back through the scene")
         REQUIRE(document.apply(std::move(*change)));
         each.check(before, qor::evaluate(document.reanim()));
     }
+}
+
+TEST_CASE("a key gives each number field what the track shows there; a cleared key gives none")
+{
+    Document document = opened("figure.reanim", decompiled(figure()));
+    const std::size_t arm[] = {3};
+    REQUIRE(document.apply(*setKey(document.reanim(), arm, 5)));
+    const qor::ReanimTransform &key = document.reanim().tracks[3].transforms[5];
+    const float expected[] = {10.0f, -4.5f, 10.0f, 10.0f, 1.0f, 1.0f, 0.0f, 0.5f}; // x y kx ky sx sy f a
+    for (std::size_t n = 0; n < qor::numberFields.size(); ++n) {
+        CAPTURE(qor::numberFields[n].tag);
+        CHECK(key.*qor::numberFields[n].member == expected[n]);
+    }
+    CHECK(key.i.empty()); // the strings still carry
+    CHECK(document.undoName() == "Set key of arm");
+    REQUIRE(document.apply(*clearKey(document.reanim(), arm, 5)));
+    for (const qor::NumberField &field : qor::numberFields)
+        CHECK(document.reanim().tracks[3].transforms[5].*field.member == qor::unsetValue);
+    CHECK_FALSE(setKey(document.reanim(), arm, 8).has_value()); // no such frame
 }
 
 TEST_CASE("an unchanged document saves as the converters write it")

@@ -25,8 +25,8 @@ function savedName(path, form) {
 }
 
 export class Editor {
-  // `el`: {toggle, bar, saveGroup, undo, redo, insertFrame, duplicateFrame, deleteFrame, addTrack, save, saveText,
-  // saveCompiled, inspector, values, panel}.
+  // `el`: {toggle, bar, saveGroup, undo, redo, addTrack, save, saveText, saveCompiled, inspector, values, panel}.
+  // (The edits of frames, tracks and clips are the studio's: studio.js.)
   constructor(preview, jobs, list, el, say) {
     this.preview = preview;
     this.jobs = jobs;
@@ -43,6 +43,8 @@ export class Editor {
     this.onChange = () => {}; // (entry, changed, form): the file's standing after a reply (kept across visits)
     this.onSaved = () => {}; // (entry): saved in its own form
     this.onSelected = () => {}; // (path or null, track, frame): what is selected while editing
+    this.onActive = () => {}; // (active): editing began or ended
+    this.onTook = () => {}; // (reply): a reply of the worker drawn
     this.inspector = new Inspector(el.inspector, (field, value) => this.setField(field, value));
     this.stage = new StageGestures(this);
     preview.onFrame = () => this.refresh();
@@ -54,9 +56,6 @@ export class Editor {
     el.toggle.onclick = () => (this.active ? this.stop() : this.start());
     el.undo.onclick = () => this.undo();
     el.redo.onclick = () => this.redo();
-    el.insertFrame.onclick = () => this.apply({ op: 'insertFrames', frame: this.preview.player.frame, count: 1 });
-    el.duplicateFrame.onclick = () => this.apply({ op: 'duplicateFrame', frame: this.preview.player.frame });
-    el.deleteFrame.onclick = () => this.apply({ op: 'deleteFrames', frame: this.preview.player.frame, count: 1 });
     el.addTrack.onclick = () => {
       const at = this.preview.animation ? this.preview.animation.tracks.length : 0;
       this.apply({ op: 'addTrack', track: at, text: `track${at + 1}` });
@@ -134,6 +133,7 @@ export class Editor {
     this.preview.draw(); // with the handles, or without
     this.showState();
     this.refresh();
+    this.onActive(active);
   }
 
   // --- Edits
@@ -176,6 +176,7 @@ export class Editor {
     // A drag's move: the inspector follows what it gives, without asking again.
     if (reply.light) this.follow(reply.light.frame, reply.light.given);
     else if (!('light' in reply)) this.refresh();
+    this.onTook(reply);
   }
 
   apply(edit, seal = false) {

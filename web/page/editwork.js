@@ -4,6 +4,7 @@
 // changed) and, after a change, what the preview draws.
 
 const sessions = new Map(); // path -> the module's Editor
+let clipboard = null; // frames copied, as the module gives them: they paste into any file
 
 // The module started afresh: the editors it held are gone with it.
 export function forgetEditors() {
@@ -66,6 +67,12 @@ export function editing(module, message, shown, redraw) {
   }
   const editor = sessions.get(message.path);
   if (!editor) return { state: null };
+  if (op === 'editCopy') {
+    clipboard = editor.copy(message.tracks, message.first, message.count);
+    return { state: standing(editor), copied: { rows: clipboard.rows.length, frames: Math.max(0, ...clipboard.rows.map((row) => row.length)) } };
+  }
+  if (op === 'editGivenFrames') return { marks: editor.givenFrames() };
+  if (op === 'editApply' && message.edit.op === 'pasteFrames') message.edit.clipboard = clipboard;
   if (op === 'editApply' || op === 'editUndo' || op === 'editRedo') {
     const done = op === 'editApply' ? editor.apply(message.edit) : op === 'editUndo' ? editor.undo() : editor.redo();
     if (message.seal) editor.sealStep();

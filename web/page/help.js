@@ -30,6 +30,15 @@ export const keyList = [
   ['Ctrl+Z', 'undo (editing)'],
   ['Ctrl+Shift+Z / Ctrl+Y', 'redo (editing)'],
   ['Ctrl+S', 'save as the file came (editing)'],
+  ['Click a cell (timeline)', 'go to its frame and select its track'],
+  ['Drag / Shift+click across cells', 'choose a run of frames of several tracks'],
+  ['Drag a track\'s name', 'move the track up or down; double-click: rename it'],
+  ['Drag a clip range', 'move the clip, or by an end make it longer or shorter; double-click: rename it'],
+  ['Ctrl+C / Ctrl+V', 'copy / paste the chosen frames of the chosen tracks (editing)'],
+  ['Ctrl+Shift+V', 'paste, inserted before the frames there (editing)'],
+  ['K', 'key: every number field of the chosen tracks set in this frame to what it shows (editing)'],
+  ['Shift+K', 'clear the key: the frame carries the fields before it (editing)'],
+  ['Delete (editing)', 'delete the chosen run of frames'],
 ];
 
 // Fills the dialog's table once; `open` shows it.

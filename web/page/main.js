@@ -7,6 +7,7 @@ import { FileList } from './list.js';
 import { Preview } from './preview.js';
 import { Problems } from './problems.js';
 import { Editor } from './editor.js';
+import { Studio } from './studio.js';
 import { Keeper, offerKept } from './keep.js';
 import { blankEntry } from './blank.js';
 import { AttachedOpener } from './attached.js';
@@ -64,9 +65,18 @@ const preview = new Preview({
 
 let list = null;
 const editor = new Editor(preview, jobs, { update: (entry) => list.update(entry) }, {
-  toggle: $('edit-toggle'), bar: $('edit-bar'), saveGroup: $('save-group'), undo: $('undo'), redo: $('redo'), insertFrame: $('insert-frame'),
-  duplicateFrame: $('duplicate-frame'), deleteFrame: $('delete-frame'), addTrack: $('add-track'), save: $('save-edit'), saveText: $('save-as-text'),
+  toggle: $('edit-toggle'), bar: $('edit-bar'), saveGroup: $('save-group'), undo: $('undo'), redo: $('redo'),
+  addTrack: $('add-track'), save: $('save-edit'), saveText: $('save-as-text'),
   saveCompiled: $('save-as-compiled'), inspector: $('inspector'), values: $('values'), panel: document.querySelector('.tracks'),
+}, say);
+
+const studio = new Studio(editor, {
+  main: document.querySelector('main'), filesToggle: $('files-toggle'), nameDialog: $('name-dialog'),
+  timeline: { box: $('track-timeline'), canvas: $('track-timeline-canvas'), scroller: $('track-timeline-scroll'), space: $('track-timeline-space') },
+  ownFrames: $('own-frames'), insert: $('insert-frame'), duplicate: $('duplicate-frame'), remove: $('delete-frame'),
+  copy: $('copy-frames'), paste: $('paste-frames'), tween: $('tween'), tweenField: $('tween-field'), easing: $('tween-easing'),
+  key: $('set-key'), clearKey: $('clear-key'), fps: $('edit-fps'), renameTrack: $('rename-track'), duplicateTrack: $('duplicate-track'),
+  deleteTrack: $('delete-track'), makeClip: $('make-clip'), renameClip: $('rename-clip'), deleteClip: $('delete-clip'),
 }, say);
 
 // Files changed and not saved outlive the page, with their histories; the worker saves them as they stand.
@@ -308,4 +318,4 @@ jobs.request({ op: 'about' }).then(() => {
 });
 
 // For scripts and tests: the preview's view and playhead.
-window.qorutil = { preview, list, editor, keeper };
+window.qorutil = { preview, list, editor, keeper, studio };

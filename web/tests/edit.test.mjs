@@ -76,6 +76,15 @@ for (const name of files) {
   });
 }
 
+// Frames copied in another file, as the worker keeps them to paste.
+const copied = (() => {
+  const other = open(`${names[0]}.compiled`);
+  const frames = other.copy([2], 0, 3);
+  other.delete();
+  return frames;
+})();
+const anyNumber = /<(x|y|kx|ky|sx|sy|f|a)>/;
+
 // Each edit, what it changes in the saved text of the walker-like file (the lines it takes out
 // and puts in, as patterns), and the name of its step.
 const walker = `${names[1]}.compiled`;
@@ -121,6 +130,29 @@ const edits = [
   { label: 'a track moved', edits: [{ op: 'moveTrack', track: 3, to: 0 }],
     lines: (change, before, after) => after.split('\n').filter((line) => line === `<name>${track}</name>`).length === 1
       && after.indexOf(`<name>${track}</name>`) < after.indexOf('<name>anim_'), step: `Move ${track} up` },
+  { label: 'a key set', edits: [{ op: 'setKey', tracks: [3], frame: 5 }],
+    lines: (change) => change.added.length === 1 && /^<t><x>.*<y>.*<kx>.*<ky>.*<sx>.*<sy>.*<f>.*<a>.*<\/t>$/.test(change.added[0]),
+    step: `Set key of ${track}` },
+  { label: 'a key cleared', edits: [{ op: 'clearKey', tracks: [3], frame: 0 }],
+    lines: (change) => /<x>/.test(change.removed[0]) && !anyNumber.test(change.added[0]), step: `Clear key of ${track}` },
+  { label: 'a run duplicated', edits: [{ op: 'duplicateFrames', frame: 4, count: 3 }],
+    lines: (change, before, after) => frameLines(after) === frameLines(before) + 3 * trackCount(before), step: 'Duplicate 3 frames' },
+  { label: 'frames of one track inserted', edits: [{ op: 'insertFrames', tracks: [3], frame: 4, count: 2 }],
+    lines: (change, before, after) => frameLines(after) === frameLines(before) + 2 && change.added.filter((line) => line === '<t></t>').length >= 2,
+    step: 'Insert 2 frames' },
+  { label: 'frames pasted from another file', edits: [{ op: 'pasteFrames', tracks: [3], frame: 1, clipboard: copied }],
+    lines: (change, before, after) => frameLines(after) === frameLines(before) && change.added.length >= 3, step: 'Paste 3 frames' },
+  { label: 'a tween of two tracks', edits: [{ op: 'tween', tracks: [3, 4], frame: 0, to: 7, easing: 'easeInOut' }],
+    lines: (change) => change.added.length > 0 && change.added.every((line) => line.startsWith('<t>') || line.startsWith('<name>') || line === '</track>' || line === '<track>'),
+    step: 'Tween 2 tracks' },
+  { label: 'a track duplicated', edits: [{ op: 'duplicateTrack', track: 3 }],
+    lines: (change) => change.removed.length === 0 && change.added.includes(`<name>${track}_copy</name>`), step: `Duplicate ${track}` },
+  { label: 'a clip moved, by its name', edits: [{ op: 'moveClip', clip: 'walk', frame: 2, count: 5 }],
+    lines: (change) => change.added.length > 0 && change.added.every((line) => /^<t>(<f>-?[01]\.000<\/f>)?<\/t>$/.test(line)), step: 'Move clip walk' },
+  { label: 'a clip renamed', edits: [{ op: 'renameClip', clip: 'idle', text: 'rest' }],
+    lines: (change) => change.removed[0] === '<name>anim_idle</name>' && change.added[0] === '<name>anim_rest</name>', step: 'Rename clip idle' },
+  { label: 'a clip deleted', edits: [{ op: 'deleteClip', clip: 'walk' }],
+    lines: (change) => change.added.length === 0 && change.removed.includes('<name>anim_walk</name>'), step: 'Delete clip walk' },
   { label: 'the frame rate', edits: [{ op: 'setFps', value: 30 }],
     lines: (change) => change.added.length === 1 && change.added[0] === '<fps>30</fps>', step: 'Change frame rate' },
 ];
@@ -146,6 +178,18 @@ test('edits change the lines they name, save compiled as a compile of their text
     assert.deepEqual(editor.saveCompiled().bytes, original.compiled, label);
     editor.delete();
   }
+});
+
+test('each frame a track gives something in is marked, as its line in the saved text reads', () => {
+  const editor = open(walker);
+  const tracks = textOfBytes(editor.saveText().bytes).split('<track>').slice(1)
+    .map((part) => part.split('\n').filter((line) => line.startsWith('<t>')));
+  const marks = editor.givenFrames();
+  assert.equal(marks.length, tracks.length);
+  tracks.forEach((lines, t) => {
+    assert.deepEqual([...marks[t]], lines.map((line) => (anyNumber.test(line) ? 1 : 0) | (/<(i|font|text)>/.test(line) ? 2 : 0)), `track ${t}`);
+  });
+  editor.delete();
 });
 
 test('edits that name nothing there change nothing; a file that does not read says why', () => {

@@ -1,0 +1,336 @@
+// The studio in Debian's Chromium, headless, at 1280 x 720, driven as a person drives it: by the
+// controls' names, the mouse on the per-track timeline and the keys. Files made here are opened,
+// frames inserted, a run tweened and made a clip, frames copied into another file, a key set and
+// cleared, a track dragged to a new place, a clip range dragged and renamed, a run duplicated and
+// deleted; the saves are read back as text and compared with the native command line's compile. The screenshot goes to build-web/screenshots/studio.png.
+import { test, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import { existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import { openPage } from './chromium.mjs';
+import { partImage, textOf, writeFile } from './generate.mjs';
+import { haveNative, page as pagePath, root, run } from './native.mjs';
+
+const work = mkdtempSync(join(tmpdir(), 'qorutil-timeline-'));
+const downloads = join(work, 'downloads');
+const shots = join(root, 'build-web/screenshots');
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+let browser;
+let page;
+
+// The body moves from x 10 in frame 0 to x 90 in frame 8 with nothing given between.
+const empty = (count) => Array.from({ length: count }, () => ({}));
+const walk = { fps: 12, tracks: [
+  { name: 'body', frames: [{ x: 10, y: 50, i: 'IMAGE_REANIM_BODY' }, ...empty(7), { x: 90 }] },
+  { name: 'arm', frames: [{ x: 150, y: 40, i: 'IMAGE_REANIM_ARM' }, ...empty(8)] },
+  { name: 'head', frames: [{ x: 45, y: 5, i: 'IMAGE_REANIM_HEAD' }, ...empty(8)] },
+] };
+const other = { fps: 12, tracks: [{ name: 'leg', frames: [{ x: 0, y: 0, i: 'IMAGE_REANIM_LEG' }, ...empty(5)] }] };
+
+// The timeline's measures, as tracktimeline.js draws it: a name column, then a column a frame.
+const nameWidth = 180;
+const rowHeight = 18;
+const cellWidth = 12;
+
+before(async () => {
+  assert.ok(haveNative(), 'the native qorutil-cli is built (bash scripts/build.sh)');
+  assert.ok(existsSync(pagePath), 'the page is built (bash scripts/web.sh)');
+  mkdirSync(downloads, { recursive: true });
+  mkdirSync(shots, { recursive: true });
+  writeFile(join(work, 'edit/walk.reanim'), textOf(walk));
+  writeFile(join(work, 'edit/other.reanim'), textOf(other));
+  for (const [name, width, height, colour] of [['body', 40, 60, [60, 160, 80]], ['arm', 14, 50, [230, 140, 40]],
+    ['head', 36, 36, [250, 210, 90]], ['leg', 12, 40, [90, 120, 220]]]) {
+    writeFile(join(work, `images/${name}.png`), partImage(width, height, colour));
+  }
+  ({ browser, page } = await openPage(work, downloads));
+});
+
+after(async () => {
+  await browser?.close();
+  rmSync(work, { recursive: true, force: true });
+});
+
+async function downloaded(name, timeout = 30000) {
+  const path = join(downloads, name);
+  for (const start = Date.now(); Date.now() - start < timeout; await sleep(100)) {
+    if (existsSync(path) && !existsSync(`${path}.crdownload`)) {
+      await sleep(100);
+      const bytes = readFileSync(path);
+      rmSync(path);
+      return bytes;
+    }
+  }
+  throw new Error(`no download ${name}`);
+}
+
+async function press(key, ...modifiers) {
+  for (const modifier of modifiers) await page.keyboard.down(modifier);
+  await page.keyboard.press(key);
+  for (const modifier of modifiers.reverse()) await page.keyboard.up(modifier);
+}
+
+async function settled() {
+  await page.evaluate(() => new Promise((resolve) => setTimeout(resolve, 50)));
+  await page.waitForFunction(() => !window.qorutil.editor.pumping && window.qorutil.editor.waiting === 0);
+  await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+}
+
+const undoIs = (text) => page.waitForFunction((want) => document.getElementById('undo').textContent === want, {}, text);
+
+// The middle of a cell of the timeline (a track's row, a frame's column), or of a track's name.
+async function cell(row, frame) {
+  const box = await (await page.$('#track-timeline-scroll')).boundingBox();
+  const header = await page.evaluate(() => window.qorutil.studio.timeline.headerHeight());
+  const y = box.y + header + row * rowHeight + rowHeight / 2;
+  return frame === 'name' ? { x: box.x + 60, y } : { x: box.x + nameWidth + frame * cellWidth + cellWidth / 2, y };
+}
+
+async function drag(from, to) {
+  await page.mouse.move(from.x, from.y);
+  await page.mouse.down();
+  for (let step = 1; step <= 4; step++) {
+    await page.mouse.move(from.x + ((to.x - from.x) * step) / 4, from.y + ((to.y - from.y) * step) / 4);
+  }
+  await page.mouse.up();
+}
+
+// Each frame of a track in a saved text, as its <t> line.
+function framesOf(text, name) {
+  const track = text.toString('utf8').split('<track>').find((part) => part.includes(`<name>${name}</name>`));
+  assert.ok(track, `a track ${name}`);
+  return track.split('\n').filter((line) => line.startsWith('<t>'));
+}
+
+const chosen = () => page.evaluate(() => ({ tracks: window.qorutil.preview.selected.tracks, frames: window.qorutil.preview.selected.frames }));
+
+// A listed file previewed (a click on its row), then edited. The preview is let finish first (it
+// has been shown, nothing is asked of the worker, for half a second): one still under way would
+// leave editing when it arrived.
+async function open(name) {
+  await page.$$eval('#list tbody tr td.path', (cells, want) => cells.find((each) => each.textContent === want).click(), name);
+  const shown = (want) => window.qorutil.editor.entry?.path === want && !window.qorutil.editor.active
+    && window.qorutil.preview.jobs.pending.size === 0;
+  for (let stable = 0, start = Date.now(); stable < 5; await sleep(100)) {
+    assert.ok(Date.now() - start < 60000, `${name} is previewed`);
+    stable = (await page.evaluate(shown, name)) ? stable + 1 : 0;
+  }
+  await page.click('aria/Edit');
+  await page.waitForFunction(() => document.querySelector('main').classList.contains('studio'));
+  await settled();
+}
+
+test('in the studio a frame is inserted, a run tweened and made a clip; the compiled save is the command line\'s compile of the text', async () => {
+  await (await page.$('#pick-files')).uploadFile(join(work, 'edit/walk.reanim'), join(work, 'edit/other.reanim'));
+  await page.waitForFunction(() => document.querySelectorAll('#list tbody tr').length === 2, { timeout: 60000 });
+  await (await page.$('#pick-images')).uploadFile(join(work, 'images'));
+  await page.waitForFunction(() => [...document.querySelectorAll('#log > div')].some((line) => line.textContent.startsWith('Images')));
+  await open('walk.reanim');
+
+  // The list gives way to the studio: everything in the window, the inspector beside the stage.
+  assert.equal(await page.$eval('#files-pane', (pane) => getComputedStyle(pane).display), 'none');
+  assert.equal(await page.$eval('aria/Files[role="button"]', (button) => button.getAttribute('aria-expanded')), 'false');
+  const boxOf = async (selector) => (await page.$(selector)).boundingBox();
+  for (const selector of ['#edit-bar', '#studio-bar', '.stage', '#inspector', '#track-timeline', '#save-group']) {
+    const box = await boxOf(selector);
+    assert.ok(box && box.width > 0 && box.height > 0, `${selector} is shown`);
+    assert.ok(box.x >= 0 && box.y >= 0 && box.x + box.width <= 1280 && box.y + box.height <= 720, `${selector} fits the window`);
+  }
+  const stage = await boxOf('.stage');
+  const inspector = await boxOf('#inspector');
+  assert.ok(inspector.x >= stage.x + stage.width - 1 && inspector.y < stage.y + stage.height, 'the inspector beside the stage');
+  assert.ok((await boxOf('#track-timeline')).height >= 150, 'the timeline has room for rows');
+  assert.ok(stage.height >= 200, 'the stage has room');
+
+  // A cell clicked: its frame shown, its track chosen. An empty frame inserted before frame 0.
+  const start = await cell(0, 0);
+  await page.mouse.click(start.x, start.y);
+  assert.deepEqual(await chosen(), { tracks: [0], frames: null });
+  await page.click('aria/Insert frame');
+  await undoIs('Undo Insert frame');
+  await settled();
+
+  // The body's run from frame 1 (x 10) to frame 9 (x 90) chosen by a drag, and tweened.
+  await drag(await cell(0, 1), await cell(0, 9));
+  assert.deepEqual(await chosen(), { tracks: [0], frames: { first: 1, count: 9 } });
+  await page.click('aria/Tween');
+  await undoIs('Undo Tween body');
+
+  // The run made a clip, named in the page's dialog.
+  await page.click('aria/Make clip');
+  await page.waitForSelector('#name-dialog[open]');
+  await page.keyboard.type('wave');
+  await page.screenshot({ path: join(shots, 'studio-name.png') });
+  await page.keyboard.press('Enter');
+  await undoIs('Undo Make clip wave');
+  await settled();
+  assert.deepEqual(await chosen(), { tracks: [1], frames: { first: 1, count: 9 } }, 'the body still chosen, now below the clip');
+  await page.screenshot({ path: join(shots, 'studio.png') });
+
+  await page.click('aria/Save as text');
+  const text = await downloaded('walk.reanim');
+  await page.click('aria/Save as compiled');
+  const compiled = await downloaded('walk.reanim.compiled');
+  writeFile(join(work, 'saved/walk.reanim'), text);
+  const native = run(join(work, 'saved'), 'compile', '-o', '-', 'walk.reanim');
+  assert.equal(native.status, 0, native.lines.join('\n'));
+  assert.deepEqual(compiled, native.stdout, 'saved compiled as qorutil-cli compiles the saved text');
+  const body = framesOf(text, 'body');
+  assert.equal(body.length, 10);
+  assert.equal(body[0], '<t></t>', 'the inserted frame gives nothing');
+  for (let frame = 2; frame <= 8; frame++) assert.ok(body[frame].startsWith(`<t><x>${(10 * frame).toFixed(3)}</x>`), body[frame]);
+  const clip = framesOf(text, 'anim_wave');
+  assert.deepEqual([clip[0], clip[1], clip[10] ?? null], ['<t><f>-1.000</f></t>', '<t><f>0.000</f></t>', null]);
+});
+
+test('frames copied from one file paste into a track of another', async () => {
+  await drag(await cell(1, 2), await cell(1, 4));
+  assert.deepEqual(await chosen(), { tracks: [1], frames: { first: 2, count: 3 } });
+  await press('c', 'Control');
+  await page.waitForFunction(() => [...document.querySelectorAll('#log > div')].some((line) => line.textContent === 'Copied 3 frames of 1 track'));
+
+  await open('other.reanim');
+  const leg = await cell(0, 0);
+  await page.mouse.click(leg.x, leg.y);
+  await press('v', 'Control');
+  await undoIs('Undo Paste 3 frames');
+  await page.click('aria/Save as text');
+  const frames = framesOf(await downloaded('other.reanim'), 'leg');
+  assert.equal(frames.length, 6);
+  // The first pasted frame gives all the body had by then, so it looks as it did.
+  assert.equal(frames[0], '<t><x>20.000</x><y>50.000</y><i>IMAGE_REANIM_BODY</i></t>');
+  assert.equal(frames[1], '<t><x>30.000</x></t>');
+  assert.equal(frames[2], '<t><x>40.000</x></t>');
+  // The frame after keeps its look: the leg's own image and place.
+  assert.equal(frames[3], '<t><x>0.000</x><y>0.000</y><i>IMAGE_REANIM_LEG</i></t>');
+});
+
+test('K keys every number field as shown, Shift+K clears them, and two undos give the bytes back', async () => {
+  await page.click('aria/Save as text');
+  const before = await downloaded('other.reanim');
+  const at = await cell(0, 2);
+  await page.mouse.click(at.x, at.y);
+  await press('k');
+  await undoIs('Undo Set key of leg');
+  await page.click('aria/Save as text');
+  const keyed = framesOf(await downloaded('other.reanim'), 'leg');
+  assert.equal(keyed[2], '<t><x>40.000</x><y>50.000</y><kx>0.000</kx><ky>0.000</ky><sx>1.000</sx><sy>1.000</sy><f>0.000</f><a>1.000</a></t>');
+  await press('K', 'Shift');
+  await undoIs('Undo Clear key of leg');
+  await page.click('aria/Save as text');
+  assert.equal(framesOf(await downloaded('other.reanim'), 'leg')[2], '<t></t>');
+  await press('z', 'Control');
+  await press('z', 'Control');
+  await undoIs('Undo Paste 3 frames');
+  await page.click('aria/Save as text');
+  assert.deepEqual(await downloaded('other.reanim'), before);
+});
+
+test('a track dragged by its name moves; the studio gives way to the viewer when editing stops', async () => {
+  await page.click('aria/Add track');
+  await undoIs('Undo Add track track2');
+  await settled();
+  await drag(await cell(1, 'name'), await cell(0, 'name'));
+  await undoIs('Undo Move track2 up');
+  await settled();
+  assert.deepEqual(await page.evaluate(() => window.qorutil.preview.animation.tracks.map((track) => track.name)), ['track2', 'leg']);
+  assert.deepEqual(await chosen(), { tracks: [0], frames: null });
+  assert.equal(await page.$$eval('#track-timeline *', (nodes) => nodes.length), 3, 'cells are drawn, not made elements');
+
+  await page.click('aria/Files[role="button"]');
+  await page.waitForFunction(() => getComputedStyle(document.getElementById('files-pane')).display !== 'none');
+  await page.screenshot({ path: join(shots, 'studio-files.png') });
+  await page.click('aria/Edit');
+  await page.waitForFunction(() => !document.querySelector('main').classList.contains('studio'));
+  assert.equal(await page.$eval('#track-timeline', (box) => getComputedStyle(box).display), 'none');
+  assert.notEqual(await page.$eval('.track-lists', (lists) => getComputedStyle(lists).display), 'none');
+});
+
+test('the studio\'s controls are named, its keys listed in Help', async () => {
+  await page.click('aria/Edit');
+  await page.waitForFunction(() => document.querySelector('main').classList.contains('studio'));
+  for (const name of ['Insert frame', 'Duplicate frame', 'Delete frame', 'Copy', 'Paste', 'Tween', 'Key', 'Clear key', 'Make clip',
+    'Rename clip', 'Delete clip', 'Rename track', 'Duplicate track', 'Delete track', 'Files']) {
+    assert.ok(await page.$(`aria/${name}[role="button"]`), `a button named ${name}`);
+  }
+  for (const name of ['Frame rate', 'Tween which field', 'Tween easing', 'Chosen tracks only']) assert.ok(await page.$(`aria/${name}`), name);
+  await page.click('aria/Help: keys (?)');
+  const keys = await page.$$eval('#help-keys th', (cells) => cells.map((each) => each.textContent));
+  for (const key of ['Ctrl+C / Ctrl+V', 'Ctrl+Shift+V', 'K', 'Shift+K', 'Delete (editing)', 'Drag / Shift+click across cells']) {
+    assert.ok(keys.includes(key), key);
+  }
+  await page.keyboard.press('Escape');
+});
+
+test('a clip range dragged moves the clip and double-clicked renames it; a chosen run duplicates, and Delete deletes it', async () => {
+  const frameCount = () => page.evaluate(() => window.qorutil.preview.animation.frameCount);
+  const clips = () => page.evaluate(() => window.qorutil.preview.animation.clips.map(({ name, first, frames }) => ({ name, first, frames })));
+  await drag(await cell(1, 1), await cell(1, 2));
+  await page.click('aria/Make clip');
+  await page.waitForSelector('#name-dialog[open]');
+  await page.keyboard.type('step');
+  await page.keyboard.press('Enter');
+  await undoIs('Undo Make clip step');
+  await settled();
+  assert.deepEqual(await clips(), [{ name: 'step', first: 1, frames: 2 }]);
+
+  // The range's body dragged two frames on; then double-clicked.
+  const box = await (await page.$('#track-timeline-scroll')).boundingBox();
+  const range = { x: box.x + nameWidth + 2 * cellWidth, y: box.y + 9 };
+  await drag(range, { x: range.x + 2 * cellWidth, y: range.y });
+  await undoIs('Undo Move clip step');
+  await settled();
+  assert.deepEqual(await clips(), [{ name: 'step', first: 3, frames: 2 }]);
+  await page.mouse.click(range.x + 2 * cellWidth, range.y, { clickCount: 2 });
+  await page.waitForSelector('#name-dialog[open]');
+  await page.keyboard.type('stride');
+  await page.keyboard.press('Enter');
+  await undoIs('Undo Rename clip step');
+  await settled();
+  assert.deepEqual(await clips(), [{ name: 'stride', first: 3, frames: 2 }]);
+
+  await drag(await cell(2, 1), await cell(2, 2));
+  assert.deepEqual(await chosen(), { tracks: [2], frames: { first: 1, count: 2 } });
+  await page.click('aria/Duplicate frame');
+  await undoIs('Undo Duplicate 2 frames');
+  assert.equal(await frameCount(), 8);
+  await page.focus('#track-timeline-scroll');
+  await press('Delete');
+  await undoIs('Undo Delete 2 frames');
+  assert.equal(await frameCount(), 6);
+});
+
+test('a hundred tracks of a thousand frames scroll on the timeline, and a cell far down and along is chosen where it is drawn', async () => {
+  const big = { fps: 12, tracks: Array.from({ length: 100 }, (_, t) => ({ name: `part_${t}`,
+    frames: Array.from({ length: 1000 }, (_, n) => (n === 0 ? { x: t, y: 0, i: 'IMAGE_REANIM_ARM' } : n % 50 === 0 ? { x: t + n / 10 } : {})) })) };
+  writeFile(join(work, 'edit/big.reanim'), textOf(big));
+  await (await page.$('#pick-files')).uploadFile(join(work, 'edit/big.reanim'));
+  await page.waitForFunction(() => [...document.querySelectorAll('#list tbody tr td.path')].some((cell) => cell.textContent === 'big.reanim'));
+  await open('big.reanim');
+  await page.waitForFunction(() => window.qorutil.studio.timeline.marks.length === 100, { timeout: 60000 });
+
+  const scroller = await page.$('#track-timeline-scroll');
+  const box = await scroller.boundingBox();
+  await page.mouse.move(box.x + box.width / 2, box.y + box.height / 2);
+  const atEnd = () => scroller.evaluate((element) => element.scrollTop + element.clientHeight >= element.scrollHeight - 1
+    && element.scrollLeft + element.clientWidth >= element.scrollWidth - 1);
+  for (let n = 0; n < 400 && !(await atEnd()); n++) await page.mouse.wheel({ deltaX: 800, deltaY: 800 });
+  assert.ok(await atEnd(), 'the wheel scrolls to the last row and frame');
+  const { top, left, width, height } = await scroller.evaluate((element) => ({ top: element.scrollTop, left: element.scrollLeft,
+    width: element.clientWidth, height: element.clientHeight }));
+  const header = await page.evaluate(() => window.qorutil.studio.timeline.headerHeight());
+  // The last row and the last frame are in view; a click on them chooses them.
+  const at = { x: box.x + nameWidth + 999 * cellWidth - left + cellWidth / 2, y: box.y + header + 99 * rowHeight - top + rowHeight / 2 };
+  assert.ok(at.x < box.x + width && at.y < box.y + height, 'the last cell is in view');
+  await page.mouse.click(at.x, at.y);
+  assert.deepEqual(await chosen(), { tracks: [99], frames: null });
+  await page.waitForFunction(() => window.qorutil.preview.player.frame === 999);
+  // Shift-click: the run from there to here, over the tracks between.
+  await page.keyboard.down('Shift');
+  await page.mouse.click(at.x - 4 * cellWidth, at.y - 2 * rowHeight);
+  await page.keyboard.up('Shift');
+  assert.deepEqual(await chosen(), { tracks: [99, 98, 97], frames: { first: 995, count: 5 } });
+  assert.equal(await page.$$eval('#track-timeline *', (nodes) => nodes.length), 3);
+  await page.screenshot({ path: join(shots, 'studio-scrolled.png') });
+});
