@@ -54,6 +54,9 @@ before(async () => {
   await page.keyboard.press('Enter');
   await page.click('aria/Edit');
   await page.waitForFunction(() => !document.getElementById('edit-bar').hidden);
+  // The studio's layout settles before the stage is measured: the canvas moves and grows with it.
+  await page.waitForFunction(() => document.querySelector('main').classList.contains('studio'));
+  await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
   await page.evaluate(({ x, y }) => window.qorutil.preview.setView(1, x, y), origin);
   canvasBox = await (await page.$('#canvas')).boundingBox();
 });
