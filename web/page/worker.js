@@ -106,10 +106,7 @@ function pageSizes(images) {
 // Every frame's scene and the area every clip's pictures show (the whole animation first), for
 // the page to paint without asking again.
 function scenesOf(preview, animation, sizes) {
-  const scenes = preview.scenes(sizes);
-  const runs = [{ first: 0, frames: animation.frameCount }, ...animation.clips];
-  scenes.areas = runs.map((run) => preview.clipArea(run.first, run.frames, sizes));
-  return scenes;
+  return preview.scenesAndAreas(sizes, [{ first: 0, frames: animation.frameCount }, ...animation.clips]);
 }
 
 function transferOf(scenes) {
