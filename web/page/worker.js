@@ -166,6 +166,8 @@ async function edit(message) {
   const bytes = message.entry ? await bytesOf(message.entry.file) : null;
   const reply = editing(module, { ...message, bytes }, previewed, redraw);
   const transfer = reply.scenes ? transferOf(reply.scenes) : reply.light ? transferOf(reply.light.scenes) : [];
+  // The evaluation's arrays move to the page as a preview's do; copied, they held its thread up.
+  if (reply.animation) for (const track of reply.animation.tracks) transfer.push(track.values.buffer, track.strings.buffer);
   if (reply.saved) transfer.push(reply.saved.bytes.buffer);
   self.postMessage({ id: message.id, finished: true, ...reply }, transfer);
 }

@@ -22,7 +22,7 @@ for (const [name, width, height, colour] of [['part', 40, 40, [60, 160, 80]], ['
 const { browser, page } = await openPage(work, downloads);
 const rows = [];
 
-// The page's main thread and its worker in the trace: their top-level tasks, each with its
+// A thread of the page in the trace: its top-level tasks, each with its
 // wall and thread (CPU) time in ms.
 function threadTasks(trace, threadName) {
   const names = new Map(trace.filter((event) => event.name === 'thread_name').map((event) => [`${event.pid}/${event.tid}`, event.args.name]));
@@ -36,19 +36,19 @@ function threadTasks(trace, threadName) {
   return { events: on, tasks: top };
 }
 
-// The frames drawn between the pointer going down and coming up: for each, what the main thread
-// did since the frame before it (its tasks, up to and including the one that drew it).
+// The frames drawn from the pointer going down until the drag's step is sealed and drawn (the
+// trace ends there): for each, what the main thread did since the frame before it (its tasks,
+// up to and including the one that drew it).
 function dragFrames(trace) {
   const { events, tasks } = threadTasks(trace, 'CrRendererMain');
-  const dispatched = (type) => events.find((event) => event.name === 'EventDispatch' && event.args.data.type === type).ts;
-  const [down, up] = [dispatched('pointerdown'), dispatched('pointerup')];
+  const down = events.find((event) => event.name === 'EventDispatch' && event.args.data.type === 'pointerdown').ts;
   const begins = events.filter((event) => event.name === 'BeginMainThreadFrame').map((event) => event.ts);
   const frames = [];
   let cpu = 0;
   let wall = 0;
   let b = 0;
   for (const task of tasks) {
-    if (task.ts + task.dur < down || task.ts > up) continue;
+    if (task.ts + task.dur < down) continue;
     cpu += (task.tdur ?? task.dur) / 1000;
     wall += task.dur / 1000;
     while (b < begins.length && begins[b] < task.ts) b++;
@@ -59,10 +59,6 @@ function dragFrames(trace) {
     }
   }
   return frames;
-}
-
-function workerTasks(trace) {
-  return threadTasks(trace, 'DedicatedWorker thread').tasks.filter((task) => task.dur > 100).map((task) => (task.tdur ?? task.dur) / 1000);
 }
 
 // With QORUTIL_PROFILE set to a folder, Chrome's profiler on the page and on its worker during
@@ -106,17 +102,32 @@ try {
   });
   const start = { x: box.x + at.x, y: box.y + at.y };
 
+  // A drag as a person makes it (pointer down on the part, moves at about 120 a second, up).
+  const drag = async (moves) => {
+    await page.mouse.move(start.x, start.y);
+    await page.mouse.down();
+    for (let n = 1; n <= moves; n++) {
+      await page.mouse.move(start.x + 60 * Math.sin(n / 20), start.y + n / 2);
+      await new Promise((resolve) => setTimeout(resolve, 8));
+    }
+    await page.mouse.up();
+    await page.waitForFunction(() => !window.qorutil.editor.pumping && window.qorutil.editor.waiting === 0);
+  };
+  // Once first, undone, and the part let go by a click on nothing: the page's code is compiled
+  // as after any first use, and the drag timed selects the part as a first drag does.
+  await drag(20);
+  await page.keyboard.down('Control');
+  await page.keyboard.press('z');
+  await page.keyboard.up('Control');
+  await page.mouse.click(box.x + 3, box.y + 3);
+  await page.waitForFunction(() => window.qorutil.preview.selectedTrack < 0 && window.qorutil.editor.waiting === 0);
+  // What the page keeps of the edits is written (keep.js, half a second after the last change)
+  // before the drag timed, not during it.
+  await page.evaluate(() => new Promise((resolve) => setTimeout(resolve, 700)).then(() => window.qorutil.keeper.flush()));
+
   const profiling = process.env.QORUTIL_PROFILE ? await profile(process.env.QORUTIL_PROFILE) : null;
   await page.tracing.start({ categories: ['devtools.timeline', 'disabled-by-default-devtools.timeline', 'disabled-by-default-devtools.timeline.frame', 'toplevel'] });
-  await page.mouse.move(start.x, start.y);
-  await page.mouse.down();
-  const moves = 150;
-  for (let n = 1; n <= moves; n++) {
-    await page.mouse.move(start.x + 60 * Math.sin(n / 20), start.y + n / 2);
-    await new Promise((resolve) => setTimeout(resolve, 8));
-  }
-  await page.mouse.up();
-  await page.waitForFunction(() => !window.qorutil.editor.pumping && window.qorutil.editor.waiting === 0);
+  await drag(150);
   await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
   const trace = JSON.parse(Buffer.from(await page.tracing.stop()).toString('utf8')).traceEvents;
   if (profiling) {
@@ -127,8 +138,6 @@ try {
   const highest = Math.max(...frames.map((frame) => frame.cpu));
   rows.push({ figure: 'frames of the drag: main thread, most', goal: '<= 16 ms', measured: `${highest.toFixed(1)} ms`, met: highest <= 16 });
   rows.push({ figure: '  median / p95 (of frames drawn)', goal: '', measured: `${percentile(frames.map((frame) => frame.cpu), 0.5).toFixed(1)} / ${percentile(frames.map((frame) => frame.cpu), 0.95).toFixed(1)} (${frames.length})`, met: true });
-  const worker = workerTasks(trace);
-  rows.push({ figure: '  worker per task: p95 / most', goal: '', measured: `${percentile(worker, 0.95).toFixed(1)} / ${Math.max(...worker).toFixed(1)} ms`, met: true });
 } finally {
   await browser.close();
   rmSync(work, { recursive: true, force: true });
