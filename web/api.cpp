@@ -28,6 +28,7 @@
 #include <map>
 #include <new>
 #include <optional>
+#include <span>
 #include <string_view>
 
 namespace web {
@@ -441,10 +442,30 @@ Scenes Preview::scenes(const qor::ImageSizes &sizes) const
 
 Scenes Preview::frameScenes(int frame, const qor::ImageSizes &sizes) const
 {
+    return guarded([&] { return allScenes(sizes, frame >= 0 ? std::optional<int>(frame) : std::nullopt); });
+}
+
+Scenes Preview::scenesAndAreas(const qor::ImageSizes &sizes, const std::vector<qor::Clip> &runs,
+                               std::vector<Area> &areas) const
+{
+    qor::DrawnBoxes boxes;
+    Scenes scenes = guarded([&] { return allScenes(sizes, std::nullopt, &boxes); });
+    if (scenes.frameStart.empty()) // they did not fit: nor does what was laid out of them count
+        boxes.clear();
+    areas.clear();
+    for (const qor::Clip &run : runs) {
+        const qor::Rect bounds = qor::clipBounds(boxes, run);
+        areas.push_back({qor::clipFraming(bounds, 1.0).area, !bounds.empty()});
+    }
+    return scenes;
+}
+
+Scenes Preview::guarded(const std::function<Scenes()> &layOut) const
+{
     Scenes scenes;
     FileLines log;
     if (!qor::guardAllocation("draw " + shown(name_), log, [&] {
-            scenes = allScenes(sizes, frame >= 0 ? std::optional<int>(frame) : std::nullopt);
+            scenes = layOut();
             return true;
         })) {
         scenes = Scenes();
@@ -455,7 +476,7 @@ Scenes Preview::frameScenes(int frame, const qor::ImageSizes &sizes) const
 }
 
 // Every frame's scene, or only frame `only`'s.
-Scenes Preview::allScenes(const qor::ImageSizes &sizes, std::optional<int> only) const
+Scenes Preview::allScenes(const qor::ImageSizes &sizes, std::optional<int> only, qor::DrawnBoxes *boxes) const
 {
     Scenes scenes;
     scenes.strings.push_back(std::string());
@@ -476,8 +497,15 @@ Scenes Preview::allScenes(const qor::ImageSizes &sizes, std::optional<int> only)
         const size_t count = animation.tracks[track].frames.size();
         if (only && size_t(*only) < count)
             qor::trackScene(animation, track, *only, sizes, attached_.get(), frames[0]);
-        for (size_t frame = 0; !only && frame < count; ++frame)
-            qor::trackScene(animation, track, int(frame), sizes, attached_.get(), frames[frame]);
+        if (boxes && !only)
+            boxes->emplace_back(count);
+        for (size_t frame = 0; !only && frame < count; ++frame) {
+            std::vector<qor::SceneItem> &items = frames[frame];
+            const size_t before = items.size();
+            qor::trackScene(animation, track, int(frame), sizes, attached_.get(), items);
+            if (boxes)
+                boxes->back()[frame] = qor::boundsOf(std::span(items).subspan(before));
+        }
     }
     scenes.frameStart.push_back(0);
     scenes.pathStart.push_back(0);
@@ -504,8 +532,9 @@ qor::Framing Preview::clipFraming(int first, int frames, const qor::ImageSizes &
     const qor::EvaluatedAnimation none;
     const qor::EvaluatedAnimation &animation = this->animation() ? *this->animation() : none;
     const qor::Clip clip{std::string(), first, frames};
-    *drawn = !qor::clipBounds(animation, clip, sizes, attached_.get()).empty();
-    return qor::clipFraming(animation, clip, sizes, 1, attached_.get());
+    const qor::Rect bounds = qor::clipBounds(animation, clip, sizes, attached_.get());
+    *drawn = !bounds.empty();
+    return qor::clipFraming(bounds, 1);
 }
 
 qor::Selection Preview::selection(int track, int frame, int first, int frames, const qor::ImageSizes &sizes) const

@@ -23,6 +23,7 @@
 #include "core/scene/scene.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -203,6 +204,15 @@ public:
     const Evaluated &evaluated() const;
     // Every frame's scene; none, and a problem line, when they would not fit in memory.
     Scenes scenes(const qor::ImageSizes &sizes) const;
+    // The area a picture of a run of frames shows, at one pixel a unit, and whether they draw
+    // anything at all.
+    struct Area {
+        qor::Rect area;
+        bool drawn = false;
+    };
+    // Every frame's scene, and each of `runs`' area (as clipFraming() gives it): the frames laid
+    // out once for both.
+    Scenes scenesAndAreas(const qor::ImageSizes &sizes, const std::vector<qor::Clip> &runs, std::vector<Area> &areas) const;
     // The scene of one frame alone, laid out as scenes() lays out every frame (frameStart [0, n]).
     Scenes frameScenes(int frame, const qor::ImageSizes &sizes) const;
     // How a picture of a clip's frames frames them at scale 1 (qor::clipFraming), and whether
@@ -225,7 +235,10 @@ public:
 
 private:
     class Attached;
-    Scenes allScenes(const qor::ImageSizes &sizes, std::optional<int> only) const;
+    // The scenes `layOut` makes; none, and a problem line, when they would not fit in memory.
+    Scenes guarded(const std::function<Scenes()> &layOut) const;
+    // `boxes`, when given, gets what each track draws in each frame (every frame laid out).
+    Scenes allScenes(const qor::ImageSizes &sizes, std::optional<int> only, qor::DrawnBoxes *boxes = nullptr) const;
 
     std::string name_;
     const qor::EvaluatedAnimation *animation() const { return borrowed_ ? borrowed_ : animation_ ? &*animation_ : nullptr; }

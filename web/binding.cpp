@@ -421,6 +421,11 @@ std::vector<bool> flagsOf(const val &given)
     return flags;
 }
 
+val areaObject(const qor::Rect &area, bool drawn)
+{
+    return object({{"x", val(area.x)}, {"y", val(area.y)}, {"w", val(area.width)}, {"h", val(area.height)}, {"drawn", val(drawn)}});
+}
+
 // What the page asks of a file it shows: its evaluation, its scenes, bounds, selection and hit
 // areas for given sizes. A Preview (read once) or an Editor (a document being edited).
 class Shown {
@@ -437,17 +442,29 @@ public:
         return scenesObject(shown().frameScenes(std::max(frame, 0), PageSizes(sizes)), shown());
     }
 
+    // Every frame's scene with `areas`, the area of each of `runs` ([{first, frames}]) as
+    // clipArea gives it: the frames laid out once for both.
+    val scenesAndAreas(const val &sizes, const val &runs) const
+    {
+        std::vector<qor::Clip> clips;
+        const auto count = runs["length"].as<std::size_t>();
+        for (std::size_t n = 0; n < count; ++n)
+            clips.push_back({std::string(), runs[n]["first"].as<int>(), runs[n]["frames"].as<int>()});
+        std::vector<web::Preview::Area> areas;
+        val made = scenesObject(shown().scenesAndAreas(PageSizes(sizes), clips, areas), shown());
+        val list = val::array();
+        for (const web::Preview::Area &each : areas)
+            list.call<void>("push", areaObject(each.area, each.drawn));
+        made.set("areas", list);
+        return made;
+    }
+
     // The area a picture of a clip shows: what its frames draw, or one unit at the origin; and
     // whether they draw anything.
     val clipArea(int first, int frames, const val &sizes) const
     {
         bool drawn = false;
-        const qor::Rect area = shown().clipFraming(first, frames, PageSizes(sizes), &drawn).area;
-        return object({{"x", val(area.x)},
-                       {"y", val(area.y)},
-                       {"w", val(area.width)},
-                       {"h", val(area.height)},
-                       {"drawn", val(drawn)}});
+        return areaObject(shown().clipFraming(first, frames, PageSizes(sizes), &drawn).area, drawn);
     }
 
     val selection(int track, int frame, int first, int frames, const val &sizes) const
@@ -735,6 +752,7 @@ EMSCRIPTEN_BINDINGS(qorutil)
     emscripten::class_<Shown>("Shown")
         .function("evaluated", &Shown::evaluated)
         .function("scenes", &Shown::scenes)
+        .function("scenesAndAreas", &Shown::scenesAndAreas)
         .function("frameScene", &Shown::frameScene)
         .function("clipArea", &Shown::clipArea)
         .function("selection", &Shown::selection)

@@ -43,7 +43,7 @@ std::string pixels(double value)
 
 } // namespace
 
-Rect boundsOf(const std::vector<SceneItem> &items)
+Rect boundsOf(std::span<const SceneItem> items)
 {
     Rect bounds;
     for (const SceneItem &item : items) {
@@ -64,6 +64,20 @@ Rect clipBounds(const EvaluatedAnimation &animation, const Clip &clip, const Ima
 {
     Rect bounds;
     forEachDrawnBox(animation, clip, sizes, attached, [&](size_t, int, const Rect &box) { bounds = bounds.united(box); });
+    return bounds;
+}
+
+Rect clipBounds(const DrawnBoxes &boxes, const Clip &clip)
+{
+    // Track by track, frame by frame, as forEachDrawnBox goes: the same boxes united in the
+    // same order give the same box to the last bit.
+    Rect bounds;
+    for (const std::vector<Rect> &track : boxes) {
+        const std::int64_t end =
+            std::min<std::int64_t>(std::int64_t(clip.firstFrame) + clip.frameCount, std::int64_t(track.size()));
+        for (std::int64_t frame = std::max(clip.firstFrame, 0); frame < end; ++frame)
+            bounds = bounds.united(track[size_t(frame)]);
+    }
     return bounds;
 }
 
@@ -195,7 +209,11 @@ std::string pictureSizeProblem(double width, double height)
 Framing clipFraming(const EvaluatedAnimation &animation, const Clip &clip, const ImageSizes &sizes, double scale,
                     const AnimationSource *attached)
 {
-    const Rect bounds = clipBounds(animation, clip, sizes, attached);
+    return clipFraming(clipBounds(animation, clip, sizes, attached), scale);
+}
+
+Framing clipFraming(const Rect &bounds, double scale)
+{
     return {bounds.empty() ? Rect{0, 0, 1, 1} : bounds, scale};
 }
 

@@ -4,13 +4,18 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
 namespace qor {
 
 // The box, in animation units, around what items cover; null when they cover nothing.
-Rect boundsOf(const std::vector<SceneItem> &items);
+Rect boundsOf(std::span<const SceneItem> items);
+inline Rect boundsOf(const std::vector<SceneItem> &items)
+{
+    return boundsOf(std::span<const SceneItem>(items));
+}
 
 // The box around all that a frame draws, or around all that the frames of a clip draw; null
 // when they draw nothing. Hidden tracks count: the box does not move as tracks are hidden.
@@ -18,6 +23,12 @@ Rect frameBounds(const EvaluatedAnimation &animation, int frame, const ImageSize
                  const AnimationSource *attached = nullptr);
 Rect clipBounds(const EvaluatedAnimation &animation, const Clip &clip, const ImageSizes &sizes,
                 const AnimationSource *attached = nullptr);
+
+// The box around what each track draws in each frame it has (boxes[track][frame]; null where it
+// draws nothing), laid out once: the bounds of any clip follow from it, the same box as
+// clipBounds gives, without laying the frames out again.
+using DrawnBoxes = std::vector<std::vector<Rect>>;
+Rect clipBounds(const DrawnBoxes &boxes, const Clip &clip);
 
 // A track in a frame.
 struct TrackFrame {
@@ -68,5 +79,7 @@ std::string pictureSizeProblem(double width, double height);
 // when they draw nothing.
 Framing clipFraming(const EvaluatedAnimation &animation, const Clip &clip, const ImageSizes &sizes, double scale,
                     const AnimationSource *attached = nullptr);
+// The same for a clip whose bounds are known already.
+Framing clipFraming(const Rect &bounds, double scale);
 
 } // namespace qor

@@ -30,6 +30,11 @@ function checkerPattern(context) {
   return context.createPattern(tile, 'repeat');
 }
 
+// Whether two lists name the same things in the same order (`nameOf` each).
+function sameNames(before, after, nameOf) {
+  return before.length === after.length && before.every((each, n) => nameOf(each) === nameOf(after[n]));
+}
+
 function number(value) {
   return Number.isFinite(value) ? String(Number(value.toPrecision(6))) : String(value);
 }
@@ -260,6 +265,11 @@ export class Preview {
   show(animation, scenes, name, opening = { clip: -1, frame: 0 }) {
     const fresh = name !== this.name;
     const kept = this.el.clip.selectedIndex > 0 ? this.el.clip.value : '';
+    // The same file after an edit mostly has the same tracks and clips: their list and chooser
+    // stay as they are then, rather than being made again for every step.
+    const before = fresh ? null : this.animation;
+    const sameTracks = before && sameNames(before.tracks, animation.tracks, (track) => `${track.marksClip}/${track.name}`);
+    const sameClips = before && sameNames(before.clips, animation.clips, (clip) => clip.name);
     this.animation = animation;
     this.scenes = scenes;
     this.frameOverride = null;
@@ -268,15 +278,17 @@ export class Preview {
     this.el.name.textContent = name;
     this.el.name.classList.remove('failed');
     this.el.canvas.setAttribute('aria-label', `Frame of ${name}`);
-    this.el.clip.replaceChildren(new Option('Whole animation', ''));
-    for (const clip of animation.clips) this.el.clip.append(new Option(clip.name, clip.name));
-    if (fresh) this.el.clip.selectedIndex = opening.clip + 1;
-    else this.el.clip.value = animation.clips.some((clip) => clip.name === kept) ? kept : '';
+    if (!sameClips) {
+      this.el.clip.replaceChildren(new Option('Whole animation', ''));
+      for (const clip of animation.clips) this.el.clip.append(new Option(clip.name, clip.name));
+      if (fresh) this.el.clip.selectedIndex = opening.clip + 1;
+      else this.el.clip.value = animation.clips.some((clip) => clip.name === kept) ? kept : '';
+    }
     if (fresh) {
       this.hidden = [];
       this.selected.clear();
     }
-    this.fillTracks();
+    if (!sameTracks) this.fillTracks();
     this.player.setFramesPerSecond(animation.fps);
     this.timeline.setAnimation(animation.frameCount, animation.clips);
     if (fresh) this.player.frame = opening.frame;

@@ -121,10 +121,7 @@ function pageSizes(images) {
 // Every frame's scene and the area every clip's pictures show (the whole animation first), for
 // the page to paint without asking again.
 function scenesOf(preview, animation, sizes) {
-  const scenes = preview.scenes(sizes);
-  const runs = [{ first: 0, frames: animation.frameCount }, ...animation.clips];
-  scenes.areas = runs.map((run) => preview.clipArea(run.first, run.frames, sizes));
-  return scenes;
+  return preview.scenesAndAreas(sizes, [{ first: 0, frames: animation.frameCount }, ...animation.clips]);
 }
 
 function transferOf(scenes) {
@@ -185,6 +182,8 @@ async function edit(message) {
   const bytes = message.entry ? await bytesOf(message.entry.file) : null;
   const reply = editing(module, { ...message, bytes }, previewed, redraw);
   const transfer = reply.scenes ? transferOf(reply.scenes) : reply.light ? transferOf(reply.light.scenes) : [];
+  // The evaluation's arrays move to the page as a preview's do; copied, they held its thread up.
+  if (reply.animation) for (const track of reply.animation.tracks) transfer.push(track.values.buffer, track.strings.buffer);
   if (reply.saved) transfer.push(reply.saved.bytes.buffer);
   self.postMessage({ id: message.id, finished: true, ...reply }, transfer);
 }

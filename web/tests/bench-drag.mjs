@@ -22,7 +22,7 @@ for (const [name, width, height, colour] of [['part', 40, 40, [60, 160, 80]], ['
 const { browser, page } = await openPage(work, downloads);
 const rows = [];
 
-// The page's main thread and its worker in the trace: their top-level tasks, each with its
+// A thread of the page in the trace: its top-level tasks, each with its
 // wall and thread (CPU) time in ms.
 function threadTasks(trace, threadName) {
   const names = new Map(trace.filter((event) => event.name === 'thread_name').map((event) => [`${event.pid}/${event.tid}`, event.args.name]));
@@ -36,33 +36,28 @@ function threadTasks(trace, threadName) {
   return { events: on, tasks: top };
 }
 
-// The frames drawn between the pointer going down and coming up: for each, what the main thread
-// did since the frame before it (its tasks, up to and including the one that drew it).
+// The frames drawn from the pointer going down until the drag's step is sealed and drawn (the
+// trace ends there), as Chromium itself marks them (its "AnimationFrame" spans, those it reports
+// long animation frames from: from the first task that leads to a rendering update to the end
+// of that update); for each, the main thread's CPU time in the tasks that began within it.
+// Tasks no rendering follows (a collection of garbage while idle, the trace's own) are in none.
 function dragFrames(trace) {
   const { events, tasks } = threadTasks(trace, 'CrRendererMain');
-  const dispatched = (type) => events.find((event) => event.name === 'EventDispatch' && event.args.data.type === type).ts;
-  const [down, up] = [dispatched('pointerdown'), dispatched('pointerup')];
-  const begins = events.filter((event) => event.name === 'BeginMainThreadFrame').map((event) => event.ts);
-  const frames = [];
-  let cpu = 0;
-  let wall = 0;
-  let b = 0;
-  for (const task of tasks) {
-    if (task.ts + task.dur < down || task.ts > up) continue;
-    cpu += (task.tdur ?? task.dur) / 1000;
-    wall += task.dur / 1000;
-    while (b < begins.length && begins[b] < task.ts) b++;
-    if (b < begins.length && begins[b] <= task.ts + task.dur) {
-      frames.push({ cpu, wall });
-      cpu = 0;
-      wall = 0;
+  const down = events.find((event) => event.name === 'EventDispatch' && event.args.data.type === 'pointerdown').ts;
+  const starts = new Map();
+  const spans = [];
+  for (const event of events.filter((each) => each.name === 'AnimationFrame').sort((x, y) => x.ts - y.ts)) {
+    if (event.ph === 's' || event.ph === 'b') starts.set(event.id ?? event.id2?.local, event.ts);
+    else if ((event.ph === 'f' || event.ph === 'e') && starts.has(event.id ?? event.id2?.local)) {
+      const start = starts.get(event.id ?? event.id2?.local);
+      if (start >= down) spans.push([start, event.ts]);
     }
   }
-  return frames;
-}
-
-function workerTasks(trace) {
-  return threadTasks(trace, 'DedicatedWorker thread').tasks.filter((task) => task.dur > 100).map((task) => (task.tdur ?? task.dur) / 1000);
+  const up = events.find((event) => event.name === 'EventDispatch' && event.args.data.type === 'pointerup').ts;
+  return spans.map(([start, end]) => {
+    const within = tasks.filter((task) => task.ts >= start && task.ts < end);
+    return { cpu: within.reduce((sum, task) => sum + (task.tdur ?? task.dur), 0) / 1000, moving: start < up };
+  });
 }
 
 // With QORUTIL_PROFILE set to a folder, Chrome's profiler on the page and on its worker during
@@ -92,9 +87,10 @@ try {
   await page.click('aria/Edit');
   await page.waitForFunction(() => !document.getElementById('edit-bar').hidden && window.qorutil.editor.waiting === 0, { timeout: 60000 });
 
-  // The topmost item of the frame shown, by the scene the page draws: the middle of its box.
+  // The topmost item of the frame shown, by the scene the page draws and the view as it is now:
+  // the middle of its box on the screen.
   const box = await (await page.$('#canvas')).boundingBox();
-  const at = await page.evaluate(() => {
+  const topmost = () => page.evaluate(() => {
     const { preview } = window.qorutil;
     const { scenes } = preview;
     const frame = preview.player.frame;
@@ -104,31 +100,57 @@ try {
     const [x, y] = [a * w / 2 + c * h / 2 + e, b * w / 2 + d * h / 2 + f];
     return { x: preview.pan.x + preview.zoom * x, y: preview.pan.y + preview.zoom * y };
   });
-  const start = { x: box.x + at.x, y: box.y + at.y };
+
+  // A drag as a person makes it (pointer down on the part, moves at about 120 a second, up).
+  const drag = async (moves) => {
+    const at = await topmost();
+    const start = { x: box.x + at.x, y: box.y + at.y };
+    await page.mouse.move(start.x, start.y);
+    await page.mouse.down();
+    for (let n = 1; n <= moves; n++) {
+      await page.mouse.move(start.x + 60 * Math.sin(n / 20), start.y + n / 2);
+      await new Promise((resolve) => setTimeout(resolve, 8));
+    }
+    await page.mouse.up();
+  };
+  // After it, the step sealed and drawn, and the part moved.
+  const dragged = async () => {
+    await page.waitForFunction(() => !window.qorutil.editor.pumping && window.qorutil.editor.waiting === 0);
+    const named = await page.$eval('#undo', (button) => button.textContent);
+    if (!/^Undo Move /.test(named)) throw new Error(`the drag moved nothing (the undo button says "${named}")`);
+  };
+  // Once first, undone, and the part let go by a click on nothing: the page's code is compiled
+  // as after any first use, and the drag timed selects the part as a first drag does.
+  await drag(20);
+  await dragged();
+  await page.keyboard.down('Control');
+  await page.keyboard.press('z');
+  await page.keyboard.up('Control');
+  await page.mouse.click(box.x + 3, box.y + 3);
+  await page.waitForFunction(() => window.qorutil.preview.selectedTrack < 0 && window.qorutil.editor.waiting === 0);
+  // What the page keeps of the edits is written (keep.js, half a second after the last change)
+  // before the drag timed, not during it.
+  await page.evaluate(() => new Promise((resolve) => setTimeout(resolve, 700)).then(() => window.qorutil.keeper.flush()));
 
   const profiling = process.env.QORUTIL_PROFILE ? await profile(process.env.QORUTIL_PROFILE) : null;
   await page.tracing.start({ categories: ['devtools.timeline', 'disabled-by-default-devtools.timeline', 'disabled-by-default-devtools.timeline.frame', 'toplevel'] });
-  await page.mouse.move(start.x, start.y);
-  await page.mouse.down();
-  const moves = 150;
-  for (let n = 1; n <= moves; n++) {
-    await page.mouse.move(start.x + 60 * Math.sin(n / 20), start.y + n / 2);
-    await new Promise((resolve) => setTimeout(resolve, 8));
-  }
-  await page.mouse.up();
+  await drag(150);
+  // Until the sealed step is drawn (and not on to the keeping's write half a second later).
   await page.waitForFunction(() => !window.qorutil.editor.pumping && window.qorutil.editor.waiting === 0);
   await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
   const trace = JSON.parse(Buffer.from(await page.tracing.stop()).toString('utf8')).traceEvents;
+  await dragged();
   if (profiling) {
     await profiling.stop();
     writeFileSync(join(process.env.QORUTIL_PROFILE, 'trace.json'), JSON.stringify({ traceEvents: trace }));
   }
   const frames = dragFrames(trace);
-  const highest = Math.max(...frames.map((frame) => frame.cpu));
-  rows.push({ figure: 'frames of the drag: main thread, most', goal: '<= 16 ms', measured: `${highest.toFixed(1)} ms`, met: highest <= 16 });
-  rows.push({ figure: '  median / p95 (of frames drawn)', goal: '', measured: `${percentile(frames.map((frame) => frame.cpu), 0.5).toFixed(1)} / ${percentile(frames.map((frame) => frame.cpu), 0.95).toFixed(1)} (${frames.length})`, met: true });
-  const worker = workerTasks(trace);
-  rows.push({ figure: '  worker per task: p95 / most', goal: '', measured: `${percentile(worker, 0.95).toFixed(1)} / ${Math.max(...worker).toFixed(1)} ms`, met: true });
+  const moving = frames.filter((frame) => frame.moving).map((frame) => frame.cpu);
+  const ending = frames.filter((frame) => !frame.moving).map((frame) => frame.cpu);
+  const most = (values) => Math.max(...values);
+  rows.push({ figure: 'frames while the part moves: most', goal: '<= 16 ms', measured: `${most(moving).toFixed(1)} ms`, met: most(moving) <= 16 });
+  rows.push({ figure: '  median / p95 (frames)', goal: '', measured: `${percentile(moving, 0.5).toFixed(1)} / ${percentile(moving, 0.95).toFixed(1)} (${moving.length})`, met: true });
+  rows.push({ figure: 'frames drawing the sealed step: most', goal: '<= 16 ms', measured: `${most(ending).toFixed(1)} ms`, met: most(ending) <= 16 });
 } finally {
   await browser.close();
   rmSync(work, { recursive: true, force: true });
@@ -136,5 +158,6 @@ try {
 const bytes = statSync(pagePath).size;
 rows.push({ figure: 'the page, one file', goal: '<= 1,500,000 B', measured: `${bytes} B`, met: bytes <= 1500000 });
 report('Dragging a part of large.reanim.compiled (120 tracks, 650 frames, 500 KB) in Chromium, 1280 x 720', rows);
-console.log(`(a frame: what the page's main thread did after the frame before it was drawn, up to and including`);
-console.log(` drawing it, in the thread's own CPU time from Chromium's trace, so other work on the machine does not count)`);
+console.log(`(a frame: Chromium's own span of an animation frame in its trace, from the first task that leads to a`);
+console.log(` rendering update to the update's end; measured is the page's main thread's CPU time in its tasks, so`);
+console.log(` that other work on the machine does not count)`);

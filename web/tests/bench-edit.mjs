@@ -20,10 +20,7 @@ const sizes = { images: new Map([['part', [40, 40]], ['arm', [14, 50]], ['head',
 
 // As the worker lays out a file it shows: every frame's scene and the area of every clip.
 function scenesOf(preview, animation) {
-  const scenes = preview.scenes(sizes);
-  const runs = [{ first: 0, frames: animation.frameCount }, ...animation.clips];
-  scenes.areas = runs.map((run) => preview.clipArea(run.first, run.frames, sizes));
-  return scenes;
+  return preview.scenesAndAreas(sizes, [{ first: 0, frames: animation.frameCount }, ...animation.clips]);
 }
 
 function redraw(shown) {
