@@ -8,14 +8,6 @@ namespace qor::edit {
 
 namespace {
 
-template <class... Ts>
-struct Overloaded : Ts... {
-    using Ts::operator()...;
-};
-// Clang 14, which the WebAssembly build uses, deduces an aggregate's arguments only by a guide.
-template <class... Ts>
-Overloaded(Ts...) -> Overloaded<Ts...>;
-
 bool sameNumber(float a, float b)
 {
     return wordOf(a) == wordOf(b);

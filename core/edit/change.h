@@ -48,6 +48,15 @@ struct FpsChange {
 
 using Primitive = std::variant<FrameSplice, TrackSplice, TrackRename, TrackMove, FpsChange>;
 
+// Lambdas joined into one visitor, for std::visit over a Primitive. Clang 14, which the
+// WebAssembly build uses, deduces an aggregate's arguments only by a guide.
+template <class... Ts>
+struct Overloaded : Ts... {
+    using Ts::operator()...;
+};
+template <class... Ts>
+Overloaded(Ts...) -> Overloaded<Ts...>;
+
 // Whether `primitive` fits `reanim` as it is now: its places exist and its "before" side is what
 // they hold (compared bit for bit), so that applying it and then its inverse restores them.
 bool fits(const Reanim &reanim, const Primitive &primitive);

@@ -22,13 +22,6 @@ constexpr std::size_t frameBytes = 8 * 4 + 3 * 4;
 constexpr std::size_t trackBytes = 2 * 4;
 constexpr std::size_t stepBytes = 2 * 4 + 8 + 4; // name, merge key, version, parts
 
-template <class... Ts>
-struct Overloaded : Ts... {
-    using Ts::operator()...;
-};
-template <class... Ts>
-Overloaded(Ts...) -> Overloaded<Ts...>;
-
 class Writer {
 public:
     explicit Writer(Bytes &out) : out_(std::in_place, out) {}
