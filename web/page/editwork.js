@@ -76,6 +76,10 @@ export function editing(module, message, shown, redraw) {
   if (op === 'editApply' || op === 'editUndo' || op === 'editRedo') {
     const done = op === 'editApply' ? editor.apply(message.edit) : op === 'editUndo' ? editor.undo() : editor.redo();
     if (message.seal) editor.sealStep();
+    // `light`: a frame, when only its scene is wanted back (the rest is asked for after).
+    if (Number.isInteger(message.light)) {
+      return { done, state: standing(editor), light: done ? { frame: message.light, scenes: editor.frameScene(message.light, shown.sizes), given: null } : null };
+    }
     return { done, state: standing(editor), ...(done ? redraw(shown) : {}) };
   }
   if (op === 'editSeal') {
