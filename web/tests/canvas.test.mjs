@@ -9,14 +9,13 @@ import assert from 'node:assert/strict';
 import { existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
-import { openPage } from './chromium.mjs';
+import { openPage, takeDownload, editorSettled } from './chromium.mjs';
 import { partImage, textOf, writeFile } from './generate.mjs';
 import { page as pagePath, root } from './native.mjs';
 
 const work = mkdtempSync(join(tmpdir(), 'qorutil-canvas-'));
 const downloads = join(work, 'downloads');
 const shots = join(root, 'build-web/screenshots');
-const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 let browser;
 let page;
 let original;
@@ -69,24 +68,9 @@ after(async () => {
 // A point of the stage where the mouse goes for it.
 const onPage = (x, y) => ({ x: canvasBox.x + origin.x + x, y: canvasBox.y + origin.y + y });
 
-async function downloaded(name, timeout = 30000) {
-  const path = join(downloads, name);
-  for (const start = Date.now(); Date.now() - start < timeout; await sleep(100)) {
-    if (existsSync(path) && !existsSync(`${path}.crdownload`)) {
-      await sleep(100);
-      const bytes = readFileSync(path);
-      rmSync(path);
-      return bytes;
-    }
-  }
-  throw new Error(`no download ${name}`);
-}
+const downloaded = (name, timeout) => takeDownload(downloads, name, timeout);
 
-async function settled() {
-  await page.evaluate(() => new Promise((resolve) => setTimeout(resolve, 50)));
-  await page.waitForFunction(() => !window.qorutil.editor.pumping && window.qorutil.editor.waiting === 0);
-  await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
-}
+const settled = () => editorSettled(page);
 
 async function saved() {
   await settled();

@@ -8,14 +8,13 @@ import assert from 'node:assert/strict';
 import { existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
-import { openPage } from './chromium.mjs';
+import { openPage, sleep, takeDownload, editorSettled, pressKeys } from './chromium.mjs';
 import { partImage, textOf, writeFile } from './generate.mjs';
 import { haveNative, page as pagePath, root, run } from './native.mjs';
 
 const work = mkdtempSync(join(tmpdir(), 'qorutil-timeline-'));
 const downloads = join(work, 'downloads');
 const shots = join(root, 'build-web/screenshots');
-const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 let browser;
 let page;
 
@@ -52,30 +51,11 @@ after(async () => {
   rmSync(work, { recursive: true, force: true });
 });
 
-async function downloaded(name, timeout = 30000) {
-  const path = join(downloads, name);
-  for (const start = Date.now(); Date.now() - start < timeout; await sleep(100)) {
-    if (existsSync(path) && !existsSync(`${path}.crdownload`)) {
-      await sleep(100);
-      const bytes = readFileSync(path);
-      rmSync(path);
-      return bytes;
-    }
-  }
-  throw new Error(`no download ${name}`);
-}
+const downloaded = (name, timeout) => takeDownload(downloads, name, timeout);
 
-async function press(key, ...modifiers) {
-  for (const modifier of modifiers) await page.keyboard.down(modifier);
-  await page.keyboard.press(key);
-  for (const modifier of modifiers.reverse()) await page.keyboard.up(modifier);
-}
+const press = (key, ...modifiers) => pressKeys(page, key, ...modifiers);
 
-async function settled() {
-  await page.evaluate(() => new Promise((resolve) => setTimeout(resolve, 50)));
-  await page.waitForFunction(() => !window.qorutil.editor.pumping && window.qorutil.editor.waiting === 0);
-  await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
-}
+const settled = () => editorSettled(page);
 
 const undoIs = (text) => page.waitForFunction((want) => document.getElementById('undo').textContent === want, {}, text);
 
