@@ -667,8 +667,9 @@ TEST_CASE("edits kept as bytes are taken up by the file opened again, every step
         CAPTURE(name);
         const std::string text = decompiled(animation.second);
         const qor::Bytes compiled = compiledOf(animation.second);
-        for (const auto &[file, bytes] : {std::pair<std::string, qor::ByteView>{"a.reanim", qor::bytesOf(text)},
-                                          {"a.reanim.compiled", compiled}}) {
+        for (const auto &[fileName, bytes] : {std::pair<std::string, qor::ByteView>{"a.reanim", qor::bytesOf(text)},
+                                              {"a.reanim.compiled", compiled}}) {
+            const std::string &file = fileName; // clang 14 captures no structured binding
             CAPTURE(file);
             Document document = opened(file, bytes);
             std::mt19937 random(std::uint32_t(name.size()) * 31u + std::uint32_t(file.size()));
@@ -733,7 +734,8 @@ TEST_CASE("edits kept as bytes are taken up by the file opened again, every step
             {"a count past the end", [&] { qor::Bytes big = kept; qor::storeLittle32(big.data() + 12, 0xffffffffu); return big; }()},
             {"a byte changed", otherBody},
         };
-        for (const auto &[what, bytes] : refused) {
+        for (const auto &[refusal, bytes] : refused) {
+            const std::string &what = refusal; // clang 14 captures no structured binding
             CAPTURE(what);
             Document fresh = opened("figure.reanim", text);
             CHECK_FALSE(resumeEdits(fresh, bytes));
