@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -582,6 +583,65 @@ std::string Preview::attachedFile(int track, int frame) const
     const auto attachment = qor::parseAttachment(frames[std::size_t(frame)].text);
     const auto path = attachment ? attached_->find(attachment->name) : std::nullopt;
     return path ? *path : std::string();
+}
+
+namespace {
+
+template <typename T>
+bool sameRun(const std::vector<T> &before, const std::vector<T> &after, std::size_t at, std::size_t count)
+{
+    return std::equal(before.begin() + std::ptrdiff_t(at * count), before.begin() + std::ptrdiff_t((at + 1) * count),
+                      after.begin() + std::ptrdiff_t(at * count),
+                      [](const T &x, const T &y) { return std::memcmp(&x, &y, sizeof(T)) == 0; });
+}
+
+template <typename T>
+void appendRun(std::vector<T> &to, const std::vector<T> &from, std::size_t at, std::size_t count)
+{
+    to.insert(to.end(), from.begin() + std::ptrdiff_t(at * count), from.begin() + std::ptrdiff_t((at + 1) * count));
+}
+
+} // namespace
+
+ScenesChange scenesChange(const Scenes &before, const Scenes &after)
+{
+    ScenesChange change;
+    if (before.frameStart != after.frameStart || before.pathStart != after.pathStart || before.paths != after.paths)
+        return change;
+    change.whole = false;
+    change.changed.strings = after.strings;
+    // Compared bit for bit, so that a value that became NaN, or -0 from 0, still counts.
+    for (std::size_t item = 0; item < after.kinds.size(); ++item) {
+        if (sameRun(before.kinds, after.kinds, item, 1) && sameRun(before.matrices, after.matrices, item, 6) &&
+            sameRun(before.opacities, after.opacities, item, 1) && sameRun(before.sizes, after.sizes, item, 2) &&
+            sameRun(before.texts, after.texts, item, 3))
+            continue;
+        change.items.push_back(std::uint32_t(item));
+        appendRun(change.changed.kinds, after.kinds, item, 1);
+        appendRun(change.changed.matrices, after.matrices, item, 6);
+        appendRun(change.changed.opacities, after.opacities, item, 1);
+        appendRun(change.changed.sizes, after.sizes, item, 2);
+        appendRun(change.changed.texts, after.texts, item, 3);
+    }
+    return change;
+}
+
+std::optional<std::vector<std::uint32_t>> changedTracks(const Evaluated &before, const Evaluated &after)
+{
+    if (before.tracks.size() != after.tracks.size())
+        return std::nullopt;
+    std::vector<std::uint32_t> changed;
+    for (std::size_t n = 0; n < after.tracks.size(); ++n) {
+        const EvaluatedTrack &was = before.tracks[n];
+        const EvaluatedTrack &is = after.tracks[n];
+        if (was.name != is.name || was.marksClip != is.marksClip)
+            return std::nullopt;
+        const bool same = was.values.size() == is.values.size() && was.strings == is.strings &&
+                          (is.values.empty() || std::memcmp(was.values.data(), is.values.data(), is.values.size() * sizeof(float)) == 0);
+        if (!same)
+            changed.push_back(std::uint32_t(n));
+    }
+    return changed;
 }
 
 } // namespace web

@@ -189,6 +189,21 @@ struct Scenes {
     std::vector<std::string> strings;     // strings[0] is ""
 };
 
+// What a new layout of a file's frames changes in one the page holds, so that after an edit it
+// mends its copy in place instead of taking every frame again: the items drawn differently, each
+// with its new kind, matrix, opacity, size and texts. Whole (take `after` instead) when the frames
+// have other numbers of items, or the items other track paths.
+struct ScenesChange {
+    bool whole = true;
+    std::vector<std::uint32_t> items; // ascending
+    Scenes changed;                   // kinds to texts of `items`, in their order; every string
+};
+ScenesChange scenesChange(const Scenes &before, const Scenes &after);
+
+// The tracks whose evaluation differs between two of one file, ascending; nothing when the tracks
+// themselves differ (in number, name or clip mark), as then the page takes them all.
+std::optional<std::vector<std::uint32_t>> changedTracks(const Evaluated &before, const Evaluated &after);
+
 // One file previewed: its evaluation, and its scenes with the page's other files as attached
 // animations and the page's image and text sizes.
 class Preview {

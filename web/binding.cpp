@@ -183,21 +183,31 @@ val info(const std::string &name, const val &bytes)
                    {"error", val(described.error)}});
 }
 
-val evaluatedObject(const web::Evaluated &animation)
+val trackObject(const web::EvaluatedTrack &track)
 {
-    return object({{"ok", val(animation.ok)},
-                   {"error", val(animation.error)},
-                   {"fps", val(animation.fps)},
-                   {"frameCount", val(animation.frameCount)},
-                   {"strings", array(animation.strings)},
-                   {"tracks", array(animation.tracks,
-                                    [](const web::EvaluatedTrack &track) {
-                                        return object({{"name", val(track.name)},
-                                                       {"marksClip", val(track.marksClip)},
-                                                       {"values", copied(track.values)},
-                                                       {"strings", copied(track.strings)}});
-                                    })},
-                   {"clips", clips(animation.clips)}});
+    return object({{"name", val(track.name)},
+                   {"marksClip", val(track.marksClip)},
+                   {"values", copied(track.values)},
+                   {"strings", copied(track.strings)}});
+}
+
+// An evaluation for the page; with `only`, just those tracks (in `tracks`, their indices in
+// `changedTracks`): the rest are as the page has them.
+val evaluatedObject(const web::Evaluated &animation, const std::vector<std::uint32_t> *only = nullptr)
+{
+    val made = object({{"ok", val(animation.ok)},
+                       {"error", val(animation.error)},
+                       {"fps", val(animation.fps)},
+                       {"frameCount", val(animation.frameCount)},
+                       {"strings", array(animation.strings)},
+                       {"clips", clips(animation.clips)}});
+    if (!only) {
+        made.set("tracks", array(animation.tracks, trackObject));
+        return made;
+    }
+    made.set("tracks", array(*only, [&](std::uint32_t n) { return trackObject(animation.tracks[n]); }));
+    made.set("changedTracks", copied(*only));
+    return made;
 }
 
 val evaluate(const std::string &name, const val &bytes)
@@ -400,6 +410,20 @@ val scenesObject(const web::Scenes &scenes, const web::Preview &preview)
                        {"problems", array(preview.problems())}});
 }
 
+// The items of a layout that changed (web::ScenesChange), for the page to write over its own.
+val scenesChangeObject(const web::ScenesChange &change, const web::Preview &preview)
+{
+    const web::Scenes &changed = change.changed;
+    return object({{"items", copied(change.items)},
+                   {"kinds", copied(changed.kinds)},
+                   {"matrices", copied(changed.matrices)},
+                   {"opacities", copied(changed.opacities)},
+                   {"sizes", copied(changed.sizes)},
+                   {"texts", copied(changed.texts)},
+                   {"strings", array(changed.strings)},
+                   {"problems", array(preview.problems())}});
+}
+
 // A list of track indices as the page gives them (negative ones as 0).
 std::vector<std::size_t> indicesOf(const val &given)
 {
@@ -442,20 +466,38 @@ public:
         return scenesObject(shown().frameScenes(std::max(frame, 0), PageSizes(sizes)), shown());
     }
 
-    // Every frame's scene with `areas`, the area of each of `runs` ([{first, frames}]) as
-    // clipArea gives it: the frames laid out once for both.
-    val scenesAndAreas(const val &sizes, const val &runs) const
+    // What the page draws the file from: {version, mended, animation, scenes}. The evaluation
+    // and every frame's scene, with `scenes.areas` the area of the whole animation and of each
+    // clip as clipArea gives it (the frames laid out once for both). An editor's later layouts
+    // are `mended`: what changed since the one before (numbered version - 1), which the page
+    // writes over its copy, unless `whole` is asked or the change is not one of values alone.
+    val layout(const val &sizes, bool whole)
     {
-        std::vector<qor::Clip> clips;
-        const auto count = runs["length"].as<std::size_t>();
-        for (std::size_t n = 0; n < count; ++n)
-            clips.push_back({std::string(), runs[n]["first"].as<int>(), runs[n]["frames"].as<int>()});
+        const web::Evaluated &flat = shown().evaluated();
+        std::vector<qor::Clip> runs{{std::string(), 0, flat.frameCount}};
+        for (const web::ClipInfo &clip : flat.clips)
+            runs.push_back({clip.name, clip.first, clip.frames});
         std::vector<web::Preview::Area> areas;
-        val made = scenesObject(shown().scenesAndAreas(PageSizes(sizes), clips, areas), shown());
+        web::Scenes scenes = shown().scenesAndAreas(PageSizes(sizes), runs, areas);
+        std::optional<web::ScenesChange> change;
+        std::optional<std::vector<std::uint32_t>> tracks;
+        if (!whole && laidOut_) {
+            change = web::scenesChange(laidOut_->scenes, scenes);
+            if (!change->whole)
+                tracks = web::changedTracks(laidOut_->flat, flat);
+        }
+        const bool mended = tracks.has_value();
+        val drawn = mended ? scenesChangeObject(*change, shown()) : scenesObject(scenes, shown());
         val list = val::array();
         for (const web::Preview::Area &each : areas)
             list.call<void>("push", areaObject(each.area, each.drawn));
-        made.set("areas", list);
+        drawn.set("areas", list);
+        val made = object({{"version", val(++version_)},
+                           {"mended", val(mended)},
+                           {"animation", evaluatedObject(flat, mended ? &*tracks : nullptr)},
+                           {"scenes", drawn}});
+        if (keepsLayout())
+            laidOut_ = LaidOut{std::move(scenes), flat};
         return made;
     }
 
@@ -523,6 +565,17 @@ public:
 
 protected:
     virtual const web::Preview &shown() const = 0;
+    // Whether layouts after the first are sent as what changed (an editor's are).
+    virtual bool keepsLayout() const { return false; }
+
+private:
+    // The last layout sent, which the next is compared with.
+    struct LaidOut {
+        web::Scenes scenes;
+        web::Evaluated flat;
+    };
+    std::optional<LaidOut> laidOut_;
+    double version_ = 0;
 };
 
 // One previewed file for the page: new Preview(name, bytes, files); delete() when done.
@@ -673,7 +726,6 @@ public:
     }
     bool dragTo(double x, double y, bool constrain) { return session_.dragTo({x, y}, constrain); }
     void endDrag() { session_.endDrag(); }
-    void sealStep() { session_.sealStep(); }
     bool undo() { return session_.undo(); }
     bool redo() { return session_.redo(); }
     std::string undoName() const { return session_.undoName(); }
@@ -724,6 +776,7 @@ public:
 
 private:
     const web::Preview &shown() const override { return session_.preview(); }
+    bool keepsLayout() const override { return true; }
 
     PageFiles files_;
     mutable web::Session session_;
@@ -752,7 +805,7 @@ EMSCRIPTEN_BINDINGS(qorutil)
     emscripten::class_<Shown>("Shown")
         .function("evaluated", &Shown::evaluated)
         .function("scenes", &Shown::scenes)
-        .function("scenesAndAreas", &Shown::scenesAndAreas)
+        .function("layout", &Shown::layout)
         .function("frameScene", &Shown::frameScene)
         .function("clipArea", &Shown::clipArea)
         .function("selection", &Shown::selection)
@@ -769,7 +822,6 @@ EMSCRIPTEN_BINDINGS(qorutil)
         .function("lines", &Editor::lines)
         .function("kind", &Editor::kind)
         .function("apply", &Editor::apply)
-        .function("sealStep", &Editor::sealStep)
         .function("undo", &Editor::undo)
         .function("redo", &Editor::redo)
         .function("undoName", &Editor::undoName)

@@ -4,6 +4,7 @@
 // inspector sets the selected tracks' fields in the frame shown.
 import { stateOf } from './draw.js';
 import { Inspector } from './inspector.js';
+import { mend } from './mend.js';
 import { baseName } from './paths.js';
 import { download } from './save.js';
 import { StageGestures } from './stage.js';
@@ -138,49 +139,61 @@ export class Editor {
 
   // --- Edits
 
+  // A request about the file edited. A change's reply may come in two: the frame shown drawn
+  // first (`light`, as the frame and the track the page names by default), then the rest.
   async request(op, extra = {}) {
     if (!this.active || !this.entry) return null;
     const entry = this.entry;
+    const took = (reply) => {
+      if (entry !== this.entry || !reply.state) return false;
+      this.took(reply);
+      return true;
+    };
     let reply;
     try {
-      reply = await this.ask({ op, path: entry.path, ...extra });
+      reply = await this.ask({ op, path: entry.path, light: this.preview.player.frame, track: this.preview.selectedTrack, ...extra }, took);
     } catch (error) {
       this.say(`ERROR: ${entry.path}: ${error.message}`);
       return null;
     }
-    if (entry !== this.entry || !reply.state) return null;
-    this.took(reply);
-    return reply;
+    return took(reply) ? reply : null;
   }
 
-  async ask(message) {
+  async ask(message, onItem) {
     this.waiting++;
     try {
-      return await this.jobs.request(message);
+      return await this.jobs.request(message, onItem);
     } finally {
       this.waiting--;
     }
   }
 
-  // A reply's drawing and standing: the preview shows the document as it is now.
+  // A reply's drawing and standing: the preview shows the document as it is now. A layout that
+  // is what changed mends the preview's own; if that is not the one it changed from, the whole
+  // is asked for.
   took(reply) {
     if (reply.scenes || reply.light) this.version = (this.version || 0) + 1;
-    if (reply.scenes) this.preview.show(reply.animation, reply.scenes, this.entry.path);
-    else if (reply.light) this.preview.setFrameScene(reply.light.frame, reply.light.scenes);
+    if (reply.scenes) {
+      const drawn = reply.scenes.items ? mend(this.preview, reply) : reply;
+      if (drawn) this.preview.show(drawn.animation, drawn.scenes, this.entry.path);
+      else this.request('editRedraw');
+    } else if (reply.light) {
+      this.preview.setFrameScene(reply.light.frame, reply.light.scenes);
+    }
     if (reply.state) {
       this.state = reply.state;
       this.markChanged(this.entry, reply.state.changed);
       this.onChange(this.entry, reply.state.changed, reply.state.kind);
     }
     this.showState();
-    // A drag's move: the inspector follows what it gives, without asking again.
+    // A drag's move or a change's first answer: the inspector follows what it gives, without asking again.
     if (reply.light) this.follow(reply.light.frame, reply.light.given);
     else if (!('light' in reply)) this.refresh();
     this.onTook(reply);
   }
 
-  apply(edit, seal = false) {
-    return this.request('editApply', { edit, seal });
+  apply(edit) {
+    return this.request('editApply', { edit });
   }
 
   undo() {
@@ -212,7 +225,7 @@ export class Editor {
     while (this.pendingDrag) {
       const move = this.pendingDrag;
       this.pendingDrag = null;
-      await this.request('editDragTo', { ...move, light: this.dragFrame, track: this.preview.selectedTrack });
+      await this.request('editDragTo', { ...move, light: this.dragFrame });
     }
     this.pumping = null;
   }

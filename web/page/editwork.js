@@ -42,11 +42,20 @@ function standing(editor) {
   return { undoName: editor.undoName(), redoName: editor.redoName(), changed: editor.changed(), kind: editor.kind() };
 }
 
-// `shown`: the worker's previewed file ({preview, viewer, animation, sizes, files, path}); the
-// editor becomes what it draws from. `redraw(shown)` gives the reply's evaluation and scenes;
-// a drag's moves (editDragTo) get the scene of the frame dragged in alone, the rest coming when
-// the drag ends.
-export function editing(module, message, shown, redraw) {
+// What a change leaves in the frame shown (`message.light`, when the page says which): its scene,
+// and what the first selected track's frame gives (`message.track`), which the inspector follows.
+function lightOf(editor, message, shown) {
+  const frame = message.light;
+  const given = Number.isInteger(message.track) ? editor.given(message.track, frame) : null;
+  return { frame, scenes: editor.frameScene(frame, shown.sizes), given };
+}
+
+// `shown`: the worker's previewed file ({preview, viewer, sizes, files, path}); the editor becomes
+// what it draws from. `redraw(shown)` gives the reply's evaluation and scenes (what changed, where
+// the page can mend its own). After a change the frame shown goes first, by `early`, for the page
+// to draw at once; the rest of the reply follows. A drag's moves (editDragTo) get the frame alone,
+// the rest coming when the drag ends.
+export function editing(module, message, shown, redraw, early = () => {}) {
   const { op } = message;
   if (op === 'editStart') {
     let editor = sessions.get(message.path);
@@ -63,7 +72,7 @@ export function editing(module, message, shown, redraw) {
       sessions.set(message.path, editor);
     }
     shown.preview = editor;
-    return { started: true, resumed, state: standing(editor), dropped: dropped || editor.droppedOnSave(), ...redraw(shown) };
+    return { started: true, resumed, state: standing(editor), dropped: dropped || editor.droppedOnSave(), ...redraw(shown, true) };
   }
   const editor = sessions.get(message.path);
   if (!editor) return { state: null };
@@ -73,42 +82,34 @@ export function editing(module, message, shown, redraw) {
   }
   if (op === 'editGivenFrames') return { marks: editor.givenFrames() };
   if (op === 'editApply' && message.edit.op === 'pasteFrames') message.edit.clipboard = clipboard;
-  if (op === 'editApply' || op === 'editUndo' || op === 'editRedo') {
-    const done = op === 'editApply' ? editor.apply(message.edit) : op === 'editUndo' ? editor.undo() : editor.redo();
-    if (message.seal) editor.sealStep();
-    // `light`: a frame, when only its scene is wanted back (the rest is asked for after).
-    if (Number.isInteger(message.light)) {
-      return { done, state: standing(editor), light: done ? { frame: message.light, scenes: editor.frameScene(message.light, shown.sizes), given: null } : null };
-    }
+  // A change made: the frame shown first, then every frame's layout.
+  const changed = (done) => {
+    if (done && Number.isInteger(message.light)) early({ state: standing(editor), light: lightOf(editor, message, shown) });
     return { done, state: standing(editor), ...(done ? redraw(shown) : {}) };
-  }
-  if (op === 'editSeal') {
-    editor.sealStep();
-    return { state: standing(editor), ...(message.redraw ? redraw(shown) : {}) };
-  }
+  };
+  if (op === 'editApply') return changed(editor.apply(message.edit));
+  if (op === 'editUndo') return changed(editor.undo());
+  if (op === 'editRedo') return changed(editor.redo());
   if (op === 'editBeginDrag') {
     const { kind, handle, tracks, frame, x, y } = message;
     return { began: editor.beginDrag(kind, handle, tracks, frame, x, y), state: standing(editor) };
   }
   if (op === 'editDragTo') {
-    // A move of a drag: the frame's scene alone, and what the first track's frame now gives,
-    // which the inspector follows.
     const done = editor.dragTo(message.x, message.y, Boolean(message.constrain));
-    const frame = message.light;
-    const given = Number.isInteger(message.track) ? editor.given(message.track, frame) : null;
-    return { done, state: standing(editor), light: done ? { frame, scenes: editor.frameScene(frame, shown.sizes), given } : null };
+    return { done, state: standing(editor), light: done ? lightOf(editor, message, shown) : null };
   }
   if (op === 'editEndDrag') {
     editor.endDrag();
-    return { state: standing(editor), ...redraw(shown) };
+    return { done: true, state: standing(editor), ...redraw(shown) };
   }
   if (op === 'editNudge') {
     // A move of the tracks by (dx, dy) as a drag of one move: a step of its own.
     const began = editor.beginDrag('move', 'inside', message.tracks, message.frame, 0, 0);
     const done = began && editor.dragTo(message.dx, message.dy, false);
     editor.endDrag();
-    return { done, state: standing(editor), ...(done ? redraw(shown) : {}) };
+    return changed(done);
   }
+  if (op === 'editRedraw') return { state: standing(editor), ...redraw(shown, true) };
   if (op === 'editKeep') {
     const saved = message.form === 'compiled' ? editor.saveCompiled() : editor.saveText();
     return { saved, original: editor.original(), edits: editor.keptEdits(), state: standing(editor) };

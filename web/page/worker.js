@@ -118,14 +118,22 @@ function pageSizes(images) {
   return { images: images || new Map(), measure: measureText };
 }
 
-// Every frame's scene and the area every clip's pictures show (the whole animation first), for
-// the page to paint without asking again.
-function scenesOf(preview, animation, sizes) {
-  return preview.scenesAndAreas(sizes, [{ first: 0, frames: animation.frameCount }, ...animation.clips]);
+// What the page draws a file from (the core's layout: its evaluation, every frame's scene and
+// the area every clip's pictures show), for it to paint without asking again. An edited file's
+// later layouts may be only what changed (`mended`); `scenes.version` numbers each.
+function layoutOf(preview, sizes, whole) {
+  const laid = preview.layout(sizes, whole);
+  laid.scenes.version = laid.version;
+  return laid;
 }
 
-function transferOf(scenes) {
-  return ['frameStart', 'kinds', 'matrices', 'opacities', 'sizes', 'texts', 'pathStart', 'paths'].map((key) => scenes[key].buffer);
+// The arrays of a layout, moved to the page rather than copied (a copy held its thread up).
+function transferOf({ animation, scenes }) {
+  const keys = scenes.items ? ['items', 'kinds', 'matrices', 'opacities', 'sizes', 'texts']
+    : ['frameStart', 'kinds', 'matrices', 'opacities', 'sizes', 'texts', 'pathStart', 'paths'];
+  const transfer = keys.map((key) => scenes[key].buffer);
+  for (const track of animation ? animation.tracks : []) transfer.push(track.values.buffer, track.strings.buffer);
+  return transfer;
 }
 
 async function preview(message) {
@@ -140,19 +148,17 @@ async function preview(message) {
     // A file being edited shows its document as it stands.
     const editor = editorOf(entry.path);
     if (editor) editor.setFiles(files); // what it attaches is read again: it may have been edited meanwhile
-    const animation = (editor || made).evaluated();
-    if (!animation.ok) {
+    const sizes = pageSizes(images);
+    const laid = layoutOf(editor || made, sizes, true);
+    if (!laid.animation.ok) {
       made.delete();
-      self.postMessage({ id, finished: true, animation });
+      self.postMessage({ id, finished: true, animation: laid.animation });
       return;
     }
-    previewed = { preview: editor || made, viewer: made, animation, sizes: pageSizes(images), files, path: entry.path };
-    const scenes = scenesOf(previewed.preview, animation, previewed.sizes);
+    previewed = { preview: editor || made, viewer: made, sizes, files, path: entry.path };
     // Where the file opens: its first clip, else the first frame that draws (the core's rule).
     const opening = previewed.preview.opening(previewed.sizes);
-    const transfer = transferOf(scenes);
-    for (const track of animation.tracks) transfer.push(track.values.buffer, track.strings.buffer);
-    self.postMessage({ id, finished: true, animation, scenes, opening, editing: Boolean(editor) }, transfer);
+    self.postMessage({ id, finished: true, animation: laid.animation, scenes: laid.scenes, opening, editing: Boolean(editor) }, transferOf(laid));
   } catch (error) {
     instance = null;
     forgetEditors();
@@ -165,25 +171,25 @@ async function preview(message) {
 async function rescene(message) {
   if (!previewed) return self.postMessage({ id: message.id, finished: true, scenes: null });
   previewed.sizes = pageSizes(message.images);
-  const scenes = scenesOf(previewed.preview, previewed.animation, previewed.sizes);
-  self.postMessage({ id: message.id, finished: true, scenes }, transferOf(scenes));
+  const { scenes } = layoutOf(previewed.preview, previewed.sizes, true);
+  self.postMessage({ id: message.id, finished: true, scenes }, transferOf({ scenes }));
 }
 
-// An edit of the previewed file (editwork.js), with the evaluation and scenes it leaves.
-function redraw(shown) {
-  shown.animation = shown.preview.evaluated();
-  const scenes = scenesOf(shown.preview, shown.animation, shown.sizes);
-  return { animation: shown.animation, scenes };
+// An edit of the previewed file (editwork.js): what it leaves to draw, mended where it can be.
+function redraw(shown, whole = false) {
+  const { animation, scenes } = layoutOf(shown.preview, shown.sizes, whole);
+  return { animation, scenes };
 }
 
 async function edit(message) {
   const module = await core();
   if (!previewed || previewed.path !== message.path) return self.postMessage({ id: message.id, finished: true, state: null });
   const bytes = message.entry ? await bytesOf(message.entry.file) : null;
-  const reply = editing(module, { ...message, bytes }, previewed, redraw);
-  const transfer = reply.scenes ? transferOf(reply.scenes) : reply.light ? transferOf(reply.light.scenes) : [];
-  // The evaluation's arrays move to the page as a preview's do; copied, they held its thread up.
-  if (reply.animation) for (const track of reply.animation.tracks) transfer.push(track.values.buffer, track.strings.buffer);
+  // What an edit changed in the frame shown goes first, so that the page draws it at once; the
+  // layout of every frame follows.
+  const early = (item) => self.postMessage({ id: message.id, ...item }, transferOf({ scenes: item.light.scenes }));
+  const reply = editing(module, { ...message, bytes }, previewed, redraw, early);
+  const transfer = reply.scenes ? transferOf(reply) : reply.light ? transferOf({ scenes: reply.light.scenes }) : [];
   if (reply.saved) transfer.push(reply.saved.bytes.buffer);
   self.postMessage({ id: message.id, finished: true, ...reply }, transfer);
 }

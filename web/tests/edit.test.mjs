@@ -9,6 +9,7 @@ import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { randomAnimation, textOf, writeFile } from './generate.mjs';
 import { compileAll, haveNative, loadModule, read, run } from './native.mjs';
+import { mend } from '../page/mend.js';
 
 const work = mkdtempSync(join(tmpdir(), 'qorutil-edit-'));
 process.on('exit', () => rmSync(work, { recursive: true, force: true }));
@@ -162,7 +163,6 @@ test('edits change the lines they name, save compiled as a compile of their text
     const editor = open(walker);
     const original = { text: editor.saveText().bytes, compiled: editor.saveCompiled().bytes };
     for (const edit of sent) assert.equal(editor.apply(edit), true, `${label}: ${JSON.stringify(edit)}`);
-    editor.sealStep();
     assert.equal(editor.changed(), true, label);
     assert.equal(editor.undoName(), step, label);
     const text = textOfBytes(editor.saveText().bytes);
@@ -226,6 +226,47 @@ test('the scene drawn follows an edit: the frame alone as in every frame, the tr
   assert.ok(moved.some(([dx, dy]) => Math.abs(dx - 10) < 1e-3 && Math.abs(dy - 10) < 1e-3), JSON.stringify(moved));
   assert.deepEqual([...editor.evaluated().tracks[3].values.slice(frame * 8, frame * 8 + 2)], [x + 10, y + 10].map(Math.fround));
   editor.delete();
+});
+
+// What the page draws from, to compare: the layout's arrays and evaluation as plain values.
+const drawnOf = ({ animation, scenes }) => ({
+  animation: { ...animation, changedTracks: undefined },
+  scenes: Object.fromEntries(['frameStart', 'kinds', 'matrices', 'opacities', 'sizes', 'texts', 'pathStart', 'paths', 'strings', 'areas']
+    .map((key) => [key, Array.from(scenes[key])])),
+});
+
+test('after each edit the page mends its layout to what the whole layout would be; a change of values alone is sent as one', () => {
+  const sizes = { images: new Map([['leg', [20, 30]]]), measure: () => [10, 10] };
+  for (const { label, edits: sent } of edits) {
+    const editor = open(walker);
+    let held = editor.layout(sizes, true);
+    const runs = [{ first: 0, frames: held.animation.frameCount }, ...held.animation.clips];
+    assert.ok(runs.length > 1, 'the walker has clips');
+    assert.deepEqual(held.scenes.areas, runs.map((run) => editor.clipArea(run.first, run.frames, sizes)), label);
+    held.scenes.version = held.version;
+    for (const edit of sent) {
+      assert.equal(editor.apply(edit), true, label);
+      const change = editor.layout(sizes, false);
+      change.scenes.version = change.version;
+      const drawn = change.mended ? mend(held, change) : change;
+      assert.ok(drawn, `${label}: mended from the version held`);
+      if (/field set|drag/.test(label)) assert.equal(change.mended, true, label);
+      held = drawn;
+      const whole = editor.layout(sizes, true);
+      assert.deepEqual(drawnOf(held), drawnOf(whole), label);
+      whole.scenes.version = whole.version;
+      held = whole;
+    }
+    // A change made after one the page did not take is refused: the whole is asked for then.
+    assert.equal(editor.apply({ op: 'setNumber', tracks: [3], frame: 5, count: 1, field: 'y', value: 7 }), true, label);
+    editor.layout(sizes, false);
+    assert.equal(editor.apply({ op: 'setNumber', tracks: [3], frame: 5, count: 1, field: 'y', value: 8 }), true, label);
+    const stale = editor.layout(sizes, false);
+    stale.scenes.version = stale.version;
+    assert.equal(stale.mended, true, label);
+    assert.equal(mend(held, stale), null, label);
+    editor.delete();
+  }
 });
 
 test('a blank document saves as an empty animation at 12 frames a second, then takes tracks', () => {

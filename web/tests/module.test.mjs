@@ -130,12 +130,11 @@ test('a preview composes attached animations found beside it, and frames them as
     const area = preview.clipArea(0, 10, sizes);
     assert.ok(Math.abs(-area.x - sheet.origin.x) < 1e-9 && Math.abs(-area.y - sheet.origin.y) < 1e-9, JSON.stringify([area, sheet.origin]));
     assert.deepEqual([Math.ceil(area.w), Math.ceil(area.h)], [sheet.frames[0].width, sheet.frames[0].height]);
-    // Laid out once with the scenes, the areas of runs of frames are clipArea's to the last bit.
-    const runs = [{ first: 0, frames: 10 }, { first: 3, frames: 4 }, { first: 8, frames: 5 }, { first: 20, frames: 2 }];
-    const laidOut = preview.scenesAndAreas(sizes, runs);
-    assert.deepEqual(laidOut.areas, runs.map((run) => preview.clipArea(run.first, run.frames, sizes)));
-    assert.deepEqual(laidOut.areas.map((each) => each.drawn), [true, true, true, false]);
-    assert.deepEqual(laidOut.matrices, scenes.matrices);
+    // Laid out once with the scenes, the areas of the whole and of each clip are clipArea's to the last bit.
+    const laidOut = preview.layout(sizes, true);
+    const runs = [{ first: 0, frames: laidOut.animation.frameCount }, ...laidOut.animation.clips];
+    assert.deepEqual(laidOut.scenes.areas, runs.map((run) => preview.clipArea(run.first, run.frames, sizes)));
+    assert.deepEqual(laidOut.scenes.matrices, scenes.matrices);
     assert.deepEqual(scenes.problems, ['no attached animation Nobody: looked for Nobody.reanim.compiled or Nobody.reanim among the files given']);
     // The arm inside the hand is traced to the hand, then to the arm in the child.
     const n = scenes.frameStart[0] + 1;
