@@ -407,33 +407,41 @@ std::optional<Change> tween(const Reanim &reanim, std::span<const std::size_t> t
                 std::move(parts));
 }
 
-std::optional<Change> setKey(const Reanim &reanim, std::span<const std::size_t> tracks, std::size_t frame)
+namespace {
+
+// A change of one frame of each track given (those that have it): the frames `framesAt`
+// makes of a track's frames, written from that frame on.
+template <typename FramesAt>
+std::optional<Change> keyChange(const Reanim &reanim, std::span<const std::size_t> tracks, std::size_t frame,
+                                std::string name, FramesAt framesAt)
 {
     if (!validTracks(reanim, tracks))
         return std::nullopt;
     std::vector<Primitive> parts;
     for (const std::size_t track : tracks) {
         const auto &transforms = reanim.tracks[track].transforms;
-        if (frame >= transforms.size())
-            continue;
+        if (frame < transforms.size())
+            replaceFrames(parts, reanim, track, frame, framesAt(transforms));
+    }
+    return made(std::move(name) + whose(reanim, tracks), std::move(parts));
+}
+
+} // namespace
+
+std::optional<Change> setKey(const Reanim &reanim, std::span<const std::size_t> tracks, std::size_t frame)
+{
+    return keyChange(reanim, tracks, frame, "Set key of ", [&](const std::vector<ReanimTransform> &transforms) {
         const ReanimTransform shown = shownAt(transforms, frame + 1);
         ReanimTransform key = transforms[frame];
         for (const NumberField &field : numberFields)
             key.*field.member = shown.*field.member;
-        replaceFrames(parts, reanim, track, frame, {std::move(key)});
-    }
-    return made("Set key of " + whose(reanim, tracks), std::move(parts));
+        return std::vector<ReanimTransform>{std::move(key)};
+    });
 }
 
 std::optional<Change> clearKey(const Reanim &reanim, std::span<const std::size_t> tracks, std::size_t frame)
 {
-    if (!validTracks(reanim, tracks))
-        return std::nullopt;
-    std::vector<Primitive> parts;
-    for (const std::size_t track : tracks) {
-        const auto &transforms = reanim.tracks[track].transforms;
-        if (frame >= transforms.size())
-            continue;
+    return keyChange(reanim, tracks, frame, "Clear key of ", [&](const std::vector<ReanimTransform> &transforms) {
         std::vector<ReanimTransform> after{transforms[frame]};
         for (const NumberField &field : numberFields)
             after.front().*field.member = unsetValue;
@@ -444,9 +452,8 @@ std::optional<Change> clearKey(const Reanim &reanim, std::span<const std::size_t
             fillUnset(now, shownAt(transforms, frame));
             after.push_back(keptLook(transforms[frame + 1], shownAt(transforms, frame + 1), now));
         }
-        replaceFrames(parts, reanim, track, frame, std::move(after));
-    }
-    return made("Clear key of " + whose(reanim, tracks), std::move(parts));
+        return after;
+    });
 }
 
 std::optional<Change> addTrack(const Reanim &reanim, std::size_t at, std::string_view name)
