@@ -7,18 +7,17 @@
 // network request. Screenshots go to build-web/screenshots/.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { cpSync, existsSync, mkdirSync, mkdtempSync, readdirSync, readFileSync, rmSync, statSync } from 'node:fs';
-import { tmpdir } from 'node:os';
+import { cpSync, mkdtempSync, readdirSync, readFileSync, rmSync, statSync } from 'node:fs';
 import { join } from 'node:path';
 import { execFileSync } from 'node:child_process';
 import { pathToFileURL } from 'node:url';
-import { openPage } from './chromium.mjs';
+import { painted, ready, sleep } from './chromium.mjs';
+import { shots, studioFixture } from './fixture.mjs';
 import { bombFile, partImage, randomAnimation, textOf, writeFile } from './generate.mjs';
-import { compileAll, haveNative, page as pagePath, root, run } from './native.mjs';
+import { cli, compileAll, page as pagePath, root, run } from './native.mjs';
 
-const work = mkdtempSync(join(tmpdir(), 'qorutil-browser-'));
-const downloads = join(work, 'downloads');
-const shots = join(root, 'build-web/screenshots');
+const studio = studioFixture('browser');
+const { work, downloaded, press, enter, addImages, previewRow } = studio;
 let browser;
 let page;
 const requests = [];
@@ -27,8 +26,6 @@ const requests = [];
 async function openExport() {
   if (await page.$eval('#export-toggle', (button) => button.getAttribute('aria-expanded')) !== 'true') await page.click('aria/Export…');
 }
-
-const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
 function tree(folder) {
   const files = [];
@@ -147,15 +144,6 @@ async function clearList() {
   await page.evaluate(() => document.getElementById('log').replaceChildren());
 }
 
-// A downloaded file, once it is whole.
-async function downloaded(name, timeout = 30000) {
-  const path = join(downloads, name);
-  for (const start = Date.now(); Date.now() - start < timeout; await sleep(100)) {
-    if (existsSync(path) && !existsSync(`${path}.crdownload`)) return readFileSync(path);
-  }
-  throw new Error(`no download ${name}`);
-}
-
 function unzip(bytes) {
   const folder = mkdtempSync(join(work, 'unzipped-'));
   writeFile(join(folder, 'all.zip'), bytes);
@@ -225,18 +213,17 @@ async function pixelDifference(expectedPng, actual, tolerance = 24) {
 }
 
 before(async () => {
-  assert.ok(haveNative(), 'the native qorutil-cli is built (bash scripts/build.sh)');
-  assert.ok(existsSync(pagePath), 'the page is built (bash scripts/web.sh)');
-  mkdirSync(downloads, { recursive: true });
-  mkdirSync(shots, { recursive: true });
   makeFiles();
-  ({ browser, page } = await openPage(work, downloads, (url) => requests.push(url)));
+  ({ browser, page } = await studio.open((url) => requests.push(url)));
 });
 
-after(async () => {
-  await browser?.close();
-  rmSync(work, { recursive: true, force: true });
-});
+after(() => studio.close());
+
+// What qorutil-cli render draws of `file` with the images of pixel/, written to `png` and read.
+function rendered(file, png, ...args) {
+  execFileSync(cli, ['render', join(work, file), '--images', join(work, 'pixel/images'), ...args, '-o', png], { stdio: 'pipe' });
+  return readFileSync(png);
+}
 
 test('a picked folder is listed at any depth, hidden files and other names left out, with what info says', async () => {
   const input = await page.$('#pick-folder');
@@ -341,31 +328,23 @@ test('the preview draws the frames render draws, on the canvas and in its export
   await clearList();
   await (await page.$('#pick-files')).uploadFile(join(work, 'pixel/pixel.reanim'));
   await waitForList(1);
-  await (await page.$('#pick-images')).uploadFile(join(work, 'pixel/images'));
-  await page.waitForFunction(() => [...document.querySelectorAll('#log > div')].some((line) => line.textContent.startsWith('Images')));
+  await addImages(join(work, 'pixel/images'));
   await page.click('#canvas');
   const bounds = '-20,-30,200,200';
   const [left, top] = bounds.split(',').map(Number);
-  const frameLabel = () => page.$eval('#frame-label', (label) => label.textContent);
   await page.keyboard.press('Home');
   assert.equal(await frameLabel(), 'Frame 0 (1/16)');
   for (const frame of [0, 3, 8, 15]) {
     while ((await frameLabel()) !== `Frame ${frame} (${frame + 1}/16)`) await page.keyboard.press('ArrowRight');
     await page.evaluate((x, y) => window.qorutil.preview.setView(1, x, y), -left, -top);
-    await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+    await painted(page);
     const png = join(work, `render-${frame}.png`);
-    execFileSync(join(root, 'build/cli/qorutil-cli'), ['render', join(work, 'pixel/pixel.reanim'), '--frame', String(frame),
-      '--images', join(work, 'pixel/images'), '--bounds', bounds, '-o', png], { stdio: 'pipe' });
-    const canvas = await pixelDifference(readFileSync(png), { canvas: true });
+    const canvas = await pixelDifference(rendered('pixel/pixel.reanim', png, '--frame', String(frame), '--bounds', bounds), { canvas: true });
     shares.push(canvas.share);
     assert.ok(canvas.share < 0.005, `frame ${frame} on the canvas: ${JSON.stringify(canvas)}`);
-    await page.keyboard.down('Control');
-    await page.keyboard.press('e');
-    await page.keyboard.up('Control');
+    await press('e', 'Control');
     const exported = await downloaded(`pixel-frame${frame}.png`);
-    execFileSync(join(root, 'build/cli/qorutil-cli'), ['render', join(work, 'pixel/pixel.reanim'), '--frame', String(frame),
-      '--images', join(work, 'pixel/images'), '-o', png], { stdio: 'pipe' });
-    const picture = await pixelDifference(readFileSync(png), { png: exported.toString('base64') });
+    const picture = await pixelDifference(rendered('pixel/pixel.reanim', png, '--frame', String(frame)), { png: exported.toString('base64') });
     shares.push(picture.share);
     if (picture.share >= 0.005) {
       writeFile(join(shots, `frame${frame}-page.png`), exported);
@@ -375,10 +354,8 @@ test('the preview draws the frames render draws, on the canvas and in its export
   }
   await openExport();
   await page.click('aria/Sheet PNG');
-  const sheet = join(work, 'render-sheet.png');
-  execFileSync(join(root, 'build/cli/qorutil-cli'), ['render', join(work, 'pixel/pixel.reanim'), '--sheet',
-    '--images', join(work, 'pixel/images'), '-o', sheet], { stdio: 'pipe' });
-  const difference = await pixelDifference(readFileSync(sheet), { png: (await downloaded('pixel.png')).toString('base64') });
+  const sheet = rendered('pixel/pixel.reanim', join(work, 'render-sheet.png'), '--sheet');
+  const difference = await pixelDifference(sheet, { png: (await downloaded('pixel.png')).toString('base64') });
   assert.ok(difference.share < 0.005, `sheet: ${JSON.stringify(difference)}`);
   t.diagnostic(`pixels differing beyond antialiased edges: at most ${(100 * Math.max(...shares, difference.share)).toFixed(2)} %`);
   await page.click('#fit');
@@ -386,7 +363,6 @@ test('the preview draws the frames render draws, on the canvas and in its export
 });
 
 test('the keys play, pause, step and go to the ends', async () => {
-  const frameLabel = () => page.$eval('#frame-label', (label) => label.textContent);
   await page.keyboard.press('End');
   assert.equal(await frameLabel(), 'Frame 15 (16/16)');
   await page.keyboard.press('ArrowLeft');
@@ -455,8 +431,7 @@ test('a clip exported as WebP and GIF and every clip at once are render\'s, by n
   await clearList();
   await (await page.$('#pick-files')).uploadFile(join(work, 'pixel/Clips.reanim'));
   await waitForList(1);
-  await (await page.$('#pick-images')).uploadFile(join(work, 'pixel/images'));
-  await page.waitForFunction(() => [...document.querySelectorAll('#log > div')].some((line) => line.textContent.startsWith('Images')));
+  await addImages(join(work, 'pixel/images'));
   await page.waitForFunction(() => document.getElementById('clip').options.length === 3);
   await page.select('#clip', 'wave');
   const render = (...args) => {
@@ -483,7 +458,6 @@ test('a clip exported as WebP and GIF and every clip at once are render\'s, by n
   for (const name of tree(gifs)) {
     await assertSameAnimation(t, readFileSync(join(work, 'render-gifs', name)), readFileSync(join(gifs, name)), 'image/gif', `all-${name}`);
   }
-  rmSync(join(downloads, 'clips-clips.zip'));
   await page.select('#export-format', 'png');
   for (const [id, value] of [['export-columns', '3'], ['export-padding', '2']]) {
     await page.click(`#${id}`, { clickCount: 3 });
@@ -507,38 +481,27 @@ test('attached animations are drawn as render draws them, composed into their tr
   await clearList();
   await (await page.$('#pick-files')).uploadFile(join(work, 'attach/parent.reanim'), join(work, 'attach/Child.reanim'));
   await waitForList(2);
-  await page.click('#list tbody tr:first-child td.path');
-  await page.waitForFunction(() => document.getElementById('preview-name').textContent === 'parent.reanim');
-  const said = (await logLines()).length;
-  await (await page.$('#pick-images')).uploadFile(join(work, 'pixel/images'));
-  await page.waitForFunction((count) => [...document.querySelectorAll('#log > div')].slice(count)
-    .some((line) => line.textContent.startsWith('Images')), {}, said);
+  await previewRow('parent.reanim');
+  await addImages(join(work, 'pixel/images'));
   await page.click('#canvas');
   const bounds = '-20,-40,220,220';
   const [left, top] = bounds.split(',').map(Number);
-  const frameLabel = () => page.$eval('#frame-label', (label) => label.textContent);
   await page.keyboard.press('Home');
   const shares = [];
   for (const frame of [0, 2, 5, 9]) {
     while ((await frameLabel()) !== `Frame ${frame} (${frame + 1}/12)`) await page.keyboard.press('ArrowRight');
     await page.evaluate((x, y) => window.qorutil.preview.setView(1, x, y), -left, -top);
-    await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+    await painted(page);
     const png = join(work, `attach-${frame}.png`);
-    execFileSync(join(root, 'build/cli/qorutil-cli'), ['render', join(work, 'attach/parent.reanim'), '--frame', String(frame),
-      '--images', join(work, 'pixel/images'), '--bounds', bounds, '-o', png], { stdio: 'pipe' });
-    const canvas = await pixelDifference(readFileSync(png), { canvas: true });
+    const canvas = await pixelDifference(rendered('attach/parent.reanim', png, '--frame', String(frame), '--bounds', bounds), { canvas: true });
     shares.push(canvas.share);
     if (canvas.share >= 0.005) await page.screenshot({ path: join(shots, `attach-${frame}-page.png`) });
     assert.ok(canvas.share < 0.005, `frame ${frame} on the canvas: ${JSON.stringify(canvas)}`);
   }
-  await page.keyboard.down('Control');
-  await page.keyboard.press('e');
-  await page.keyboard.up('Control');
+  await press('e', 'Control');
   const exported = await downloaded('parent-frame9.png');
-  const png = join(work, 'attach-export.png');
-  execFileSync(join(root, 'build/cli/qorutil-cli'), ['render', join(work, 'attach/parent.reanim'), '--frame', '9',
-    '--images', join(work, 'pixel/images'), '-o', png], { stdio: 'pipe' });
-  const picture = await pixelDifference(readFileSync(png), { png: exported.toString('base64') });
+  const png = rendered('attach/parent.reanim', join(work, 'attach-export.png'), '--frame', '9');
+  const picture = await pixelDifference(png, { png: exported.toString('base64') });
   shares.push(picture.share);
   assert.ok(picture.share < 0.005, `frame 9 exported: ${JSON.stringify(picture)}`);
   t.diagnostic(`pixels differing beyond antialiased edges: at most ${(100 * Math.max(...shares)).toFixed(2)} %`);
@@ -548,7 +511,7 @@ test('attached animations are drawn as render draws them, composed into their tr
 
 // The canvas's pixels, to compare before and after.
 async function canvasPixels() {
-  await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+  await painted(page);
   return page.evaluate(() => {
     const canvas = document.getElementById('canvas');
     return Array.from(canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data);
@@ -568,11 +531,6 @@ function differing(a, b) {
   let count = 0;
   for (let n = 0; n < a.length; n += 4) if (a[n] !== b[n] || a[n + 1] !== b[n + 1] || a[n + 2] !== b[n + 2]) count++;
   return count;
-}
-
-async function previewRow(name) {
-  await page.$$eval('#list tbody tr td.path', (cells, wanted) => cells.find((cell) => cell.textContent === wanted).click(), name);
-  await page.waitForFunction((wanted) => document.getElementById('preview-name').textContent === wanted, {}, name);
 }
 
 const frameLabel = () => page.$eval('#frame-label', (label) => label.textContent);
@@ -599,10 +557,7 @@ test('a file opens on its first clip, else its first frame that draws, fitted; t
   await clearList();
   await (await page.$('#pick-files')).uploadFile(join(work, 'pixel/pixel.reanim'), join(work, 'view/late.reanim'), join(work, 'view/clipped.reanim'));
   await waitForList(3);
-  const said = (await logLines()).length;
-  await (await page.$('#pick-images')).uploadFile(join(work, 'pixel/images'));
-  await page.waitForFunction((count) => [...document.querySelectorAll('#log > div')].slice(count)
-    .some((line) => line.textContent.startsWith('Images')), {}, said);
+  await addImages(join(work, 'pixel/images'));
   await previewRow('pixel.reanim');
   await page.click('#canvas');
   for (let n = 0; n < 8; n++) await page.keyboard.press('ArrowRight');
@@ -629,9 +584,7 @@ test('a file opens on its first clip, else its first frame that draws, fitted; t
   assert.equal(await page.$eval('#clip', (chooser) => chooser.value), 'walk');
   assert.equal(await frameLabel(), 'Frame 0 (1/5)');
   assert.notEqual(await page.evaluate(() => window.qorutil.preview.zoom), 0.123);
-  await page.click('#frame-field', { clickCount: 3 });
-  await page.keyboard.type('7');
-  await page.keyboard.press('Enter');
+  await enter('#frame-field', '7');
   assert.equal(await frameLabel(), 'Frame 7 (8/10)');
   assert.equal(await page.$eval('#clip', (chooser) => chooser.value), '');
   // A click on the bar goes to the frame under it: a quarter of the way along ten frames is frame 2.
@@ -668,9 +621,7 @@ test('the view keys and controls change the picture: O, A, B, 1, the frame field
   assert.equal(await page.$eval('#zoom-readout', (readout) => readout.textContent), '100 %');
   const atOne = await canvasPixels();
   assert.ok(differing(fitted, atOne) > 500, '1 zooms');
-  await page.click('#frame-field', { clickCount: 3 });
-  await page.keyboard.type('12');
-  await page.keyboard.press('Enter');
+  await enter('#frame-field', '12');
   assert.equal(await frameLabel(), 'Frame 12 (13/16)');
   assert.ok(differing(atOne, await canvasPixels()) > 50, 'frame 12 is another picture');
   await page.select('#background', 'colour');
@@ -679,7 +630,7 @@ test('the view keys and controls change the picture: O, A, B, 1, the frame field
   // The page opened again keeps the background.
   const again = await browser.newPage();
   await again.goto(pathToFileURL(pagePath).href);
-  await again.waitForFunction(() => document.getElementById('about').textContent !== '', { timeout: 60000 });
+  await ready(again);
   assert.equal(await again.$eval('#background', (chooser) => chooser.value), 'colour');
   await again.close();
   await page.select('#background', 'checkers');
@@ -705,9 +656,7 @@ test('another images folder redraws the picture at once; an image that can\'t be
   const before = await canvasPixels();
   assert.ok(pixelsNear(before, green) > 500);
   const said = (await logLines()).length;
-  await (await page.$('#pick-images')).uploadFile(join(work, 'view/images'));
-  await page.waitForFunction((count) => [...document.querySelectorAll('#log > div')].slice(count)
-    .some((line) => line.textContent.startsWith('Images')), {}, said);
+  await addImages(join(work, 'view/images'));
   const after = await canvasPixels();
   assert.equal(pixelsNear(after, green), 0, 'the old body is gone');
   assert.ok(pixelsNear(after, [200, 40, 200]) > 500, 'the new body is drawn');
@@ -793,7 +742,7 @@ test('the first frame of a dropped 500 KB animation is on screen within a second
   const started = Date.now();
   await input.uploadFile(file);
   await page.waitForFunction(() => document.getElementById('preview-name').textContent === 'large.reanim.compiled', { polling: 'raf' });
-  await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+  await painted(page);
   const took = Date.now() - started;
   t.diagnostic(`${size} bytes: first frame on screen after ${took} ms`);
   assert.ok(took < 1000, `${took} ms`);
@@ -808,7 +757,7 @@ test('the page at 1280 x 720 with a mod and a composed scene in the preview, for
   await (await page.$('#pick-files')).uploadFile(join(work, 'attach/parent.reanim'), join(work, 'attach/Child.reanim'),
     join(work, 'pixel/pixel.reanim'));
   await waitForList(8);
-  await (await page.$('#pick-images')).uploadFile(join(work, 'pixel/images'));
+  await addImages(join(work, 'pixel/images'));
   await previewRow('parent.reanim');
   await page.click('#canvas');
   for (let n = 0; n < 2; n++) await page.keyboard.press('ArrowRight');
@@ -913,7 +862,6 @@ test('143 files at 1280 x 720: 20 rows and more on screen, one line each, the na
 });
 
 test('the list by keys: filter by name, sort by a column, Up and Down, Enter previews, Space chooses, Delete removes', async () => {
-  const frameLabel = () => page.$eval('#frame-label', (label) => label.textContent);
   // Filter: those whose path has the words, in the order listed.
   await page.focus('aria/Filter the files by name');
   await page.keyboard.type('zombie_1');
@@ -1004,9 +952,8 @@ test('an empty file and random bytes, by either name: the row, the preview and t
     for (let n = 0; n < pixels.length; n += 4) seen.add((pixels[n] << 16) | (pixels[n + 1] << 8) | pixels[n + 2]);
     return seen.size;
   });
-  const settle = () => page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
   await page.waitForFunction(() => document.getElementById('preview-name').textContent === 'pixel.reanim');
-  await settle();
+  await painted(page);
   assert.ok(await colours() > 2, 'the animation is drawn');
   for (const name of bad) {
     const expected = run(join(work, 'bad'), 'info', name).lines.filter((line) => line.startsWith('ERROR:'));
@@ -1015,13 +962,13 @@ test('an empty file and random bytes, by either name: the row, the preview and t
     assert.equal(await page.$eval(path, (cell) => cell.closest('tr').querySelector('td.error').textContent), expected[0]);
     await page.click(path);
     await page.waitForFunction((line) => document.getElementById('preview-name').textContent === line, {}, expected[0]);
-    await settle();
+    await painted(page);
     assert.equal(await colours(), 2, name);
     assert.equal(await page.$eval('#canvas', (canvas) => canvas.getAttribute('aria-label')), `No picture of ${name}: ${expected[0]}`);
     assert.equal(await page.$eval('#frame-label', (label) => label.textContent), 'Frame 0 (0/0)');
     await page.click('#list tbody td.path[title="pixel.reanim"]');
     await page.waitForFunction(() => document.getElementById('preview-name').textContent === 'pixel.reanim');
-    await settle();
+    await painted(page);
     assert.ok(await colours() > 2, 'the animation is drawn again');
   }
   await page.click('#list tbody td.path[title="noise.reanim.compiled"]');
