@@ -139,6 +139,13 @@ async function waitForList(count) {
     && !document.getElementById('decompile').disabled, { timeout: 240000 }, count);
 }
 
+// Files or folders (under the work folder) picked with an input, #pick-files or #pick-folder, once
+// the list has `rows` rows.
+async function pick(input, rows, ...paths) {
+  await (await page.$(input)).uploadFile(...paths.map((path) => join(work, path)));
+  await waitForList(rows);
+}
+
 async function clearList() {
   await page.click('#clear');
   await page.evaluate(() => document.getElementById('log').replaceChildren());
@@ -226,9 +233,7 @@ function rendered(file, png, ...args) {
 }
 
 test('a picked folder is listed at any depth, hidden files and other names left out, with what info says', async () => {
-  const input = await page.$('#pick-folder');
-  await input.uploadFile(join(work, 'mod'));
-  await waitForList(5);
+  await pick('#pick-folder', 5, 'mod');
   assert.deepEqual(await listedPaths(), ['mod/anims/plant/deep/a/b/c/sun.reanim.compiled', 'mod/anims/plant/notes.reanim',
     'mod/anims/plant/pea.reanim.compiled', 'mod/anims/zombie/eat.reanim.compiled', 'mod/anims/zombie/walk.reanim.compiled']);
   const rows = await page.$$eval('#list tbody tr', (all) => all.map((row) => [...row.cells].slice(1).map((cell) => cell.textContent)));
@@ -275,8 +280,7 @@ test('saving into a folder keeps the tree and the native bytes', async () => {
 });
 
 test('compile of a second folder takes its texts and the first folder\'s, with the native lines and bytes', async () => {
-  await (await page.$('#pick-folder')).uploadFile(join(work, 'texts'));
-  await waitForList(7);
+  await pick('#pick-folder', 7, 'texts');
   const lines = await command('compile');
   const expected = native('compile', 'mod', 'texts');
   assert.deepEqual(lines, expected.lines);
@@ -295,8 +299,7 @@ test('check --strict of the list prints the native lines', async () => {
 
 test('check --strict of animations that attach others warns of those not beside them, as the native check does', async () => {
   await clearList();
-  await (await page.$('#pick-folder')).uploadFile(join(work, 'attaching'));
-  await waitForList(3);
+  await pick('#pick-folder', 3, 'attaching');
   const expected = run(work, 'check', '--strict', 'attaching').lines;
   assert.ok(expected.includes('attaching/plant/lonely.reanim.compiled: warning: attached animation not beside it: '
     + 'no walker.reanim.compiled or walker.reanim'), expected.join('\n'));
@@ -315,8 +318,7 @@ test('check --strict of animations that attach others warns of those not beside 
 
 test('one output downloads under its own name with the native bytes', async () => {
   await clearList();
-  await (await page.$('#pick-files')).uploadFile(join(work, 'mod/anims/zombie/walk.reanim.compiled'));
-  await waitForList(1);
+  await pick('#pick-files', 1, 'mod/anims/zombie/walk.reanim.compiled');
   const lines = await command('decompile');
   const expected = run(work, 'decompile', '-o', '-', 'mod/anims/zombie/walk.reanim.compiled');
   assert.deepEqual(lines, ['Decompiled walk.reanim.compiled to walk.reanim']);
@@ -326,8 +328,7 @@ test('one output downloads under its own name with the native bytes', async () =
 test('the preview draws the frames render draws, on the canvas and in its exports', async (t) => {
   const shares = [];
   await clearList();
-  await (await page.$('#pick-files')).uploadFile(join(work, 'pixel/pixel.reanim'));
-  await waitForList(1);
+  await pick('#pick-files', 1, 'pixel/pixel.reanim');
   await addImages(join(work, 'pixel/images'));
   await page.click('#canvas');
   const bounds = '-20,-30,200,200';
@@ -429,8 +430,7 @@ test('a clip exported as WebP and GIF and every clip at once are render\'s, by n
   const wave = '<track>\n<name>anim_wave</name>\n<t><f>-1</f></t>\n' + '<t></t>\n'.repeat(5) + '<t><f>0</f></t>\n' + '<t></t>\n'.repeat(9) + '</track>\n';
   writeFile(join(work, 'pixel/Clips.reanim'), readFileSync(join(work, 'pixel/pixel.reanim'), 'utf8').replace(/(<\/fps>\n)/, `$1${idle}${wave}`));
   await clearList();
-  await (await page.$('#pick-files')).uploadFile(join(work, 'pixel/Clips.reanim'));
-  await waitForList(1);
+  await pick('#pick-files', 1, 'pixel/Clips.reanim');
   await addImages(join(work, 'pixel/images'));
   await page.waitForFunction(() => document.getElementById('clip').options.length === 3);
   await page.select('#clip', 'wave');
@@ -479,8 +479,7 @@ test('a clip exported as WebP and GIF and every clip at once are render\'s, by n
 
 test('attached animations are drawn as render draws them, composed into their tracks', async (t) => {
   await clearList();
-  await (await page.$('#pick-files')).uploadFile(join(work, 'attach/parent.reanim'), join(work, 'attach/Child.reanim'));
-  await waitForList(2);
+  await pick('#pick-files', 2, 'attach/parent.reanim', 'attach/Child.reanim');
   await previewRow('parent.reanim');
   await addImages(join(work, 'pixel/images'));
   await page.click('#canvas');
@@ -555,8 +554,7 @@ function makeViewFiles() {
 test('a file opens on its first clip, else its first frame that draws, fitted; the frame does not carry over', async () => {
   makeViewFiles();
   await clearList();
-  await (await page.$('#pick-files')).uploadFile(join(work, 'pixel/pixel.reanim'), join(work, 'view/late.reanim'), join(work, 'view/clipped.reanim'));
-  await waitForList(3);
+  await pick('#pick-files', 3, 'pixel/pixel.reanim', 'view/late.reanim', 'view/clipped.reanim');
   await addImages(join(work, 'pixel/images'));
   await previewRow('pixel.reanim');
   await page.click('#canvas');
@@ -751,12 +749,9 @@ test('the first frame of a dropped 500 KB animation is on screen within a second
 
 test('the page at 1280 x 720 with a mod and a composed scene in the preview, for the README', async () => {
   await clearList();
-  await (await page.$('#pick-folder')).uploadFile(join(work, 'mod'));
-  await waitForList(5);
+  await pick('#pick-folder', 5, 'mod');
   await command('decompile');
-  await (await page.$('#pick-files')).uploadFile(join(work, 'attach/parent.reanim'), join(work, 'attach/Child.reanim'),
-    join(work, 'pixel/pixel.reanim'));
-  await waitForList(8);
+  await pick('#pick-files', 8, 'attach/parent.reanim', 'attach/Child.reanim', 'pixel/pixel.reanim');
   await addImages(join(work, 'pixel/images'));
   await previewRow('parent.reanim');
   await page.click('#canvas');
@@ -818,8 +813,7 @@ let mod143;
 test('143 files at 1280 x 720: 20 rows and more on screen, one line each, the names whole, the list one Tab stop', async () => {
   await clearList();
   mod143 = makeMod143();
-  await (await page.$('#pick-folder')).uploadFile(join(work, 'many'));
-  await waitForList(143);
+  await pick('#pick-folder', 143, 'many');
   const shown = await rowGeometry();
   assert.ok(shown.visible >= 20, `${shown.visible} rows on screen`);
   assert.ok(Math.max(...shown.heights) < 2 * shown.lineHeight, `rows ${Math.min(...shown.heights)} to ${Math.max(...shown.heights)} px high`);
@@ -942,8 +936,7 @@ test('an empty file and random bytes, by either name: the row, the preview and t
   writeFile(join(work, 'bad/noise.reanim.compiled'), Buffer.from(Array.from({ length: 3000 }, (_, n) => (n * 7919 + 5) & 255)));
   writeFile(join(work, 'bad/noise.reanim'), readFileSync(join(work, 'bad/noise.reanim.compiled')));
   const bad = ['empty.reanim.compiled', 'noise.reanim.compiled', 'noise.reanim'];
-  await (await page.$('#pick-files')).uploadFile(join(work, 'pixel/pixel.reanim'), ...bad.map((name) => join(work, 'bad', name)));
-  await waitForList(4);
+  await pick('#pick-files', 4, 'pixel/pixel.reanim', ...bad.map((name) => `bad/${name}`));
   // The canvas's colours: the checkers alone are two.
   const colours = () => page.evaluate(() => {
     const canvas = document.getElementById('canvas');
@@ -979,13 +972,11 @@ test('an empty file and random bytes, by either name: the row, the preview and t
 test('the status after a run says what happened: a failed compile of one file, and a run of several', async () => {
   await clearList();
   writeFile(join(work, 'broken/broken.reanim'), '<fps>12</fps>\n<track>\n<name>a</name>\n');
-  await (await page.$('#pick-files')).uploadFile(join(work, 'broken/broken.reanim'));
-  await waitForList(1);
+  await pick('#pick-files', 1, 'broken/broken.reanim');
   const lines = await command('compile');
   assert.deepEqual(lines, run(join(work, 'broken'), 'compile', 'broken.reanim').lines);
   assert.equal(await page.$eval('#progress-text', (status) => status.textContent), '0 converted, 1 failed, 0 skipped');
-  await (await page.$('#pick-files')).uploadFile(join(work, 'texts/a.reanim'));
-  await waitForList(2);
+  await pick('#pick-files', 2, 'texts/a.reanim');
   await command('compile');
   const copy = mkdtempSync(join(work, 'native-'));
   cpSync(join(work, 'broken/broken.reanim'), join(copy, 'broken.reanim'));
@@ -999,8 +990,7 @@ test('with 1,000 files the list is read, sorted and filtered without stalling th
     writeFile(join(work, `thousand/folder_${n % 20}/file_${n}.reanim`), textOf(randomAnimation(n, { tracks: 1, frames: 3 + (n % 9) })));
   }
   const started = Date.now();
-  await (await page.$('#pick-folder')).uploadFile(join(work, 'thousand'));
-  await waitForList(1000);
+  await pick('#pick-folder', 1000, 'thousand');
   await page.waitForFunction(() => document.getElementById('progress-text').textContent === '1000 read, 0 failed', { timeout: 240000 });
   const read = Date.now() - started;
   const timed = (action) => page.evaluate(async (what) => {

@@ -109,6 +109,14 @@ export function undoIs(page, text) {
   return page.waitForFunction((want) => document.getElementById('undo').textContent === want, {}, text);
 }
 
+// A button of the editor pressed: a step, which the Undo button then names ("Undo NAME", NAME the
+// button's own name unless given), drawn.
+export async function editStep(page, button, name = button) {
+  await page.click(`aria/${button}`);
+  await undoIs(page, `Undo ${name}`);
+  await editorSettled(page);
+}
+
 // The log has a line that reads `line`.
 export function logged(page, line) {
   return page.waitForFunction((want) => [...document.querySelectorAll('#log > div')].some((item) => item.textContent === want), {}, line);
@@ -147,9 +155,9 @@ export async function studioShown(page) {
   await editorSettled(page);
 }
 
-// Edit pressed on the file shown.
-export async function edit(page) {
-  await page.click('aria/Edit');
+// Edit pressed on the file shown (`unlessEditing`: unless it is being edited already).
+export async function edit(page, { unlessEditing = false } = {}) {
+  if (!unlessEditing || await page.$eval('#edit-bar', (bar) => bar.hidden)) await page.click('aria/Edit');
   await studioShown(page);
 }
 

@@ -12,7 +12,7 @@ import { bodyAt, shots, studioFixture, walker } from './fixture.mjs';
 import { textOf, writeFile } from './generate.mjs';
 
 const studio = studioFixture('editor');
-const { work, downloads, downloaded, saveAs, nativeCompile, press, enter, drag, settled, undoIs, logged, previewShows, previewRow,
+const { work, downloads, downloaded, saveAs, nativeCompile, press, enter, drag, settled, undoIs, editStep, logged, previewShows, previewRow,
   openFile, studioShown, edit, stageView, reload } = studio;
 let page;
 before(async () => ({ page } = await studio.open()));
@@ -100,8 +100,7 @@ test('a part clicked and dragged moves by the units dragged in that frame alone;
   await page.waitForFunction((x) => document.getElementById('inspect-x').value === x, {}, String(bodyAt(4).x));
   assert.deepEqual(await field('x'), [String(bodyAt(4).x), 'carried']);
 
-  await page.click('aria/Insert frame');
-  await undoIs('Undo Insert frame');
+  await editStep('Insert frame');
   const text = await saveAs('text', 'walk.reanim');
   const compiled = await saveAs('compiled', 'walk.reanim.compiled');
   assert.deepEqual(compiled, nativeCompile('walk.reanim', text), 'saved compiled as qorutil-cli compiles the saved text');
@@ -132,8 +131,7 @@ test('a compiled file saves compiled under its own name; leaving the page with a
   await press('s', 'Control');
   assert.deepEqual(await downloaded('run.reanim.compiled'), compiled);
 
-  await page.click('aria/Duplicate frame');
-  await undoIs('Undo Duplicate frame');
+  await editStep('Duplicate frame');
   const asked = new Promise((resolve) => page.once('dialog', async (dialog) => {
     resolve(dialog.type());
     await dialog.dismiss();
@@ -180,9 +178,7 @@ test('a change not saved outlives a reload: Restore lists the file changed and s
   await listed('hold.reanim');
 
   // Saved in its own form, nothing is offered; changed again and left, it is; discarded, it is not.
-  await page.click('aria/Insert frame');
-  await undoIs('Undo Insert frame');
-  await settled();
+  await editStep('Insert frame');
   await page.evaluate(() => window.qorutil.keeper.flush());
   await reload();
   assert.equal(await offered(), '1 changed file was not saved: hold.reanim');
@@ -232,15 +228,9 @@ test('Save writes back into a dropped file the page got a handle for, once allow
   const row = (name) => page.waitForFunction((want) => [...document.querySelectorAll('#list tbody tr td.path')].some((cell) => cell.textContent === want), {}, name);
   await row('back.reanim');
   await previewRow('back.reanim');
-  if (await page.$eval('#edit-bar', (bar) => bar.hidden)) await page.click('aria/Edit');
-  await studioShown();
-  const change = async (name) => {
-    await page.click(`aria/${name}`);
-    await undoIs(`Undo ${name}`);
-    await settled();
-  };
+  await edit({ unlessEditing: true });
 
-  await change('Insert frame');
+  await editStep('Insert frame');
   const text = await saveAs('text', 'back.reanim');
   assert.notDeepEqual(text, Buffer.from(textOf(walker)));
   await page.focus('#canvas');
@@ -252,7 +242,7 @@ test('Save writes back into a dropped file the page got a handle for, once allow
 
   // Refused leave to write: the save downloads, the file stays as it was.
   await page.evaluate(() => { window.leave = 'denied'; });
-  await change('Duplicate frame');
+  await editStep('Duplicate frame');
   await press('s', 'Control');
   const refused = await downloaded('back.reanim');
   await logged('warning: back.reanim: could not save back to its file (the browser was not allowed to write to it); it downloads instead');

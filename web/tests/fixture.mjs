@@ -56,6 +56,7 @@ export function studioFixture(name, { walk = walker, moreParts = [] } = {}) {
     drag: onPage(chromium.drag),
     settled: onPage(chromium.editorSettled),
     undoIs: onPage(chromium.undoIs),
+    editStep: onPage(chromium.editStep),
     logged: onPage(chromium.logged),
     previewShows: onPage(chromium.previewShows),
     previewRow: onPage(chromium.previewRow),

@@ -14,7 +14,7 @@ import { textOf, writeFile } from './generate.mjs';
 import { run } from './native.mjs';
 
 const studio = studioFixture('keeping');
-const { work, downloads, downloaded, saveAs, nativeCompile, press, settled, undoIs, logged, previewShows, previewRow, addImages, openFile,
+const { work, downloads, downloaded, saveAs, nativeCompile, press, settled, undoIs, editStep, logged, previewShows, previewRow, addImages, openFile,
   studioShown, edit, stageView, reload } = studio;
 let page;
 
@@ -55,9 +55,7 @@ test('a file changed in three steps and left unsaved comes back with its history
   // Each step's compiled save (not the file's own form, so it stays changed), as a person makes them.
   const saves = [nativeCompile('walk.reanim', original)];
   for (const [step, name] of [['Insert frame', 'Insert frame'], ['Duplicate frame', 'Duplicate frame'], ['Add track', 'Add track track4']]) {
-    await page.click(`aria/${step}`);
-    await undoIs(`Undo ${name}`);
-    await settled();
+    await editStep(step, name);
     saves.push(await saveAs('compiled', 'walk.reanim.compiled'));
   }
   assert.equal(new Set(saves.map(String)).size, 4, 'each step changes the file');
@@ -79,17 +77,13 @@ test('a file changed in three steps and left unsaved comes back with its history
   await press('s', 'Control');
   assert.deepEqual(await downloaded('walk.reanim'), original, 'undone all the way, Save gives the file as it was opened');
   for (const [step, name] of [[1, 'Insert frame'], [2, 'Duplicate frame']]) {
-    await page.click(`aria/Redo ${name}`);
-    await undoIs(`Undo ${name}`);
-    await settled();
+    await editStep(`Redo ${name}`, name);
     assert.deepEqual(await saveAs('compiled', 'walk.reanim.compiled'), saves[step], `redone to step ${step}`);
   }
   await loaded(); // redone past the save: kept again, with its history both ways
   await restore();
   assert.equal(await page.$eval('#redo', (button) => button.textContent), 'Redo Add track track4');
-  await page.click('aria/Redo Add track track4');
-  await undoIs('Undo Add track track4');
-  await settled();
+  await editStep('Redo Add track track4', 'Add track track4');
   assert.deepEqual(await saveAs('compiled', 'walk.reanim.compiled'), saves[3]);
   await page.evaluate(() => window.qorutil.keeper.discard());
 });
@@ -98,11 +92,8 @@ test('a file changed in three steps and left unsaved comes back with its history
 // back as it was last kept, without its steps, and the log says so.
 test('kept edits that cannot be taken up give the file as last kept, without its undo steps, and say so', async () => {
   await previewRow('walk.reanim');
-  if (await page.$eval('#edit-bar', (bar) => bar.hidden)) await page.click('aria/Edit');
-  await studioShown();
-  await page.click('aria/Delete frame');
-  await undoIs('Undo Delete frame');
-  await settled();
+  await edit({ unlessEditing: true });
+  await editStep('Delete frame');
   const compiled = await saveAs('compiled', 'walk.reanim.compiled');
   await page.evaluate(async () => {
     const { keeper } = window.qorutil;
@@ -128,11 +119,8 @@ test('a dropped file kept with its handle saves back into that file after a relo
   for (const type of ['dragEnter', 'dragOver', 'drop']) await cdp.send('Input.dispatchDragEvent', { type, x: 300, y: 400, data });
   await page.waitForFunction(() => window.qorutil.list.entries.some((entry) => entry.path === 'held.reanim'));
   await previewRow('held.reanim');
-  if (await page.$eval('#edit-bar', (bar) => bar.hidden)) await page.click('aria/Edit');
-  await studioShown();
-  await page.click('aria/Insert frame');
-  await undoIs('Undo Insert frame');
-  await settled();
+  await edit({ unlessEditing: true });
+  await editStep('Insert frame');
   const compiled = await saveAs('compiled', 'held.reanim.compiled');
 
   await loaded();

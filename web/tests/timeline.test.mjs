@@ -20,7 +20,7 @@ const walk = { fps: 12, tracks: [
 const other = { fps: 12, tracks: [{ name: 'leg', frames: [{ x: 0, y: 0, i: 'IMAGE_REANIM_LEG' }, ...empty(5)] }] };
 
 const studio = studioFixture('timeline', { walk, moreParts: [['leg', 12, 40, [90, 120, 220]]] });
-const { work, saveAs, nativeCompile, press, holding, drag, settled, undoIs, logged, previewRow, addImages, edit } = studio;
+const { work, saveAs, nativeCompile, press, holding, drag, settled, undoIs, editStep, logged, previewRow, addImages, edit } = studio;
 let page;
 before(async () => {
   writeFile(join(work, 'edit/other.reanim'), textOf(other));
@@ -89,15 +89,12 @@ test('in the studio a frame is inserted, a run tweened and made a clip; the comp
   const start = await cell(0, 0);
   await page.mouse.click(start.x, start.y);
   assert.deepEqual(await chosen(), { tracks: [0], frames: null });
-  await page.click('aria/Insert frame');
-  await undoIs('Undo Insert frame');
-  await settled();
+  await editStep('Insert frame');
 
   // The body's run from frame 1 (x 10) to frame 9 (x 90) chosen by a drag, and tweened.
   await drag(await cell(0, 1), await cell(0, 9));
   assert.deepEqual(await chosen(), { tracks: [0], frames: { first: 1, count: 9 } });
-  await page.click('aria/Tween');
-  await undoIs('Undo Tween body');
+  await editStep('Tween', 'Tween body');
 
   // The run made a clip, named in the page's dialog.
   await page.click('aria/Make clip');
@@ -160,9 +157,7 @@ test('K keys every number field as shown, Shift+K clears them, and two undos giv
 });
 
 test('a track dragged by its name moves; the studio gives way to the viewer when editing stops', async () => {
-  await page.click('aria/Add track');
-  await undoIs('Undo Add track track2');
-  await settled();
+  await editStep('Add track', 'Add track track2');
   await drag(await cell(1, 'name'), await cell(0, 'name'));
   await undoIs('Undo Move track2 up');
   await settled();
@@ -223,8 +218,7 @@ test('a clip range dragged moves the clip and double-clicked renames it; a chose
 
   await drag(await cell(2, 1), await cell(2, 2));
   assert.deepEqual(await chosen(), { tracks: [2], frames: { first: 1, count: 2 } });
-  await page.click('aria/Duplicate frame');
-  await undoIs('Undo Duplicate 2 frames');
+  await editStep('Duplicate frame', 'Duplicate 2 frames');
   assert.equal(await frameCount(), 8);
   await page.focus('#track-timeline-scroll');
   await press('Delete');
