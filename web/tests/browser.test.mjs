@@ -8,7 +8,7 @@
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { cpSync, mkdtempSync, readdirSync, readFileSync, rmSync, statSync } from 'node:fs';
-import { join } from 'node:path';
+import { basename, join } from 'node:path';
 import { execFileSync } from 'node:child_process';
 import { pathToFileURL } from 'node:url';
 import { painted, ready, sleep } from './chromium.mjs';
@@ -232,6 +232,28 @@ function rendered(file, png, ...args) {
   return readFileSync(png);
 }
 
+// The canvas, from frame 0 of the file previewed (of `count` frames) stepped by the keys to each
+// of `frames`, the view at zoom 1 with the corner of `bounds` at its top-left, against what render
+// draws of `file` within those bounds; each share of pixels differing goes to `shares`, and
+// `also(frame)` is done at each frame.
+async function canvasAsRendered(file, count, frames, bounds, shares, also = async () => {}) {
+  const [left, top] = bounds.split(',').map(Number);
+  await page.click('#canvas');
+  await page.keyboard.press('Home');
+  assert.equal(await frameLabel(), `Frame 0 (1/${count})`);
+  for (const frame of frames) {
+    while ((await frameLabel()) !== `Frame ${frame} (${frame + 1}/${count})`) await page.keyboard.press('ArrowRight');
+    await page.evaluate((x, y) => window.qorutil.preview.setView(1, x, y), -left, -top);
+    await painted(page);
+    const png = join(work, `render-${basename(file)}-${frame}.png`);
+    const canvas = await pixelDifference(rendered(file, png, '--frame', String(frame), '--bounds', bounds), { canvas: true });
+    shares.push(canvas.share);
+    if (canvas.share >= 0.005) await page.screenshot({ path: join(shots, `${basename(file, '.reanim')}-${frame}-page.png`) });
+    assert.ok(canvas.share < 0.005, `frame ${frame} on the canvas: ${JSON.stringify(canvas)}`);
+    await also(frame);
+  }
+}
+
 test('a picked folder is listed at any depth, hidden files and other names left out, with what info says', async () => {
   await pick('#pick-folder', 5, 'mod');
   assert.deepEqual(await listedPaths(), ['mod/anims/plant/deep/a/b/c/sun.reanim.compiled', 'mod/anims/plant/notes.reanim',
@@ -330,29 +352,18 @@ test('the preview draws the frames render draws, on the canvas and in its export
   await clearList();
   await pick('#pick-files', 1, 'pixel/pixel.reanim');
   await addImages(join(work, 'pixel/images'));
-  await page.click('#canvas');
-  const bounds = '-20,-30,200,200';
-  const [left, top] = bounds.split(',').map(Number);
-  await page.keyboard.press('Home');
-  assert.equal(await frameLabel(), 'Frame 0 (1/16)');
-  for (const frame of [0, 3, 8, 15]) {
-    while ((await frameLabel()) !== `Frame ${frame} (${frame + 1}/16)`) await page.keyboard.press('ArrowRight');
-    await page.evaluate((x, y) => window.qorutil.preview.setView(1, x, y), -left, -top);
-    await painted(page);
-    const png = join(work, `render-${frame}.png`);
-    const canvas = await pixelDifference(rendered('pixel/pixel.reanim', png, '--frame', String(frame), '--bounds', bounds), { canvas: true });
-    shares.push(canvas.share);
-    assert.ok(canvas.share < 0.005, `frame ${frame} on the canvas: ${JSON.stringify(canvas)}`);
+  await canvasAsRendered('pixel/pixel.reanim', 16, [0, 3, 8, 15], '-20,-30,200,200', shares, async (frame) => {
     await press('e', 'Control');
     const exported = await downloaded(`pixel-frame${frame}.png`);
-    const picture = await pixelDifference(rendered('pixel/pixel.reanim', png, '--frame', String(frame)), { png: exported.toString('base64') });
+    const png = rendered('pixel/pixel.reanim', join(work, `render-${frame}.png`), '--frame', String(frame));
+    const picture = await pixelDifference(png, { png: exported.toString('base64') });
     shares.push(picture.share);
     if (picture.share >= 0.005) {
       writeFile(join(shots, `frame${frame}-page.png`), exported);
-      writeFile(join(shots, `frame${frame}-render.png`), readFileSync(png));
+      writeFile(join(shots, `frame${frame}-render.png`), png);
     }
     assert.ok(picture.share < 0.005, `frame ${frame} exported: ${JSON.stringify(picture)}`);
-  }
+  });
   await openExport();
   await page.click('aria/Sheet PNG');
   const sheet = rendered('pixel/pixel.reanim', join(work, 'render-sheet.png'), '--sheet');
@@ -482,21 +493,8 @@ test('attached animations are drawn as render draws them, composed into their tr
   await pick('#pick-files', 2, 'attach/parent.reanim', 'attach/Child.reanim');
   await previewRow('parent.reanim');
   await addImages(join(work, 'pixel/images'));
-  await page.click('#canvas');
-  const bounds = '-20,-40,220,220';
-  const [left, top] = bounds.split(',').map(Number);
-  await page.keyboard.press('Home');
   const shares = [];
-  for (const frame of [0, 2, 5, 9]) {
-    while ((await frameLabel()) !== `Frame ${frame} (${frame + 1}/12)`) await page.keyboard.press('ArrowRight');
-    await page.evaluate((x, y) => window.qorutil.preview.setView(1, x, y), -left, -top);
-    await painted(page);
-    const png = join(work, `attach-${frame}.png`);
-    const canvas = await pixelDifference(rendered('attach/parent.reanim', png, '--frame', String(frame), '--bounds', bounds), { canvas: true });
-    shares.push(canvas.share);
-    if (canvas.share >= 0.005) await page.screenshot({ path: join(shots, `attach-${frame}-page.png`) });
-    assert.ok(canvas.share < 0.005, `frame ${frame} on the canvas: ${JSON.stringify(canvas)}`);
-  }
+  await canvasAsRendered('attach/parent.reanim', 12, [0, 2, 5, 9], '-20,-40,220,220', shares);
   await press('e', 'Control');
   const exported = await downloaded('parent-frame9.png');
   const png = rendered('attach/parent.reanim', join(work, 'attach-export.png'), '--frame', '9');

@@ -8,7 +8,7 @@ import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { readFileSync } from 'node:fs';
 import { join } from 'node:path';
-import { shots, studioFixture } from './fixture.mjs';
+import { differentLines, shots, studioFixture } from './fixture.mjs';
 
 const studio = studioFixture('canvas');
 const { work, saveAs, press, holding, enter, drag, settled, undoIs, openFile, edit, stageView } = studio;
@@ -47,12 +47,7 @@ async function undoneToOriginal() {
 }
 
 // The lines of the saved text that differ from the one opened: [before, after].
-function changedLines(after) {
-  const a = original.toString('utf8').split('\n');
-  const b = after.toString('utf8').split('\n');
-  assert.equal(a.length, b.length, 'as many lines');
-  return a.flatMap((line, n) => (line === b[n] ? [] : [[line, b[n]]]));
-}
+const changedLines = (after) => differentLines(original, after).map((change) => [change.before, change.after]);
 
 // The selection's handles once the core placed them around `bounds` ({x, y, w, h}, stage units).
 async function handlesAround(bounds) {

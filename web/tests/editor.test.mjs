@@ -8,7 +8,7 @@ import assert from 'node:assert/strict';
 import { existsSync, readFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { sleep } from './chromium.mjs';
-import { bodyAt, shots, studioFixture, walker } from './fixture.mjs';
+import { bodyAt, differentLines, shots, studioFixture, walker } from './fixture.mjs';
 import { textOf, writeFile } from './generate.mjs';
 
 const studio = studioFixture('editor');
@@ -18,21 +18,11 @@ let page;
 before(async () => ({ page } = await studio.open()));
 after(() => studio.close());
 
-const buttonText = (name) => page.$eval(`aria/${name}`, (button) => button.textContent).catch(() => null);
-
 // Where the mouse goes for the middle of the body in frame n, the stage at zoom 1.
 const bodyMiddle = async (n) => (await stageView())(bodyAt(n).x + 20, bodyAt(n).y + 30);
 
 // A drag from `at` by 10 units right and 10 down, in five moves: one step.
 const dragBy10 = (at) => drag(at, { x: at.x + 10, y: at.y + 10 }, { steps: 5 });
-
-// The lines of one text not in the other, each side, with their line numbers.
-function differentLines(before, after) {
-  const a = before.toString('utf8').split('\n');
-  const b = after.toString('utf8').split('\n');
-  assert.equal(a.length, b.length, 'as many lines');
-  return a.flatMap((line, n) => (line === b[n] ? [] : [{ line: n + 1, before: line, after: b[n] }]));
-}
 
 test('a part clicked and dragged moves by the units dragged in that frame alone; undo gives the file back; saves compile as the command line compiles', async () => {
   const original = readFileSync(join(work, 'edit/walk.reanim'));
@@ -108,8 +98,9 @@ test('a part clicked and dragged moves by the units dragged in that frame alone;
 });
 
 test('the editing controls are named, the keys listed in Help', async () => {
-  for (const name of ['Undo Insert frame', 'Redo', 'Insert frame', 'Duplicate frame', 'Delete frame', 'Save as text', 'Save as compiled', 'Edit']) {
-    assert.notEqual(await buttonText(name), null, `a control named ${name}`);
+  // The frame buttons are the studio's (timeline.test.mjs).
+  for (const name of ['Undo Insert frame', 'Redo', 'Save as text', 'Save as compiled', 'Edit']) {
+    assert.ok(await page.$(`aria/${name}[role="button"]`), `a button named ${name}`);
   }
   for (const field of ['x', 'y', 'kx', 'ky', 'sx', 'sy', 'f', 'a', 'image', 'font', 'text']) {
     assert.equal(await page.$eval(`#inspect-${field}`, (input) => input.labels[0].textContent), field);

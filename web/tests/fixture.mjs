@@ -26,6 +26,14 @@ export const walker = { fps: 12, tracks: [
 // Opaque blocks of a colour each: [name, width, height, colour].
 const parts = [['body', 40, 60, [60, 160, 80]], ['arm', 14, 50, [230, 140, 40]], ['head', 36, 36, [250, 210, 90]]];
 
+// The lines of one text not in the other (as many lines in each), with their line numbers.
+export function differentLines(before, after) {
+  const a = before.toString('utf8').split('\n');
+  const b = after.toString('utf8').split('\n');
+  assert.equal(a.length, b.length, 'as many lines');
+  return a.flatMap((line, n) => (line === b[n] ? [] : [{ line: n + 1, before: line, after: b[n] }]));
+}
+
 // A suite's studio, for its before() to open and its after() to close: `walk` is written as
 // edit/walk.reanim and `moreParts` beside the walker's images; the suite's own files go under
 // `work`.
