@@ -7,18 +7,17 @@
 // network request. Screenshots go to build-web/screenshots/.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { cpSync, existsSync, mkdirSync, mkdtempSync, readdirSync, readFileSync, rmSync, statSync } from 'node:fs';
-import { tmpdir } from 'node:os';
-import { join } from 'node:path';
+import { cpSync, mkdtempSync, readdirSync, readFileSync, rmSync, statSync } from 'node:fs';
+import { basename, join } from 'node:path';
 import { execFileSync } from 'node:child_process';
 import { pathToFileURL } from 'node:url';
-import { openPage } from './chromium.mjs';
+import { painted, ready, sleep } from './chromium.mjs';
+import { shots, studioFixture } from './fixture.mjs';
 import { bombFile, partImage, randomAnimation, textOf, writeFile } from './generate.mjs';
-import { compileAll, haveNative, page as pagePath, root, run } from './native.mjs';
+import { cli, compileAll, page as pagePath, root, run } from './native.mjs';
 
-const work = mkdtempSync(join(tmpdir(), 'qorutil-browser-'));
-const downloads = join(work, 'downloads');
-const shots = join(root, 'build-web/screenshots');
+const studio = studioFixture('browser');
+const { work, downloaded, press, enter, addImages, previewRow } = studio;
 let browser;
 let page;
 const requests = [];
@@ -27,8 +26,6 @@ const requests = [];
 async function openExport() {
   if (await page.$eval('#export-toggle', (button) => button.getAttribute('aria-expanded')) !== 'true') await page.click('aria/Export…');
 }
-
-const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
 function tree(folder) {
   const files = [];
@@ -142,18 +139,16 @@ async function waitForList(count) {
     && !document.getElementById('decompile').disabled, { timeout: 240000 }, count);
 }
 
+// Files or folders (under the work folder) picked with an input, #pick-files or #pick-folder, once
+// the list has `rows` rows.
+async function pick(input, rows, ...paths) {
+  await (await page.$(input)).uploadFile(...paths.map((path) => join(work, path)));
+  await waitForList(rows);
+}
+
 async function clearList() {
   await page.click('#clear');
   await page.evaluate(() => document.getElementById('log').replaceChildren());
-}
-
-// A downloaded file, once it is whole.
-async function downloaded(name, timeout = 30000) {
-  const path = join(downloads, name);
-  for (const start = Date.now(); Date.now() - start < timeout; await sleep(100)) {
-    if (existsSync(path) && !existsSync(`${path}.crdownload`)) return readFileSync(path);
-  }
-  throw new Error(`no download ${name}`);
 }
 
 function unzip(bytes) {
@@ -225,23 +220,42 @@ async function pixelDifference(expectedPng, actual, tolerance = 24) {
 }
 
 before(async () => {
-  assert.ok(haveNative(), 'the native qorutil-cli is built (bash scripts/build.sh)');
-  assert.ok(existsSync(pagePath), 'the page is built (bash scripts/web.sh)');
-  mkdirSync(downloads, { recursive: true });
-  mkdirSync(shots, { recursive: true });
   makeFiles();
-  ({ browser, page } = await openPage(work, downloads, (url) => requests.push(url)));
+  ({ browser, page } = await studio.open((url) => requests.push(url)));
 });
 
-after(async () => {
-  await browser?.close();
-  rmSync(work, { recursive: true, force: true });
-});
+after(() => studio.close());
+
+// What qorutil-cli render draws of `file` with the images of pixel/, written to `png` and read.
+function rendered(file, png, ...args) {
+  execFileSync(cli, ['render', join(work, file), '--images', join(work, 'pixel/images'), ...args, '-o', png], { stdio: 'pipe' });
+  return readFileSync(png);
+}
+
+// The canvas, from frame 0 of the file previewed (of `count` frames) stepped by the keys to each
+// of `frames`, the view at zoom 1 with the corner of `bounds` at its top-left, against what render
+// draws of `file` within those bounds; each share of pixels differing goes to `shares`, and
+// `also(frame)` is done at each frame.
+async function canvasAsRendered(file, count, frames, bounds, shares, also = async () => {}) {
+  const [left, top] = bounds.split(',').map(Number);
+  await page.click('#canvas');
+  await page.keyboard.press('Home');
+  assert.equal(await frameLabel(), `Frame 0 (1/${count})`);
+  for (const frame of frames) {
+    while ((await frameLabel()) !== `Frame ${frame} (${frame + 1}/${count})`) await page.keyboard.press('ArrowRight');
+    await page.evaluate((x, y) => window.qorutil.preview.setView(1, x, y), -left, -top);
+    await painted(page);
+    const png = join(work, `render-${basename(file)}-${frame}.png`);
+    const canvas = await pixelDifference(rendered(file, png, '--frame', String(frame), '--bounds', bounds), { canvas: true });
+    shares.push(canvas.share);
+    if (canvas.share >= 0.005) await page.screenshot({ path: join(shots, `${basename(file, '.reanim')}-${frame}-page.png`) });
+    assert.ok(canvas.share < 0.005, `frame ${frame} on the canvas: ${JSON.stringify(canvas)}`);
+    await also(frame);
+  }
+}
 
 test('a picked folder is listed at any depth, hidden files and other names left out, with what info says', async () => {
-  const input = await page.$('#pick-folder');
-  await input.uploadFile(join(work, 'mod'));
-  await waitForList(5);
+  await pick('#pick-folder', 5, 'mod');
   assert.deepEqual(await listedPaths(), ['mod/anims/plant/deep/a/b/c/sun.reanim.compiled', 'mod/anims/plant/notes.reanim',
     'mod/anims/plant/pea.reanim.compiled', 'mod/anims/zombie/eat.reanim.compiled', 'mod/anims/zombie/walk.reanim.compiled']);
   const rows = await page.$$eval('#list tbody tr', (all) => all.map((row) => [...row.cells].slice(1).map((cell) => cell.textContent)));
@@ -288,8 +302,7 @@ test('saving into a folder keeps the tree and the native bytes', async () => {
 });
 
 test('compile of a second folder takes its texts and the first folder\'s, with the native lines and bytes', async () => {
-  await (await page.$('#pick-folder')).uploadFile(join(work, 'texts'));
-  await waitForList(7);
+  await pick('#pick-folder', 7, 'texts');
   const lines = await command('compile');
   const expected = native('compile', 'mod', 'texts');
   assert.deepEqual(lines, expected.lines);
@@ -308,8 +321,7 @@ test('check --strict of the list prints the native lines', async () => {
 
 test('check --strict of animations that attach others warns of those not beside them, as the native check does', async () => {
   await clearList();
-  await (await page.$('#pick-folder')).uploadFile(join(work, 'attaching'));
-  await waitForList(3);
+  await pick('#pick-folder', 3, 'attaching');
   const expected = run(work, 'check', '--strict', 'attaching').lines;
   assert.ok(expected.includes('attaching/plant/lonely.reanim.compiled: warning: attached animation not beside it: '
     + 'no walker.reanim.compiled or walker.reanim'), expected.join('\n'));
@@ -328,8 +340,7 @@ test('check --strict of animations that attach others warns of those not beside 
 
 test('one output downloads under its own name with the native bytes', async () => {
   await clearList();
-  await (await page.$('#pick-files')).uploadFile(join(work, 'mod/anims/zombie/walk.reanim.compiled'));
-  await waitForList(1);
+  await pick('#pick-files', 1, 'mod/anims/zombie/walk.reanim.compiled');
   const lines = await command('decompile');
   const expected = run(work, 'decompile', '-o', '-', 'mod/anims/zombie/walk.reanim.compiled');
   assert.deepEqual(lines, ['Decompiled walk.reanim.compiled to walk.reanim']);
@@ -339,46 +350,24 @@ test('one output downloads under its own name with the native bytes', async () =
 test('the preview draws the frames render draws, on the canvas and in its exports', async (t) => {
   const shares = [];
   await clearList();
-  await (await page.$('#pick-files')).uploadFile(join(work, 'pixel/pixel.reanim'));
-  await waitForList(1);
-  await (await page.$('#pick-images')).uploadFile(join(work, 'pixel/images'));
-  await page.waitForFunction(() => [...document.querySelectorAll('#log > div')].some((line) => line.textContent.startsWith('Images')));
-  await page.click('#canvas');
-  const bounds = '-20,-30,200,200';
-  const [left, top] = bounds.split(',').map(Number);
-  const frameLabel = () => page.$eval('#frame-label', (label) => label.textContent);
-  await page.keyboard.press('Home');
-  assert.equal(await frameLabel(), 'Frame 0 (1/16)');
-  for (const frame of [0, 3, 8, 15]) {
-    while ((await frameLabel()) !== `Frame ${frame} (${frame + 1}/16)`) await page.keyboard.press('ArrowRight');
-    await page.evaluate((x, y) => window.qorutil.preview.setView(1, x, y), -left, -top);
-    await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
-    const png = join(work, `render-${frame}.png`);
-    execFileSync(join(root, 'build/cli/qorutil-cli'), ['render', join(work, 'pixel/pixel.reanim'), '--frame', String(frame),
-      '--images', join(work, 'pixel/images'), '--bounds', bounds, '-o', png], { stdio: 'pipe' });
-    const canvas = await pixelDifference(readFileSync(png), { canvas: true });
-    shares.push(canvas.share);
-    assert.ok(canvas.share < 0.005, `frame ${frame} on the canvas: ${JSON.stringify(canvas)}`);
-    await page.keyboard.down('Control');
-    await page.keyboard.press('e');
-    await page.keyboard.up('Control');
+  await pick('#pick-files', 1, 'pixel/pixel.reanim');
+  await addImages(join(work, 'pixel/images'));
+  await canvasAsRendered('pixel/pixel.reanim', 16, [0, 3, 8, 15], '-20,-30,200,200', shares, async (frame) => {
+    await press('e', 'Control');
     const exported = await downloaded(`pixel-frame${frame}.png`);
-    execFileSync(join(root, 'build/cli/qorutil-cli'), ['render', join(work, 'pixel/pixel.reanim'), '--frame', String(frame),
-      '--images', join(work, 'pixel/images'), '-o', png], { stdio: 'pipe' });
-    const picture = await pixelDifference(readFileSync(png), { png: exported.toString('base64') });
+    const png = rendered('pixel/pixel.reanim', join(work, `render-${frame}.png`), '--frame', String(frame));
+    const picture = await pixelDifference(png, { png: exported.toString('base64') });
     shares.push(picture.share);
     if (picture.share >= 0.005) {
       writeFile(join(shots, `frame${frame}-page.png`), exported);
-      writeFile(join(shots, `frame${frame}-render.png`), readFileSync(png));
+      writeFile(join(shots, `frame${frame}-render.png`), png);
     }
     assert.ok(picture.share < 0.005, `frame ${frame} exported: ${JSON.stringify(picture)}`);
-  }
+  });
   await openExport();
   await page.click('aria/Sheet PNG');
-  const sheet = join(work, 'render-sheet.png');
-  execFileSync(join(root, 'build/cli/qorutil-cli'), ['render', join(work, 'pixel/pixel.reanim'), '--sheet',
-    '--images', join(work, 'pixel/images'), '-o', sheet], { stdio: 'pipe' });
-  const difference = await pixelDifference(readFileSync(sheet), { png: (await downloaded('pixel.png')).toString('base64') });
+  const sheet = rendered('pixel/pixel.reanim', join(work, 'render-sheet.png'), '--sheet');
+  const difference = await pixelDifference(sheet, { png: (await downloaded('pixel.png')).toString('base64') });
   assert.ok(difference.share < 0.005, `sheet: ${JSON.stringify(difference)}`);
   t.diagnostic(`pixels differing beyond antialiased edges: at most ${(100 * Math.max(...shares, difference.share)).toFixed(2)} %`);
   await page.click('#fit');
@@ -386,7 +375,6 @@ test('the preview draws the frames render draws, on the canvas and in its export
 });
 
 test('the keys play, pause, step and go to the ends', async () => {
-  const frameLabel = () => page.$eval('#frame-label', (label) => label.textContent);
   await page.keyboard.press('End');
   assert.equal(await frameLabel(), 'Frame 15 (16/16)');
   await page.keyboard.press('ArrowLeft');
@@ -453,10 +441,8 @@ test('a clip exported as WebP and GIF and every clip at once are render\'s, by n
   const wave = '<track>\n<name>anim_wave</name>\n<t><f>-1</f></t>\n' + '<t></t>\n'.repeat(5) + '<t><f>0</f></t>\n' + '<t></t>\n'.repeat(9) + '</track>\n';
   writeFile(join(work, 'pixel/Clips.reanim'), readFileSync(join(work, 'pixel/pixel.reanim'), 'utf8').replace(/(<\/fps>\n)/, `$1${idle}${wave}`));
   await clearList();
-  await (await page.$('#pick-files')).uploadFile(join(work, 'pixel/Clips.reanim'));
-  await waitForList(1);
-  await (await page.$('#pick-images')).uploadFile(join(work, 'pixel/images'));
-  await page.waitForFunction(() => [...document.querySelectorAll('#log > div')].some((line) => line.textContent.startsWith('Images')));
+  await pick('#pick-files', 1, 'pixel/Clips.reanim');
+  await addImages(join(work, 'pixel/images'));
   await page.waitForFunction(() => document.getElementById('clip').options.length === 3);
   await page.select('#clip', 'wave');
   const render = (...args) => {
@@ -483,7 +469,6 @@ test('a clip exported as WebP and GIF and every clip at once are render\'s, by n
   for (const name of tree(gifs)) {
     await assertSameAnimation(t, readFileSync(join(work, 'render-gifs', name)), readFileSync(join(gifs, name)), 'image/gif', `all-${name}`);
   }
-  rmSync(join(downloads, 'clips-clips.zip'));
   await page.select('#export-format', 'png');
   for (const [id, value] of [['export-columns', '3'], ['export-padding', '2']]) {
     await page.click(`#${id}`, { clickCount: 3 });
@@ -505,40 +490,15 @@ test('a clip exported as WebP and GIF and every clip at once are render\'s, by n
 
 test('attached animations are drawn as render draws them, composed into their tracks', async (t) => {
   await clearList();
-  await (await page.$('#pick-files')).uploadFile(join(work, 'attach/parent.reanim'), join(work, 'attach/Child.reanim'));
-  await waitForList(2);
-  await page.click('#list tbody tr:first-child td.path');
-  await page.waitForFunction(() => document.getElementById('preview-name').textContent === 'parent.reanim');
-  const said = (await logLines()).length;
-  await (await page.$('#pick-images')).uploadFile(join(work, 'pixel/images'));
-  await page.waitForFunction((count) => [...document.querySelectorAll('#log > div')].slice(count)
-    .some((line) => line.textContent.startsWith('Images')), {}, said);
-  await page.click('#canvas');
-  const bounds = '-20,-40,220,220';
-  const [left, top] = bounds.split(',').map(Number);
-  const frameLabel = () => page.$eval('#frame-label', (label) => label.textContent);
-  await page.keyboard.press('Home');
+  await pick('#pick-files', 2, 'attach/parent.reanim', 'attach/Child.reanim');
+  await previewRow('parent.reanim');
+  await addImages(join(work, 'pixel/images'));
   const shares = [];
-  for (const frame of [0, 2, 5, 9]) {
-    while ((await frameLabel()) !== `Frame ${frame} (${frame + 1}/12)`) await page.keyboard.press('ArrowRight');
-    await page.evaluate((x, y) => window.qorutil.preview.setView(1, x, y), -left, -top);
-    await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
-    const png = join(work, `attach-${frame}.png`);
-    execFileSync(join(root, 'build/cli/qorutil-cli'), ['render', join(work, 'attach/parent.reanim'), '--frame', String(frame),
-      '--images', join(work, 'pixel/images'), '--bounds', bounds, '-o', png], { stdio: 'pipe' });
-    const canvas = await pixelDifference(readFileSync(png), { canvas: true });
-    shares.push(canvas.share);
-    if (canvas.share >= 0.005) await page.screenshot({ path: join(shots, `attach-${frame}-page.png`) });
-    assert.ok(canvas.share < 0.005, `frame ${frame} on the canvas: ${JSON.stringify(canvas)}`);
-  }
-  await page.keyboard.down('Control');
-  await page.keyboard.press('e');
-  await page.keyboard.up('Control');
+  await canvasAsRendered('attach/parent.reanim', 12, [0, 2, 5, 9], '-20,-40,220,220', shares);
+  await press('e', 'Control');
   const exported = await downloaded('parent-frame9.png');
-  const png = join(work, 'attach-export.png');
-  execFileSync(join(root, 'build/cli/qorutil-cli'), ['render', join(work, 'attach/parent.reanim'), '--frame', '9',
-    '--images', join(work, 'pixel/images'), '-o', png], { stdio: 'pipe' });
-  const picture = await pixelDifference(readFileSync(png), { png: exported.toString('base64') });
+  const png = rendered('attach/parent.reanim', join(work, 'attach-export.png'), '--frame', '9');
+  const picture = await pixelDifference(png, { png: exported.toString('base64') });
   shares.push(picture.share);
   assert.ok(picture.share < 0.005, `frame 9 exported: ${JSON.stringify(picture)}`);
   t.diagnostic(`pixels differing beyond antialiased edges: at most ${(100 * Math.max(...shares)).toFixed(2)} %`);
@@ -548,7 +508,7 @@ test('attached animations are drawn as render draws them, composed into their tr
 
 // The canvas's pixels, to compare before and after.
 async function canvasPixels() {
-  await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+  await painted(page);
   return page.evaluate(() => {
     const canvas = document.getElementById('canvas');
     return Array.from(canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data);
@@ -568,11 +528,6 @@ function differing(a, b) {
   let count = 0;
   for (let n = 0; n < a.length; n += 4) if (a[n] !== b[n] || a[n + 1] !== b[n + 1] || a[n + 2] !== b[n + 2]) count++;
   return count;
-}
-
-async function previewRow(name) {
-  await page.$$eval('#list tbody tr td.path', (cells, wanted) => cells.find((cell) => cell.textContent === wanted).click(), name);
-  await page.waitForFunction((wanted) => document.getElementById('preview-name').textContent === wanted, {}, name);
 }
 
 const frameLabel = () => page.$eval('#frame-label', (label) => label.textContent);
@@ -597,12 +552,8 @@ function makeViewFiles() {
 test('a file opens on its first clip, else its first frame that draws, fitted; the frame does not carry over', async () => {
   makeViewFiles();
   await clearList();
-  await (await page.$('#pick-files')).uploadFile(join(work, 'pixel/pixel.reanim'), join(work, 'view/late.reanim'), join(work, 'view/clipped.reanim'));
-  await waitForList(3);
-  const said = (await logLines()).length;
-  await (await page.$('#pick-images')).uploadFile(join(work, 'pixel/images'));
-  await page.waitForFunction((count) => [...document.querySelectorAll('#log > div')].slice(count)
-    .some((line) => line.textContent.startsWith('Images')), {}, said);
+  await pick('#pick-files', 3, 'pixel/pixel.reanim', 'view/late.reanim', 'view/clipped.reanim');
+  await addImages(join(work, 'pixel/images'));
   await previewRow('pixel.reanim');
   await page.click('#canvas');
   for (let n = 0; n < 8; n++) await page.keyboard.press('ArrowRight');
@@ -629,9 +580,7 @@ test('a file opens on its first clip, else its first frame that draws, fitted; t
   assert.equal(await page.$eval('#clip', (chooser) => chooser.value), 'walk');
   assert.equal(await frameLabel(), 'Frame 0 (1/5)');
   assert.notEqual(await page.evaluate(() => window.qorutil.preview.zoom), 0.123);
-  await page.click('#frame-field', { clickCount: 3 });
-  await page.keyboard.type('7');
-  await page.keyboard.press('Enter');
+  await enter('#frame-field', '7');
   assert.equal(await frameLabel(), 'Frame 7 (8/10)');
   assert.equal(await page.$eval('#clip', (chooser) => chooser.value), '');
   // A click on the bar goes to the frame under it: a quarter of the way along ten frames is frame 2.
@@ -668,9 +617,7 @@ test('the view keys and controls change the picture: O, A, B, 1, the frame field
   assert.equal(await page.$eval('#zoom-readout', (readout) => readout.textContent), '100 %');
   const atOne = await canvasPixels();
   assert.ok(differing(fitted, atOne) > 500, '1 zooms');
-  await page.click('#frame-field', { clickCount: 3 });
-  await page.keyboard.type('12');
-  await page.keyboard.press('Enter');
+  await enter('#frame-field', '12');
   assert.equal(await frameLabel(), 'Frame 12 (13/16)');
   assert.ok(differing(atOne, await canvasPixels()) > 50, 'frame 12 is another picture');
   await page.select('#background', 'colour');
@@ -679,7 +626,7 @@ test('the view keys and controls change the picture: O, A, B, 1, the frame field
   // The page opened again keeps the background.
   const again = await browser.newPage();
   await again.goto(pathToFileURL(pagePath).href);
-  await again.waitForFunction(() => document.getElementById('about').textContent !== '', { timeout: 60000 });
+  await ready(again);
   assert.equal(await again.$eval('#background', (chooser) => chooser.value), 'colour');
   await again.close();
   await page.select('#background', 'checkers');
@@ -705,9 +652,7 @@ test('another images folder redraws the picture at once; an image that can\'t be
   const before = await canvasPixels();
   assert.ok(pixelsNear(before, green) > 500);
   const said = (await logLines()).length;
-  await (await page.$('#pick-images')).uploadFile(join(work, 'view/images'));
-  await page.waitForFunction((count) => [...document.querySelectorAll('#log > div')].slice(count)
-    .some((line) => line.textContent.startsWith('Images')), {}, said);
+  await addImages(join(work, 'view/images'));
   const after = await canvasPixels();
   assert.equal(pixelsNear(after, green), 0, 'the old body is gone');
   assert.ok(pixelsNear(after, [200, 40, 200]) > 500, 'the new body is drawn');
@@ -793,7 +738,7 @@ test('the first frame of a dropped 500 KB animation is on screen within a second
   const started = Date.now();
   await input.uploadFile(file);
   await page.waitForFunction(() => document.getElementById('preview-name').textContent === 'large.reanim.compiled', { polling: 'raf' });
-  await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+  await painted(page);
   const took = Date.now() - started;
   t.diagnostic(`${size} bytes: first frame on screen after ${took} ms`);
   assert.ok(took < 1000, `${took} ms`);
@@ -802,13 +747,10 @@ test('the first frame of a dropped 500 KB animation is on screen within a second
 
 test('the page at 1280 x 720 with a mod and a composed scene in the preview, for the README', async () => {
   await clearList();
-  await (await page.$('#pick-folder')).uploadFile(join(work, 'mod'));
-  await waitForList(5);
+  await pick('#pick-folder', 5, 'mod');
   await command('decompile');
-  await (await page.$('#pick-files')).uploadFile(join(work, 'attach/parent.reanim'), join(work, 'attach/Child.reanim'),
-    join(work, 'pixel/pixel.reanim'));
-  await waitForList(8);
-  await (await page.$('#pick-images')).uploadFile(join(work, 'pixel/images'));
+  await pick('#pick-files', 8, 'attach/parent.reanim', 'attach/Child.reanim', 'pixel/pixel.reanim');
+  await addImages(join(work, 'pixel/images'));
   await previewRow('parent.reanim');
   await page.click('#canvas');
   for (let n = 0; n < 2; n++) await page.keyboard.press('ArrowRight');
@@ -869,8 +811,7 @@ let mod143;
 test('143 files at 1280 x 720: 20 rows and more on screen, one line each, the names whole, the list one Tab stop', async () => {
   await clearList();
   mod143 = makeMod143();
-  await (await page.$('#pick-folder')).uploadFile(join(work, 'many'));
-  await waitForList(143);
+  await pick('#pick-folder', 143, 'many');
   const shown = await rowGeometry();
   assert.ok(shown.visible >= 20, `${shown.visible} rows on screen`);
   assert.ok(Math.max(...shown.heights) < 2 * shown.lineHeight, `rows ${Math.min(...shown.heights)} to ${Math.max(...shown.heights)} px high`);
@@ -913,7 +854,6 @@ test('143 files at 1280 x 720: 20 rows and more on screen, one line each, the na
 });
 
 test('the list by keys: filter by name, sort by a column, Up and Down, Enter previews, Space chooses, Delete removes', async () => {
-  const frameLabel = () => page.$eval('#frame-label', (label) => label.textContent);
   // Filter: those whose path has the words, in the order listed.
   await page.focus('aria/Filter the files by name');
   await page.keyboard.type('zombie_1');
@@ -994,8 +934,7 @@ test('an empty file and random bytes, by either name: the row, the preview and t
   writeFile(join(work, 'bad/noise.reanim.compiled'), Buffer.from(Array.from({ length: 3000 }, (_, n) => (n * 7919 + 5) & 255)));
   writeFile(join(work, 'bad/noise.reanim'), readFileSync(join(work, 'bad/noise.reanim.compiled')));
   const bad = ['empty.reanim.compiled', 'noise.reanim.compiled', 'noise.reanim'];
-  await (await page.$('#pick-files')).uploadFile(join(work, 'pixel/pixel.reanim'), ...bad.map((name) => join(work, 'bad', name)));
-  await waitForList(4);
+  await pick('#pick-files', 4, 'pixel/pixel.reanim', ...bad.map((name) => `bad/${name}`));
   // The canvas's colours: the checkers alone are two.
   const colours = () => page.evaluate(() => {
     const canvas = document.getElementById('canvas');
@@ -1004,9 +943,8 @@ test('an empty file and random bytes, by either name: the row, the preview and t
     for (let n = 0; n < pixels.length; n += 4) seen.add((pixels[n] << 16) | (pixels[n + 1] << 8) | pixels[n + 2]);
     return seen.size;
   });
-  const settle = () => page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
   await page.waitForFunction(() => document.getElementById('preview-name').textContent === 'pixel.reanim');
-  await settle();
+  await painted(page);
   assert.ok(await colours() > 2, 'the animation is drawn');
   for (const name of bad) {
     const expected = run(join(work, 'bad'), 'info', name).lines.filter((line) => line.startsWith('ERROR:'));
@@ -1015,13 +953,13 @@ test('an empty file and random bytes, by either name: the row, the preview and t
     assert.equal(await page.$eval(path, (cell) => cell.closest('tr').querySelector('td.error').textContent), expected[0]);
     await page.click(path);
     await page.waitForFunction((line) => document.getElementById('preview-name').textContent === line, {}, expected[0]);
-    await settle();
+    await painted(page);
     assert.equal(await colours(), 2, name);
     assert.equal(await page.$eval('#canvas', (canvas) => canvas.getAttribute('aria-label')), `No picture of ${name}: ${expected[0]}`);
     assert.equal(await page.$eval('#frame-label', (label) => label.textContent), 'Frame 0 (0/0)');
     await page.click('#list tbody td.path[title="pixel.reanim"]');
     await page.waitForFunction(() => document.getElementById('preview-name').textContent === 'pixel.reanim');
-    await settle();
+    await painted(page);
     assert.ok(await colours() > 2, 'the animation is drawn again');
   }
   await page.click('#list tbody td.path[title="noise.reanim.compiled"]');
@@ -1032,13 +970,11 @@ test('an empty file and random bytes, by either name: the row, the preview and t
 test('the status after a run says what happened: a failed compile of one file, and a run of several', async () => {
   await clearList();
   writeFile(join(work, 'broken/broken.reanim'), '<fps>12</fps>\n<track>\n<name>a</name>\n');
-  await (await page.$('#pick-files')).uploadFile(join(work, 'broken/broken.reanim'));
-  await waitForList(1);
+  await pick('#pick-files', 1, 'broken/broken.reanim');
   const lines = await command('compile');
   assert.deepEqual(lines, run(join(work, 'broken'), 'compile', 'broken.reanim').lines);
   assert.equal(await page.$eval('#progress-text', (status) => status.textContent), '0 converted, 1 failed, 0 skipped');
-  await (await page.$('#pick-files')).uploadFile(join(work, 'texts/a.reanim'));
-  await waitForList(2);
+  await pick('#pick-files', 2, 'texts/a.reanim');
   await command('compile');
   const copy = mkdtempSync(join(work, 'native-'));
   cpSync(join(work, 'broken/broken.reanim'), join(copy, 'broken.reanim'));
@@ -1052,8 +988,7 @@ test('with 1,000 files the list is read, sorted and filtered without stalling th
     writeFile(join(work, `thousand/folder_${n % 20}/file_${n}.reanim`), textOf(randomAnimation(n, { tracks: 1, frames: 3 + (n % 9) })));
   }
   const started = Date.now();
-  await (await page.$('#pick-folder')).uploadFile(join(work, 'thousand'));
-  await waitForList(1000);
+  await pick('#pick-folder', 1000, 'thousand');
   await page.waitForFunction(() => document.getElementById('progress-text').textContent === '1000 read, 0 failed', { timeout: 240000 });
   const read = Date.now() - started;
   const timed = (action) => page.evaluate(async (what) => {

@@ -6,95 +6,48 @@
 // (handles.png, box-select.png).
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
-import { tmpdir } from 'node:os';
+import { readFileSync } from 'node:fs';
 import { join } from 'node:path';
-import { openPage, takeDownload, editorSettled } from './chromium.mjs';
-import { partImage, textOf, writeFile } from './generate.mjs';
-import { page as pagePath, root } from './native.mjs';
+import { differentLines, shots, studioFixture } from './fixture.mjs';
 
-const work = mkdtempSync(join(tmpdir(), 'qorutil-canvas-'));
-const downloads = join(work, 'downloads');
-const shots = join(root, 'build-web/screenshots');
-let browser;
+const studio = studioFixture('canvas');
+const { work, saveAs, press, holding, enter, drag, settled, undoIs, openFile, edit, stageView } = studio;
 let page;
 let original;
+let onPage; // where the mouse goes for a point of the stage
 
-// Three parts apart, neither turned nor scaled, their origins at their images' top-left corners:
-// in frame 5 the body covers [50, 90] x [50, 110], the arm [150, 164] x [45, 95] and the head
-// (carried from frame 0) [45, 81] x [5, 41].
-const frames = 10;
+// The walker in frame 5: the body covers [50, 90] x [50, 110], the arm [150, 164] x [45, 95] and
+// the head [45, 81] x [5, 41]; the view puts the stage's origin at (100, 100) of the canvas.
 const frame = 5;
-const animation = { fps: 12, tracks: [
-  { name: 'body', frames: Array.from({ length: frames }, (_, n) => ({ x: 40 + 2 * n, y: 50, ...(n === 0 ? { i: 'IMAGE_REANIM_BODY' } : {}) })) },
-  { name: 'arm', frames: Array.from({ length: frames }, (_, n) => ({ x: 150, y: 40 + n, ...(n === 0 ? { i: 'IMAGE_REANIM_ARM' } : {}) })) },
-  { name: 'head', frames: [{ x: 45, y: 5, i: 'IMAGE_REANIM_HEAD' }, ...Array.from({ length: frames - 1 }, () => ({}))] },
-] };
-const origin = { x: 100, y: 100 }; // where the view puts the stage's origin on the canvas, at zoom 1
-let canvasBox;
+const origin = { x: 100, y: 100 };
 
 before(async () => {
-  assert.ok(existsSync(pagePath), 'the page is built (bash scripts/web.sh)');
-  mkdirSync(downloads, { recursive: true });
-  mkdirSync(shots, { recursive: true });
-  writeFile(join(work, 'edit/walk.reanim'), textOf(animation));
-  for (const [name, width, height, colour] of [['body', 40, 60, [60, 160, 80]], ['arm', 14, 50, [230, 140, 40]], ['head', 36, 36, [250, 210, 90]]]) {
-    writeFile(join(work, `images/${name}.png`), partImage(width, height, colour));
-  }
+  ({ page } = await studio.open());
   original = readFileSync(join(work, 'edit/walk.reanim'));
-  ({ browser, page } = await openPage(work, downloads));
-  await (await page.$('#pick-files')).uploadFile(join(work, 'edit/walk.reanim'));
-  await page.waitForFunction(() => document.getElementById('preview-name').textContent === 'walk.reanim', { timeout: 60000 });
-  await (await page.$('#pick-images')).uploadFile(join(work, 'images'));
-  await page.waitForFunction(() => [...document.querySelectorAll('#log > div')].some((line) => line.textContent.startsWith('Images')));
-  const frameField = await page.$('aria/Frame number');
-  await frameField.click({ clickCount: 3 });
-  await page.keyboard.type(String(frame));
-  await page.keyboard.press('Enter');
-  await page.click('aria/Edit');
-  await page.waitForFunction(() => !document.getElementById('edit-bar').hidden);
+  await openFile(join(work, 'edit/walk.reanim'), join(work, 'images'));
+  await enter('aria/Frame number', String(frame));
   // The studio's layout settles before the stage is measured: the canvas moves and grows with it.
-  await page.waitForFunction(() => document.querySelector('main').classList.contains('studio'));
-  await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
-  await page.evaluate(({ x, y }) => window.qorutil.preview.setView(1, x, y), origin);
-  canvasBox = await (await page.$('#canvas')).boundingBox();
+  await edit();
+  onPage = await stageView(origin);
 });
 
-after(async () => {
-  await browser?.close();
-  rmSync(work, { recursive: true, force: true });
-});
-
-// A point of the stage where the mouse goes for it.
-const onPage = (x, y) => ({ x: canvasBox.x + origin.x + x, y: canvasBox.y + origin.y + y });
-
-const downloaded = (name, timeout) => takeDownload(downloads, name, timeout);
-
-const settled = () => editorSettled(page);
+after(() => studio.close());
 
 async function saved() {
   await settled();
-  await page.click('aria/Save as text');
-  return downloaded('walk.reanim');
+  return saveAs('text', 'walk.reanim');
 }
 
 // Undone, the text saved is the one opened, byte for byte.
 async function undoneToOriginal() {
   await page.focus('#canvas');
-  await page.keyboard.down('Control');
-  await page.keyboard.press('z');
-  await page.keyboard.up('Control');
+  await press('z', 'Control');
   await page.waitForFunction(() => document.getElementById('undo').disabled);
   assert.deepEqual(await saved(), original, 'undone, the text comes back byte for byte');
 }
 
 // The lines of the saved text that differ from the one opened: [before, after].
-function changedLines(after) {
-  const a = original.toString('utf8').split('\n');
-  const b = after.toString('utf8').split('\n');
-  assert.equal(a.length, b.length, 'as many lines');
-  return a.flatMap((line, n) => (line === b[n] ? [] : [[line, b[n]]]));
-}
+const changedLines = (after) => differentLines(original, after).map((change) => [change.before, change.after]);
 
 // The selection's handles once the core placed them around `bounds` ({x, y, w, h}, stage units).
 async function handlesAround(bounds) {
@@ -105,15 +58,11 @@ async function handlesAround(bounds) {
   }, { timeout: 10000 }, bounds);
 }
 
-// `held`: what to check before the button is let go.
-async function drag(from, to, steps = 6, held = async () => {}) {
-  await page.mouse.move(from.x, from.y);
-  await page.mouse.down();
-  for (let step = 1; step <= steps; step++) {
-    await page.mouse.move(from.x + ((to.x - from.x) * step) / steps, from.y + ((to.y - from.y) * step) / steps);
-  }
-  await held();
-  await page.mouse.up();
+// The body clicked and the arm Shift-clicked: both selected.
+async function selectBodyAndArm() {
+  await page.keyboard.press('Escape');
+  await page.mouse.click(onPage(70, 80).x, onPage(70, 80).y);
+  await holding(['Shift'], () => page.mouse.click(onPage(157, 70).x, onPage(157, 70).y));
   await settled();
 }
 
@@ -128,14 +77,12 @@ test('the turn handle turned a quarter sets kx and ky of that frame to 90, a cor
   // pivot (the body's origin, 50, 50) and 24 above it; a quarter turn on takes it to 24 right
   // and 20 below. Shift holds the turn to steps of 15 degrees.
   // The inspector follows the drag as it goes.
-  await page.keyboard.down('Shift');
-  await drag(onPage(70, 26), onPage(74, 70), 6, async () => {
+  await holding(['Shift'], () => drag(onPage(70, 26), onPage(74, 70), { held: async () => {
     await settled();
     assert.deepEqual(await page.$$eval(['#inspect-kx', '#inspect-ky', '#inspect-sx'].join(','), (inputs) => inputs.map((input) => input.value)),
       ['90', '90', '1'], 'the inspector follows the drag');
-  });
-  await page.keyboard.up('Shift');
-  await page.waitForFunction(() => document.getElementById('undo').textContent === 'Undo Turn body');
+  } }));
+  await undoIs('Undo Turn body');
   // The clip's box follows the document: the body turned a quarter about (50, 50) reaches x -10.
   assert.equal(await page.evaluate(() => window.qorutil.preview.currentFraming().area.x), -10);
   const bodyLine = '<t><x>50.000</x><y>50.000</y></t>';
@@ -146,36 +93,25 @@ test('the turn handle turned a quarter sets kx and ky of that frame to 90, a cor
   // again each way.
   await handlesAround({ x: 50, y: 50, w: 40, h: 60 });
   await drag(onPage(90, 110), onPage(110, 140));
-  await page.waitForFunction(() => document.getElementById('undo').textContent === 'Undo Scale body');
+  await undoIs('Undo Scale body');
   assert.deepEqual(changedLines(await saved()), [[bodyLine, '<t><x>50.000</x><y>50.000</y><sx>1.500</sx><sy>1.500</sy></t>']]);
   await undoneToOriginal();
 
   // Alt on the right edge (90, 80), 40 right of the pivot and 30 below, skews: taken to (90, 120)
   // it turns the x axis by 23.4 degrees, 30 in steps of 15; ky, which the frame leaves unset, stays so.
   await handlesAround({ x: 50, y: 50, w: 40, h: 60 });
-  await page.keyboard.down('Alt');
-  await page.keyboard.down('Shift');
-  await drag(onPage(90, 80), onPage(90, 120));
-  await page.keyboard.up('Shift');
-  await page.keyboard.up('Alt');
-  await page.waitForFunction(() => document.getElementById('undo').textContent === 'Undo Skew body');
+  await holding(['Alt', 'Shift'], () => drag(onPage(90, 80), onPage(90, 120)));
+  await undoIs('Undo Skew body');
   assert.deepEqual(changedLines(await saved()), [[bodyLine, '<t><x>50.000</x><y>50.000</y><kx>30.000</kx></t>']]);
   await undoneToOriginal();
 });
 
 test('Shift-click adds a part, a number typed in the inspector and an arrow change both; a box drawn on nothing selects the parts it meets; Escape selects none', async () => {
-  await page.keyboard.press('Escape');
-  await page.mouse.click(onPage(70, 80).x, onPage(70, 80).y);
-  await page.keyboard.down('Shift');
-  await page.mouse.click(onPage(157, 70).x, onPage(157, 70).y);
-  await page.keyboard.up('Shift');
-  await settled();
+  await selectBodyAndArm();
   assert.deepEqual(await selectedTracks(), [0, 1]);
   await page.waitForFunction(() => /2 selected/.test(document.querySelector('.inspector-title').textContent));
   // A number typed in the inspector is set in both.
-  await page.click('#inspect-y', { clickCount: 3 });
-  await page.keyboard.type('7');
-  await page.keyboard.press('Enter');
+  await enter('#inspect-y', '7');
   await page.waitForFunction(() => document.getElementById('undo').textContent.startsWith('Undo Set y'));
   assert.deepEqual(changedLines(await saved()), [
     ['<t><x>50.000</x><y>50.000</y></t>', '<t><x>50.000</x><y>7.000</y></t>'],
@@ -196,10 +132,10 @@ test('Shift-click adds a part, a number typed in the inspector and an arrow chan
   await settled();
   assert.deepEqual(await selectedTracks(), []);
   // From (20, 0), where nothing is drawn, to (120, 120): the body and the head, not the arm.
-  await drag(onPage(20, 0), onPage(120, 120), 6, async () => {
+  await drag(onPage(20, 0), onPage(120, 120), { held: async () => {
     await settled();
     await page.screenshot({ path: join(shots, 'box-select.png') });
-  });
+  } });
   await page.waitForFunction(() => window.qorutil.preview.selected.tracks.length > 0);
   assert.deepEqual(await selectedTracks(), [0, 2]);
   await handlesAround({ x: 45, y: 5, w: 45, h: 105 });
@@ -207,20 +143,13 @@ test('Shift-click adds a part, a number typed in the inspector and an arrow chan
 });
 
 test('the image field offers the images folder by the names frames give them, and sets the one chosen in every part selected', async () => {
-  await page.keyboard.press('Escape');
-  await page.mouse.click(onPage(70, 80).x, onPage(70, 80).y);
-  await page.keyboard.down('Shift');
-  await page.mouse.click(onPage(157, 70).x, onPage(157, 70).y);
-  await page.keyboard.up('Shift');
-  await settled();
+  await selectBodyAndArm();
   await page.waitForFunction(() => document.querySelectorAll('#inspect-image-choices option').length === 3);
   assert.deepEqual(await page.$$eval('#inspect-image-choices option', (options) => options.map((option) => option.value)),
     ['IMAGE_REANIM_ARM', 'IMAGE_REANIM_BODY', 'IMAGE_REANIM_HEAD']);
   assert.equal(await page.$eval('#inspect-image', (input) => input.list.id), 'inspect-image-choices');
-  await page.click('#inspect-image', { clickCount: 3 });
-  await page.keyboard.type('IMAGE_REANIM_HEAD');
-  await page.keyboard.press('Enter');
-  await page.waitForFunction(() => document.getElementById('undo').textContent === 'Undo Set image of 2 tracks');
+  await enter('#inspect-image', 'IMAGE_REANIM_HEAD');
+  await undoIs('Undo Set image of 2 tracks');
   assert.deepEqual(changedLines(await saved()), [
     ['<t><x>50.000</x><y>50.000</y></t>', '<t><x>50.000</x><y>50.000</y><i>IMAGE_REANIM_HEAD</i></t>'],
     ['<t><x>150.000</x><y>45.000</y></t>', '<t><x>150.000</x><y>45.000</y><i>IMAGE_REANIM_HEAD</i></t>'],

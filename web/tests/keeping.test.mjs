@@ -7,24 +7,17 @@
 // file goes to build-web/screenshots/restored.png.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
-import { tmpdir } from 'node:os';
+import { existsSync, readFileSync } from 'node:fs';
 import { join } from 'node:path';
-import { openPage, takeDownload, editorSettled, pressKeys } from './chromium.mjs';
-import { partImage, textOf, writeFile } from './generate.mjs';
-import { haveNative, page as pagePath, root, run } from './native.mjs';
+import { shots, studioFixture, walker } from './fixture.mjs';
+import { textOf, writeFile } from './generate.mjs';
+import { run } from './native.mjs';
 
-const work = mkdtempSync(join(tmpdir(), 'qorutil-keeping-'));
-const downloads = join(work, 'downloads');
-const shots = join(root, 'build-web/screenshots');
-let browser;
+const studio = studioFixture('keeping');
+const { work, downloads, downloaded, saveAs, nativeCompile, press, settled, undoIs, editStep, logged, previewShows, previewRow, addImages, openFile,
+  studioShown, edit, stageView, reload } = studio;
 let page;
 
-const frames = 6;
-const walk = { fps: 12, tracks: [
-  { name: 'body', frames: Array.from({ length: frames }, (_, n) => ({ x: 40 + 2 * n, y: 50, ...(n === 0 ? { i: 'IMAGE_REANIM_BODY' } : {}) })) },
-  { name: 'arm', frames: Array.from({ length: frames }, (_, n) => ({ x: 150, y: 40 + n, ...(n === 0 ? { i: 'IMAGE_REANIM_ARM' } : {}) })) },
-] };
 // The parent draws its own body at (0, 0) and, in its "hand" track at (200, 20), the child: one
 // part of 40 x 60 at the child's (10, 10).
 const child = { fps: 12, tracks: [{ name: 'part', frames: [{ x: 10, y: 10, i: 'IMAGE_REANIM_BODY' }] }] };
@@ -34,74 +27,36 @@ const parent = { fps: 12, tracks: [
 ] };
 
 before(async () => {
-  assert.ok(haveNative(), 'the native qorutil-cli is built (bash scripts/build.sh)');
-  assert.ok(existsSync(pagePath), 'the page is built (bash scripts/web.sh)');
-  mkdirSync(downloads, { recursive: true });
-  mkdirSync(shots, { recursive: true });
-  writeFile(join(work, 'edit/walk.reanim'), textOf(walk));
-  writeFile(join(work, 'disk/held.reanim'), textOf(walk));
+  writeFile(join(work, 'disk/held.reanim'), textOf(walker));
   writeFile(join(work, 'attach/parent.reanim'), textOf(parent));
   writeFile(join(work, 'attach/child.reanim'), textOf(child));
-  for (const [name, width, height, colour] of [['body', 40, 60, [60, 160, 80]], ['arm', 14, 50, [230, 140, 40]]]) {
-    writeFile(join(work, `images/${name}.png`), partImage(width, height, colour));
-  }
-  ({ browser, page } = await openPage(work, downloads));
+  ({ page } = await studio.open());
   page.on('dialog', (dialog) => dialog.accept()); // leaving with changes not saved: yes
 });
 
-after(async () => {
-  await browser?.close();
-  rmSync(work, { recursive: true, force: true });
-});
+after(() => studio.close());
 
-const downloaded = (name, timeout) => takeDownload(downloads, name, timeout);
-
-const press = (key, ...modifiers) => pressKeys(page, key, ...modifiers);
-
-const settled = () => editorSettled(page);
-
-const undoIs = (text) => page.waitForFunction((want) => document.getElementById('undo').textContent === want, {}, text);
-const logged = (line) => page.waitForFunction((want) => [...document.querySelectorAll('#log > div')].some((item) => item.textContent === want), {}, line);
-const shown = (name) => page.waitForFunction((want) => document.getElementById('preview-name').textContent === want, { timeout: 60000 }, name);
-const editing = () => page.waitForFunction(() => !document.getElementById('edit-bar').hidden);
-
+// The page left, its changes kept, and opened again.
 async function loaded() {
   await page.evaluate(() => window.qorutil.keeper.flush());
-  await page.reload();
-  await page.waitForFunction(() => document.getElementById('about').textContent !== '', { timeout: 60000 });
+  await reload();
 }
 
 async function restore() {
   await page.waitForFunction(() => !document.getElementById('kept').hidden);
   await page.click('aria/Restore');
-  await editing();
-  await settled();
-}
-
-async function addImages() {
-  await (await page.$('#pick-images')).uploadFile(join(work, 'images'));
-  await page.waitForFunction(() => [...document.querySelectorAll('#log > div')].some((line) => line.textContent.startsWith('Images')));
-}
-
-async function saveCompiled(name) {
-  await page.click('aria/Save as compiled');
-  return downloaded(name);
+  await studioShown();
 }
 
 test('a file changed in three steps and left unsaved comes back with its history: undone step by step to the file opened, and redone', async () => {
   const original = readFileSync(join(work, 'edit/walk.reanim'));
-  await (await page.$('#pick-files')).uploadFile(join(work, 'edit/walk.reanim'));
-  await shown('walk.reanim');
-  await addImages();
-  await page.click('aria/Edit');
-  await editing();
+  await openFile(join(work, 'edit/walk.reanim'), join(work, 'images'));
+  await edit();
   // Each step's compiled save (not the file's own form, so it stays changed), as a person makes them.
-  const saves = [run(join(work, 'edit'), 'compile', '-o', '-', 'walk.reanim').stdout];
-  for (const [step, name] of [['Insert frame', 'Insert frame'], ['Duplicate frame', 'Duplicate frame'], ['Add track', 'Add track track3']]) {
-    await page.click(`aria/${step}`);
-    await undoIs(`Undo ${name}`);
-    await settled();
-    saves.push(await saveCompiled('walk.reanim.compiled'));
+  const saves = [nativeCompile('walk.reanim', original)];
+  for (const [step, name] of [['Insert frame', 'Insert frame'], ['Duplicate frame', 'Duplicate frame'], ['Add track', 'Add track track4']]) {
+    await editStep(step, name);
+    saves.push(await saveAs('compiled', 'walk.reanim.compiled'));
   }
   assert.equal(new Set(saves.map(String)).size, 4, 'each step changes the file');
 
@@ -109,45 +64,37 @@ test('a file changed in three steps and left unsaved comes back with its history
   await restore();
   await page.screenshot({ path: join(shots, 'restored.png') });
   await logged('walk.reanim: restored with its undo steps');
-  assert.equal(await page.$eval('#undo', (button) => button.textContent), 'Undo Add track track3');
-  assert.deepEqual(await saveCompiled('walk.reanim.compiled'), saves[3], 'restored, it saves what it saved before the reload');
-  for (const [step, name] of [[2, 'Add track track3'], [1, 'Duplicate frame'], [0, 'Insert frame']]) {
+  assert.equal(await page.$eval('#undo', (button) => button.textContent), 'Undo Add track track4');
+  assert.deepEqual(await saveAs('compiled', 'walk.reanim.compiled'), saves[3], 'restored, it saves what it saved before the reload');
+  for (const [step, name] of [[2, 'Add track track4'], [1, 'Duplicate frame'], [0, 'Insert frame']]) {
     await page.focus('#canvas');
     await press('z', 'Control');
     await page.waitForFunction((want) => document.getElementById('redo').textContent === `Redo ${want}`, {}, name);
     await settled();
-    assert.deepEqual(await saveCompiled('walk.reanim.compiled'), saves[step], `undone to step ${step}, it saves what it saved then`);
+    assert.deepEqual(await saveAs('compiled', 'walk.reanim.compiled'), saves[step], `undone to step ${step}, it saves what it saved then`);
   }
   assert.equal(await page.$eval('#undo', (button) => button.disabled), true, 'nothing before the file as it was opened');
   await press('s', 'Control');
   assert.deepEqual(await downloaded('walk.reanim'), original, 'undone all the way, Save gives the file as it was opened');
   for (const [step, name] of [[1, 'Insert frame'], [2, 'Duplicate frame']]) {
-    await page.click(`aria/Redo ${name}`);
-    await undoIs(`Undo ${name}`);
-    await settled();
-    assert.deepEqual(await saveCompiled('walk.reanim.compiled'), saves[step], `redone to step ${step}`);
+    await editStep(`Redo ${name}`, name);
+    assert.deepEqual(await saveAs('compiled', 'walk.reanim.compiled'), saves[step], `redone to step ${step}`);
   }
   await loaded(); // redone past the save: kept again, with its history both ways
   await restore();
-  assert.equal(await page.$eval('#redo', (button) => button.textContent), 'Redo Add track track3');
-  await page.click('aria/Redo Add track track3');
-  await undoIs('Undo Add track track3');
-  await settled();
-  assert.deepEqual(await saveCompiled('walk.reanim.compiled'), saves[3]);
+  assert.equal(await page.$eval('#redo', (button) => button.textContent), 'Redo Add track track4');
+  await editStep('Redo Add track track4', 'Add track track4');
+  assert.deepEqual(await saveAs('compiled', 'walk.reanim.compiled'), saves[3]);
   await page.evaluate(() => window.qorutil.keeper.discard());
 });
 
 // Kept edits the page can't take up (say the page changed since they were kept): the file comes
 // back as it was last kept, without its steps, and the log says so.
 test('kept edits that cannot be taken up give the file as last kept, without its undo steps, and say so', async () => {
-  await page.$$eval('#list tbody tr td.path', (cells) => cells.find((cell) => cell.textContent.includes('walk.reanim')).click());
-  await shown('walk.reanim');
-  if (await page.$eval('#edit-bar', (bar) => bar.hidden)) await page.click('aria/Edit');
-  await editing();
-  await page.click('aria/Delete frame');
-  await undoIs('Undo Delete frame');
-  await settled();
-  const compiled = await saveCompiled('walk.reanim.compiled');
+  await previewRow('walk.reanim');
+  await edit({ unlessEditing: true });
+  await editStep('Delete frame');
+  const compiled = await saveAs('compiled', 'walk.reanim.compiled');
   await page.evaluate(async () => {
     const { keeper } = window.qorutil;
     await keeper.flush();
@@ -157,7 +104,7 @@ test('kept edits that cannot be taken up give the file as last kept, without its
   await loaded();
   await restore();
   await logged('warning: walk.reanim: the undo steps kept of it could not be taken up; it opens as it was last kept, without them');
-  assert.deepEqual(await saveCompiled('walk.reanim.compiled'), compiled, 'it saves what it saved before the reload');
+  assert.deepEqual(await saveAs('compiled', 'walk.reanim.compiled'), compiled, 'it saves what it saved before the reload');
   assert.equal(await page.$eval('#undo', (button) => button.disabled), true);
   assert.match(await page.$eval('#list tbody tr td.path', (cell) => cell.textContent), /^•walk\.reanim/, 'changed until saved');
   await page.evaluate(() => window.qorutil.keeper.discard());
@@ -171,14 +118,10 @@ test('a dropped file kept with its handle saves back into that file after a relo
   const data = { items: [], files: [join(work, 'disk/held.reanim')], dragOperationsMask: 1 };
   for (const type of ['dragEnter', 'dragOver', 'drop']) await cdp.send('Input.dispatchDragEvent', { type, x: 300, y: 400, data });
   await page.waitForFunction(() => window.qorutil.list.entries.some((entry) => entry.path === 'held.reanim'));
-  await page.$$eval('#list tbody tr td.path', (cells) => cells.find((cell) => cell.textContent === 'held.reanim').click());
-  await shown('held.reanim');
-  if (await page.$eval('#edit-bar', (bar) => bar.hidden)) await page.click('aria/Edit');
-  await editing();
-  await page.click('aria/Insert frame');
-  await undoIs('Undo Insert frame');
-  await settled();
-  const compiled = await saveCompiled('held.reanim.compiled');
+  await previewRow('held.reanim');
+  await edit({ unlessEditing: true });
+  await editStep('Insert frame');
+  const compiled = await saveAs('compiled', 'held.reanim.compiled');
 
   await loaded();
   await restore();
@@ -218,48 +161,45 @@ test('an attached animation is drawn while the file attaching it is edited, open
     await (await page.$('#pick-files')).uploadFile(join(work, 'attach', name));
     await page.waitForFunction((want) => window.qorutil.list.entries.some((entry) => entry.path === want && entry.info), {}, name);
   }
-  await addImages();
-  await page.$$eval('#list tbody tr td.path', (cells) => cells.find((cell) => cell.textContent === 'parent.reanim').click());
-  await shown('parent.reanim');
-  await page.click('aria/Edit');
-  await editing();
+  await addImages(join(work, 'images'));
+  await previewRow('parent.reanim');
+  await edit();
   // At zoom 1 with the origin at (100, 100) of the canvas, the child's part (40 x 60 at its own
   // (10, 10)) lies at the hand's (200, 20) plus that.
   const view = async () => {
-    await page.evaluate(() => window.qorutil.preview.setView(1, 100, 100));
+    const onPage = await stageView();
     await settled();
+    return onPage;
   };
-  await view();
+  let onPage = await view();
   assert.ok(green(await canvasPixel(100 + 215, 100 + 60)), 'the attached part is drawn where the hand puts it');
-  const box = await (await page.$('#canvas')).boundingBox();
-  await page.mouse.click(box.x + 315, box.y + 160);
+  await page.mouse.click(onPage(215, 60).x, onPage(215, 60).y);
   await page.waitForFunction(() => document.querySelector('#tracks li.selected')?.textContent === 'hand');
   await page.waitForFunction(() => !document.getElementById('edit-attached').disabled);
   await page.screenshot({ path: join(shots, 'attached.png') });
   await page.click('aria/Edit attached animation');
-  await shown('child.reanim');
-  await editing();
+  await previewShows('child.reanim');
+  await studioShown();
   await logged('Editing child.reanim, which parent.reanim attaches');
 
   // The child's part moved 30 to the right, by the keys.
-  await view();
-  await page.mouse.click(box.x + 100 + 30, box.y + 100 + 40);
+  onPage = await view();
+  await page.mouse.click(onPage(30, 40).x, onPage(30, 40).y);
   await page.waitForFunction(() => document.querySelector('#tracks li.selected')?.textContent === 'part');
   await page.focus('#canvas');
   for (let n = 0; n < 3; n++) await press('ArrowRight', 'Shift');
   await page.waitForFunction(() => document.getElementById('inspect-x')?.value === '40');
   await settled();
 
-  await page.$$eval('#list tbody tr td.path', (cells) => cells.find((cell) => cell.textContent === 'parent.reanim').click());
-  await shown('parent.reanim');
-  await editing();
-  await view();
+  await previewRow('parent.reanim');
+  await studioShown();
+  onPage = await view();
   assert.ok(green(await canvasPixel(100 + 275, 100 + 60)), 'the part is drawn where the child now puts it');
   assert.ok(!green(await canvasPixel(100 + 215, 100 + 60)), 'and no longer where it was');
   // A double click on the part opens the child again.
-  await page.mouse.click(box.x + 375, box.y + 160, { clickCount: 2 });
-  await shown('child.reanim');
-  await editing();
+  await page.mouse.click(onPage(275, 60).x, onPage(275, 60).y, { clickCount: 2 });
+  await previewShows('child.reanim');
+  await studioShown();
 });
 
 // Chromium's picker can't be answered in a headless browser: a stand-in for it hands over a
@@ -272,7 +212,7 @@ test('Open… lists the files the picker hands over with their handles; without 
       window.picked.push(options.types[0].accept);
       return [handle];
     };
-  }, textOf(walk));
+  }, textOf(walker));
   await page.click('aria/Open…');
   await page.waitForFunction(() => window.qorutil.list.entries.some((entry) => entry.path === 'picked.reanim' && entry.info?.ok
     && entry.handle?.standIn));

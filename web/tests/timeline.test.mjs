@@ -5,18 +5,10 @@
 // deleted; the saves are read back as text and compared with the native command line's compile. The screenshot goes to build-web/screenshots/studio.png.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
-import { tmpdir } from 'node:os';
 import { join } from 'node:path';
-import { openPage, sleep, takeDownload, editorSettled, pressKeys } from './chromium.mjs';
-import { partImage, textOf, writeFile } from './generate.mjs';
-import { haveNative, page as pagePath, root, run } from './native.mjs';
-
-const work = mkdtempSync(join(tmpdir(), 'qorutil-timeline-'));
-const downloads = join(work, 'downloads');
-const shots = join(root, 'build-web/screenshots');
-let browser;
-let page;
+import { sleep } from './chromium.mjs';
+import { shots, studioFixture } from './fixture.mjs';
+import { textOf, writeFile } from './generate.mjs';
 
 // The body moves from x 10 in frame 0 to x 90 in frame 8 with nothing given between.
 const empty = (count) => Array.from({ length: count }, () => ({}));
@@ -27,37 +19,19 @@ const walk = { fps: 12, tracks: [
 ] };
 const other = { fps: 12, tracks: [{ name: 'leg', frames: [{ x: 0, y: 0, i: 'IMAGE_REANIM_LEG' }, ...empty(5)] }] };
 
+const studio = studioFixture('timeline', { walk, moreParts: [['leg', 12, 40, [90, 120, 220]]] });
+const { work, saveAs, nativeCompile, press, holding, drag, settled, undoIs, editStep, logged, previewRow, addImages, edit } = studio;
+let page;
+before(async () => {
+  writeFile(join(work, 'edit/other.reanim'), textOf(other));
+  ({ page } = await studio.open());
+});
+after(() => studio.close());
+
 // The timeline's measures, as tracktimeline.js draws it: a name column, then a column a frame.
 const nameWidth = 180;
 const rowHeight = 18;
 const cellWidth = 12;
-
-before(async () => {
-  assert.ok(haveNative(), 'the native qorutil-cli is built (bash scripts/build.sh)');
-  assert.ok(existsSync(pagePath), 'the page is built (bash scripts/web.sh)');
-  mkdirSync(downloads, { recursive: true });
-  mkdirSync(shots, { recursive: true });
-  writeFile(join(work, 'edit/walk.reanim'), textOf(walk));
-  writeFile(join(work, 'edit/other.reanim'), textOf(other));
-  for (const [name, width, height, colour] of [['body', 40, 60, [60, 160, 80]], ['arm', 14, 50, [230, 140, 40]],
-    ['head', 36, 36, [250, 210, 90]], ['leg', 12, 40, [90, 120, 220]]]) {
-    writeFile(join(work, `images/${name}.png`), partImage(width, height, colour));
-  }
-  ({ browser, page } = await openPage(work, downloads));
-});
-
-after(async () => {
-  await browser?.close();
-  rmSync(work, { recursive: true, force: true });
-});
-
-const downloaded = (name, timeout) => takeDownload(downloads, name, timeout);
-
-const press = (key, ...modifiers) => pressKeys(page, key, ...modifiers);
-
-const settled = () => editorSettled(page);
-
-const undoIs = (text) => page.waitForFunction((want) => document.getElementById('undo').textContent === want, {}, text);
 
 // The middle of a cell of the timeline (a track's row, a frame's column), or of a track's name.
 async function cell(row, frame) {
@@ -65,15 +39,6 @@ async function cell(row, frame) {
   const header = await page.evaluate(() => window.qorutil.studio.timeline.headerHeight());
   const y = box.y + header + row * rowHeight + rowHeight / 2;
   return frame === 'name' ? { x: box.x + 60, y } : { x: box.x + nameWidth + frame * cellWidth + cellWidth / 2, y };
-}
-
-async function drag(from, to) {
-  await page.mouse.move(from.x, from.y);
-  await page.mouse.down();
-  for (let step = 1; step <= 4; step++) {
-    await page.mouse.move(from.x + ((to.x - from.x) * step) / 4, from.y + ((to.y - from.y) * step) / 4);
-  }
-  await page.mouse.up();
 }
 
 // Each frame of a track in a saved text, as its <t> line.
@@ -89,23 +54,20 @@ const chosen = () => page.evaluate(() => ({ tracks: window.qorutil.preview.selec
 // has been shown, nothing is asked of the worker, for half a second): one still under way would
 // leave editing when it arrived.
 async function open(name) {
-  await page.$$eval('#list tbody tr td.path', (cells, want) => cells.find((each) => each.textContent === want).click(), name);
+  await previewRow(name);
   const shown = (want) => window.qorutil.editor.entry?.path === want && !window.qorutil.editor.active
     && window.qorutil.preview.jobs.pending.size === 0;
   for (let stable = 0, start = Date.now(); stable < 5; await sleep(100)) {
     assert.ok(Date.now() - start < 60000, `${name} is previewed`);
     stable = (await page.evaluate(shown, name)) ? stable + 1 : 0;
   }
-  await page.click('aria/Edit');
-  await page.waitForFunction(() => document.querySelector('main').classList.contains('studio'));
-  await settled();
+  await edit();
 }
 
 test('in the studio a frame is inserted, a run tweened and made a clip; the compiled save is the command line\'s compile of the text', async () => {
   await (await page.$('#pick-files')).uploadFile(join(work, 'edit/walk.reanim'), join(work, 'edit/other.reanim'));
   await page.waitForFunction(() => document.querySelectorAll('#list tbody tr').length === 2, { timeout: 60000 });
-  await (await page.$('#pick-images')).uploadFile(join(work, 'images'));
-  await page.waitForFunction(() => [...document.querySelectorAll('#log > div')].some((line) => line.textContent.startsWith('Images')));
+  await addImages(join(work, 'images'));
   await open('walk.reanim');
 
   // The list gives way to the studio: everything in the window, the inspector beside the stage.
@@ -127,15 +89,12 @@ test('in the studio a frame is inserted, a run tweened and made a clip; the comp
   const start = await cell(0, 0);
   await page.mouse.click(start.x, start.y);
   assert.deepEqual(await chosen(), { tracks: [0], frames: null });
-  await page.click('aria/Insert frame');
-  await undoIs('Undo Insert frame');
-  await settled();
+  await editStep('Insert frame');
 
   // The body's run from frame 1 (x 10) to frame 9 (x 90) chosen by a drag, and tweened.
   await drag(await cell(0, 1), await cell(0, 9));
   assert.deepEqual(await chosen(), { tracks: [0], frames: { first: 1, count: 9 } });
-  await page.click('aria/Tween');
-  await undoIs('Undo Tween body');
+  await editStep('Tween', 'Tween body');
 
   // The run made a clip, named in the page's dialog.
   await page.click('aria/Make clip');
@@ -148,14 +107,9 @@ test('in the studio a frame is inserted, a run tweened and made a clip; the comp
   assert.deepEqual(await chosen(), { tracks: [1], frames: { first: 1, count: 9 } }, 'the body still chosen, now below the clip');
   await page.screenshot({ path: join(shots, 'studio.png') });
 
-  await page.click('aria/Save as text');
-  const text = await downloaded('walk.reanim');
-  await page.click('aria/Save as compiled');
-  const compiled = await downloaded('walk.reanim.compiled');
-  writeFile(join(work, 'saved/walk.reanim'), text);
-  const native = run(join(work, 'saved'), 'compile', '-o', '-', 'walk.reanim');
-  assert.equal(native.status, 0, native.lines.join('\n'));
-  assert.deepEqual(compiled, native.stdout, 'saved compiled as qorutil-cli compiles the saved text');
+  const text = await saveAs('text', 'walk.reanim');
+  const compiled = await saveAs('compiled', 'walk.reanim.compiled');
+  assert.deepEqual(compiled, nativeCompile('walk.reanim', text), 'saved compiled as qorutil-cli compiles the saved text');
   const body = framesOf(text, 'body');
   assert.equal(body.length, 10);
   assert.equal(body[0], '<t></t>', 'the inserted frame gives nothing');
@@ -168,15 +122,14 @@ test('frames copied from one file paste into a track of another', async () => {
   await drag(await cell(1, 2), await cell(1, 4));
   assert.deepEqual(await chosen(), { tracks: [1], frames: { first: 2, count: 3 } });
   await press('c', 'Control');
-  await page.waitForFunction(() => [...document.querySelectorAll('#log > div')].some((line) => line.textContent === 'Copied 3 frames of 1 track'));
+  await logged('Copied 3 frames of 1 track');
 
   await open('other.reanim');
   const leg = await cell(0, 0);
   await page.mouse.click(leg.x, leg.y);
   await press('v', 'Control');
   await undoIs('Undo Paste 3 frames');
-  await page.click('aria/Save as text');
-  const frames = framesOf(await downloaded('other.reanim'), 'leg');
+  const frames = framesOf(await saveAs('text', 'other.reanim'), 'leg');
   assert.equal(frames.length, 6);
   // The first pasted frame gives all the body had by then, so it looks as it did.
   assert.equal(frames[0], '<t><x>20.000</x><y>50.000</y><i>IMAGE_REANIM_BODY</i></t>');
@@ -187,30 +140,24 @@ test('frames copied from one file paste into a track of another', async () => {
 });
 
 test('K keys every number field as shown, Shift+K clears them, and two undos give the bytes back', async () => {
-  await page.click('aria/Save as text');
-  const before = await downloaded('other.reanim');
+  const before = await saveAs('text', 'other.reanim');
   const at = await cell(0, 2);
   await page.mouse.click(at.x, at.y);
   await press('k');
   await undoIs('Undo Set key of leg');
-  await page.click('aria/Save as text');
-  const keyed = framesOf(await downloaded('other.reanim'), 'leg');
+  const keyed = framesOf(await saveAs('text', 'other.reanim'), 'leg');
   assert.equal(keyed[2], '<t><x>40.000</x><y>50.000</y><kx>0.000</kx><ky>0.000</ky><sx>1.000</sx><sy>1.000</sy><f>0.000</f><a>1.000</a></t>');
   await press('K', 'Shift');
   await undoIs('Undo Clear key of leg');
-  await page.click('aria/Save as text');
-  assert.equal(framesOf(await downloaded('other.reanim'), 'leg')[2], '<t></t>');
+  assert.equal(framesOf(await saveAs('text', 'other.reanim'), 'leg')[2], '<t></t>');
   await press('z', 'Control');
   await press('z', 'Control');
   await undoIs('Undo Paste 3 frames');
-  await page.click('aria/Save as text');
-  assert.deepEqual(await downloaded('other.reanim'), before);
+  assert.deepEqual(await saveAs('text', 'other.reanim'), before);
 });
 
 test('a track dragged by its name moves; the studio gives way to the viewer when editing stops', async () => {
-  await page.click('aria/Add track');
-  await undoIs('Undo Add track track2');
-  await settled();
+  await editStep('Add track', 'Add track track2');
   await drag(await cell(1, 'name'), await cell(0, 'name'));
   await undoIs('Undo Move track2 up');
   await settled();
@@ -228,8 +175,7 @@ test('a track dragged by its name moves; the studio gives way to the viewer when
 });
 
 test('the studio\'s controls are named, its keys listed in Help', async () => {
-  await page.click('aria/Edit');
-  await page.waitForFunction(() => document.querySelector('main').classList.contains('studio'));
+  await edit();
   for (const name of ['Insert frame', 'Duplicate frame', 'Delete frame', 'Copy', 'Paste', 'Tween', 'Key', 'Clear key', 'Make clip',
     'Rename clip', 'Delete clip', 'Rename track', 'Duplicate track', 'Delete track', 'Files']) {
     assert.ok(await page.$(`aria/${name}[role="button"]`), `a button named ${name}`);
@@ -272,8 +218,7 @@ test('a clip range dragged moves the clip and double-clicked renames it; a chose
 
   await drag(await cell(2, 1), await cell(2, 2));
   assert.deepEqual(await chosen(), { tracks: [2], frames: { first: 1, count: 2 } });
-  await page.click('aria/Duplicate frame');
-  await undoIs('Undo Duplicate 2 frames');
+  await editStep('Duplicate frame', 'Duplicate 2 frames');
   assert.equal(await frameCount(), 8);
   await page.focus('#track-timeline-scroll');
   await press('Delete');
@@ -307,9 +252,7 @@ test('a hundred tracks of a thousand frames scroll on the timeline, and a cell f
   assert.deepEqual(await chosen(), { tracks: [99], frames: null });
   await page.waitForFunction(() => window.qorutil.preview.player.frame === 999);
   // Shift-click: the run from there to here, over the tracks between.
-  await page.keyboard.down('Shift');
-  await page.mouse.click(at.x - 4 * cellWidth, at.y - 2 * rowHeight);
-  await page.keyboard.up('Shift');
+  await holding(['Shift'], () => page.mouse.click(at.x - 4 * cellWidth, at.y - 2 * rowHeight));
   assert.deepEqual(await chosen(), { tracks: [99, 98, 97], frames: { first: 995, count: 5 } });
   assert.equal(await page.$$eval('#track-timeline *', (nodes) => nodes.length), 3);
   await page.screenshot({ path: join(shots, 'studio-scrolled.png') });
