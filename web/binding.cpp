@@ -512,18 +512,17 @@ public:
     val selection(int track, int frame, int first, int frames, const val &sizes) const
     {
         const qor::Selection selection = shown().selection(track, frame, first, frames, PageSizes(sizes));
-        val outline = val::null();
-        if (selection.outline) {
-            outline = val::array();
-            for (const qor::Point &corner : *selection.outline)
-                outline.call<void>("push", point(corner));
-        }
-        val path = val::array();
-        for (const qor::Point &at : selection.path)
-            path.call<void>("push", point(at));
-        return object({{"outline", outline},
+        // Points as one array of their x, y pairs: a drag asks for them on every move.
+        const auto flat = [](const auto &points) {
+            std::vector<double> coordinates;
+            coordinates.reserve(2 * points.size());
+            for (const qor::Point &at : points)
+                coordinates.insert(coordinates.end(), {at.x, at.y});
+            return copied(coordinates);
+        };
+        return object({{"outline", selection.outline ? flat(*selection.outline) : val::null()},
                        {"origin", selection.origin ? point(*selection.origin) : val::null()},
-                       {"path", path}});
+                       {"path", flat(selection.path)}});
     }
 
     // The clip (its index, -1 for the whole animation) and frame the file opens on.

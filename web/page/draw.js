@@ -45,7 +45,8 @@ export function itemsOf(scenes, frame) {
   return items;
 }
 
-// A line of `width` device pixels through points of the current coordinates.
+// A line of `width` device pixels through points of the current coordinates (x, y pairs, one
+// after the other).
 function strokeInDevicePixels(context, points, colour, width, closed) {
   const base = context.getTransform();
   context.save();
@@ -53,11 +54,14 @@ function strokeInDevicePixels(context, points, colour, width, closed) {
   context.strokeStyle = colour;
   context.lineWidth = width;
   context.beginPath();
-  points.forEach(([x, y], n) => {
-    const at = [base.a * x + base.c * y + base.e, base.b * x + base.d * y + base.f];
-    if (n === 0) context.moveTo(...at);
-    else context.lineTo(...at);
-  });
+  for (let n = 0; n + 1 < points.length; n += 2) {
+    const x = points[n];
+    const y = points[n + 1];
+    const atX = base.a * x + base.c * y + base.e;
+    const atY = base.b * x + base.d * y + base.f;
+    if (n === 0) context.moveTo(atX, atY);
+    else context.lineTo(atX, atY);
+  }
   if (closed) context.closePath();
   context.stroke();
   context.restore();
@@ -67,7 +71,7 @@ function strokeInDevicePixels(context, points, colour, width, closed) {
 function drawPlaceholder(context, name, side) {
   context.fillStyle = placeholderFill;
   context.fillRect(0, 0, side, side);
-  strokeInDevicePixels(context, [[0, 0], [side, 0], [side, side], [0, side]], placeholderLine, 1, true);
+  strokeInDevicePixels(context, [0, 0, side, 0, side, side, 0, side], placeholderLine, 1, true);
   context.save();
   context.beginPath();
   context.rect(2, 2, side - 4, side - 4);
@@ -91,23 +95,28 @@ function drawPlaceholder(context, name, side) {
 }
 
 // Paints a frame's items in the context's current coordinates (animation units). `hidden`
-// marks the tracks the user unticked, by their index at the top.
+// marks the tracks the user unticked, by their index at the top. Read from the arrays as they
+// are, with nothing made for each item: it runs for every frame drawn, a drag's too.
 export function drawFrame(context, scenes, frame, images, hidden = []) {
+  if (!scenes || frame < 0 || frame + 1 >= scenes.frameStart.length) return;
   const base = context.getTransform();
   const opacity = context.globalAlpha;
-  for (const item of itemsOf(scenes, frame)) {
-    if (hidden[item.path[0]]) continue;
+  const { matrices: m, sizes, texts, strings } = scenes;
+  for (let n = scenes.frameStart[frame]; n < scenes.frameStart[frame + 1]; n++) {
+    if (hidden[scenes.paths[scenes.pathStart[n]]]) continue;
     context.setTransform(base);
-    context.transform(...item.matrix);
-    context.globalAlpha = opacity * item.opacity;
-    if (item.kind === 'image') {
-      const image = images.image(item.name);
+    context.transform(m[6 * n], m[6 * n + 1], m[6 * n + 2], m[6 * n + 3], m[6 * n + 4], m[6 * n + 5]);
+    context.globalAlpha = opacity * scenes.opacities[n];
+    const kind = kinds[scenes.kinds[n]];
+    const name = strings[texts[3 * n]];
+    if (kind === 'image') {
+      const image = images.image(name);
       if (image) context.drawImage(image, 0, 0);
-      else drawPlaceholder(context, item.track, item.width);
-    } else if (item.kind === 'placeholder') {
-      drawPlaceholder(context, item.name, item.width);
+      else drawPlaceholder(context, strings[texts[3 * n + 2]], sizes[2 * n]);
+    } else if (kind === 'placeholder') {
+      drawPlaceholder(context, name, sizes[2 * n]);
     } else {
-      drawText(context, item.name, item.font);
+      drawText(context, name, strings[texts[3 * n + 1]]);
     }
   }
   context.setTransform(base);

@@ -140,7 +140,7 @@ export class Editor {
   // --- Edits
 
   // A request about the file edited. A change's reply may come in two: the frame shown drawn
-  // first (`light`, as the frame and the track the page names by default), then the rest.
+  // first (`light`: the frame, track and outline the page names by default), then the rest.
   async request(op, extra = {}) {
     if (!this.active || !this.entry) return null;
     const entry = this.entry;
@@ -151,7 +151,8 @@ export class Editor {
     };
     let reply;
     try {
-      reply = await this.ask({ op, path: entry.path, light: this.preview.player.frame, track: this.preview.selectedTrack, ...extra }, took);
+      reply = await this.ask({ op, path: entry.path, light: this.preview.player.frame, track: this.preview.selectedTrack,
+        outline: this.preview.outlineAsk(), ...extra }, took);
     } catch (error) {
       this.say(`ERROR: ${entry.path}: ${error.message}`);
       return null;
@@ -178,7 +179,7 @@ export class Editor {
       if (drawn) this.preview.show(drawn.animation, drawn.scenes, this.entry.path);
       else this.request('editRedraw');
     } else if (reply.light) {
-      this.preview.setFrameScene(reply.light.frame, reply.light.scenes);
+      this.preview.setFrameScene(reply.light.frame, reply.light.scenes, reply.light.outlined);
     }
     if (reply.state) {
       this.state = reply.state;

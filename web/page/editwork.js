@@ -43,11 +43,17 @@ function standing(editor) {
 }
 
 // What a change leaves in the frame shown (`message.light`, when the page says which): its scene,
-// and what the first selected track's frame gives (`message.track`), which the inspector follows.
+// what the first selected track's frame gives (`message.track`), which the inspector follows, and
+// the selected tracks' marks in it as the page asks for them (`message.outline`: preview.js
+// outlineAsk), so that the part and its outline are drawn together.
 function lightOf(editor, message, shown) {
   const frame = message.light;
   const given = Number.isInteger(message.track) ? editor.given(message.track, frame) : null;
-  return { frame, scenes: editor.frameScene(frame, shown.sizes), given };
+  const { outline } = message;
+  const outlined = outline && outline.frame === frame && outline.tracks.length > 0
+    ? { key: outline.key, selections: outline.tracks.map((track, n) => editor.selection(track, frame, outline.first, n === 0 ? outline.frames : 0, shown.sizes)) }
+    : null;
+  return { frame, scenes: editor.frameScene(frame, shown.sizes), given, outlined };
 }
 
 // `shown`: the worker's previewed file ({preview, viewer, sizes, files, path}); the editor becomes

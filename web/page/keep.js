@@ -6,23 +6,16 @@
 // them and offers them back; a save in the file's own form, undoing back to it, or Discard,
 // forgets them.
 
-const dbName = 'qorutil-kept';
-const storeName = 'documents';
+import { inStore, openStore } from './keptstore.js';
+
 const settle = 500; // ms after the last change before the file is written
 
-function promised(request) {
-  return new Promise((resolve, reject) => {
-    request.onsuccess = () => resolve(request.result);
-    request.onerror = () => reject(request.error);
-  });
-}
-
 export class Keeper {
-  // `save(path, form)`: the file as it stands, or null (the worker's): {current: its bytes saved in
-  // `form`, original: the bytes it was opened from, edits: its edits as the core keeps them};
-  // `say`: a line for the log.
-  constructor(save, say) {
-    this.save = save;
+  // `keep(path, form, handle)`: has the worker write the file as it stands (its save in `form`, the
+  // bytes it was opened from, its edits as the core keeps them) with `handle`; resolves to null
+  // once written, else to why not. `say`: a line for the log.
+  constructor(keep, say) {
+    this.keep = keep;
     this.say = say;
     this.pending = new Map(); // path -> {entry, form}
     this.timer = 0;
@@ -36,10 +29,7 @@ export class Keeper {
   // The storage, or null when the browser refuses it (said once).
   async open() {
     try {
-      if (!window.indexedDB) throw new Error('there is no IndexedDB here');
-      const request = indexedDB.open(dbName, 1);
-      request.onupgradeneeded = () => request.result.createObjectStore(storeName, { keyPath: 'path' });
-      return await promised(request);
+      return await openStore();
     } catch (error) {
       this.say(`warning: edits are not kept for the next visit: the browser refused its storage (${error.message || error.name})`);
       return null;
@@ -50,10 +40,7 @@ export class Keeper {
     const db = await this.db;
     if (!db) return null;
     try {
-      const transaction = db.transaction(storeName, mode);
-      const result = await promised(act(transaction.objectStore(storeName)));
-      if (mode === 'readwrite') await new Promise((resolve, reject) => { transaction.oncomplete = resolve; transaction.onerror = () => reject(transaction.error); });
-      return result;
+      return await inStore(db, mode, act);
     } catch (error) {
       this.say(`warning: could not keep edits in the browser's storage: ${error.message || error.name}`);
       return null;
@@ -79,11 +66,11 @@ export class Keeper {
           await this.run('readwrite', (store) => store.delete(entry.path));
           continue;
         }
-        const kept = await this.save(entry.path, form);
-        if (!kept) continue;
+        if (!(await this.db)) continue;
         // Only the browser's own handles can be stored (a stand-in for one in a test cannot).
         const handle = window.FileSystemFileHandle && entry.handle instanceof FileSystemFileHandle ? entry.handle : null;
-        await this.run('readwrite', (store) => store.put({ path: entry.path, form, ...kept, handle, time: Date.now() }));
+        const failed = await this.keep(entry.path, form, handle);
+        if (failed) this.say(`warning: could not keep edits in the browser's storage: ${failed}`);
       }
     });
     return this.writing;

@@ -79,11 +79,10 @@ const studio = new Studio(editor, {
   deleteTrack: $('delete-track'), makeClip: $('make-clip'), renameClip: $('rename-clip'), deleteClip: $('delete-clip'),
 }, say);
 
-// Files changed and not saved outlive the page, with their histories; the worker saves them as they stand.
-const keeper = new Keeper(async (path, form) => {
-  const reply = await jobs.request({ op: 'editKeep', path, form }).catch(() => null);
-  if (!reply || !reply.saved || !reply.saved.ok) return null;
-  return { current: reply.saved.bytes, original: reply.original, edits: reply.edits };
+// Files changed and not saved outlive the page, with their histories; the worker saves and keeps them as they stand.
+const keeper = new Keeper(async (path, form, handle) => {
+  const reply = await jobs.request({ op: 'editKeep', path, form, handle }).catch((error) => ({ keptError: error.message }));
+  return reply.keptError || null;
 }, say);
 editor.onChange = (entry, changed, form) => keeper.changed(entry, changed, form);
 editor.onSaved = (entry) => keeper.saved(entry);

@@ -51,6 +51,7 @@ export class Preview {
     this.otherSelections = []; // the outlines of the other selected tracks
     this.overlay = null; // (context, view): what the editor draws over the frame (its handles)
     this.selectionKey = '';
+    this.outlineStale = false; // the document changed since the marks were asked for
     this.name = '';
     this.hidden = [];
     this.selected = new Selection(); // the chosen tracks; the track list and the outline follow its primary
@@ -247,16 +248,18 @@ export class Preview {
 
   // One frame's scene (as the core lays out a frame alone) drawn instead of the one in `scenes`
   // until the next show(): what an edit under way looks like.
-  setFrameScene(frame, scenes) {
+  // `outlined`: the selected tracks' marks in it, as outlineAsk() asked for them with the frame.
+  setFrameScene(frame, scenes, outlined = null) {
     this.frameOverride = { frame, scenes };
-    this.selectionKey = '';
+    if (outlined) this.takeSelections(outlined.key, outlined.selections);
+    else this.outlineStale = true;
     this.draw();
   }
 
   // The scenes again, with the sizes of newly picked images.
   setScenes(scenes) {
     this.scenes = scenes;
-    this.selectionKey = '';
+    this.outlineStale = true;
     this.draw();
   }
 
@@ -273,7 +276,8 @@ export class Preview {
     this.animation = animation;
     this.scenes = scenes;
     this.frameOverride = null;
-    this.selectionKey = '';
+    this.outlineStale = true;
+    if (fresh) this.selectionKey = '';
     this.name = name;
     this.el.name.textContent = name;
     this.el.name.classList.remove('failed');
@@ -524,26 +528,39 @@ export class Preview {
     if (this.overlay) this.overlay(context, view);
   }
 
-  // The selected track's marks for the frame shown; asked of the core when they are not at hand,
-  // and drawn when they come.
-  // The other selected tracks are outlined alone (otherSelections).
-  currentSelection() {
+  // What the selected tracks' marks in the frame shown are asked of the core with: {key, tracks,
+  // frame, first, frames}; the key changes when they would.
+  outlineAsk() {
     const clip = this.currentClip();
-    const tracks = this.selected.tracks;
-    const key = `${tracks.join(',')}/${this.player.frame}/${clip.first}/${clip.frames}`;
-    if (key !== this.selectionKey) {
-      this.selectionKey = key;
-      this.selection = null;
-      this.otherSelections = [];
-      tracks.forEach((track, index) => {
-        this.jobs.request({ op: 'selection', track, frame: this.player.frame, first: clip.first, frames: index === 0 ? clip.frames : 0 })
-          .then((reply) => {
-            if (key !== this.selectionKey) return;
-            if (index === 0) this.selection = reply.selection;
-            else this.otherSelections[index - 1] = reply.selection;
-            this.draw();
-          });
-      });
+    const { tracks } = this.selected;
+    const frame = this.player.frame;
+    return { key: `${tracks.join(',')}/${frame}/${clip.first}/${clip.frames}`, tracks, frame, first: clip.first, frames: clip.frames };
+  }
+
+  // The selected tracks' marks that came for `key` (the first track's, then the others'), drawn.
+  takeSelections(key, selections) {
+    this.selectionKey = key;
+    this.outlineStale = false;
+    [this.selection, ...this.otherSelections] = selections;
+    this.draw();
+  }
+
+  // The selected track's marks for the frame shown; asked of the core when they are not at hand,
+  // and drawn when they come. Those of before stay drawn until then, unless other tracks are
+  // selected now. The other selected tracks are outlined alone (otherSelections).
+  currentSelection() {
+    const ask = this.outlineAsk();
+    if (ask.key !== this.selectionKey || this.outlineStale) {
+      const sameTracks = this.selectionKey.startsWith(`${ask.tracks.join(',')}/`);
+      this.selectionKey = ask.key;
+      this.outlineStale = false;
+      if (!sameTracks) {
+        this.selection = null;
+        this.otherSelections = [];
+      }
+      const asked = ask.tracks.map((track, index) => this.jobs.request({ op: 'selection', track, frame: ask.frame, first: ask.first,
+        frames: index === 0 ? ask.frames : 0 }).then((reply) => reply.selection));
+      Promise.all(asked).then((selections) => { if (ask.key === this.selectionKey) this.takeSelections(ask.key, selections); });
     }
     return this.selection;
   }

@@ -5,6 +5,7 @@
 /* global coreWasmGzip, createQorutil */
 import { measureText } from './text.js';
 import { editedBytes, editing, editorOf, forgetEditors } from './editwork.js';
+import { inStore, openStore } from './keptstore.js';
 
 let instance = null; // the module, as it starts: every request waits on the one start
 let wasmBinary = null;
@@ -189,9 +190,20 @@ async function edit(message) {
   // layout of every frame follows.
   const early = (item) => self.postMessage({ id: message.id, ...item }, transferOf({ scenes: item.light.scenes }));
   const reply = editing(module, { ...message, bytes }, previewed, redraw, early);
+  if (message.op === 'editKeep' && reply.saved) return keep(message, reply);
   const transfer = reply.scenes ? transferOf(reply) : reply.light ? transferOf({ scenes: reply.light.scenes }) : [];
   if (reply.saved) transfer.push(reply.saved.bytes.buffer);
   self.postMessage({ id: message.id, finished: true, ...reply }, transfer);
+}
+
+// A file's record written to the browser's storage here (keptstore.js), where copying its bytes
+// in holds nothing up; answered once written, while the next requests go on.
+let store = null;
+function keep(message, { saved, original, edits }) {
+  const record = { path: message.path, form: message.form, original, current: saved.bytes, edits, handle: message.handle || null, time: Date.now() };
+  const written = saved.ok ? (store ||= openStore()).then((db) => inStore(db, 'readwrite', (kept) => kept.put(record))) : Promise.resolve();
+  written.then(() => null, (error) => error.message || error.name || String(error))
+    .then((keptError) => self.postMessage({ id: message.id, finished: true, keptError }));
 }
 
 async function selection(message) {
