@@ -543,7 +543,8 @@ public:
         return copied(shown().tracksIn(frame, {x, y, width, height}, flagsOf(hidden), PageSizes(sizes)));
     }
 
-    // Where the handles of the selected tracks sit in a frame: {bounds: {x, y, w, h}, pivot: [x, y]},
+    // Where the handles of the selected tracks sit in a frame: {bounds: {x, y, w, h}, corners: [[x, y]
+    // north-west, north-east, south-east, south-west], pivot: [x, y]},
     // or null when none of them is outlined there.
     val handles(const val &tracks, int frame, const val &sizes) const
     {
@@ -557,7 +558,10 @@ public:
             return val::null();
         const qor::Rect &box = frameOf->bounds;
         const val bounds = object({{"x", val(box.x)}, {"y", val(box.y)}, {"w", val(box.width)}, {"h", val(box.height)}});
-        return object({{"bounds", bounds}, {"pivot", point(frameOf->pivot)}});
+        val corners = val::array();
+        for (const qor::Point &corner : frameOf->corners)
+            corners.call<void>("push", point(corner));
+        return object({{"bounds", bounds}, {"corners", corners}, {"pivot", point(frameOf->pivot)}});
     }
 
     std::string attachedFile(int track, int frame) const { return shown().attachedFile(track, frame); }

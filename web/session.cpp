@@ -232,6 +232,11 @@ bool Session::beginDrag(const std::string &kind, const std::string &handle, cons
     }
     if (dragging.start.empty())
         return false;
+    // A track boxed alone has handles along its own axes (handleFrame): its scale measures along them.
+    if (dragging.start.size() == 1) {
+        dragging.gesture.axisX = dragging.start.front().kx;
+        dragging.gesture.axisY = dragging.start.front().ky;
+    }
     dragging_ = std::move(dragging);
     return true;
 }

@@ -32,6 +32,19 @@ double factor(double from, double to)
     return std::abs(from) < leastReach ? 1.0 : to / from;
 }
 
+// A point from the pivot in the handles' own axes, which a scale measures along: its parts along
+// each, as the track's placement would take it there from its own coordinates. Axes all but
+// parallel measure along the stage's.
+Point inAxes(const Gesture &gesture, Point at)
+{
+    const double kx = gesture.axisX / degreesPerRadian;
+    const double ky = gesture.axisY / degreesPerRadian;
+    const double spread = std::cos(kx) * std::cos(ky) + std::sin(kx) * std::sin(ky);
+    if (std::abs(spread) < leastReach)
+        return at;
+    return {(at.x * std::cos(ky) + at.y * std::sin(ky)) / spread, (at.y * std::cos(kx) - at.x * std::sin(kx)) / spread};
+}
+
 bool touchesX(Handle handle)
 {
     return handle != Handle::North && handle != Handle::South;
@@ -64,13 +77,15 @@ std::optional<std::pair<double, double>> pairOf(const Gesture &gesture, const Po
         break;
     }
     case Drag::Scale: {
-        double fx = touchesX(gesture.handle) ? factor(from.x, now.x) : 1.0;
-        double fy = touchesY(gesture.handle) ? factor(from.y, now.y) : 1.0;
+        const Point was = inAxes(gesture, from);
+        const Point is = inAxes(gesture, now);
+        double fx = touchesX(gesture.handle) ? factor(was.x, is.x) : 1.0;
+        double fy = touchesY(gesture.handle) ? factor(was.y, is.y) : 1.0;
         if (constrain) {
             if (touchesX(gesture.handle) && touchesY(gesture.handle)) {
                 // Along the diagonal grabbed: the pointer's reach projected on it.
-                const double along = from.x * from.x + from.y * from.y;
-                fx = fy = along < leastReach * leastReach ? 1.0 : (from.x * now.x + from.y * now.y) / along;
+                const double along = was.x * was.x + was.y * was.y;
+                fx = fy = along < leastReach * leastReach ? 1.0 : (was.x * is.x + was.y * is.y) / along;
             } else {
                 fx = fy = touchesX(gesture.handle) ? fx : fy;
             }
@@ -93,9 +108,12 @@ std::optional<HandleFrame> handleFrame(std::span<const Selection> marks)
     if (marks.empty() || !marks.front().origin)
         return std::nullopt;
     std::optional<Rect> bounds;
+    const Selection *alone = nullptr; // the one outlined, while there is only one
+    int outlined = 0;
     for (const Selection &mark : marks) {
         if (!mark.outline)
             continue;
+        alone = ++outlined == 1 ? &mark : nullptr;
         for (const Point &corner : *mark.outline) {
             if (!bounds) {
                 bounds = Rect{corner.x, corner.y, 0.0, 0.0};
@@ -110,7 +128,9 @@ std::optional<HandleFrame> handleFrame(std::span<const Selection> marks)
     }
     if (!bounds)
         return std::nullopt;
-    return HandleFrame{*bounds, *marks.front().origin};
+    const Rect &box = *bounds;
+    const std::array<Point, 4> square{{{box.x, box.y}, {box.right(), box.y}, {box.right(), box.bottom()}, {box.x, box.bottom()}}};
+    return HandleFrame{box, alone ? *alone->outline : square, *marks.front().origin};
 }
 
 std::vector<DragValue> dragged(const Gesture &gesture, std::span<const Pose> start, Point to, bool constrain)

@@ -4,6 +4,7 @@
 #include "core/scene/bounds.h"
 #include "core/scene/geometry.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -17,9 +18,11 @@
 namespace qor::edit {
 
 // Where the handles sit, in stage units: around what the selected tracks cover in the frame
-// shown, turning and scaling about the first one's origin.
+// shown, turning and scaling about the first one's origin. One track alone is boxed by its own
+// outline, turned and skewed as it is; several by the box of all theirs, square to the stage.
 struct HandleFrame {
-    Rect bounds;
+    Rect bounds;                  // what the corners span
+    std::array<Point, 4> corners; // north-west, north-east, south-east, south-west
     Point pivot;
 };
 // From the marks of the selected tracks, the first the one the selection follows; nothing when
@@ -47,6 +50,10 @@ struct Gesture {
     Handle handle = Handle::Inside;
     Point pivot;
     Point from; // where the pointer went down
+    // The angles of the handles' x and y axes to the stage's, in degrees: a track's kx and ky
+    // when it is boxed alone (handleFrame), else none.
+    double axisX = 0.0;
+    double axisY = 0.0;
 };
 
 inline constexpr double turnStep = 15.0; // degrees, a turn or skew with the constraint
@@ -55,8 +62,8 @@ inline constexpr double turnStep = 15.0; // degrees, a turn or skew with the con
 // Move adds the way moved to x,y; Turn adds to kx and ky the angle the pointer turned about the
 // pivot, the short way (in steps of turnStep when constrained); Skew adds it to kx alone (an
 // east or west edge) or ky alone (north or south); Scale multiplies sx and sy by how far the
-// pointer is from the pivot now along x and y against then (an edge one of them; constrained,
-// both by the same factor). A track the drag would give a value no frame can hold (not a finite
+// pointer is from the pivot now along the handles' x and y axes against then (an edge one of
+// them; constrained, both by the same factor). A track the drag would give a value no frame can hold (not a finite
 // float) is left out.
 std::vector<DragValue> dragged(const Gesture &gesture, std::span<const Pose> start, Point to, bool constrain);
 

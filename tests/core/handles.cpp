@@ -112,7 +112,8 @@ TEST_CASE("a skew, or an edge's scale, sets only the field it changes: the other
     }
 }
 
-TEST_CASE("every selected track gets its own values; the handles sit around all of them, turning about the first")
+TEST_CASE("every selected track gets its own values; the handles sit around all of them, turning about the first; a "
+          "track alone is boxed as it is turned, and scaled along its own axes")
 {
     const Pose poses[] = {{0, 2, 1, 1, 0, 0, 1, 1}, {4, 2, -5, 6, 30, -60, 2, 0.5}};
     CHECK(dragged({Drag::Move, Handle::Inside, {}, {0, 0}}, poses, {2, -1}, false) ==
@@ -128,7 +129,18 @@ TEST_CASE("every selected track gets its own values; the handles sit around all 
     const std::optional<HandleFrame> both = frame({square, turned, unplaced});
     REQUIRE(both);
     CHECK(both->bounds == qor::Rect{-5, 0, 15, 13});
+    CHECK(both->corners == Outline{{{-5, 0}, {10, 0}, {10, 13}, {-5, 13}}});
     CHECK(both->pivot == qor::Point{2, 3});
+    CHECK(frame({turned, unplaced})->corners == *turned.outline);
+    CHECK(frame({turned, unplaced})->bounds == qor::Rect{-5, 3, 10, 10});
+
+    // Turned a quarter, its x axis points down the stage and its y axis to the left.
+    const Pose quarter[] = {{0, 0, 0, 0, 90, 90, 1, 2}};
+    const Gesture east{Drag::Scale, Handle::East, {0, 0}, {0, 40}, 90, 90};
+    CHECK(dragged(east, quarter, {7, 60}, false) == std::vector<DragValue>{{0, 0, 1.5f, 2}});
+    const Gesture corner{Drag::Scale, Handle::SouthEast, {0, 0}, {-20, 40}, 90, 90};
+    CHECK(dragged(corner, quarter, {-40, 80}, true) == std::vector<DragValue>{{0, 0, 2, 4}});
+    CHECK(dragged(corner, quarter, {-60, 60}, false) == std::vector<DragValue>{{0, 0, 1.5f, 6}});
     CHECK(frame({turned, square})->pivot == qor::Point{0, 8});
     CHECK_FALSE(frame({unplaced, square}));
     CHECK_FALSE(frame({}));

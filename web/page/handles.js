@@ -12,25 +12,35 @@ const turnHandleOffset = 24; // the turn handle above the box's top edge
 const selectBoxColour = 'rgba(40, 110, 220, 0.9)';
 const selectBoxFill = 'rgba(40, 110, 220, 0.12)';
 
-// The handles in CSS pixels of the canvas for a handle frame ({bounds, pivot} in stage units)
-// seen at `view` ({zoom, pan}).
+// The handles in CSS pixels of the canvas for a handle frame ({corners, pivot} in stage units:
+// a part alone boxed as it is turned) seen at `view` ({zoom, pan}).
 export function handlePoints(frame, view) {
-  const { bounds } = frame;
-  const left = bounds.x * view.zoom + view.pan.x;
-  const top = bounds.y * view.zoom + view.pan.y;
-  const right = left + bounds.w * view.zoom;
-  const bottom = top + bounds.h * view.zoom;
-  const middleX = (left + right) / 2;
-  const middleY = (top + bottom) / 2;
+  const [nw, ne, se, sw] = frame.corners.map(([x, y]) => ({ x: x * view.zoom + view.pan.x, y: y * view.zoom + view.pan.y }));
+  const middle = (a, b) => ({ x: (a.x + b.x) / 2, y: (a.y + b.y) / 2 });
+  const [n, s, e, w] = [middle(nw, ne), middle(sw, se), middle(ne, se), middle(nw, sw)];
+  // The turn handle stands off the north edge, away from the box, however it is turned.
+  const out = { x: n.x - s.x, y: n.y - s.y };
+  const length = Math.hypot(out.x, out.y);
+  const turn = length > 0 ? { x: n.x + (out.x / length) * turnHandleOffset, y: n.y + (out.y / length) * turnHandleOffset }
+    : { x: n.x, y: n.y - turnHandleOffset };
   return {
-    box: { left, top, right, bottom },
+    box: [nw, ne, se, sw],
     pivot: { x: frame.pivot[0] * view.zoom + view.pan.x, y: frame.pivot[1] * view.zoom + view.pan.y },
-    handles: {
-      turn: { x: middleX, y: top - turnHandleOffset },
-      nw: { x: left, y: top }, ne: { x: right, y: top }, se: { x: right, y: bottom }, sw: { x: left, y: bottom },
-      n: { x: middleX, y: top }, s: { x: middleX, y: bottom }, e: { x: right, y: middleY }, w: { x: left, y: middleY },
-    },
+    handles: { turn, nw, ne, se, sw, n, s, e, w },
   };
+}
+
+// Whether `point` is inside the box (its four corners in order, either way round).
+function inside(box, point) {
+  let sign = 0;
+  for (let k = 0; k < 4; k++) {
+    const [a, b] = [box[k], box[(k + 1) % 4]];
+    const cross = (b.x - a.x) * (point.y - a.y) - (b.y - a.y) * (point.x - a.x);
+    if (cross === 0) continue;
+    if (sign === 0) sign = Math.sign(cross);
+    else if (Math.sign(cross) !== sign) return false;
+  }
+  return true;
 }
 
 // The handle under `point` (CSS pixels): 'turn', a corner or edge ('nw' ... 'w'), 'inside' the
@@ -41,8 +51,7 @@ export function handleAt(frame, view, point) {
   for (const [name, at] of Object.entries(handles)) {
     if (Math.abs(point.x - at.x) <= handleReach && Math.abs(point.y - at.y) <= handleReach) return name;
   }
-  if (point.x >= box.left && point.x <= box.right && point.y >= box.top && point.y <= box.bottom) return 'inside';
-  return null;
+  return inside(box, point) ? 'inside' : null;
 }
 
 // What a drag of a handle is: move, turn, scale, or with Alt on an edge, skew.
@@ -70,7 +79,10 @@ export function drawHandles(context, frame, view) {
   context.strokeStyle = handleColour;
   context.lineWidth = r;
   context.setLineDash([5 * r, 3 * r]);
-  context.strokeRect(box.left * r, box.top * r, (box.right - box.left) * r, (box.bottom - box.top) * r);
+  context.beginPath();
+  box.forEach((corner, k) => (k === 0 ? context.moveTo(corner.x * r, corner.y * r) : context.lineTo(corner.x * r, corner.y * r)));
+  context.closePath();
+  context.stroke();
   context.setLineDash([]);
   context.beginPath();
   context.moveTo(handles.n.x * r, handles.n.y * r);

@@ -11,7 +11,7 @@ export class StageGestures {
     this.editor = editor;
     this.preview = editor.preview;
     this.gesture = null;
-    this.handleFrame = null; // where the selection's handles sit ({bounds, pivot}), as the core said
+    this.handleFrame = null; // where the selection's handles sit ({bounds, corners, pivot}), as the core said
     this.handlesKey = '';
     this.spaceHeld = false;
     const canvas = this.preview.el.canvas;
@@ -191,7 +191,7 @@ export class StageGestures {
     if (dragging && this.draggedHandles) {
       const shift = { x: (gesture.last.x - gesture.start.x) / view.zoom, y: (gesture.last.y - gesture.start.y) / view.zoom };
       const frame = this.draggedHandles;
-      drawHandles(context, { bounds: { ...frame.bounds, x: frame.bounds.x + shift.x, y: frame.bounds.y + shift.y },
+      drawHandles(context, { corners: frame.corners.map(([x, y]) => [x + shift.x, y + shift.y]),
         pivot: [frame.pivot[0] + shift.x, frame.pivot[1] + shift.y] }, view);
     } else if (!dragging && this.currentHandles()) {
       drawHandles(context, this.handleFrame, view);

@@ -3,7 +3,7 @@
 // every part selected, a box drawn on nothing selects the parts it meets. Each edit is read back
 // from the saved text (only the fields it names change, in that frame) and undone to the bytes
 // opened. The screenshots with the handles and with a box being drawn go to build-web/screenshots/
-// (handles.png, box-select.png).
+// (handles.png, handles-turned.png, box-select.png).
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { readFileSync } from 'node:fs';
@@ -87,6 +87,18 @@ test('the turn handle turned a quarter sets kx and ky of that frame to 90, a cor
   assert.equal(await page.evaluate(() => window.qorutil.preview.currentFraming().area.x), -10);
   const bodyLine = '<t><x>50.000</x><y>50.000</y></t>';
   assert.deepEqual(changedLines(await saved()), [[bodyLine, '<t><x>50.000</x><y>50.000</y><kx>90.000</kx><ky>90.000</ky></t>']]);
+  // Turned, it is boxed as it is: the middle of its own right side, 40 and 30 from its origin,
+  // sits at (20, 90). Taken 20 on along its x axis (down the stage), it scales that axis alone.
+  await settled();
+  await page.waitForFunction(() => {
+    const frame = window.qorutil.editor.stage.handleFrame;
+    return frame && Math.abs(frame.corners[1][0] - 50) < 1e-6 && Math.abs(frame.corners[1][1] - 90) < 1e-6;
+  }, { timeout: 10000 });
+  await page.screenshot({ path: join(shots, 'handles-turned.png') });
+  await drag(onPage(20, 90), onPage(20, 110));
+  await undoIs('Undo Scale body');
+  assert.deepEqual(changedLines(await saved()), [[bodyLine, '<t><x>50.000</x><y>50.000</y><kx>90.000</kx><ky>90.000</ky><sx>1.500</sx></t>']]);
+  await press('z', 'Control');
   await undoneToOriginal();
 
   // The bottom-right corner (90, 110), 40 and 60 from the pivot, to (110, 140): half as far
