@@ -349,7 +349,8 @@ export class Editor {
     let act = null;
     if (control && !event.altKey && letter === 'z') act = () => (event.shiftKey ? this.redo() : this.undo());
     else if (control && !event.altKey && letter === 'y') act = () => this.redo();
-    else if (!control && !event.altKey && event.key.startsWith('Arrow') && this.preview.selectedTrack >= 0) {
+    else if (!control && !event.altKey && event.key.startsWith('Arrow') && this.preview.selectedTrack >= 0
+      && !(event.target.closest && event.target.closest('[data-own-arrows]'))) {
       const step = event.shiftKey ? nudgeLarge : nudgeSmall;
       const [dx, dy] = { ArrowLeft: [-step, 0], ArrowRight: [step, 0], ArrowUp: [0, -step], ArrowDown: [0, step] }[event.key];
       act = () => this.nudge(dx, dy);

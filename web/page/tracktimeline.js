@@ -3,7 +3,9 @@
 // above, and the playhead. Drawn on one canvas over a scroller, so a hundred tracks of thousands
 // of frames cost no element a cell. Pointer: a cell goes to its frame and selects its track; a
 // drag or Shift-click across cells chooses a run of frames of several tracks; a name dragged up
-// or down reorders the track; a clip range's body or ends dragged move it.
+// or down reorders the track; a clip range's body or ends dragged move it. Keys, while it has
+// the focus: the arrows go along the frames and tracks as a click on the cell there would, with
+// Shift they choose the run from where they began; Home and End go to the first and last frame.
 
 const nameWidth = 180;
 const rowHeight = 18;
@@ -37,6 +39,7 @@ export class TrackTimeline {
     el.scroller.addEventListener('pointerup', (event) => this.up(event));
     el.scroller.addEventListener('pointercancel', () => { this.gesture = null; this.draw(); });
     el.scroller.addEventListener('dblclick', (event) => this.doubleClick(event));
+    el.scroller.addEventListener('keydown', (event) => this.key(event));
     new ResizeObserver(() => this.resize()).observe(el.box);
     preview.selected.onChange(() => this.draw());
   }
@@ -220,6 +223,49 @@ export class TrackTimeline {
     const tracks = [];
     for (let row = anchor.row; row !== at.row + step; row += step) tracks.push(row);
     this.preview.selected.set(tracks, { first, count });
+  }
+
+  // --- The keys
+
+  key(event) {
+    if (!this.animation || this.tracks.length === 0 || event.altKey || event.ctrlKey || event.metaKey) return;
+    const { selected, player } = this.preview;
+    // Where the keys stand: taken from the selection and the playhead unless the last key left them.
+    const standing = () => JSON.stringify([selected.tracks, selected.frames, player.frame]);
+    if (!this.keyed || this.keyed.standing !== standing()) {
+      const at = { frame: selected.frames ? selected.frames.first : player.frame, row: Math.max(selected.primary, 0) };
+      this.keyed = { anchor: at, cursor: at };
+    }
+    const { cursor } = this.keyed;
+    const step = { ArrowLeft: [-1, 0], ArrowRight: [1, 0], ArrowUp: [0, -1], ArrowDown: [0, 1] }[event.key];
+    let to;
+    if (step) to = { frame: cursor.frame + step[0], row: cursor.row + step[1] };
+    else if (event.key === 'Home') to = { frame: 0, row: cursor.row };
+    else if (event.key === 'End') to = { frame: this.frames - 1, row: cursor.row };
+    else return;
+    event.preventDefault();
+    event.stopPropagation();
+    const within = (value, last) => Math.min(Math.max(value, 0), Math.max(last, 0));
+    to = { frame: within(to.frame, this.frames - 1), row: within(to.row, this.tracks.length - 1) };
+    if (event.shiftKey) {
+      this.choose(this.keyed.anchor, to);
+    } else {
+      this.keyed.anchor = to;
+      selected.set([to.row], null);
+      this.actions.goTo(to.frame);
+    }
+    this.keyed.cursor = to;
+    this.keyed.standing = standing();
+    this.show(to);
+  }
+
+  // The cell at `at` ({frame, row}) scrolled into view.
+  show(at) {
+    const { scroller } = this.el;
+    const y = at.row * rowHeight;
+    const height = scroller.clientHeight - this.headerHeight();
+    if (y < scroller.scrollTop || y + rowHeight > scroller.scrollTop + height) scroller.scrollTop = Math.max(0, y - height / 3);
+    this.follow(at.frame);
   }
 
   // Where a clip being dragged would run: its body moves, an end stretches it (at least a frame).

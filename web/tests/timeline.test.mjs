@@ -174,7 +174,7 @@ test('a track dragged by its name moves; the studio gives way to the viewer when
   assert.notEqual(await page.$eval('.track-lists', (lists) => getComputedStyle(lists).display), 'none');
 });
 
-test('the studio\'s controls are named, its keys listed in Help', async () => {
+test('the studio\'s controls are named, its keys listed in Help; the timeline goes by the arrows', async () => {
   await edit();
   for (const name of ['Insert frame', 'Duplicate frame', 'Delete frame', 'Copy', 'Paste', 'Tween', 'Key', 'Clear key', 'Make clip',
     'Rename clip', 'Delete clip', 'Rename track', 'Duplicate track', 'Delete track', 'Files']) {
@@ -183,10 +183,26 @@ test('the studio\'s controls are named, its keys listed in Help', async () => {
   for (const name of ['Frame rate', 'Tween which field', 'Tween easing', 'Chosen tracks only']) assert.ok(await page.$(`aria/${name}`), name);
   await page.click('aria/Help: keys (?)');
   const keys = await page.$$eval('#help-keys th', (cells) => cells.map((each) => each.textContent));
-  for (const key of ['Ctrl+C / Ctrl+V', 'Ctrl+Shift+V', 'K', 'Shift+K', 'Delete (editing)', 'Drag / Shift+click across cells']) {
+  for (const key of ['Ctrl+C / Ctrl+V', 'Ctrl+Shift+V', 'K', 'Shift+K', 'Delete (editing)', 'Drag / Shift+click across cells',
+    'Arrows / Shift+Arrows (timeline)']) {
     assert.ok(keys.includes(key), key);
   }
   await page.keyboard.press('Escape');
+
+  // The timeline takes the arrows from a cell clicked: along the frames and tracks, Shift choosing
+  // the frames and tracks gone over, End to the last frame. They move no part.
+  const undoing = await page.$eval('#undo', (button) => button.textContent);
+  const start = await cell(1, 1);
+  await page.mouse.click(start.x, start.y);
+  const at = () => page.evaluate(() => window.qorutil.preview.player.frame);
+  for (const key of ['ArrowRight', 'ArrowRight', 'ArrowUp']) await press(key);
+  assert.deepEqual([await at(), await chosen()], [3, { tracks: [0], frames: null }]);
+  for (const key of ['ArrowRight', 'ArrowRight', 'ArrowDown']) await press(key, 'Shift');
+  assert.deepEqual([await at(), await chosen()], [3, { tracks: [0, 1], frames: { first: 3, count: 3 } }]);
+  await press('End');
+  const last = await page.evaluate(() => window.qorutil.preview.animation.frameCount - 1);
+  assert.deepEqual([await at(), await chosen()], [last, { tracks: [1], frames: null }]);
+  assert.equal(await page.$eval('#undo', (button) => button.textContent), undoing);
 });
 
 test('a clip range dragged moves the clip and double-clicked renames it; a chosen run duplicates, and Delete deletes it', async () => {
