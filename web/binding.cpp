@@ -396,32 +396,34 @@ val encodeAnimation(const val &rgba, int width, int height, double fps, const st
     return object({{"bytes", copied(encoded.bytes)}, {"why", val(std::string())}});
 }
 
+// What each item of `scenes` draws (its kind, matrix, opacity, size and texts) and the strings
+// they name; with the preview's problems.
+val itemsObject(const web::Scenes &scenes, const web::Preview &preview)
+{
+    return object({{"kinds", copied(scenes.kinds)},
+                   {"matrices", copied(scenes.matrices)},
+                   {"opacities", copied(scenes.opacities)},
+                   {"sizes", copied(scenes.sizes)},
+                   {"texts", copied(scenes.texts)},
+                   {"strings", array(scenes.strings)},
+                   {"problems", array(preview.problems())}});
+}
+
 val scenesObject(const web::Scenes &scenes, const web::Preview &preview)
 {
-    return object({{"frameStart", copied(scenes.frameStart)},
-                       {"kinds", copied(scenes.kinds)},
-                       {"matrices", copied(scenes.matrices)},
-                       {"opacities", copied(scenes.opacities)},
-                       {"sizes", copied(scenes.sizes)},
-                       {"texts", copied(scenes.texts)},
-                       {"pathStart", copied(scenes.pathStart)},
-                       {"paths", copied(scenes.paths)},
-                       {"strings", array(scenes.strings)},
-                       {"problems", array(preview.problems())}});
+    val made = itemsObject(scenes, preview);
+    made.set("frameStart", copied(scenes.frameStart));
+    made.set("pathStart", copied(scenes.pathStart));
+    made.set("paths", copied(scenes.paths));
+    return made;
 }
 
 // The items of a layout that changed (web::ScenesChange), for the page to write over its own.
 val scenesChangeObject(const web::ScenesChange &change, const web::Preview &preview)
 {
-    const web::Scenes &changed = change.changed;
-    return object({{"items", copied(change.items)},
-                   {"kinds", copied(changed.kinds)},
-                   {"matrices", copied(changed.matrices)},
-                   {"opacities", copied(changed.opacities)},
-                   {"sizes", copied(changed.sizes)},
-                   {"texts", copied(changed.texts)},
-                   {"strings", array(changed.strings)},
-                   {"problems", array(preview.problems())}});
+    val made = itemsObject(change.changed, preview);
+    made.set("items", copied(change.items));
+    return made;
 }
 
 // A list of track indices as the page gives them (negative ones as 0).
