@@ -361,12 +361,11 @@ export class Editor {
     act();
   }
 
-  // Each nudge a step of its own, of every selected track, from where the one before left them.
+  // Each nudge a step of its own, of every selected track, from where the one before left them
+  // (the worker takes them in turn). Sent as they come: with a key held down, the worker draws
+  // each and lays every frame out only after the last.
   nudge(dx, dy) {
     const { preview } = this;
-    const tracks = preview.selected.tracks;
-    const frame = preview.player.frame;
-    this.nudges = (this.nudges || Promise.resolve()).then(() => this.request('editNudge', { tracks, frame, dx, dy }));
-    return this.nudges;
+    return this.request('editNudge', { tracks: preview.selected.tracks, frame: preview.player.frame, dx, dy });
   }
 }

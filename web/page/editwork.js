@@ -91,7 +91,7 @@ export function editing(module, message, shown, redraw, early = () => {}) {
   // A change made: the frame shown first, then every frame's layout.
   const changed = (done) => {
     if (done && Number.isInteger(message.light)) early({ state: standing(editor), light: lightOf(editor, message, shown) });
-    return { done, state: standing(editor), ...(done ? redraw(shown) : {}) };
+    return { done, state: standing(editor), ...(done || shown.owed ? redraw(shown) : {}) };
   };
   if (op === 'editApply') return changed(editor.apply(message.edit));
   if (op === 'editUndo') return changed(editor.undo());

@@ -187,9 +187,21 @@ async function edit(message) {
   if (!previewed || previewed.path !== message.path) return self.postMessage({ id: message.id, finished: true, state: null });
   const bytes = message.entry ? await bytesOf(message.entry.file) : null;
   // What an edit changed in the frame shown goes first, so that the page draws it at once; the
-  // layout of every frame follows.
+  // layout of every frame follows, unless another change has come in behind this one meanwhile
+  // (a key held down): that one's layout takes this one's in, so the page keeps up with the keys.
   const early = (item) => self.postMessage({ id: message.id, ...item }, transferOf({ scenes: item.light.scenes }));
-  const reply = editing(module, { ...message, bytes }, previewed, redraw, early);
+  let wanted = null; // the layout the edit asks for: {whole}
+  const reply = editing(module, { ...message, bytes }, previewed, (shown, whole = false) => {
+    wanted = { whole };
+    return {};
+  }, early);
+  if (wanted) {
+    const change = changes.has(message.op) && !wanted.whole;
+    if (change) await new Promise((resolve) => setTimeout(resolve)); // the messages sent meanwhile counted
+    // A layout the page is owed, which the next change gives even if it does nothing.
+    previewed.owed = change && changesWaiting > 0;
+    if (!previewed.owed) Object.assign(reply, redraw(previewed, wanted.whole));
+  }
   if (message.op === 'editKeep' && reply.saved) return keep(message, reply);
   const transfer = reply.scenes ? transferOf(reply) : reply.light ? transferOf({ scenes: reply.light.scenes }) : [];
   if (reply.saved) transfer.push(reply.saved.bytes.buffer);
@@ -298,12 +310,22 @@ async function ready(message) {
 
 // The previewed file's requests in the order they came: new images after a preview apply to it.
 let previewQueue = Promise.resolve();
+// The edits that change the document, and how many of them wait in the queue.
+const changes = new Set(['editApply', 'editUndo', 'editRedo', 'editNudge', 'editEndDrag']);
+let changesWaiting = 0;
 
 self.onmessage = (event) => {
   const message = event.data;
   const queued = message.op.startsWith('edit') ? edit : { preview, rescene, selection, itemAt, tracksIn, handles }[message.op];
   const handler = queued || { pictures, exportNames, sheetDescription, encode, fromFolder, blank, imageNames, about: ready }[message.op] || run;
   const fail = (error) => self.postMessage({ id: message.id, finished: true, failure: String(error) });
-  if (queued) previewQueue = previewQueue.then(() => handler(message)).catch(fail);
+  const change = changes.has(message.op);
+  if (change) changesWaiting++;
+  if (queued) {
+    previewQueue = previewQueue.then(() => {
+      if (change) changesWaiting--;
+      return handler(message);
+    }).catch(fail);
+  }
   else handler(message).catch(fail);
 };
