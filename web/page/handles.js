@@ -61,13 +61,23 @@ export function handleDragKind(handle, alt) {
   return alt && handle.length === 1 ? 'skew' : 'scale';
 }
 
-const handleCursors = { inside: 'move', turn: 'grab', n: 'ns-resize', s: 'ns-resize', e: 'ew-resize', w: 'ew-resize',
-  nw: 'nwse-resize', se: 'nwse-resize', ne: 'nesw-resize', sw: 'nesw-resize' };
+// The resize cursor nearest a direction on the screen (a handle's way out from the box's middle).
+function resizeCursor(dx, dy) {
+  if (Math.abs(dx) > 2.4 * Math.abs(dy)) return 'ew-resize';
+  if (Math.abs(dy) > 2.4 * Math.abs(dx)) return 'ns-resize';
+  return dx * dy > 0 ? 'nwse-resize' : 'nesw-resize';
+}
 
-export function handleCursor(handle, alt) {
+// The cursor over a handle of `frame` seen at `view`: the resize cursors point the way the handle
+// pulls, however the box is turned; with Alt an edge skews, along itself.
+export function handleCursor(handle, alt, frame, view) {
   if (!handle) return 'default';
-  if (alt && handle.length === 1) return handle === 'n' || handle === 's' ? 'ew-resize' : 'ns-resize';
-  return handleCursors[handle];
+  if (handle === 'inside') return 'move';
+  if (handle === 'turn') return 'grab';
+  const { box, handles } = handlePoints(frame, view);
+  const middle = { x: (box[0].x + box[2].x) / 2, y: (box[0].y + box[2].y) / 2 };
+  const [dx, dy] = [handles[handle].x - middle.x, handles[handle].y - middle.y];
+  return alt && handle.length === 1 ? resizeCursor(-dy, dx) : resizeCursor(dx, dy);
 }
 
 // Paints the handles of a frame; the context's transform is reset, `view.ratio` device pixels a

@@ -148,8 +148,9 @@ export class StageGestures {
   // The cursor says what a drag from here does.
   hover(event) {
     if (!this.editor.active || (this.gesture && !this.gesture.done)) return;
-    const grabbed = handleAt(this.handleFrame, this.view(), this.local(event));
-    this.preview.el.canvas.style.cursor = this.spaceHeld ? 'grab' : handleCursor(grabbed, event.altKey);
+    const view = this.view();
+    const grabbed = handleAt(this.handleFrame, view, this.local(event));
+    this.preview.el.canvas.style.cursor = this.spaceHeld ? 'grab' : handleCursor(grabbed, event.altKey, this.handleFrame, view);
   }
 
   pointerUp(event) {

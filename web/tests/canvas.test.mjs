@@ -95,6 +95,8 @@ test('the turn handle turned a quarter sets kx and ky of that frame to 90, a cor
     return frame && Math.abs(frame.corners[1][0] - 50) < 1e-6 && Math.abs(frame.corners[1][1] - 90) < 1e-6;
   }, { timeout: 10000 });
   await page.screenshot({ path: join(shots, 'handles-turned.png') });
+  await page.mouse.move(onPage(20, 90).x, onPage(20, 90).y);
+  assert.equal(await page.$eval('#canvas', (canvas) => canvas.style.cursor), 'ns-resize', 'the cursor points the way the edge pulls');
   await drag(onPage(20, 90), onPage(20, 110));
   await undoIs('Undo Scale body');
   assert.deepEqual(changedLines(await saved()), [[bodyLine, '<t><x>50.000</x><y>50.000</y><kx>90.000</kx><ky>90.000</ky><sx>1.500</sx></t>']]);
