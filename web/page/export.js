@@ -74,8 +74,8 @@ export class Exporter {
     return { name: '', first: 0, frames: this.preview.animation.frameCount };
   }
 
-  // Each of `clips` ({clip, area}) as a run to export, {clip, framing, background}, framed as
-  // render frames it under the bar's scale and bounds, and the frame rate asked for (null for
+  // Each of `clips` ({clip, area}) as a run to export, {clip, framing, background, fps}: framed
+  // as render frames it under the bar's scale and bounds, at the frame rate asked for (null for
   // the file's); null, with render's line, when it refuses a value.
   async runs(clips) {
     const { el } = this;
@@ -86,12 +86,12 @@ export class Exporter {
       return null;
     }
     const background = el.backgroundOn.checked ? el.background.value : null;
-    return { fps: asked.fps, runs: clips.map(({ clip }, index) => ({ clip, framing: asked.framings[index], background })) };
+    return clips.map(({ clip }, index) => ({ clip, framing: asked.framings[index], background, fps: asked.fps }));
   }
 
   async currentRun() {
-    const asked = await this.runs([{ clip: this.preview.currentClip(), area: this.preview.currentFraming().area }]);
-    return asked && { fps: asked.fps, ...asked.runs[0] };
+    const runs = await this.runs([{ clip: this.preview.currentClip(), area: this.preview.currentFraming().area }]);
+    return runs && runs[0];
   }
 
   async names(clips) {
@@ -147,9 +147,9 @@ export class Exporter {
     for (const output of await this.sheetOf(run, names, this.layout())) download(new Blob([output.bytes]), output.path);
   }
 
-  // A clip as an animated `format` ("webp" or "gif") at `fps` (null for the file's): [{path,
-  // bytes}], or none with the line that says why.
-  async animationOf(run, names, format, fps) {
+  // A clip as an animated `format` ("webp" or "gif"): [{path, bytes}], or none with the line
+  // that says why.
+  async animationOf(run, names, format) {
     const { preview } = this;
     const name = names[format];
     const pictures = await this.pictures(run.framing, run.clip.frames);
@@ -164,7 +164,7 @@ export class Exporter {
         preview.hidden), run.background);
       rgba.set(picture.getContext('2d').getImageData(0, 0, width, height).data, index * width * height * 4);
     }
-    const encoded = await this.jobs.request({ op: 'encode', rgba: rgba.buffer, width, height, fps: fps ?? preview.animation.fps, format });
+    const encoded = await this.jobs.request({ op: 'encode', rgba: rgba.buffer, width, height, fps: run.fps ?? preview.animation.fps, format });
     if (!encoded.bytes) {
       this.say(`ERROR: could not encode ${name}: ${encoded.why}`);
       return [];
@@ -178,7 +178,7 @@ export class Exporter {
     const run = await this.currentRun();
     if (!run) return;
     const [names] = await this.names([{ name: run.clip.name }]);
-    for (const output of await this.animationOf(run, names, format, run.fps)) download(new Blob([output.bytes]), output.path);
+    for (const output of await this.animationOf(run, names, format)) download(new Blob([output.bytes]), output.path);
   }
 
   // Every clip in the form chosen, named as --all-clips names them, into a folder picked or a .zip.
@@ -187,14 +187,13 @@ export class Exporter {
     if (!preview.animation) return;
     const format = this.el.format.value;
     const layout = this.layout();
-    const asked = await this.runs(this.allClipAreas());
-    if (!asked) return;
-    const { runs, fps } = asked;
+    const runs = await this.runs(this.allClipAreas());
+    if (!runs) return;
     const [whole, ...names] = await this.names([{ name: '' }, ...runs.map((run) => ({ name: run.clip.name }))]);
     const outputs = [];
     for (let index = 0; index < runs.length; index++) {
       outputs.push(...(format === 'png' ? await this.sheetOf(runs[index], names[index], layout)
-        : await this.animationOf(runs[index], names[index], format, fps)));
+        : await this.animationOf(runs[index], names[index], format)));
     }
     if (outputs.length === 0) return;
     if (intoFolder) {
