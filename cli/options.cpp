@@ -193,7 +193,7 @@ Parsed parseOptions(const std::vector<std::string> &arguments)
     if (own != described.ownOptions.end())
         return own->does == Does::Version ? Parsed(ShowVersion{}) : Parsed(ShowHelp{});
     const int command = opts::commandIndex(described, first);
-    const std::span<const std::string> rest(arguments.begin() + 1, arguments.end());
+    const std::span<const std::string> rest(arguments.data() + 1, arguments.size() - 1);
     if (command < 0 || !(fileCommands & (1u << unsigned(command)))) {
         // Help asked for after a word that is no command is still help.
         Options ignored;

@@ -3,6 +3,7 @@
 // nothing the caller keeps points into it.
 
 #include "web/api.h"
+#include "web/pictureoptions.h"
 #include "web/session.h"
 
 #include "core/format/text.h"
@@ -347,6 +348,31 @@ std::string sheetDescription(const val &clip, const val &framing, const val &lay
     const qor::Clip described{web::latin1Of(clip["name"].as<std::string>()), clip["first"].as<int>(), clip["frames"].as<int>()};
     return qor::sheetDescription(described, framingOf(framing), layoutOf(layout),
                                  {size["width"].as<double>(), size["height"].as<double>()});
+}
+
+// The Export bar's scale, bounds and frame rate, as typed, read as render reads them, and the
+// framing of each of `areas` ({x, y, w, h}, all a run's frames draw) under them:
+// {refusal, fps (null for the file's), framings: [{area, scale}]}; a refusal's line is
+// render's, and then there are no framings.
+val pictureFramings(const std::string &scale, const std::string &bounds, const std::string &fps, const val &areas)
+{
+    const web::PictureOptions options = web::pictureOptions(scale, bounds, fps);
+    val framings = val::array();
+    if (options.refusal.empty()) {
+        const auto count = areas["length"].as<unsigned>();
+        for (unsigned index = 0; index < count; ++index) {
+            const val area = areas[index];
+            const qor::Framing framing = web::pictureFraming(
+                options, {area["x"].as<double>(), area["y"].as<double>(), area["w"].as<double>(), area["h"].as<double>()});
+            const qor::Rect &shown = framing.area;
+            framings.call<void>("push", object({{"area", object({{"x", val(shown.x)}, {"y", val(shown.y)},
+                                                                {"w", val(shown.width)}, {"h", val(shown.height)}})},
+                                                {"scale", val(framing.scale)}}));
+        }
+    }
+    return object({{"refusal", val(options.refusal)},
+                   {"fps", options.fps ? val(*options.fps) : val::null()},
+                   {"framings", framings}});
 }
 
 // The names the command line gives a file's exports: the animation is told by the file's path
@@ -802,6 +828,7 @@ EMSCRIPTEN_BINDINGS(qorutil)
     emscripten::function("evaluate", &evaluate);
     emscripten::function("pictures", &pictures);
     emscripten::function("sheetDescription", &sheetDescription);
+    emscripten::function("pictureFramings", &pictureFramings);
     emscripten::function("clipFileName", &clipFileName);
     emscripten::function("frameFileName", &frameFileName);
     emscripten::function("sheetDescriptionPath", &sheetDescriptionPath);

@@ -1,9 +1,11 @@
 // Export of the previewed animation, as `qorutil-cli render` writes it: the frame shown as PNG,
 // the clip's sheet (columns, padding, numbers) as PNG with its JSON description, the clip as
-// animated WebP or GIF, and every clip at once into a folder or a .zip. Names, sizes, sheet
-// layouts, descriptions and the words of every line come from the core; frames are painted
-// here (picture.js) and the animations encoded in the worker by the core's encoders.
-import { renderFrame, renderSheet, pngOf } from './picture.js';
+// animated WebP or GIF, and every clip at once into a folder or a .zip; each at the scale, over
+// the background, within the bounds and (WebP and GIF) at the frame rate asked for. Names,
+// sizes, framings, sheet layouts, descriptions and the words of every line (render's own for a
+// value it refuses) come from the core; frames are painted here (picture.js) and the animations
+// encoded in the worker by the core's encoders.
+import { onBackground, renderFrame, renderSheet, pngOf } from './picture.js';
 import { canSaveIntoFolder, download, downloadZip, saveIntoFolder } from './save.js';
 
 export class Exporter {
@@ -16,6 +18,8 @@ export class Exporter {
       format: control('export-format'), webp: control('export-webp'), gif: control('export-gif'),
       folder: control('export-all-folder'), zip: control('export-all-zip'),
       bar: control('export-bar'), toggle: control('export-toggle'),
+      scale: control('export-scale'), bounds: control('export-bounds'), fps: control('export-fps'),
+      backgroundOn: control('export-background-on'), background: control('export-background'),
     };
     // The export options take a row of their own only while asked for; Ctrl+E and Ctrl+Shift+E
     // export without them.
@@ -59,19 +63,35 @@ export class Exporter {
   }
 
   // The clips of the animation as --all-clips takes them (the whole animation when it has none),
-  // each with the area its pictures frame at one pixel a unit.
-  allRuns() {
+  // each with the area all its frames draw.
+  allClipAreas() {
     const { animation, scenes } = this.preview;
-    if (animation.clips.length === 0) return [{ clip: this.wholeClip(), framing: { area: scenes.areas[0], scale: 1 } }];
-    return animation.clips.map((clip, index) => ({ clip, framing: { area: scenes.areas[index + 1], scale: 1 } }));
+    if (animation.clips.length === 0) return [{ clip: this.wholeClip(), area: scenes.areas[0] }];
+    return animation.clips.map((clip, index) => ({ clip, area: scenes.areas[index + 1] }));
   }
 
   wholeClip() {
     return { name: '', first: 0, frames: this.preview.animation.frameCount };
   }
 
-  currentRun() {
-    return { clip: this.preview.currentClip(), framing: this.preview.currentFraming() };
+  // Each of `clips` ({clip, area}) as a run to export, {clip, framing, background, fps}: framed
+  // as render frames it under the bar's scale and bounds, at the frame rate asked for (null for
+  // the file's); null, with render's line, when it refuses a value.
+  async runs(clips) {
+    const { el } = this;
+    const asked = await this.jobs.request({ op: 'pictureFramings', scale: el.scale.value, bounds: el.bounds.value,
+      fps: el.fps.value, areas: clips.map(({ area }) => area) });
+    if (asked.refusal) {
+      this.say(asked.refusal);
+      return null;
+    }
+    const background = el.backgroundOn.checked ? el.background.value : null;
+    return clips.map(({ clip }, index) => ({ clip, framing: asked.framings[index], background, fps: asked.fps }));
+  }
+
+  async currentRun() {
+    const runs = await this.runs([{ clip: this.preview.currentClip(), area: this.preview.currentFraming().area }]);
+    return runs && runs[0];
   }
 
   async names(clips) {
@@ -91,9 +111,11 @@ export class Exporter {
     const { preview } = this;
     if (!preview.animation) return;
     const frame = preview.player.frame;
-    const { clip, framing } = this.currentRun();
+    const run = await this.currentRun();
+    if (!run) return;
+    const { clip, framing } = run;
     const pictures = await this.pictures(framing, 1);
-    const picture = renderFrame(preview.scenes, frame, preview.images, framing, pictures, preview.hidden);
+    const picture = onBackground(renderFrame(preview.scenes, frame, preview.images, framing, pictures, preview.hidden), run.background);
     if (!picture) return this.say(`ERROR: ${pictures.frameProblem}`);
     const [names] = await this.names([{ name: clip.name, frame: frame - clip.first }]);
     download(await pngOf(picture), names.frame);
@@ -104,7 +126,8 @@ export class Exporter {
   async sheetOf(run, names, layout) {
     const { preview } = this;
     const pictures = await this.pictures(run.framing, run.clip.frames, layout);
-    const picture = renderSheet(preview.scenes, run.clip, preview.images, run.framing, pictures, layout.numbers, preview.hidden);
+    const picture = onBackground(renderSheet(preview.scenes, run.clip, preview.images, run.framing, pictures, layout.numbers,
+      preview.hidden), run.background);
     if (!picture) {
       this.say(`ERROR: ${pictures.sheetProblem}`);
       return [];
@@ -118,7 +141,8 @@ export class Exporter {
 
   async exportSheet() {
     if (!this.preview.animation) return;
-    const run = this.currentRun();
+    const run = await this.currentRun();
+    if (!run) return;
     const [names] = await this.names([{ name: run.clip.name }]);
     for (const output of await this.sheetOf(run, names, this.layout())) download(new Blob([output.bytes]), output.path);
   }
@@ -136,10 +160,11 @@ export class Exporter {
     const { width, height } = pictures.frame;
     const rgba = new Uint8Array(width * height * 4 * run.clip.frames);
     for (let index = 0; index < run.clip.frames; index++) {
-      const picture = renderFrame(preview.scenes, run.clip.first + index, preview.images, run.framing, pictures, preview.hidden);
+      const picture = onBackground(renderFrame(preview.scenes, run.clip.first + index, preview.images, run.framing, pictures,
+        preview.hidden), run.background);
       rgba.set(picture.getContext('2d').getImageData(0, 0, width, height).data, index * width * height * 4);
     }
-    const encoded = await this.jobs.request({ op: 'encode', rgba: rgba.buffer, width, height, fps: preview.animation.fps, format });
+    const encoded = await this.jobs.request({ op: 'encode', rgba: rgba.buffer, width, height, fps: run.fps ?? preview.animation.fps, format });
     if (!encoded.bytes) {
       this.say(`ERROR: could not encode ${name}: ${encoded.why}`);
       return [];
@@ -150,7 +175,8 @@ export class Exporter {
 
   async exportAnimation(format) {
     if (!this.preview.animation) return;
-    const run = this.currentRun();
+    const run = await this.currentRun();
+    if (!run) return;
     const [names] = await this.names([{ name: run.clip.name }]);
     for (const output of await this.animationOf(run, names, format)) download(new Blob([output.bytes]), output.path);
   }
@@ -161,7 +187,8 @@ export class Exporter {
     if (!preview.animation) return;
     const format = this.el.format.value;
     const layout = this.layout();
-    const runs = this.allRuns();
+    const runs = await this.runs(this.allClipAreas());
+    if (!runs) return;
     const [whole, ...names] = await this.names([{ name: '' }, ...runs.map((run) => ({ name: run.clip.name }))]);
     const outputs = [];
     for (let index = 0; index < runs.length; index++) {

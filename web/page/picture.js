@@ -1,8 +1,8 @@
-// Pictures of frames on a transparent background, as File > Export Frame and Export Clip as
-// Sheet make them: they cover the clip's area as the core frames it, at 1 pixel per unit, so
-// that all frames share one frame of reference; a sheet holds the clip's frames in the cells
-// the core lays out, with the frame numbers small in the corners when asked. Sizes and places
-// come from the core (`pictures`); this paints.
+// Pictures of frames on a transparent background or a colour, as File > Export Frame and Export
+// Clip as Sheet make them: they cover the area the core frames (the clip's, or the bounds asked
+// for) at the scale asked for, so that all frames share one frame of reference; a sheet holds
+// the clip's frames in the cells the core lays out, with the frame numbers small in the corners
+// when asked. Sizes and places come from the core (`pictures`); this paints.
 import { drawFrame } from './draw.js';
 
 const frameNumberPixels = 9;
@@ -47,6 +47,18 @@ export function renderSheet(scenes, clip, images, framing, pictures, numbered, h
     context.restore();
   });
   return canvas;
+}
+
+// The picture over a colour (a CSS colour; none when null), as render's --background lays it
+// under the whole picture, a sheet's padding too.
+export function onBackground(picture, background) {
+  if (!picture || !background) return picture;
+  const filled = new OffscreenCanvas(picture.width, picture.height);
+  const context = filled.getContext('2d');
+  context.fillStyle = background;
+  context.fillRect(0, 0, picture.width, picture.height);
+  context.drawImage(picture, 0, 0);
+  return filled;
 }
 
 export function pngOf(canvas) {

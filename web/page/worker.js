@@ -280,6 +280,14 @@ async function sheetDescription(message) {
   self.postMessage({ id: message.id, finished: true, text: module.sheetDescription(clip, framing, layout, size) });
 }
 
+// The Export bar's scale, bounds and frame rate read as render reads them, and the framing of
+// each of `areas` under them (or render's line refusing a value).
+async function pictureFramings(message) {
+  const { scale, bounds, fps, areas } = message;
+  const module = await core();
+  self.postMessage({ id: message.id, finished: true, ...module.pictureFramings(scale, bounds, fps, areas) });
+}
+
 // Frames the page painted ({rgba: one buffer of all frames, width, height}) encoded by the
 // core's encoders as `format` ("webp" or "gif") at `fps`.
 async function encode(message) {
@@ -317,7 +325,7 @@ let changesWaiting = 0;
 self.onmessage = (event) => {
   const message = event.data;
   const queued = message.op.startsWith('edit') ? edit : { preview, rescene, selection, itemAt, tracksIn, handles }[message.op];
-  const handler = queued || { pictures, exportNames, sheetDescription, encode, fromFolder, blank, imageNames, about: ready }[message.op] || run;
+  const handler = queued || { pictures, pictureFramings, exportNames, sheetDescription, encode, fromFolder, blank, imageNames, about: ready }[message.op] || run;
   const fail = (error) => self.postMessage({ id: message.id, finished: true, failure: String(error) });
   const change = changes.has(message.op);
   if (change) changesWaiting++;

@@ -435,7 +435,48 @@ async function assertSameAnimation(t, expected, actual, type, what) {
   t.diagnostic(`${what}: ${want.length} frames, pixels differing beyond antialiased edges: at most ${(100 * worst).toFixed(2)} %`);
 }
 
-test('a clip exported as WebP and GIF and every clip at once are render\'s, by name, frames, timing and pixels', async (t) => {
+// A field's text replaced by `value` as typed.
+async function typeInto(id, value) {
+  await page.click(`#${id}`);
+  await page.keyboard.down('Control');
+  await page.keyboard.press('a');
+  await page.keyboard.up('Control');
+  await page.keyboard.press('Backspace');
+  if (value) await page.type(`#${id}`, value);
+  assert.equal(await page.$eval(`#${id}`, (input) => input.value), value, id);
+}
+
+// The Export bar's picture options as a person sets them: scale, bounds and frame rate typed
+// (empty for none), the background ticked and its colour picked, or not ticked (null).
+async function setPictureOptions({ scale = '1', bounds = '', fps = '', background = null }) {
+  for (const [id, value] of [['export-scale', scale], ['export-bounds', bounds], ['export-fps', fps]]) await typeInto(id, value);
+  if (await page.$eval('#export-background-on', (box) => box.checked) !== (background !== null)) await page.click('#export-background-on');
+  if (background) {
+    await page.$eval('#export-background', (input, colour) => {
+      input.value = colour;
+      input.dispatchEvent(new Event('input', { bubbles: true }));
+    }, background);
+  }
+}
+
+// Sheet descriptions alike: render's, the origin to the last bit or so (the module's sine and
+// cosine are not the C library's).
+function assertSameDescription(gotPath, wantPath, what) {
+  const [got, want] = [gotPath, wantPath].map((path) => JSON.parse(readFileSync(path, 'utf8')));
+  for (const axis of ['x', 'y']) assert.ok(Math.abs(got.origin[axis] - want.origin[axis]) < 1e-9, `${what}: ${JSON.stringify([got.origin, want.origin])}`);
+  assert.deepEqual({ ...got, origin: want.origin }, want, what);
+}
+
+async function assertSamePicture(expected, actual, what) {
+  const difference = await pixelDifference(expected, { png: actual.toString('base64') });
+  if (!(difference.share < 0.005)) {
+    writeFile(join(shots, `${what}-render.png`), expected);
+    writeFile(join(shots, `${what}-page.png`), actual);
+  }
+  assert.ok(difference.share < 0.005, `${what}: ${JSON.stringify(difference)}`);
+}
+
+test('every export under each set of picture options is render\'s with the same options: frame, sheet and description, WebP, GIF, all clips; a value render refuses is refused in its words', async (t) => {
   // The drawing test's animation with two clips, overlapping, and its images.
   const idle = '<track>\n<name>anim_idle</name>\n<t><f>0</f></t>\n' + '<t></t>\n'.repeat(7) + '<t><f>-1</f></t>\n</track>\n';
   const wave = '<track>\n<name>anim_wave</name>\n<t><f>-1</f></t>\n' + '<t></t>\n'.repeat(5) + '<t><f>0</f></t>\n' + '<t></t>\n'.repeat(9) + '</track>\n';
@@ -445,47 +486,75 @@ test('a clip exported as WebP and GIF and every clip at once are render\'s, by n
   await addImages(join(work, 'pixel/images'));
   await page.waitForFunction(() => document.getElementById('clip').options.length === 3);
   await page.select('#clip', 'wave');
-  const render = (...args) => {
-    const result = run(work, 'render', join(work, 'pixel/Clips.reanim'), '--images', join(work, 'pixel/images'), '-q', ...args);
+  await page.click('#canvas');
+  await page.keyboard.press('Home');
+  for (let step = 0; step < 2; step++) await page.keyboard.press('ArrowRight');
+  const render = (...args) => run(work, 'render', join(work, 'pixel/Clips.reanim'), '--images', join(work, 'pixel/images'), '-q', ...args);
+  const written = (...args) => {
+    const result = render(...args);
     assert.equal(result.status, 0, result.lines.join('\n'));
   };
   await openExport();
-  for (const [suffix, type] of [['webp', 'image/webp'], ['gif', 'image/gif']]) {
-    await page.click(`#export-${suffix}`);
-    const name = `clips-wave.${suffix}`;
-    render('--clip', 'wave', '--animation', join(work, `render-${name}`));
-    await assertSameAnimation(t, readFileSync(join(work, `render-${name}`)), await downloaded(name), type, name);
+  // Each set as typed on the page and as render's arguments; `all`, what every clip is exported
+  // as (sheets numbered, whose digits each system's fonts draw, are held to their descriptions).
+  const optionSets = [
+    { name: 'plain', options: {}, args: [], all: { format: 'gif' } },
+    { name: 'scale2-colour', options: { scale: '2', background: '#3366cc' }, args: ['--scale', '2', '--background', '#3366cc'],
+      all: { format: 'png', columns: '3', padding: '2' } },
+    { name: 'bounds-fps', options: { scale: '1.5', bounds: '-10,-20,90,70', fps: '5', background: '#ffee88' },
+      args: ['--scale', '1.5', '--bounds', '-10,-20,90,70', '--fps', '5', '--background', '#ffee88'],
+      all: { format: 'webp', columns: '2', numbers: true } },
+    { name: 'refused-scale', options: { scale: '0' }, args: ['--scale', '0'] },
+    { name: 'refused-bounds', options: { bounds: '10,10,0,5' }, args: ['--bounds', '10,10,0,5'] },
+    { name: 'refused-fps', options: { fps: '1001' }, args: ['--fps', '1001'] },
+  ];
+  for (const { name, options, args, all } of optionSets) {
+    await setPictureOptions(options);
+    const out = (file) => join(work, `render-${name}-${file}`);
+    if (!all) {
+      // Refused by render with a usage error; the page says its first line and writes nothing.
+      const refused = render('--clip', 'wave', '-o', out('x.png'), ...args);
+      assert.equal(refused.status, 2, name);
+      await page.evaluate(() => document.getElementById('log').replaceChildren());
+      for (const button of ['Frame PNG', 'Sheet PNG', 'Export the clip as animated WebP']) await page.click(`aria/${button}`);
+      await page.waitForFunction(() => document.querySelectorAll('#log > div').length >= 3);
+      assert.deepEqual(await logLines(), Array(3).fill(refused.lines[0]), name);
+      continue;
+    }
+    // The sheet layout, for the clip's sheet and every clip's.
+    const { format, columns = '0', padding = '0', numbers = false } = all;
+    for (const [id, value] of [['export-columns', columns], ['export-padding', padding]]) await typeInto(id, value);
+    if (await page.$eval('#numbers', (box) => box.checked) !== numbers) await page.click('#numbers');
+    const layout = [...(columns !== '0' ? ['--columns', columns] : []), '--padding', padding, ...(numbers ? ['--numbers'] : [])];
+    await page.click('aria/Frame PNG');
+    written('--clip', 'wave', '--frame', '2', '-o', out('frame.png'), ...args);
+    await assertSamePicture(readFileSync(out('frame.png')), await downloaded('clips-wave-frame2.png'), `${name}-frame`);
+    await page.click('aria/Sheet PNG');
+    written('--clip', 'wave', '--sheet', '-o', out('sheet.png'), ...layout, ...args);
+    const sheet = await downloaded('clips-wave.png');
+    if (!numbers) await assertSamePicture(readFileSync(out('sheet.png')), sheet, `${name}-sheet`);
+    writeFile(join(work, `page-${name}-sheet.json`), await downloaded('clips-wave.json'));
+    assertSameDescription(join(work, `page-${name}-sheet.json`), out('sheet.json'), `${name}-sheet.json`);
+    for (const [suffix, type] of [['webp', 'image/webp'], ['gif', 'image/gif']]) {
+      await page.click(`#export-${suffix}`);
+      written('--clip', 'wave', '--animation', out(`wave.${suffix}`), ...args);
+      await assertSameAnimation(t, readFileSync(out(`wave.${suffix}`)), await downloaded(`clips-wave.${suffix}`), type, `${name}-wave.${suffix}`);
+    }
+    // Every clip at once into a .zip, named as --all-clips names them.
+    await page.select('#export-format', format);
+    await page.click('#export-all-zip');
+    const zipped = unzip(await downloaded('clips-clips.zip'));
+    written('--all-clips', out('all'), '--format', format, ...layout, ...args);
+    assert.deepEqual(tree(zipped), tree(out('all')), name);
+    for (const file of tree(zipped)) {
+      const [got, want] = [join(zipped, file), join(out('all'), file)];
+      if (file.endsWith('.json')) assertSameDescription(got, want, `${name}-all-${file}`);
+      else if (format === 'png' && !numbers) await assertSamePicture(readFileSync(want), readFileSync(got), `${name}-all-${file}`);
+      else if (format !== 'png') await assertSameAnimation(t, readFileSync(want), readFileSync(got), `image/${format}`, `${name}-all-${file}`);
+    }
+    if (name === 'scale2-colour') await page.screenshot({ path: join(shots, 'export.png') });
   }
-
-  // Every clip as GIF into a .zip, then as numbered sheets of 3 columns padded by 2 with their
-  // descriptions, named as --all-clips names them; each description is render's (the origin to
-  // the last bit or so: the module's sine and cosine are not the C library's).
-  await page.select('#export-format', 'gif');
-  await page.click('#export-all-zip');
-  const gifs = unzip(await downloaded('clips-clips.zip'));
-  render('--all-clips', join(work, 'render-gifs'), '--format', 'gif');
-  assert.deepEqual(tree(gifs), tree(join(work, 'render-gifs')));
-  assert.deepEqual(tree(gifs), ['clips-idle.gif', 'clips-wave.gif']);
-  for (const name of tree(gifs)) {
-    await assertSameAnimation(t, readFileSync(join(work, 'render-gifs', name)), readFileSync(join(gifs, name)), 'image/gif', `all-${name}`);
-  }
-  await page.select('#export-format', 'png');
-  for (const [id, value] of [['export-columns', '3'], ['export-padding', '2']]) {
-    await page.click(`#${id}`, { clickCount: 3 });
-    await page.type(`#${id}`, value);
-  }
-  await page.click('#numbers');
-  await page.click('#export-all-zip');
-  const sheets = unzip(await downloaded('clips-clips.zip'));
-  render('--all-clips', join(work, 'render-sheets'), '--columns', '3', '--padding', '2', '--numbers');
-  assert.deepEqual(tree(sheets), tree(join(work, 'render-sheets')));
-  for (const name of tree(sheets).filter((file) => file.endsWith('.json'))) {
-    const [got, want] = [join(sheets, name), join(work, 'render-sheets', name)].map((path) => JSON.parse(readFileSync(path, 'utf8')));
-    for (const axis of ['x', 'y']) assert.ok(Math.abs(got.origin[axis] - want.origin[axis]) < 1e-9, `${name}: ${JSON.stringify([got.origin, want.origin])}`);
-    assert.deepEqual({ ...got, origin: want.origin }, want, name);
-  }
-  await page.click('#numbers');
-  await page.screenshot({ path: join(shots, 'export.png') });
+  await setPictureOptions({});
 });
 
 test('attached animations are drawn as render draws them, composed into their tracks', async (t) => {
