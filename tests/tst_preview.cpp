@@ -64,18 +64,13 @@ private slots:
         // A track more on disk: reloaded with the clip and the frame kept.
         qor::Reanim changed = sample::walker();
         changed.tracks.push_back({"extra", std::vector<qor::ReanimTransform>(3)});
-        QFile file(walker);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(sample::textOf(changed));
-        file.close();
+        qtdata::writeFile(walker, sample::textOf(changed));
         QTRY_COMPARE(window.animation().tracks.size(), changed.tracks.size());
         QCOMPARE(clips->currentText(), u"idle"_s);
         QCOMPARE(player.frame(), frame);
 
         // A file that no longer reads keeps the last good animation.
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("<track><name>broken & </name></track>");
-        file.close();
+        qtdata::writeFile(walker, "<track><name>broken & </name></track>");
         QTRY_VERIFY(window.statusBar()->currentMessage().contains(u"does not read"_s));
         QCOMPARE(window.animation().tracks.size(), changed.tracks.size());
 

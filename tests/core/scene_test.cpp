@@ -80,19 +80,29 @@ qor::ReanimTrack textTrack(const std::string &name, int frames, const std::strin
     return track;
 }
 
+// A track of `frames` frames shown only from `from` to `to` (inclusive); an image track draws
+// the 4 by 4 "red" there, a clip marker names no image.
+qor::ReanimTrack shownTrack(const std::string &name, int frames, int from, int to, const char *image = "")
+{
+    qor::ReanimTrack track{name, std::vector<qor::ReanimTransform>(size_t(frames))};
+    track.transforms[0].i = image;
+    track.transforms[0].f = -1;
+    if (from < frames)
+        track.transforms[size_t(from)].f = 0;
+    if (to + 1 < frames)
+        track.transforms[size_t(to + 1)].f = -1;
+    return track;
+}
+
 // The child: a red square at x = 4 k in its frame k of 6 (12 fps); its clip "x" is frames 2
 // to 4.
 qor::EvaluatedAnimation child()
 {
     qor::Reanim reanim;
-    qor::ReanimTrack marker{"anim_x", std::vector<qor::ReanimTransform>(6)};
-    marker.transforms[0].f = -1;
-    marker.transforms[2].f = 0;
-    marker.transforms[5].f = -1;
     qor::ReanimTrack square{"square", {}};
     for (int k = 0; k < 6; ++k)
         square.transforms.push_back(frame(4.0f * float(k), qor::unsetValue, k == 0 ? "IMAGE_REANIM_RED" : ""));
-    reanim.tracks = {marker, square};
+    reanim.tracks = {shownTrack("anim_x", 6, 2, 4), square};
     return qor::evaluate(reanim);
 }
 
@@ -329,20 +339,6 @@ TEST_CASE("bounds: of a frame, of a clip, and the track that reaches farthest")
     CHECK(qor::Framing{{0, 0, 20000, 20000}, 1}.pixelSize() == std::nullopt);
     CHECK(qor::pictureSizeProblem(20000, 20000)
           == "the picture would be 20000 x 20000 pixels, more than the 268435456 pixels a picture may have");
-}
-
-// A track of `frames` frames shown only from `from` to `to` (inclusive); an image track draws
-// the 4 by 4 "red" there, a clip marker names no image.
-qor::ReanimTrack shownTrack(const std::string &name, int frames, int from, int to, const char *image = "")
-{
-    qor::ReanimTrack track{name, std::vector<qor::ReanimTransform>(size_t(frames))};
-    track.transforms[0].i = image;
-    track.transforms[0].f = -1;
-    if (from < frames)
-        track.transforms[size_t(from)].f = 0;
-    if (to + 1 < frames)
-        track.transforms[size_t(to + 1)].f = -1;
-    return track;
 }
 
 TEST_CASE("a file opens on its first clip, else on the first frame that draws anything")
