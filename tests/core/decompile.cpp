@@ -15,30 +15,16 @@
 #include <string_view>
 #include <vector>
 
+using testdata::concat;
+using testdata::firstBytes;
 using testdata::Frame;
 using testdata::Track;
+using testdata::withWord;
 using testfiles::readFile;
 using testfiles::writeFile;
 
 // Compiled file to text: the container, the body walk and the text written.
 namespace {
-
-qor::Bytes withWord(qor::Bytes bytes, std::size_t at, std::uint32_t word)
-{
-    qor::storeLittle32(bytes.data() + at, word);
-    return bytes;
-}
-
-qor::Bytes concat(qor::Bytes bytes, qor::ByteView more)
-{
-    bytes.insert(bytes.end(), more.begin(), more.end());
-    return bytes;
-}
-
-qor::Bytes firstBytes(const qor::Bytes &bytes, std::size_t count)
-{
-    return qor::Bytes(bytes.begin(), bytes.begin() + std::ptrdiff_t(std::min(count, bytes.size())));
-}
 
 std::string text(std::string_view tracks)
 {
