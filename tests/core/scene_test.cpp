@@ -60,12 +60,7 @@ public:
 
 qor::ReanimTransform frame(float x, float y, const char *image = "", const char *text = "")
 {
-    qor::ReanimTransform t;
-    t.x = x;
-    t.y = y;
-    t.i = image;
-    t.text = text;
-    return t;
+    return {.x = x, .y = y, .i = image, .font = {}, .text = text};
 }
 
 // A track of `frames` frames whose text is `text` from frame 0, shown from `shownFrom`.
@@ -132,13 +127,8 @@ TEST_CASE("placement: scale and skew in degrees, then the offset, as six numbers
     };
     for (const Row &row : rows) {
         CAPTURE(row.name);
-        qor::TrackState state;
-        state.x = row.x;
-        state.y = row.y;
-        state.kx = row.kx;
-        state.ky = row.ky;
-        state.sx = row.sx;
-        state.sy = row.sy;
+        const qor::TrackState state{.x = row.x, .y = row.y, .kx = row.kx, .ky = row.ky, .sx = row.sx, .sy = row.sy,
+                                    .f = 0, .a = 1, .image = {}, .font = {}, .text = {}};
         checkMatrix(qor::placement(state), row.expected);
     }
 }
