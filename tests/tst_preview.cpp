@@ -87,7 +87,6 @@ private slots:
         QTest::addColumn<QString>("clip");
         QTest::addColumn<int>("frame");
         QTest::newRow("the walker's first clip") << u"walker"_s << u"walk"_s << 0;
-        QTest::newRow("the parade's one clip") << u"parade"_s << u"march"_s << 0;
         QTest::newRow("no clips, nothing shown before frame 3") << u"late"_s << u"Whole animation"_s << 3;
     }
 
@@ -96,7 +95,6 @@ private slots:
         QFETCH(QString, file);
         QFETCH(QString, clip);
         QFETCH(int, frame);
-        sample::writeParade(dir.path());
         qor::Reanim late;
         late.tracks = {{"part", std::vector<qor::ReanimTransform>(6)}};
         late.tracks[0].transforms[0].f = -1;

@@ -133,25 +133,6 @@ private slots:
             QCOMPARE(picture.pixelColor(outside), none);
     }
 
-    void sheetCellsShareTheClipsBox()
-    {
-        // Frames 1 to 5 of a square moving 10 units right per frame: the box is 44 by 4.
-        qor::Reanim reanim;
-        qor::ReanimTrack &track = reanim.tracks.emplace_back();
-        for (int frame = 0; frame < 6; ++frame)
-            track.transforms.push_back({.x = 10.0f * frame, .y = 3, .i = frame == 0 ? "red" : "", .font = {}, .text = {}});
-        const auto animation = qor::evaluate(reanim);
-        const qor::Clip clip{"", 1, 5};
-        const qor::Framing cell = qor::clipFraming(animation, clip, images, 1);
-        QCOMPARE(qor::toQRectF(cell.area), QRectF(10, 3, 44, 4));
-        const QImage sheet = qor::renderSheet(animation, clip, images, cell, {});
-        QCOMPARE(sheet.size(), QSize(3 * 44, 2 * 4));
-        for (int index = 0; index < 6; ++index) {
-            const QPoint corner(index % 3 * 44, index / 3 * 4);
-            QCOMPARE(sheet.pixelColor(corner + QPoint(index < 5 ? 10 * index : 0, 0)), index < 5 ? red : none);
-        }
-    }
-
     // The child draws its red square at x = 4 k in its frame k of 6 (12 fps); its clip "x" is
     // frames 2 to 4. The parent (12 fps, 12 frames) attaches it through one track's text at
     // the origin, so where the square lies says which of the child's frames shows. Which frame
@@ -218,24 +199,6 @@ private slots:
         QCOMPARE(attached.problems().size(), problem.isEmpty() ? 0 : 1);
         if (!problem.isEmpty())
             QVERIFY2(attached.problems().first().contains(problem), qPrintable(attached.problems().first()));
-    }
-
-    void attachedTracksComposeTransformAndOpacity()
-    {
-        const QTemporaryDir folder;
-        qor::Reanim child;
-        child.tracks = {{"square", {{.x = 2, .y = 0, .kx = unset, .ky = unset, .sx = unset, .sy = unset, .f = unset,
-                                     .a = 0.5f, .i = "IMAGE_REANIM_RED", .font = {}, .text = {}}}}};
-        qtdata::writeFile(folder.filePath(u"child.reanim"_s), sample::textOf(child));
-        const auto parent = oneTrack({10, 20, 0, 0, 2, 3, unset, 0.5f}, {});
-        qor::EvaluatedAnimation evaluated = parent;
-        evaluated.tracks[0].frames[0].text = "attacher__child";
-        const qor::AttachedAnimations attached(folder.filePath(u"parent.reanim"_s), {});
-        // (2, 0) scaled by 2 and 3 from (10, 20): the 4-pixel square covers 14..22 by 20..32.
-        QCOMPARE(qor::toQRectF(qor::frameBounds(evaluated, 0, images, &attached)), QRectF(14, 20, 8, 12));
-        const QImage picture = qor::renderFrame(evaluated, 0, images, {{0, 0, 40, 40}, 1}, {{}, &attached});
-        QVERIFY(near(picture.pixelColor(17, 25), QColor(255, 0, 0, 64)));
-        QCOMPARE(picture.pixelColor(13, 25).alpha(), 0);
     }
 
     // The walker's clip "walk" (12 frames at 12 fps) as an animation from the command line:
