@@ -1,115 +1,112 @@
 // Writes the fuzz targets' seed corpora into FOLDER/compiled, FOLDER/body and FOLDER/text:
 // valid animations of a few tracks and frames made by the tests' generator, each in all three
 // forms, and the malformed shapes of the test tables: cut short, damaged, oversized counts.
-#include "coreadapter.h"
+#include "core/files.h"
+#include "core/testdata.h"
 #include "fuzzsupport.h"
-#include "testdata.h"
 
-#include <QDir>
-#include <QFile>
-#include <QtEndian>
+#include "core/format/container.h"
+#include "core/format/decompiler.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <random>
 #include <string>
 
 namespace {
 
-using qtdata::Frame;
-using qtdata::Track;
+using testdata::concat;
+using testdata::firstBytes;
+using testdata::Frame;
+using testdata::Track;
+using testdata::withWord;
 
-class Corpus {
-public:
-    explicit Corpus(const QString &folder) : folder_(folder) {}
+// Seeds numbered in the order they come, in a folder for each kind of input.
+struct Corpus {
+    std::filesystem::path folder;
+    int count = 0;
+    bool ok = true;
 
-    bool add(const char *kind, const QByteArray &bytes)
+    void add(const char *kind, qor::ByteView bytes)
     {
-        const QString dir = folder_ + QLatin1Char('/') + QLatin1String(kind);
-        QFile file(dir + QStringLiteral("/seed-%1").arg(++count_, 4, 10, QLatin1Char('0')));
-        ok_ = QDir().mkpath(dir) && file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && ok_;
-        return ok_;
+        char name[32];
+        std::snprintf(name, sizeof name, "seed-%04d", ++count);
+        std::error_code error; // the write below fails too
+        std::filesystem::create_directories(folder / kind, error);
+        ok = testfiles::writeFile(folder / kind / name, qor::charsOf(bytes)) && ok;
     }
-
-    bool ok() const { return ok_; }
-    int count() const { return count_; }
-
-private:
-    QString folder_;
-    int count_ = 0;
-    bool ok_ = true;
 };
 
-QByteArray withWord(QByteArray bytes, qsizetype at, quint32 word)
-{
-    if (at + 4 <= bytes.size())
-        qToLittleEndian(word, bytes.data() + at);
-    return bytes;
-}
-
 // One animation in its three forms, and the compiled file and body cut short and damaged.
-void addAnimation(Corpus &corpus, const QByteArray &body)
+void addAnimation(Corpus &corpus, const qor::Bytes &body)
 {
     qorfuzz::DiscardingLog log;
-    const QByteArray file = testcore::wrap(body);
+    const qor::Bytes file = qor::wrapBody(body);
     corpus.add("body", body);
     corpus.add("compiled", file);
-    corpus.add("text", testcore::textOf(body, log).value_or(QByteArray()));
-    corpus.add("body", body.left(body.size() / 2));
-    corpus.add("compiled", file.chopped(5));
+    corpus.add("text", qor::bytesOf(qor::decompileBodyToText(body, log).value_or(std::string())));
+    corpus.add("body", firstBytes(body, body.size() / 2));
+    corpus.add("compiled", firstBytes(file, file.size() - 5));
     corpus.add("compiled", withWord(file, file.size() - 4, 0));
 }
 
 void addValidAnimations(Corpus &corpus)
 {
     std::mt19937 random(2024);
-    addAnimation(corpus, qtdata::workedExampleBody());
+    addAnimation(corpus, testdata::workedExampleBody());
     for (int n = 0; n < 24; ++n)
         addAnimation(corpus,
-                     qtdata::buildBody(float(testdata::randomInt(random, -20, 480)) / 4, qtdata::randomTracks(random)));
+                     testdata::buildBody(float(testdata::randomInt(random, -20, 480)) / 4, testdata::randomTracks(random)));
     Frame everything{.image = "IMG", .font = "Arial", .text = "Music & Sound"};
     everything.fields = {1.0f, -2.5f, 0.0f, 0.0625f, -0.0001f, 1234567.0f, -10000.5f, 0.1f};
-    addAnimation(corpus, qtdata::buildBody(12, {Track{"a<b>&c", {everything, Frame{}}}, Track{" \xA0", {}},
-                                                Track{std::string("ab\0c", 4), {Frame{.image = "caf\xE9"}}}}));
+    addAnimation(corpus, testdata::buildBody(12, {Track{"a<b>&c", {everything, Frame{}}}, Track{" \xA0", {}},
+                                                  Track{std::string("ab\0c", 4), {Frame{.image = "caf\xE9"}}}}));
 }
 
 void addMalformedContainers(Corpus &corpus)
 {
-    const QByteArray framed = testcore::wrap(qtdata::workedExampleBody());
-    for (const QByteArray &file : {withWord(framed, 4, 3), withWord(framed, 4, 0x7FFFFFFF), framed + "junk",
-                                   withWord(testcore::wrap(QByteArray(3 << 12, 'q')), 4, 16), testcore::wrap({}),
-                                   QByteArray(), framed.left(3), QByteArray::fromHex("DEADFED4") + framed.mid(4),
-                                   framed.left(4), framed.left(8), framed.left(8) + qtdata::workedExampleBody()})
+    const qor::Bytes framed = qor::wrapBody(testdata::workedExampleBody());
+    for (const qor::Bytes &file : {withWord(framed, 4, 3), withWord(framed, 4, 0x7FFFFFFF), concat(framed, qor::bytesOf("junk")),
+                                   withWord(qor::wrapBody(qor::Bytes(3 << 12, 'q')), 4, 16), qor::wrapBody({}),
+                                   qor::Bytes(), firstBytes(framed, 3),
+                                   concat(testdata::fromHex("DEADFED4"), qor::ByteView(framed).subspan(4)),
+                                   firstBytes(framed, 4), firstBytes(framed, 8),
+                                   concat(firstBytes(framed, 8), testdata::workedExampleBody())})
         corpus.add("compiled", file);
 }
 
 void addMalformedBodies(Corpus &corpus)
 {
-    const QByteArray one = qtdata::buildBody(12, {Track{"a", {Frame{.image = "I"}}}});
-    for (const qsizetype at : {qsizetype(8), qsizetype(32), qsizetype(36), one.size() - 13})
+    const qor::Bytes one = testdata::buildBody(12, {Track{"a", {Frame{.image = "I"}}}});
+    for (const std::size_t at : {std::size_t(8), std::size_t(32), std::size_t(36), one.size() - 13})
         corpus.add("body", withWord(one, at, ~0u));
-    corpus.add("body", withWord(qtdata::buildBody(30.5f, {}), 20, 99));
-    corpus.add("body", qtdata::buildBody(12, {Track{std::string(300, 'n'), {}}}));
+    corpus.add("body", withWord(testdata::buildBody(30.5f, {}), 20, 99));
+    corpus.add("body", testdata::buildBody(12, {Track{std::string(300, 'n'), {}}}));
 }
 
 void addTexts(Corpus &corpus)
 {
-    const QByteArray n256(256, 'n');
-    for (const QByteArray &text :
-         {QByteArray("<fps>1</fps><fps> 30 </fps><track><fps>5</fps></track>"), QByteArray("<fps>fast</fps><fps>12.5</fps>"),
-          QByteArray("<track><t><x></x><y>abc</y><a>0.500</a><a>2</a><kx>-10000</kx><X>7</X></t></track>"),
-          QByteArray("<meta/><track><blend>1</blend><name>one</name><name>2nd</name></track>"),
-          QByteArray("<fps>6</fps><!-- c --><track><t><x>1</x></t><!-- stop --><t/></track>"),
-          QByteArray("<track><t><x>1</x>junk<y>2</y></t></track><?pi x?>"),
-          QByteArray("<group><track><name>a</name></track></group><t><x>1</x></t>"),
-          QByteArray("<track><name>a&amp;b&lt;&gt;&#13;</name><t><i><![CDATA[a<b]]></i></t></track>"
-                     "<track><name>caf\xC3\xA9</name></track>"),
-          QByteArray("<track><t><x>nan</x><y>-inf</y><sx>1e3</sx><sy>+0.0005</sy></t></track>"),
-          QByteArray("<fps>1</fps>\n<track><name>a&b</name></track>"), QByteArray("<?xml version=\"1.0\"?>\n<fps>1</fps>"),
-          QByteArray("<track>"), QByteArray("<name>\xE9</name>"), "<track><name>" + n256 + "</name></track>",
-          "<track><name>b</name><t/><t><i>" + n256 + "</i></t></track>",
-          "<track><t>" + QByteArray("<u>").repeated(200) + "</t></track>",
-          QByteArray("<track><name>a</name><t><i>\xE2\x82\xAC</i></t></track>")})
-        corpus.add("text", text);
+    const std::string n256(256, 'n');
+    std::string deep;
+    for (int n = 0; n < 200; ++n)
+        deep += "<u>";
+    const std::string texts[] = {
+        "<fps>1</fps><fps> 30 </fps><track><fps>5</fps></track>", "<fps>fast</fps><fps>12.5</fps>",
+        "<track><t><x></x><y>abc</y><a>0.500</a><a>2</a><kx>-10000</kx><X>7</X></t></track>",
+        "<meta/><track><blend>1</blend><name>one</name><name>2nd</name></track>",
+        "<fps>6</fps><!-- c --><track><t><x>1</x></t><!-- stop --><t/></track>",
+        "<track><t><x>1</x>junk<y>2</y></t></track><?pi x?>",
+        "<group><track><name>a</name></track></group><t><x>1</x></t>",
+        "<track><name>a&amp;b&lt;&gt;&#13;</name><t><i><![CDATA[a<b]]></i></t></track>"
+        "<track><name>caf\xC3\xA9</name></track>",
+        "<track><t><x>nan</x><y>-inf</y><sx>1e3</sx><sy>+0.0005</sy></t></track>",
+        "<fps>1</fps>\n<track><name>a&b</name></track>", "<?xml version=\"1.0\"?>\n<fps>1</fps>",
+        "<track>", "<name>\xE9</name>", "<track><name>" + n256 + "</name></track>",
+        "<track><name>b</name><t/><t><i>" + n256 + "</i></t></track>",
+        "<track><t>" + deep + "</t></track>",
+        "<track><name>a</name><t><i>\xE2\x82\xAC</i></t></track>"};
+    for (const std::string &text : texts)
+        corpus.add("text", qor::bytesOf(text));
 }
 
 } // namespace
@@ -120,15 +117,15 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
         return 2;
     }
-    Corpus corpus(QString::fromLocal8Bit(argv[1]));
+    Corpus corpus{argv[1]};
     addValidAnimations(corpus);
     addMalformedContainers(corpus);
     addMalformedBodies(corpus);
     addTexts(corpus);
-    if (!corpus.ok()) {
+    if (!corpus.ok) {
         std::fprintf(stderr, "could not write the seeds into %s\n", argv[1]);
         return 1;
     }
-    std::printf("%d seeds written to %s\n", corpus.count(), argv[1]);
+    std::printf("%d seeds written to %s\n", corpus.count, argv[1]);
     return 0;
 }

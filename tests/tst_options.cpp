@@ -4,9 +4,9 @@
 #include "cli/options.h"
 #include "cli/programs.h"
 #include "cli/renderoptions.h"
+#include "run.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -15,24 +15,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-struct Run {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Run run(const QString &program, const QStringList &arguments, const QByteArray &standardInput = {})
-{
-    QProcess process;
-    process.start(program, arguments);
-    process.write(standardInput);
-    process.closeWriteChannel();
-    if (!process.waitForFinished(30000))
-        return {};
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
-}
 
 // Runs of blanks as one space: help lines up its columns, a man page fills its lines.
 QString spaced(QString text)
@@ -112,19 +94,20 @@ private slots:
         QFETCH(QString, program);
         QFETCH(QString, command);
         const opts::Program &described = programNamed(program);
-        const Run help = run(binary(program), (command.isEmpty() ? QStringList() : QStringList{command}) << u"--help"_s);
+        const Run help = runProgram(binary(program), (command.isEmpty() ? QStringList() : QStringList{command}) << u"--help"_s);
         QCOMPARE(help.exitCode, 0);
-        QCOMPARE(help.out, text(opts::helpText(described, command.toStdString())));
+        const QString helpOut = QString::fromUtf8(help.out);
+        QCOMPARE(helpOut, text(opts::helpText(described, command.toStdString())));
 
         const QString pagePath = QStringLiteral(QORUTIL_MAN_DIR "/") + program + u".1"_s;
         QVERIFY2(QFile::exists(pagePath), qPrintable(pagePath));
-        const Run warnings = run(u"groff"_s, {u"-man"_s, u"-ww"_s, u"-z"_s, pagePath});
+        const Run warnings = runProgram(u"groff"_s, {u"-man"_s, u"-ww"_s, u"-z"_s, pagePath});
         QCOMPARE(warnings.exitCode, 0);
         QCOMPARE(warnings.err, QString());
-        const Run page = run(u"groff"_s, {u"-man"_s, u"-Tascii"_s, u"-rLL=250n"_s, u"-P-cbou"_s, pagePath});
+        const Run page = runProgram(u"groff"_s, {u"-man"_s, u"-Tascii"_s, u"-rLL=250n"_s, u"-P-cbou"_s, pagePath});
         QCOMPARE(page.exitCode, 0);
-        const QString manText = spaced(page.out);
-        const QString helpText = spaced(help.out);
+        const QString manText = spaced(QString::fromUtf8(page.out));
+        const QString helpText = spaced(helpOut);
 
         QFile readme(QStringLiteral(QORUTIL_README));
         QVERIFY(readme.open(QIODevice::ReadOnly));
@@ -305,9 +288,10 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(int, code);
         QFETCH(QString, says);
-        const Run answered = run(binary(program), arguments);
+        const Run answered = runProgram(binary(program), arguments);
         QCOMPARE(answered.exitCode, code);
-        QVERIFY2((answered.out + answered.err).contains(says), qPrintable(answered.out + answered.err));
+        const QString said = QString::fromUtf8(answered.out) + answered.err;
+        QVERIFY2(said.contains(says), qPrintable(said));
     }
 };
 

@@ -14,32 +14,21 @@
 // same model and the same log, or fail in both.
 namespace {
 
-// The serializer writes every field of the model, so equal bodies mean equal models.
-QByteArray bodyOf(qor::Reanim reanim)
-{
-    return testcore::serialize(reanim);
-}
-
 struct Outcome {
     bool ok;
     QStringList lines;
-    QByteArray body;
+    QByteArray body; // the serializer writes every field of the model: equal bodies, equal models
 };
 
-Outcome streamed(const QByteArray &text)
-{
-    qor::Reanim reanim;
-    RecordingLog log;
-    const bool ok = qor::readReanimXml(qorqt::charsOf(text), reanim, log);
-    return {ok, log.lines, bodyOf(std::move(reanim))};
-}
+enum class Reader { Streaming, Document };
 
-Outcome documented(const QByteArray &text)
+Outcome outcome(Reader reader, const QByteArray &text)
 {
     qor::Reanim reanim;
     RecordingLog log;
-    const bool ok = domreader::readReanimXml(text, reanim, log);
-    return {ok, log.lines, bodyOf(std::move(reanim))};
+    const bool ok = reader == Reader::Streaming ? qor::readReanimXml(qorqt::charsOf(text), reanim, log)
+                                                : domreader::readReanimXml(text, reanim, log);
+    return {ok, log.lines, testcore::serialize(reanim)};
 }
 
 // Where and why a text is not well-formed is each parser's own wording; that it is not, and
@@ -124,8 +113,8 @@ class tst_Reader : public QObject {
 
     static void compare(const QByteArray &text)
     {
-        const Outcome expected = documented(text);
-        const Outcome actual = streamed(text);
+        const Outcome expected = outcome(Reader::Document, text);
+        const Outcome actual = outcome(Reader::Streaming, text);
         // The document reader takes a processing instruction whose target is not an XML name.
         static const QRegularExpression badTarget(QStringLiteral("<\\?([^A-Za-z_:]|[^?>]*[^\\x{0}-\\x{7F}])"));
         if (expected.ok && !actual.ok && QString::fromLatin1(text).contains(badTarget))

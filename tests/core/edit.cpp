@@ -28,12 +28,6 @@ using namespace qor::edit;
 // write them, the evaluation kept in step, and what the edits mean read back through the scene.
 namespace {
 
-qor::Reanim modelOf(const qor::Bytes &body)
-{
-    qor::DiscardingLog quiet;
-    return qor::readReanimBody(body, quiet).value();
-}
-
 // A figure of two clips ("walk" frames 0-3, "idle" 4-7), two parts that give only what changes
 // (angles near the wrap), and a label.
 qor::Reanim figure()
@@ -72,9 +66,10 @@ std::vector<std::pair<std::string, qor::Reanim>> animations()
 {
     std::vector<std::pair<std::string, qor::Reanim>> made{{"figure", figure()}};
     std::mt19937 random(20261208);
+    qor::DiscardingLog quiet;
     for (int n = 0; n < 6; ++n)
         made.emplace_back("random " + std::to_string(n),
-                          modelOf(testdata::buildBody(12.0f, testdata::randomTracks(random))));
+                          qor::readReanimBody(testdata::buildBody(12.0f, testdata::randomTracks(random)), quiet).value());
     return made;
 }
 
@@ -123,6 +118,15 @@ bool sameStates(const qor::TrackState &a, const qor::TrackState &b)
         && a.font == b.font && a.text == b.text;
 }
 
+// The clips as "NAME FIRST COUNT".
+std::vector<std::string> clipsOf(const qor::EvaluatedAnimation &animation)
+{
+    std::vector<std::string> clips;
+    for (const qor::Clip &clip : animation.clips)
+        clips.push_back(clip.name + ' ' + std::to_string(clip.firstFrame) + ' ' + std::to_string(clip.frameCount));
+    return clips;
+}
+
 // The document's kept evaluation against one made afresh by the scene.
 void checkEvaluation(Document &document)
 {
@@ -138,10 +142,7 @@ void checkEvaluation(Document &document)
         for (std::size_t f = 0; f < fresh.tracks[t].frames.size(); ++f)
             CHECK(sameStates(kept.tracks[t].frames[f], fresh.tracks[t].frames[f]));
     }
-    REQUIRE(kept.clips.size() == fresh.clips.size());
-    for (std::size_t c = 0; c < fresh.clips.size(); ++c)
-        CHECK((kept.clips[c].name == fresh.clips[c].name && kept.clips[c].firstFrame == fresh.clips[c].firstFrame
-               && kept.clips[c].frameCount == fresh.clips[c].frameCount));
+    CHECK(clipsOf(kept) == clipsOf(fresh));
 }
 
 using Operation = std::function<std::optional<Change>(const qor::Reanim &)>;
@@ -275,12 +276,9 @@ TEST_CASE("what the edits mean, read back through the scene")
          [](auto &r) { return duplicateFrames(r, allTracks(r), 1, 3); },
          [&](auto &before, auto &after) {
              CHECK(after.frameCount == 11);
-             for (std::size_t t = 0; t < before.tracks.size(); ++t) {
-                 for (int f = 1; f < 4; ++f)
+             for (std::size_t t = 0; t < before.tracks.size(); ++t)
+                 for (int f = 1; f < 8; ++f)
                      CHECK(sameStates(state(after, t, f + 3), state(before, t, f)));
-                 for (int f = 4; f < 8; ++f)
-                     CHECK(sameStates(state(after, t, f + 3), state(before, t, f)));
-             }
          }},
         {"a key changes how no frame looks",
          [](auto &r) { return setKey(r, allTracks(r), 3); },
@@ -300,15 +298,6 @@ TEST_CASE("what the edits mean, read back through the scene")
              for (int f = 4; f < 8; ++f)
                  CHECK(sameStates(state(after, 3, f), state(before, 3, f)));
          }},
-        {"a tween of several tracks tweens each",
-         [](auto &r) {
-             const std::size_t parts[] = {2, 3};
-             return tween(r, parts, 0, 4, std::nullopt, Easing::Linear);
-         },
-         [&](auto &, auto &after) {
-             CHECK(state(after, 2, 1).kx == 355.0f);
-             CHECK(state(after, 3, 3).ky == 365.0f);
-         }},
         {"pasted frames look as the copied ones did, and the frame after them as it did",
          [](auto &r) {
              const std::size_t from[] = {2};
@@ -320,14 +309,18 @@ TEST_CASE("what the edits mean, read back through the scene")
              CHECK(sameStates(state(after, 3, 2), state(before, 2, 6)));
              CHECK(sameStates(state(after, 3, 3), state(before, 3, 3)));
          }},
-        {"a tween runs the short way round from 350 to 10 degrees, linearly",
-         [](auto &r) { return tween(r, 2, 0, 4, std::nullopt, Easing::Linear); },
+        {"a tween of several tracks runs each the short way round from 350 to 10 degrees, linearly",
+         [](auto &r) {
+             const std::size_t parts[] = {2, 3};
+             return tween(r, parts, 0, 4, std::nullopt, Easing::Linear);
+         },
          [&](auto &, auto &after) {
              CHECK(state(after, 2, 1).kx == 355.0f);
              CHECK(state(after, 2, 2).ky == 360.0f);
              CHECK(state(after, 2, 3).kx == 365.0f);
              CHECK(state(after, 2, 3).x == 10.0f); // given by one frame only, so not tweened
              CHECK(state(after, 2, 3).a == 0.5f);
+             CHECK(state(after, 3, 3).ky == 365.0f);
          }},
         {"an eased tween of one field starts slow and keeps the others",
          [](auto &r) { return tween(r, 3, 0, 4, Field::Kx, Easing::EaseInOut); },
@@ -339,24 +332,18 @@ TEST_CASE("what the edits mean, read back through the scene")
         {"a made clip is read back as a clip of its frames",
          [](auto &r) { return makeClip(r, "jump", 2, 5); },
          [&](auto &, auto &after) {
-             REQUIRE(after.clips.size() == 3);
-             CHECK(after.clips[2].name == "jump");
-             CHECK(after.clips[2].firstFrame == 2);
-             CHECK(after.clips[2].frameCount == 5);
+             CHECK(clipsOf(after) == std::vector<std::string>{"walk 0 4", "idle 4 4", "jump 2 5"});
              CHECK(after.tracks[2].marksClip);
          }},
         {"a moved clip is read back where it was moved to",
          [](auto &r) { return moveClip(r, 1, 0, 1); },
          [&](auto &, auto &after) {
-             CHECK(after.clips[1].name == "idle");
-             CHECK(after.clips[1].firstFrame == 0);
-             CHECK(after.clips[1].frameCount == 1);
+             CHECK(clipsOf(after) == std::vector<std::string>{"walk 0 4", "idle 0 1"});
          }},
         {"a renamed clip keeps its frames",
          [](auto &r) { return renameClip(r, 0, "run"); },
          [&](auto &, auto &after) {
-             CHECK(after.clips[0].name == "run");
-             CHECK(after.clips[0].frameCount == 4);
+             CHECK(clipsOf(after) == std::vector<std::string>{"run 0 4", "idle 4 4"});
          }},
         {"a turn keeps the other fields",
          [](auto &r) {
@@ -502,9 +489,10 @@ TEST_CASE("the history: steps as a person expects them, the saved point, the lim
 {
     const std::string text = decompiled(figure());
     const std::size_t body[] = {2};
+    // Run afresh for each case.
+    Document document = opened("figure.reanim", text);
     SUBCASE("a drag is one step, ended by sealStep")
     {
-        Document document = opened("figure.reanim", text);
         for (int move = 0; move < 20; ++move) {
             const DragValue values[] = {{2, 0, float(move), float(-move)}};
             REQUIRE(document.apply(*drag(document.reanim(), Drag::Move, values)));
@@ -522,7 +510,6 @@ TEST_CASE("the history: steps as a person expects them, the saved point, the lim
     }
     SUBCASE("a group is one step named by its outermost name")
     {
-        Document document = opened("figure.reanim", text);
         document.beginGroup("Nudge body");
         document.beginGroup("inner");
         REQUIRE(document.apply(*setNumber(document.reanim(), body, 0, 1, Field::X, 1.0f)));
@@ -549,7 +536,6 @@ TEST_CASE("the history: steps as a person expects them, the saved point, the lim
     }
     SUBCASE("undoing back to the saved point makes the document unchanged again")
     {
-        Document document = opened("figure.reanim", text);
         REQUIRE(document.apply(*setNumber(document.reanim(), body, 0, 1, Field::X, 1.0f)));
         document.markSaved();
         CHECK_FALSE(document.changed());
@@ -563,7 +549,6 @@ TEST_CASE("the history: steps as a person expects them, the saved point, the lim
     }
     SUBCASE("at most the limit of steps is kept, and the oldest state left is where undo stops")
     {
-        Document document = opened("figure.reanim", text);
         document.setHistoryLimit(1000);
         for (int n = 1; n <= 1005; ++n)
             REQUIRE(document.apply(*setNumber(document.reanim(), body, 0, 1, Field::X, float(n))));
@@ -576,7 +561,6 @@ TEST_CASE("the history: steps as a person expects them, the saved point, the lim
     }
     SUBCASE("a change that does not fit changes nothing")
     {
-        Document document = opened("figure.reanim", text);
         Change stale{"Stale", {FpsChange{99.0f, 1.0f}}, {}};
         CHECK_FALSE(document.apply(stale));
         CHECK_FALSE(document.canUndo());
@@ -688,10 +672,10 @@ TEST_CASE("edits kept as bytes are taken up by the file opened again, every step
     }
     const std::string text = decompiled(figure());
     const std::size_t body[] = {2};
+    Document document = opened("figure.reanim", text);
     SUBCASE("unchanged, a blank animation, a history past its limit")
     {
-        Document unchanged = opened("figure.reanim", text);
-        checkResumed(unchanged, "figure.reanim", qor::bytesOf(text));
+        checkResumed(document, "figure.reanim", qor::bytesOf(text));
         Document blank = Document::blank("untitled.reanim");
         REQUIRE(blank.apply(*addTrack(blank.reanim(), 0, "track1")));
         Document again = Document::blank("untitled.reanim");
@@ -704,7 +688,6 @@ TEST_CASE("edits kept as bytes are taken up by the file opened again, every step
     }
     SUBCASE("a long drag keeps one step, as long as a short one")
     {
-        Document document = opened("figure.reanim", text);
         std::size_t shortDrag = 0;
         for (int move = 0; move < 2000; ++move) {
             const DragValue values[] = {{2, 0, float(move), float(-move)}};
@@ -717,7 +700,6 @@ TEST_CASE("edits kept as bytes are taken up by the file opened again, every step
     }
     SUBCASE("bytes that are not kept edits of this file are refused, and the document left as opened")
     {
-        Document document = opened("figure.reanim", text);
         REQUIRE(document.apply(*setNumber(document.reanim(), body, 0, 1, Field::X, 7.0f)));
         REQUIRE(document.apply(*renameTrack(document.reanim(), 2, "torso")));
         const qor::Bytes kept = keptEdits(document);

@@ -17,14 +17,10 @@ namespace {
 constexpr float unset = qor::unsetValue;
 using Field = float qor::TrackState::*;
 
-// The eight fields of a state, in the order of a frame's.
+// The eight fields of a state, in the order of a frame's (qor::numberFields).
 constexpr Field stateFields[] = {&qor::TrackState::x,  &qor::TrackState::y,  &qor::TrackState::kx,
                                  &qor::TrackState::ky, &qor::TrackState::sx, &qor::TrackState::sy,
                                  &qor::TrackState::f,  &qor::TrackState::a};
-
-constexpr float qor::ReanimTransform::*frameFields[] = {
-    &qor::ReanimTransform::x,  &qor::ReanimTransform::y,  &qor::ReanimTransform::kx, &qor::ReanimTransform::ky,
-    &qor::ReanimTransform::sx, &qor::ReanimTransform::sy, &qor::ReanimTransform::f,  &qor::ReanimTransform::a};
 
 // A track whose frames give `f` as listed; frame `imageAt` also names an image.
 qor::ReanimTrack track(const std::string &name, std::initializer_list<float> shown, int imageAt = -1)
@@ -83,7 +79,7 @@ TEST_CASE("a field a frame leaves unset carries the previous frame's value, or i
         CAPTURE(row.name);
         qor::ReanimTrack made;
         for (const float value : row.given)
-            made.transforms.emplace_back().*frameFields[row.field] = value;
+            made.transforms.emplace_back().*qor::numberFields[std::size_t(row.field)].member = value;
         std::vector<float> carried;
         for (const qor::TrackState &state : qor::carryForward(made))
             carried.push_back(state.*stateFields[row.field]);

@@ -2,6 +2,7 @@
 
 #include "core/format/bytes.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <initializer_list>
@@ -22,6 +23,26 @@ inline qor::Bytes fromHex(std::string_view hex)
     for (std::size_t n = 0; n + 1 < hex.size(); n += 2)
         bytes.push_back(std::uint8_t(digit(hex[n]) << 4 | digit(hex[n + 1])));
     return bytes;
+}
+
+// `bytes` with the little-endian word at `at` put in, when it lies inside them.
+inline qor::Bytes withWord(qor::Bytes bytes, std::size_t at, std::uint32_t word)
+{
+    if (at + 4 <= bytes.size())
+        qor::storeLittle32(bytes.data() + at, word);
+    return bytes;
+}
+
+inline qor::Bytes concat(qor::Bytes bytes, qor::ByteView more)
+{
+    bytes.insert(bytes.end(), more.begin(), more.end());
+    return bytes;
+}
+
+// The first `count` bytes, or all of them when there are fewer.
+inline qor::Bytes firstBytes(qor::ByteView bytes, std::size_t count)
+{
+    return qor::Bytes(bytes.begin(), bytes.begin() + std::ptrdiff_t(std::min(count, bytes.size())));
 }
 
 // The 107-byte body of one track "anim", one frame with x = 1 and image "IMG", fps 12.
