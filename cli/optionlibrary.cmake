@@ -9,3 +9,5 @@ add_library(qoroptions STATIC
   ${qoroptions_dir}/programs.h ${qoroptions_dir}/programs.cpp
 )
 target_include_directories(qoroptions PUBLIC ${PROJECT_SOURCE_DIR})
+# Numbers are read as the format reads them (qor::wholeNumber).
+target_link_libraries(qoroptions PUBLIC qorformat)

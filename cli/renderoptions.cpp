@@ -1,10 +1,10 @@
 #include "cli/renderoptions.h"
 
+#include "core/format/numbers.h"
+
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <type_traits>
 
 namespace cli {
@@ -32,24 +32,10 @@ std::optional<Number> numberIn(std::string_view text)
     text = trimmed(text);
     if (text.starts_with('+') && text.size() > 1 && text[1] != '-' && text[1] != '+')
         text.remove_prefix(1);
-    Number number{};
-#if defined(_LIBCPP_VERSION) && _LIBCPP_VERSION < 200000
-    // Older libc++ (the WebAssembly build's) has no floating-point from_chars; strtod in the C
-    // locale reads the same notation, once what it reads beyond from_chars is ruled out.
     if constexpr (std::is_floating_point_v<Number>) {
-        if (text.empty() || text.size() > 4096 || text.front() == '+'
-            || text.find_first_of("xXpP \t\n\v\f\r") != std::string_view::npos)
-            return std::nullopt;
-        const std::string copy(text);
-        char *end = nullptr;
-        errno = 0;
-        number = Number(std::strtod(copy.c_str(), &end));
-        if (end != copy.c_str() + copy.size() || errno == ERANGE)
-            return std::nullopt;
-        return number;
-    } else
-#endif
-    {
+        return qor::wholeNumber<Number>(text);
+    } else {
+        Number number{};
         const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
         if (text.empty() || error != std::errc() || end != text.data() + text.size())
             return std::nullopt;

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <type_traits>
 
 namespace qor {
 
@@ -160,22 +161,27 @@ std::optional<float> parsePlainDecimal(std::string_view number)
     return negative ? -value : value;
 }
 
-// The whole of `number` as a float in C-locale notation, rounded to nearest; nothing for any
-// other text or a value outside the float range.
-std::optional<float> wholeNumber(std::string_view number)
+} // namespace
+
+template <class Number>
+std::optional<Number> wholeNumber(std::string_view number)
 {
-    float value = 0.0f;
+    static_assert(std::is_same_v<Number, float> || std::is_same_v<Number, double>);
+    Number value = 0;
 #if defined(_LIBCPP_VERSION) && _LIBCPP_VERSION < 200000
-    // Older libc++ (the WebAssembly build's) has no floating-point from_chars; strtof in the C
-    // locale reads the same notation, once what it reads beyond from_chars is ruled out.
+    // Older libc++ (the WebAssembly build's) has no floating-point from_chars; strtof and strtod
+    // in the C locale read the same notation, once what they read beyond from_chars is ruled out.
     if (number.empty() || number.size() > 4096 || number.front() == '+'
         || number.find_first_of("xXpP \t\n\v\f\r") != std::string_view::npos)
         return std::nullopt;
     const std::string copy(number);
     char *end = nullptr;
     errno = 0;
-    value = std::strtof(copy.c_str(), &end);
-    const bool underflow = errno == ERANGE && std::abs(value) <= 1.0f;
+    if constexpr (std::is_same_v<Number, float>)
+        value = std::strtof(copy.c_str(), &end);
+    else
+        value = std::strtod(copy.c_str(), &end);
+    const bool underflow = errno == ERANGE && std::abs(value) <= Number(1);
     if (end != copy.c_str() + copy.size() || (errno == ERANGE && !underflow))
         return std::nullopt;
 #else
@@ -186,7 +192,8 @@ std::optional<float> wholeNumber(std::string_view number)
     return value;
 }
 
-} // namespace
+template std::optional<float> wholeNumber<float>(std::string_view);
+template std::optional<double> wholeNumber<double>(std::string_view);
 
 std::optional<float> readDecimal(std::string_view text)
 {
@@ -195,7 +202,7 @@ std::optional<float> readDecimal(std::string_view text)
     number = skipPlusSign(number);
     if (const auto plain = parsePlainDecimal(number))
         return *plain;
-    return wholeNumber(number);
+    return wholeNumber<float>(number);
 }
 
 float parseDecimal(std::string_view text)

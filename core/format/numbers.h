@@ -27,6 +27,12 @@ float parseDecimal(std::string_view text);
 // The same, but nothing for a text that is not a number (instead of 0.0).
 std::optional<float> readDecimal(std::string_view text);
 
+// The whole of `number` as a float or a double in C-locale notation, as std::from_chars reads
+// it (no blanks, no leading +), rounded to nearest; nothing for any other text or a value
+// outside the type's range.
+template <class Number>
+std::optional<Number> wholeNumber(std::string_view number);
+
 // How many digits follow the decimal point of a number text (0 without a point).
 int decimalPlaces(std::string_view text);
 
