@@ -51,8 +51,11 @@ export class StageGestures {
     return false;
   }
 
-  local(event) {
-    return this.preview.local(event);
+  // A pointer's point on the canvas (CSS pixels). A gesture measures the canvas once, when it
+  // starts: read on every move, the page's layout was worked out again each time.
+  local(event, gesture = null) {
+    if (!gesture) return this.preview.local(event);
+    return { x: event.clientX - gesture.box.left, y: event.clientY - gesture.box.top };
   }
 
   // A point of the canvas (CSS pixels) in stage units.
@@ -75,8 +78,9 @@ export class StageGestures {
     if (event.button !== 0) return;
     event.stopImmediatePropagation();
     preview.el.canvas.setPointerCapture(event.pointerId);
-    const at = this.local(event);
-    const gesture = { id: event.pointerId, start: at, last: at, mode: 'pending', moved: false, shift: event.shiftKey };
+    const box = preview.el.canvas.getBoundingClientRect();
+    const at = { x: event.clientX - box.left, y: event.clientY - box.top };
+    const gesture = { id: event.pointerId, box, start: at, last: at, mode: 'pending', moved: false, shift: event.shiftKey };
     this.gesture = gesture;
     const frame = preview.player.frame;
     const grabbed = handleAt(this.currentHandles(), this.view(), at);
@@ -131,7 +135,7 @@ export class StageGestures {
       return;
     }
     event.stopImmediatePropagation();
-    const now = this.local(event);
+    const now = this.local(event, gesture);
     gesture.last = now;
     gesture.constrain = event.shiftKey;
     gesture.moved = gesture.moved || now.x !== gesture.start.x || now.y !== gesture.start.y;
