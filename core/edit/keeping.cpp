@@ -163,36 +163,36 @@ public:
         }
         return frame;
     }
-    std::optional<std::vector<ReanimTransform>> frames()
+    // A count of items, then that many as `readOne` reads each; nothing when any of them fails.
+    template <class Item, class ReadOne>
+    std::optional<std::vector<Item>> listOf(std::size_t itemBytes, ReadOne readOne)
     {
-        const auto size = count(frameBytes);
+        const auto size = count(itemBytes);
         if (!size)
             return std::nullopt;
-        std::vector<ReanimTransform> frames;
-        frames.reserve(*size);
+        std::vector<Item> items;
+        items.reserve(*size);
         for (std::size_t n = 0; n < *size; ++n) {
-            auto each = frame();
+            std::optional<Item> each = readOne();
             if (!each)
                 return std::nullopt;
-            frames.push_back(std::move(*each));
+            items.push_back(std::move(*each));
         }
-        return frames;
+        return items;
+    }
+    std::optional<std::vector<ReanimTransform>> frames()
+    {
+        return listOf<ReanimTransform>(frameBytes, [&] { return frame(); });
     }
     std::optional<std::vector<ReanimTrack>> tracks()
     {
-        const auto size = count(trackBytes);
-        if (!size)
-            return std::nullopt;
-        std::vector<ReanimTrack> tracks;
-        tracks.reserve(*size);
-        for (std::size_t n = 0; n < *size; ++n) {
+        return listOf<ReanimTrack>(trackBytes, [&]() -> std::optional<ReanimTrack> {
             auto name = string(maxNameBytes);
             auto transforms = name ? frames() : std::nullopt;
             if (!transforms)
                 return std::nullopt;
-            tracks.push_back({std::move(*name), std::move(*transforms)});
-        }
-        return tracks;
+            return ReanimTrack{std::move(*name), std::move(*transforms)};
+        });
     }
     std::optional<Primitive> part()
     {
